@@ -1,0 +1,116 @@
+#include "app/frame_loop.h"
+
+#include <GL/glew.h>
+#include <SDL.h>
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+
+#include "app/part.h"
+#include "platform/tick_clock.h"
+
+float frameDuration(int64_t now, int64_t last) {
+    float dt = static_cast<float>(static_cast<double>(now - last) / 10000000.0);
+    if (dt > 0.35f) dt = 0.05f;  // a stall (or the very first poll) never jumps the clocks
+    return dt;
+}
+
+InputAction handleInputEvent(AppState& app, const SDL_Event& event) {
+    switch (event.type) {
+    case SDL_WINDOWEVENT:
+        if (event.window.event == SDL_WINDOWEVENT_CLOSE) return InputAction::Exit;
+        break;
+    case SDL_QUIT:  // SDL turns Ctrl-C in the terminal into this
+        return InputAction::Exit;
+    case SDL_KEYDOWN: {
+        const int scancode = event.key.keysym.scancode;
+        std::cout << "KEY: " << scancode << std::endl;
+        if (scancode >= 0 && scancode < 512) app.keys[scancode] = true;
+        if (event.key.keysym.sym == SDLK_ESCAPE) return InputAction::Exit;
+        break;
+    }
+    case SDL_KEYUP: {
+        const int scancode = event.key.keysym.scancode;
+        if (scancode >= 0 && scancode < 512) app.keys[scancode] = false;
+        break;
+    }
+    case SDL_MOUSEWHEEL:
+        // One fixed step per event, whatever its magnitude.
+        if (event.wheel.y > 0) {
+            app.inputs.wheelStep = 1.0f;
+            app.inputs.wheel += 0.2f;
+        } else if (event.wheel.y < 0) {
+            app.inputs.wheelStep = -1.0f;
+            app.inputs.wheel -= 0.2f;
+        }
+        break;
+    default:
+        break;
+    }
+    return InputAction::Continue;
+}
+
+void pollInput(AppState& app) {
+    int x = 0, y = 0;
+    const uint32_t buttons = SDL_GetMouseState(&x, &y);
+    app.mouseX = x;
+    app.mouseY = y;
+    app.inputs.mouseU = static_cast<float>(x) / static_cast<float>(app.window.width);
+    app.inputs.mouseV = static_cast<float>(y) / static_cast<float>(app.window.height);
+
+    const int64_t now = platform::tick_count();
+    app.dt = frameDuration(now, app.lastTicks);
+    app.lastTicks = now;
+    app.inputs.time += app.dt;
+
+    app.buttonLeft = (buttons & 1) != 0;
+    app.buttonMiddle = (buttons & 2) != 0;
+    app.buttonRight = (buttons & 4) != 0;
+    app.inputs.wheelStep = 0.0f;
+
+    SDL_PumpEvents();
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+        if (handleInputEvent(app, event) == InputAction::Exit) std::exit(0);
+
+}
+
+void resetGlState() {
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glUseProgram(0);
+    for (GLenum mode : {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW}) {
+        glMatrixMode(mode);
+        glLoadIdentity();
+    }
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+}
+
+void driveParts(AppState& app) {
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glUseProgram(0);
+    app.clock += app.dt;
+
+    for (size_t i = 0; i < app.parts.size(); ++i) {
+        Part* part = app.parts[i];
+        part->owner = &app;
+        part->inputs = &app.inputs;
+        if (static_cast<int32_t>(i) == app.currentPart) {
+            part->update();
+            part->render();
+        }
+        part->syncOffset = 0.0f;
+        resetGlState();
+    }
+
+    // Part 0 owns the application clock's window [0, 28000) s; outside every window the
+    // current part stays.
+    if (!app.parts.empty() && app.clock >= 0.0f && app.clock < 28000.0f) app.currentPart = 0;
+    if (app.currentPart != app.previousPart) {
+        Part* next = app.parts[app.currentPart];
+        next->clock = static_cast<float>(next->clock + std::fmod(static_cast<double>(app.clock), 1.0));
+    }
+    app.previousPart = app.currentPart;
+}

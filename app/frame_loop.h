@@ -1,0 +1,22 @@
+// The two steps of every frame that belong to the application frame: reading input
+// (with the frame clock) and driving the parts.
+#pragma once
+#include <cstdint>
+
+#include "app/app_state.h"
+
+union SDL_Event;
+
+// Frame duration in seconds from two tick counts; a frame longer than 0.35 s counts as 0.05 s.
+float frameDuration(int64_t now, int64_t last);
+
+enum class InputAction { Continue, Exit };
+// Applies one SDL event to the application record.
+InputAction handleInputEvent(AppState& app, const SDL_Event& event);
+
+void pollInput(AppState& app);
+void driveParts(AppState& app);
+
+// Framebuffer 0, no program, identity texture/projection/modelview, and texturing,
+// blending, depth test and culling off.
+void resetGlState();

@@ -1,0 +1,19 @@
+// The SDL window with its OpenGL context.
+#pragma once
+#include <cstdint>
+
+struct SDL_Window;
+typedef void* SDL_GLContext;
+
+struct TGLWindow {
+    SDL_Window* window = nullptr;
+    SDL_GLContext context = nullptr;
+    int32_t width = 0;
+    float aspect = 1.0f;
+    int32_t height = 0;
+
+    // Creates the window and a context that offers both the fixed-function pipeline and
+    // GLSL with framebuffer objects. Prints the failing step and returns false on failure,
+    // leaving the members set so far as they are.
+    bool Init(int x, int y, int width, int height, bool fullscreen);
+};

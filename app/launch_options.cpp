@@ -1,0 +1,91 @@
+#include "app/launch_options.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+bool parse_size(const char* text, int& width, int& height) {
+    char* end = nullptr;
+    const long w = std::strtol(text, &end, 10);
+    if (end == text || (*end != 'x' && *end != 'X')) return false;
+    const char* rest = end + 1;
+    const long h = std::strtol(rest, &end, 10);
+    if (end == rest || *end != '\0') return false;
+    if (w <= 0 || h <= 0 || w > 16384 || h > 16384) return false;
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
+}
+
+bool parse_count(const char* text, long& value) {
+    char* end = nullptr;
+    value = std::strtol(text, &end, 10);
+    return end != text && *end == '\0' && value >= 0;
+}
+
+}  // namespace
+
+const char* launchUsage() {
+    return "usage: velmora [options]\n"
+           "  --no-launcher     skip the launcher; use --res and --windowed/--fullscreen\n"
+           "  --res WxH         window size (default 1920x1080)\n"
+           "  --windowed        windowed mode\n"
+           "  --fullscreen      full screen (default)\n"
+           "  --data DIR        run the show from DIR (default: the current directory)\n"
+           "  --frames N        exit with status 0 after N frames\n"
+           "  --help            this text\n";
+}
+
+OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOptions& options, std::string& message) {
+    int plain = 0;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        const auto value = [&](const char* name) -> const char* {
+            if (i + 1 >= argc) {
+                message = std::string(name) + " needs a value";
+                return nullptr;
+            }
+            return argv[++i];
+        };
+        if (std::strncmp(arg, "--", 2) != 0) {
+            ++plain;
+            continue;
+        }
+        if (!std::strcmp(arg, "--help")) return OptionsResult::Help;
+        if (!std::strcmp(arg, "--no-launcher")) {
+            options.launcher = false;
+        } else if (!std::strcmp(arg, "--windowed")) {
+            options.fullscreen = false;
+            options.modeGiven = true;
+        } else if (!std::strcmp(arg, "--fullscreen")) {
+            options.fullscreen = true;
+            options.modeGiven = true;
+        } else if (!std::strcmp(arg, "--res")) {
+            const char* v = value(arg);
+            if (!v) return OptionsResult::Error;
+            if (!parse_size(v, options.width, options.height)) {
+                message = std::string("--res expects WxH with positive sizes, got \"") + v + "\"";
+                return OptionsResult::Error;
+            }
+            options.resGiven = true;
+        } else if (!std::strcmp(arg, "--data")) {
+            const char* v = value(arg);
+            if (!v) return OptionsResult::Error;
+            options.dataDir = v;
+        } else if (!std::strcmp(arg, "--frames")) {
+            const char* v = value(arg);
+            if (!v) return OptionsResult::Error;
+            if (!parse_count(v, options.frames)) {
+                message = std::string("--frames expects a count, got \"") + v + "\"";
+                return OptionsResult::Error;
+            }
+        } else {
+            message = std::string("unknown option ") + arg;
+            return OptionsResult::Error;
+        }
+    }
+    // Exactly one argument of any value keeps the console visible, as it always has.
+    options.keepConsole = (argc == 2 && plain == 1);
+    return OptionsResult::Run;
+}

@@ -1,0 +1,22 @@
+// Command-line options for people who run the show often, and for tests.
+#pragma once
+#include <string>
+
+struct LaunchOptions {
+    bool launcher = true;      // false with --no-launcher
+    int width = 1920;          // --res WxH
+    int height = 1080;
+    bool resGiven = false;
+    bool fullscreen = true;    // --fullscreen / --windowed
+    bool modeGiven = false;
+    std::string dataDir;       // --data DIR: working directory of the show
+    long frames = -1;          // --frames N: exit with status 0 after N frames
+    bool keepConsole = false;  // a single plain argument keeps the console window (Windows)
+};
+
+enum class OptionsResult { Run, Help, Error };
+
+// Parses argv into options. On Error, message says what was wrong.
+OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOptions& options, std::string& message);
+
+const char* launchUsage();

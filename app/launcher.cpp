@@ -1,0 +1,114 @@
+#include "app/launcher.h"
+
+#include <GL/glew.h>
+#include <cmath>
+
+#include "models/stroke_font.h"
+
+namespace {
+
+const int kSizes[3][2] = {{1920, 1080}, {2560, 1440}, {1280, 720}};
+
+MenuEntry entry(int row, float r, float g, float b, std::vector<std::string> options) {
+    MenuEntry e;
+    e.row = row;
+    e.options = std::move(options);
+    e.color[0] = r;
+    e.color[1] = g;
+    e.color[2] = b;
+    return e;
+}
+
+}  // namespace
+
+void buildLauncherMenu(LauncherMenu& menu) {
+    menu.entries.clear();
+    menu.entries.push_back(entry(1, 1.0f, 1.0f, 0.0f, {" +        VELMORA       + "}));
+    menu.entries.push_back(entry(3, 0.4f, 0.4f, 0.6f,
+                                 {" >       1920 x 1080", " >       2560 x 1440", " >       1280 x 720"}));
+    menu.entries.push_back(entry(4, 0.4f, 0.4f, 0.6f, {" >       Fullscreen", " >        Windowed"}));
+    menu.entries.push_back(entry(7, 0.0f, 0.6f, 0.0f, {"          + Run +", "          + Run +"}));
+}
+
+void updateLauncherMenu(LauncherMenu& menu, float mouseY, bool buttonLeft) {
+    MenuEntry* hovered = nullptr;
+    for (size_t i = 0; i < menu.entries.size(); ++i) {
+        MenuEntry& e = menu.entries[i];
+        e.hovered = false;
+        // The banner never hovers; on overlapping bands the last match wins.
+        if (i > 0 && e.row * 30 - 26 < mouseY && mouseY < e.row * 30 + 4) {
+            e.hovered = true;
+            hovered = &e;
+        }
+    }
+    if (buttonLeft && !menu.clickLatch) {
+        if (hovered) hovered->selected += 1;
+        menu.clickLatch = true;
+    } else if (!buttonLeft) {
+        menu.clickLatch = false;
+    }
+    if (menu.entries.size() > kRunEntry && menu.entries[kRunEntry].selected == 1) menu.run = true;
+}
+
+void animateMenu(LauncherMenu& menu) {
+    menu.time = static_cast<float>(menu.time + 1.0 / 30.0);
+    if (!menu.entries.empty()) {
+        float* c = menu.entries[kBannerEntry].color;
+        c[0] = std::sin(menu.time) * 0.4f + 0.7f;
+        c[1] = static_cast<float>(std::sin(menu.time * 1.4 + 12.0) * 0.5 + 0.7);
+        c[2] = static_cast<float>(std::sin(menu.time * 1.8 + 514.0) * 0.5 + 0.7);
+    }
+    for (MenuEntry& e : menu.entries)
+        if (!e.options.empty()) e.selected %= static_cast<int32_t>(e.options.size());
+}
+
+void drawMenu(LauncherMenu& menu) {
+    animateMenu(menu);
+    const float origin[3] = {0.0f, 0.0f, 0.0f};
+    const float scale[3] = {1.0f, 1.0f, 1.0f};
+    for (const MenuEntry& e : menu.entries) {
+        if (e.options.empty()) continue;
+        glPushMatrix();
+        const float k = e.hovered ? 11.5f : 1.0f;  // hovered: every non-zero channel saturates
+        glColor3f(e.color[0] * k, e.color[1] * k, e.color[2] * k);
+        glTranslatef(0.0f, static_cast<float>(e.row * 30), 0.0f);
+        draw_text(e.options[e.selected], origin, scale);
+        glPopMatrix();
+    }
+}
+
+void drawLauncher(AppState& app) {
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glUseProgram(0);
+    glViewport(0, 0, app.window.width, app.window.height);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (app.launcherDone) return;
+
+    // Window pixels, origin top left, y down.
+    for (GLenum mode : {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW}) {
+        glMatrixMode(mode);
+        glLoadIdentity();
+    }
+    glScalef(1.0f, -1.0f, 1.0f);
+    glTranslatef(-1.0f, -1.0f, 0.0f);
+    glScalef(2.0f / app.window.width, 2.0f / app.window.height, 1.0f);
+
+    updateLauncherMenu(app.menu, static_cast<float>(app.mouseY), app.buttonLeft);
+    drawMenu(app.menu);
+}
+
+void launcherChoice(const LauncherMenu& menu, int& width, int& height, bool& fullscreen) {
+    const int r = menu.entries[kResolutionEntry].selected;
+    width = kSizes[r][0];
+    height = kSizes[r][1];
+    fullscreen = menu.entries[kModeEntry].selected == 0;
+}
+
+void presetLauncherMenu(LauncherMenu& menu, const LaunchOptions& options) {
+    if (options.resGiven)
+        for (int r = 0; r < 3; ++r)
+            if (kSizes[r][0] == options.width && kSizes[r][1] == options.height)
+                menu.entries[kResolutionEntry].selected = r;
+    if (options.modeGiven) menu.entries[kModeEntry].selected = options.fullscreen ? 0 : 1;
+}

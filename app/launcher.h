@@ -1,0 +1,21 @@
+// The launcher: a 380 x 240 window with a four-entry menu (banner, resolution,
+// display mode, run) drawn in the stroke font and clicked with the mouse.
+#pragma once
+#include "app/app_state.h"
+
+enum LauncherEntry { kBannerEntry = 0, kResolutionEntry = 1, kModeEntry = 2, kRunEntry = 3 };
+
+void buildLauncherMenu(LauncherMenu& menu);
+
+// Hit test, click latch and the run test: the part of a launcher frame that is pure logic.
+void updateLauncherMenu(LauncherMenu& menu, float mouseY, bool buttonLeft);
+// Advances the animation clock and banner colour and wraps every selection.
+void animateMenu(LauncherMenu& menu);
+
+void drawLauncher(AppState& app);
+void drawMenu(LauncherMenu& menu);
+
+// The window size and mode that the menu's selections stand for.
+void launcherChoice(const LauncherMenu& menu, int& width, int& height, bool& fullscreen);
+// Presets the menu from command-line choices where they match an entry.
+void presetLauncherMenu(LauncherMenu& menu, const LaunchOptions& options);

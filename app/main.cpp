@@ -1,0 +1,120 @@
+// Entry: launcher, the real window, the parts, startup and the frame loop.
+#include <GL/glew.h>
+#include <SDL.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <unistd.h>
+
+#include "app/app_state.h"
+#include "app/blank_part.h"
+#include "app/frame_finish.h"
+#include "app/frame_loop.h"
+#include "app/launcher.h"
+#include "app/part.h"
+#include "app/startup.h"
+#include "platform/console.h"
+#include "platform/desktop.h"
+#include "platform/tick_clock.h"
+
+namespace {
+
+AppState g_app;
+
+// Parts are built in zero-filled storage: members their constructors leave alone start at 0.
+template <class T>
+T* constructZeroed() {
+    void* storage = std::calloc(1, sizeof(T));
+    if (!storage) throw std::bad_alloc();
+    return new (storage) T();
+}
+
+void openWindowOrExit(TGLWindow& window, int x, int y, int width, int height, bool fullscreen) {
+    if (!window.Init(x, y, width, height, fullscreen)) {
+        printf("velmora: cannot open a %dx%d OpenGL window; giving up.\n", width, height);
+        std::exit(1);
+    }
+}
+
+void runLauncher(AppState& app) {
+    const platform::DesktopRect desk = platform::desktop_rect();
+    const int x = static_cast<int>(desk.right * 0.5f - 190.0f);
+    const int y = static_cast<int>(desk.bottom * 0.5f - 105.0f);
+    openWindowOrExit(app.window, x, y, 380, 240, false);
+    while (!app.menu.run) {
+        pollInput(app);
+        drawLauncher(app);
+        SDL_GL_SwapWindow(app.window.window);
+        platform::sleep_ms(30);
+    }
+    app.launcherDone = true;
+    SDL_GL_DeleteContext(app.window.context);
+    SDL_DestroyWindow(app.window.window);
+    app.window.context = nullptr;
+    app.window.window = nullptr;
+    launcherChoice(app.menu, app.width, app.height, app.fullscreen);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    AppState& app = g_app;
+    std::string message;
+    switch (parseLaunchOptions(argc, argv, app.options, message)) {
+    case OptionsResult::Help:
+        fputs(launchUsage(), stdout);
+        return 0;
+    case OptionsResult::Error:
+        fprintf(stderr, "velmora: %s\n%s", message.c_str(), launchUsage());
+        return 2;
+    case OptionsResult::Run:
+        break;
+    }
+    if (!app.options.dataDir.empty() && chdir(app.options.dataDir.c_str()) != 0) {
+        fprintf(stderr, "velmora: cannot enter the show directory \"%s\": %s\n", app.options.dataDir.c_str(),
+                std::strerror(errno));
+        return 2;
+    }
+
+    platform::hide_console();
+    if (app.options.keepConsole) platform::show_console();
+
+    app.fullscreen = false;
+    app.width = 1920;
+    app.height = 1080;
+    if (app.options.launcher) {
+        presetLauncherMenu(app.menu, app.options);
+        runLauncher(app);
+    } else {
+        app.launcherDone = true;
+        app.width = app.options.width;
+        app.height = app.options.height;
+        app.fullscreen = app.options.fullscreen;
+    }
+
+    const int x = app.fullscreen ? 0 : 10;
+    const int y = app.fullscreen ? 0 : 140;
+    openWindowOrExit(app.window, x, y, app.width, app.height, app.fullscreen);
+    drawLauncher(app);
+    SDL_GL_SwapWindow(app.window.window);
+
+    app.loader = constructZeroed<Part_Loader>();
+    app.loader->owner = &app;
+    Part* show = constructZeroed<Part_Blank>();
+    show->index = static_cast<int32_t>(app.parts.size());
+    app.parts.push_back(show);
+
+    startup(app);
+    SDL_ShowCursor(SDL_DISABLE);
+
+    while (app.running) {
+        pollInput(app);
+        driveParts(app);
+        finishFrame(app);
+        SDL_GL_SwapWindow(app.window.window);
+        if (app.options.frames >= 0 && app.frameCount >= app.options.frames) std::exit(0);
+    }
+    return 0;
+}

@@ -1,0 +1,28 @@
+# Third-party libraries, all from Debian's packages (installed by setup.sh).
+find_package(PkgConfig REQUIRED)
+find_package(SDL2 REQUIRED)
+find_package(OpenGL REQUIRED COMPONENTS OpenGL)
+find_package(GLEW REQUIRED)
+find_package(OpenMP REQUIRED)
+find_package(Threads REQUIRED)
+
+# Debian ships OpenCV's core/imgcodecs/imgproc without a CMake package file unless the
+# whole libopencv-dev is installed; the three libraries are all we use.
+find_path(OPENCV_INCLUDE_DIR opencv2/core.hpp PATH_SUFFIXES opencv4 REQUIRED)
+add_library(velmora_opencv INTERFACE)
+foreach(mod core imgcodecs imgproc)
+  find_library(OPENCV_${mod}_LIB opencv_${mod} REQUIRED)
+  target_link_libraries(velmora_opencv INTERFACE ${OPENCV_${mod}_LIB})
+endforeach()
+target_include_directories(velmora_opencv SYSTEM INTERFACE ${OPENCV_INCLUDE_DIR})
+
+pkg_check_modules(MPG123 REQUIRED IMPORTED_TARGET libmpg123)
+pkg_check_modules(RTMIDI REQUIRED IMPORTED_TARGET rtmidi)
+pkg_check_modules(LAME REQUIRED IMPORTED_TARGET lame)
+
+if(VELMORA_BUILD_TESTS)
+  find_package(GTest REQUIRED)
+endif()
+if(VELMORA_BUILD_BENCH)
+  find_package(benchmark REQUIRED)
+endif()

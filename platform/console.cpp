@@ -1,0 +1,36 @@
+#include "platform/console.h"
+
+#include <cstdio>
+#include <iostream>
+#include <unistd.h>
+
+namespace platform {
+
+// There is no separate console window off Windows: the terminal belongs to the user.
+void hide_console() {}
+void show_console() {}
+
+namespace {
+
+// Colours act only on the standard streams, and only when they reach a terminal,
+// so logs redirected to files stay free of escape codes.
+bool is_terminal(const std::ostream& os) {
+    if (&os == &std::cout) return isatty(STDOUT_FILENO) != 0;
+    if (&os == &std::cerr || &os == &std::clog) return isatty(STDERR_FILENO) != 0;
+    return false;
+}
+
+std::ostream& colour(std::ostream& os, const char* escape) {
+    if (is_terminal(os)) os << escape;
+    return os;
+}
+
+}  // namespace
+
+// Console attributes 10, 7, 11 and 12: bright green, grey, bright cyan, bright red.
+std::ostream& green(std::ostream& os) { return colour(os, "\x1b[92m"); }
+std::ostream& grey(std::ostream& os) { return colour(os, "\x1b[0m"); }
+std::ostream& cyan(std::ostream& os) { return colour(os, "\x1b[96m"); }
+std::ostream& red(std::ostream& os) { return colour(os, "\x1b[91m"); }
+
+}  // namespace platform

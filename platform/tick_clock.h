@@ -1,0 +1,13 @@
+// The tick clock (100 ns units) and sleeping, standing in for the runtime's own.
+#pragma once
+#include <cstdint>
+
+namespace platform {
+
+constexpr int64_t kTicksPerSecond = 10'000'000;
+
+// Monotonic time in 100 ns ticks.
+int64_t tick_count();
+void sleep_ms(int milliseconds);
+
+}  // namespace platform
