@@ -27,13 +27,14 @@ install_missing() {
   fi
 }
 
-build() {  # build DIR [cmake args]
-  local dir=$1; shift
+build() {  # build DIR TARGET [cmake args]
+  local dir=$1 target=$2; shift 2
   if [ ! -f "$dir/build.ninja" ]; then
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >"$dir.configure.log" 2>&1 \
       || { cat "$dir.configure.log"; exit 1; }
   fi
-  cmake --build "$dir" >"$dir.build.log" 2>&1 || { grep -E 'error|FAILED' -A3 "$dir.build.log" | head -60; exit 1; }
+  cmake --build "$dir" --target "$target" >"$dir.build.log" 2>&1 \
+    || { grep -E 'error|FAILED' -A3 "$dir.build.log" | head -60; exit 1; }
 }
 
 with_display() {  # a display for GL: the user's, or a virtual one
@@ -45,15 +46,17 @@ shift || true
 case "$cmd" in
   run)
     install_missing
-    build build
+    build build all
     cd "$root/show"
     exec "$root/build/velmora" "$@"
     ;;
   test)
     install_missing
-    build build
-    cd "$root/build"
-    with_display ctest --output-on-failure -j2
+    build build all
+    (cd "$root/build" && with_display ctest --output-on-failure -j2)
+    # The tests that handle untrusted input again, under AddressSanitizer and UBSan.
+    build build-asan sanitize_tests -DVELMORA_SANITIZE=ON -DVELMORA_BUILD_BENCH=OFF
+    (cd "$root/build-asan" && ctest --output-on-failure -j2 -L sanitize)
     ;;
   *)
     echo "usage: $0 run [velmora options] | $0 test" >&2
