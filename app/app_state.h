@@ -5,15 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "app/free_camera.h"
 #include "app/gl_window.h"
 #include "app/launch_options.h"
+#include "midi/nano_kontrol2.h"
 
 class Part;
 class Part_Loader;
 
 // Per-frame inputs that the parts read through their inputs pointer.
 struct SceneInputs {
-    void* controller = nullptr;  // the MIDI controller object, set at startup
+    MyNanoKONTROL2* controller = nullptr;  // the MIDI controller object, set at startup
     float faders[3] = {};        // controllers 5, 6, 7 mapped to -1..1
     int32_t faderSteps[3] = {};  // the same values truncated to integers (0..127)
     float knobsHigh[3] = {};     // controllers 21, 22, 23 mapped to -1..1
@@ -53,7 +55,9 @@ struct AppState {
     bool buttonLeft = false, buttonRight = false, buttonMiddle = false;
     bool keys[512] = {};    // held keys by SDL scancode
     bool running = true;
+    FreeCamera camera;      // loaded from and saved to "FreeCam.bin"
     int64_t lastTicks = 0;  // tick count (100 ns) at the previous poll
+    MyNanoKONTROL2 nano_kontrol2;
     LauncherMenu menu;
     float clock = 0.0f;     // application clock, seconds
     int32_t frameCount = 0;

@@ -4,13 +4,30 @@
 
 #include "app/frame_loop.h"
 
+namespace {
+
+float mapped(const NanoKONTROL2& c, int number) { return 2.0f * c.value(number) / 127.0f - 1.0f; }
+
+}  // namespace
+
+void mapControllerInputs(const NanoKONTROL2& c, SceneInputs& in) {
+    for (int i = 0; i < 3; ++i) {
+        in.faders[i] = mapped(c, 5 + i);
+        in.faderSteps[i] = static_cast<int32_t>(c.value(5 + i));
+        in.knobsHigh[i] = mapped(c, 21 + i);
+    }
+    for (int i = 0; i < 6; ++i) in.knobs[i] = mapped(c, 16 + i);
+}
+
 void finishFrame(AppState& app) {
     resetGlState();
     app.frameCount += 1;
+    if (app.frameCount % 30 == 0) saveCameraFile(app.camera, "FreeCam.bin");
     // The state every part starts its frame with.
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glDisable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
+    mapControllerInputs(app.nano_kontrol2, app.inputs);
     for (GLenum mode : {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW}) {
         glMatrixMode(mode);
         glLoadIdentity();

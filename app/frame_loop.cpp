@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "app/free_camera.h"
+#include "app/music_sync.h"
 #include "app/part.h"
 #include "platform/tick_clock.h"
 
@@ -73,6 +75,8 @@ void pollInput(AppState& app) {
     while (SDL_PollEvent(&event))
         if (handleInputEvent(app, event) == InputAction::Exit) std::exit(0);
 
+    updateFreeCamera(app);
+
 }
 
 void resetGlState() {
@@ -102,6 +106,7 @@ void driveParts(AppState& app) {
             part->render();
         }
         part->syncOffset = 0.0f;
+        syncMusic(app, part->syncOffset + part->clock);
         resetGlState();
     }
 

@@ -34,6 +34,8 @@ const char* launchUsage() {
            "  --fullscreen      full screen (default)\n"
            "  --data DIR        run the show from DIR (default: the current directory)\n"
            "  --frames N        exit with status 0 after N frames\n"
+           "  --no-audio        run silently, without opening a sound device\n"
+           "  --no-midi         do not open the MIDI controller\n"
            "  --help            this text\n";
 }
 
@@ -55,6 +57,10 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
         if (!std::strcmp(arg, "--help")) return OptionsResult::Help;
         if (!std::strcmp(arg, "--no-launcher")) {
             options.launcher = false;
+        } else if (!std::strcmp(arg, "--no-audio")) {
+            options.audio = false;
+        } else if (!std::strcmp(arg, "--no-midi")) {
+            options.midi = false;
         } else if (!std::strcmp(arg, "--windowed")) {
             options.fullscreen = false;
             options.modeGiven = true;

@@ -12,6 +12,8 @@ struct LaunchOptions {
     std::string dataDir;       // --data DIR: working directory of the show
     long frames = -1;          // --frames N: exit with status 0 after N frames
     bool keepConsole = false;  // a single plain argument keeps the console window (Windows)
+    bool audio = true;         // --no-audio: never open a sound device
+    bool midi = true;          // --no-midi: never open the MIDI controller
 };
 
 enum class OptionsResult { Run, Help, Error };

@@ -1,0 +1,64 @@
+#include "midi/midi_in.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using namespace platform;
+
+MidiIn::MidiIn() : midi_handle(nullptr) {}
+
+MidiIn::~MidiIn() {
+    // Derived parts are gone by now: a notification during the close lands in the base slots.
+    if (midi_handle) {
+        midi_in_stop(midi_handle);
+        midi_in_close(midi_handle);
+        midi_handle = nullptr;
+    }
+}
+
+void MidiIn::midi_in_callback(MidiInHandle, uint32_t kind, uintptr_t instance, uintptr_t param1, uintptr_t param2) {
+    reinterpret_cast<MidiIn*>(instance)->on_driver_message(kind, static_cast<uint32_t>(param1),
+                                                           static_cast<uint32_t>(param2));
+}
+
+bool MidiIn::start() {
+    const unsigned result = midi_in_open(&midi_handle, 0, midi_in_callback, reinterpret_cast<uintptr_t>(this));
+    if (result != 0) {
+        const std::string text = midi_in_error_text(result).substr(0, 255);
+        printf("MidiIn::start() : midiInOpen() failed...err=%s\n", text.c_str());
+        return false;
+    }
+    midi_in_start(midi_handle);
+    return true;
+}
+
+void MidiIn::printDeviceNames() {
+    std::vector<std::string> names;
+    for (unsigned i = 0; i < midi_in_device_count(); ++i) names.push_back(midi_in_device_name(i));
+    printf("======== MidiIn::printDeviceNames() ========\n");
+    for (size_t i = 0; i < names.size(); ++i) printf("  idx=%d : %s\n", static_cast<int>(i), names[i].c_str());
+}
+
+void MidiIn::dispatch_short_message(uint32_t packed) {
+    uint8_t status = packed & 0xFF, data1 = (packed >> 8) & 0xFF, data2 = (packed >> 16) & 0xFF,
+            data3 = (packed >> 24) & 0xFF;
+    on_message(status, data1, data2, data3);
+}
+
+void MidiIn::on_driver_message(uint32_t kind, uint32_t param1, uint32_t) {
+    switch (kind) {
+    case MIM_OPEN: printf("wMsg=MIM_OPEN\n"); break;
+    case MIM_CLOSE: printf("wMsg=MIM_CLOSE\n"); break;
+    case MIM_DATA: dispatch_short_message(param1); break;
+    case MIM_LONGDATA: printf("wMsg=MIM_LONGDATA\n"); break;
+    case MIM_ERROR: printf("wMsg=MIM_ERROR\n"); break;
+    case MIM_LONGERROR: printf("wMsg=MIM_LONGERROR\n"); break;
+    case MIM_MOREDATA: printf("wMsg=MIM_MOREDATA\n"); break;
+    default: printf("wMsg = unknown\n"); break;
+    }
+}
+
+void MidiIn::on_message(uint8_t& status, uint8_t& data1, uint8_t& data2, uint8_t& data3) {
+    printf("MidiIn::on_message() : ch_msg=%02x, data1=%02x, data2=%02x, data3=%02x\n", status, data1, data2, data3);
+}

@@ -1,0 +1,167 @@
+// Music playback: libmpg123 decodes, SDL plays from memory, an atomic frame counter
+// advanced by the audio callback is the playing position.
+#include "platform/audio.h"
+
+#include <SDL.h>
+#include <mpg123.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace platform {
+
+namespace {
+
+struct Track {
+    std::vector<int16_t> samples;     // interleaved stereo
+    std::atomic<uint64_t> frame{0};   // next frame to play
+    std::atomic<bool> playing{false};
+};
+
+struct Audio {
+    SDL_AudioDeviceID device = 0;
+    std::unique_ptr<Track> track;  // the one music track (handle 1)
+};
+
+Audio g_audio;
+
+// Runs on SDL's audio thread; the track is only replaced while the device is locked.
+void SDLCALL fill(void*, Uint8* stream, int length) {
+    Track* track = g_audio.track.get();
+    std::memset(stream, 0, static_cast<size_t>(length));
+    if (!track || !track->playing.load()) return;
+    const uint64_t frames = track->samples.size() / 2;
+    uint64_t at = track->frame.load();
+    const uint64_t wanted = static_cast<uint64_t>(length) / 4;
+    const uint64_t n = at < frames ? std::min(wanted, frames - at) : 0;
+    if (n) std::memcpy(stream, track->samples.data() + at * 2, n * 4);
+    // A seek from the main thread between load and store wins over this advance.
+    track->frame.compare_exchange_strong(at, at + wanted);
+}
+
+Track* track_for(uint32_t handle) { return handle == 1 ? g_audio.track.get() : nullptr; }
+
+}  // namespace
+
+bool decode_mp3(const std::string& path, std::vector<int16_t>& samples, std::string& error) {
+    samples.clear();
+    int err = MPG123_OK;
+    mpg123_handle* mh = mpg123_new(nullptr, &err);
+    if (!mh) {
+        error = mpg123_plain_strerror(err);
+        return false;
+    }
+    // Only 16-bit stereo at 48 kHz: mpg123 converts other rates and mono itself.
+    mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+    mpg123_format_none(mh);
+    mpg123_format(mh, kMusicRate, MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    bool ok = mpg123_open(mh, path.c_str()) == MPG123_OK;
+    if (!ok) error = mpg123_strerror(mh);
+    if (ok) {
+        const off_t total = mpg123_length(mh);  // exact with the encoder's gapless tag
+        if (total > 0) samples.reserve(static_cast<size_t>(total) * 2);
+        unsigned char buffer[16384];
+        for (;;) {
+            size_t done = 0;
+            const int r = mpg123_read(mh, buffer, sizeof buffer, &done);
+            const size_t old = samples.size();
+            samples.resize(old + done / 2);
+            std::memcpy(samples.data() + old, buffer, done & ~size_t(1));
+            if (r == MPG123_DONE) break;
+            if (r == MPG123_NEW_FORMAT || r == MPG123_OK) continue;
+            error = mpg123_strerror(mh);
+            ok = false;
+            break;
+        }
+        mpg123_close(mh);
+    }
+    mpg123_delete(mh);
+    samples.resize(samples.size() & ~size_t(1));
+    if (ok && samples.empty()) {
+        error = "no audio frames";
+        ok = false;
+    }
+    return ok;
+}
+
+bool audio_init(bool enabled) {
+    if (g_audio.device) return true;
+    if (!enabled) {
+        printf("Audio: disabled (--no-audio); the show runs silently on its own clock.\n");
+        return false;
+    }
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        printf("Audio: no sound device (%s); the show runs silently on its own clock.\n", SDL_GetError());
+        return false;
+    }
+    SDL_AudioSpec want{}, have{};
+    want.freq = kMusicRate;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = 2048;
+    want.callback = fill;
+    want.userdata = nullptr;
+    g_audio.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (!g_audio.device) {
+        printf("Audio: no sound device (%s); the show runs silently on its own clock.\n", SDL_GetError());
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    return true;
+}
+
+uint32_t music_load(const std::string& path) {
+    if (!g_audio.device) return 0;
+    auto track = std::make_unique<Track>();
+    std::string error;
+    if (!decode_mp3(path, track->samples, error)) {
+        printf("Audio: cannot play \"%s\" (%s); the show runs silently.\n", path.c_str(), error.c_str());
+        return 0;
+    }
+    SDL_LockAudioDevice(g_audio.device);
+    g_audio.track = std::move(track);
+    SDL_UnlockAudioDevice(g_audio.device);
+    return 1;
+}
+
+void music_play(uint32_t handle) {
+    Track* track = track_for(handle);
+    if (!track) return;
+    SDL_LockAudioDevice(g_audio.device);
+    track->frame.store(0);
+    track->playing.store(true);
+    SDL_UnlockAudioDevice(g_audio.device);
+    SDL_PauseAudioDevice(g_audio.device, 0);
+}
+
+int64_t music_get_position(uint32_t handle) {
+    Track* track = track_for(handle);
+    if (!track) return -1;
+    const uint64_t frames = track->samples.size() / 2;
+    return static_cast<int64_t>(std::min(track->frame.load(), frames) * 4);
+}
+
+bool music_set_position(uint32_t handle, uint64_t bytes) {
+    Track* track = track_for(handle);
+    // A negative clock arrives as a huge unsigned value: refused like any seek past the end.
+    if (!track || bytes >= track->samples.size() * 2) return false;
+    track->frame.store(bytes / 4);
+    return true;
+}
+
+uint64_t music_length(uint32_t handle) {
+    Track* track = track_for(handle);
+    return track ? track->samples.size() * 2 : 0;
+}
+
+void audio_shutdown() {
+    if (!g_audio.device) return;
+    SDL_CloseAudioDevice(g_audio.device);
+    g_audio.device = 0;
+    g_audio.track.reset();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+}  // namespace platform

@@ -1,0 +1,35 @@
+// The music player standing in for the closed audio library: one whole MP3 decoded into
+// memory (16-bit stereo, 48 kHz) and played through SDL. Positions are bytes of that
+// decoded audio, 192000 per second. Without a sound device the calls do nothing and the
+// show runs silently on its own clock.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+constexpr int kMusicRate = 48000;
+constexpr int64_t kMusicBytesPerSecond = 192000;
+
+// Decodes an MP3 file completely to interleaved 16-bit stereo at 48 kHz.
+// Returns false with a message when the file is missing or not an MP3 stream.
+bool decode_mp3(const std::string& path, std::vector<int16_t>& samples, std::string& error);
+
+// Opens the default output. Prints one line and returns false when there is no device.
+bool audio_init(bool enabled);
+
+// Loads the whole file; returns a handle, 0 on failure (one line naming the file).
+uint32_t music_load(const std::string& path);
+// Plays from the start.
+void music_play(uint32_t handle);
+// Playing position in bytes; -1 when there is no such track.
+int64_t music_get_position(uint32_t handle);
+// Moves the playing position; refused (false, playback goes on) past the end.
+bool music_set_position(uint32_t handle, uint64_t bytes);
+// Decoded length in bytes; 0 when there is no track.
+uint64_t music_length(uint32_t handle);
+
+void audio_shutdown();
+
+}  // namespace platform

@@ -1,0 +1,35 @@
+// The MIDI input service standing in for the Windows multimedia one: count and name
+// input ports, open one with a callback that receives (message kind, packed short
+// message, time stamp) on the driver's thread, start, stop, close, error texts.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// Message kinds delivered to the callback.
+constexpr uint32_t MIM_OPEN = 0x3C1;
+constexpr uint32_t MIM_CLOSE = 0x3C2;
+constexpr uint32_t MIM_DATA = 0x3C3;
+constexpr uint32_t MIM_LONGDATA = 0x3C4;
+constexpr uint32_t MIM_ERROR = 0x3C5;
+constexpr uint32_t MIM_LONGERROR = 0x3C6;
+constexpr uint32_t MIM_MOREDATA = 0x3CC;
+
+struct MidiInPort;  // opaque
+using MidiInHandle = MidiInPort*;
+using MidiInCallback = void (*)(MidiInHandle handle, uint32_t kind, uintptr_t instance, uintptr_t param1,
+                                uintptr_t param2);
+
+unsigned midi_in_device_count();
+// The port's name (at most 31 characters, as the device capabilities record holds).
+std::string midi_in_device_name(unsigned device);
+
+// Returns 0 on success; otherwise an error code for midi_in_error_text.
+unsigned midi_in_open(MidiInHandle* handle, unsigned device, MidiInCallback callback, uintptr_t instance);
+void midi_in_start(MidiInHandle handle);
+void midi_in_stop(MidiInHandle handle);
+void midi_in_close(MidiInHandle handle);
+std::string midi_in_error_text(unsigned code);
+
+}  // namespace platform
