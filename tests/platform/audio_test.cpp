@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+#include <lame/lame.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/audio.h"
+#include "platform/tick_clock.h"
+
+namespace {
+
+// Encodes a sine tone with LAME, writing the tag frame back so decoders drop the padding.
+std::string makeMp3(const char* name, int rate, int channels, double seconds) {
+    const std::string path = testing::TempDir() + name;
+    lame_t lame = lame_init();
+    lame_set_in_samplerate(lame, rate);
+    lame_set_out_samplerate(lame, rate);
+    lame_set_num_channels(lame, channels);
+    lame_set_mode(lame, channels == 1 ? MONO : JOINT_STEREO);
+    lame_set_brate(lame, 128);
+    lame_set_bWriteVbrTag(lame, 1);
+    lame_init_params(lame);
+    const int frames = static_cast<int>(rate * seconds);
+    std::vector<short> pcm(static_cast<size_t>(frames) * channels);
+    for (int i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c) pcm[i * channels + c] = static_cast<short>(8000 * std::sin(i * 0.05));
+    std::vector<unsigned char> mp3(frames * 2 + 10000);
+    FILE* f = std::fopen(path.c_str(), "wb+");
+    const int n = channels == 1 ? lame_encode_buffer(lame, pcm.data(), nullptr, frames, mp3.data(), (int)mp3.size())
+                                : lame_encode_buffer_interleaved(lame, pcm.data(), frames, mp3.data(), (int)mp3.size());
+    std::fwrite(mp3.data(), 1, n, f);
+    const int tail = lame_encode_flush(lame, mp3.data(), (int)mp3.size());
+    std::fwrite(mp3.data(), 1, tail, f);
+    lame_mp3_tags_fid(lame, f);
+    std::fclose(f);
+    lame_close(lame);
+    return path;
+}
+
+}  // namespace
+
+TEST(Mp3Decode, DecodedLengthIsExactAt48kStereo) {
+    std::vector<int16_t> samples;
+    std::string error;
+    ASSERT_TRUE(platform::decode_mp3(makeMp3("tone48.mp3", 48000, 2, 2.0), samples, error)) << error;
+    EXPECT_EQ(samples.size(), 2u * 96000u);
+}
+
+TEST(Mp3Decode, OtherRatesAndMonoAreConvertedTo48kStereo) {
+    std::vector<int16_t> samples;
+    std::string error;
+    ASSERT_TRUE(platform::decode_mp3(makeMp3("tone44.mp3", 44100, 1, 2.0), samples, error)) << error;
+    // 2 s of audio at 48 kHz, within the resampler's edge frames.
+    EXPECT_NEAR(static_cast<double>(samples.size()) / 2, 96000.0, 48.0);
+}
+
+TEST(Mp3Decode, MissingOrDamagedFilesAreReported) {
+    std::vector<int16_t> samples;
+    std::string error;
+    EXPECT_FALSE(platform::decode_mp3(testing::TempDir() + "no-such.mp3", samples, error));
+    EXPECT_FALSE(error.empty());
+    const std::string junk = testing::TempDir() + "junk.mp3";
+    FILE* f = std::fopen(junk.c_str(), "wb");
+    for (int i = 0; i < 4000; ++i) std::fputc((i * 7919) & 0xFF, f);
+    std::fclose(f);
+    EXPECT_FALSE(platform::decode_mp3(junk, samples, error));
+}
+
+TEST(MusicPlayer, PlaysSeeksAndRefusesSeeksPastTheEnd) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);  // these machines have no sound card
+    ASSERT_TRUE(platform::audio_init(true));
+    const uint32_t music = platform::music_load(makeMp3("play.mp3", 48000, 2, 3.0));
+    ASSERT_NE(music, 0u);
+    EXPECT_EQ(platform::music_length(music), 3u * 192000u);
+    platform::music_play(music);
+    platform::sleep_ms(400);
+    const int64_t playing = platform::music_get_position(music);
+    EXPECT_GT(playing, 0);
+    EXPECT_LT(playing, 3 * 192000);
+
+    EXPECT_TRUE(platform::music_set_position(music, 2 * 192000));
+    EXPECT_GE(platform::music_get_position(music), 2 * 192000);
+    EXPECT_LT(platform::music_get_position(music), 2 * 192000 + 192000 / 4);
+
+    const int64_t before = platform::music_get_position(music);
+    EXPECT_FALSE(platform::music_set_position(music, 3 * 192000));
+    EXPECT_FALSE(platform::music_set_position(music, static_cast<uint64_t>(int64_t(-100 * 192000))));
+    EXPECT_GE(platform::music_get_position(music), before);  // playback went on where it was
+    EXPECT_EQ(platform::music_get_position(99), -1);
+    platform::audio_shutdown();
+}
+
+TEST(MusicPlayer, WithoutADeviceNothingLoads) {
+    EXPECT_FALSE(platform::audio_init(false));
+    EXPECT_EQ(platform::music_load("music//Zo-velmora.mp3"), 0u);
+    EXPECT_FALSE(platform::music_set_position(0, 0));
+}
