@@ -18,6 +18,9 @@ target_include_directories(velmora_opencv SYSTEM INTERFACE ${OPENCV_INCLUDE_DIR}
 
 pkg_check_modules(MPG123 REQUIRED IMPORTED_TARGET libmpg123)
 pkg_check_modules(RTMIDI REQUIRED IMPORTED_TARGET rtmidi)
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET alsa)  # only to quiet libasound's own error printing
+endif()
 pkg_check_modules(LAME REQUIRED IMPORTED_TARGET lame)
 
 if(VELMORA_BUILD_TESTS)

@@ -2,7 +2,10 @@
 
 #include <cstdio>
 
-std::map<uint8_t, std::string> NanoKONTROL2::control_names;
+std::map<uint8_t, std::string>& NanoKONTROL2::control_names() {
+    static std::map<uint8_t, std::string> names;
+    return names;
+}
 
 namespace {
 
@@ -36,7 +39,7 @@ NanoKONTROL2::NanoKONTROL2() {
         control_values[i].store(0.0f, std::memory_order_relaxed);
         toggle_states[i].store(0, std::memory_order_relaxed);
     }
-    if (control_names.empty()) fill_names(control_names);
+    if (control_names().empty()) fill_names(control_names());
 }
 
 void NanoKONTROL2::on_driver_message(uint32_t kind, uint32_t param1, uint32_t) {
@@ -67,11 +70,11 @@ void NanoKONTROL2::on_message(uint8_t&, uint8_t& data1, uint8_t& data2, uint8_t&
 }
 
 void NanoKONTROL2::on_press_button(uint8_t& number) {
-    printf("NanoKONTROL2::on_press_button() : cc=%s\n", control_names[number].c_str());
+    printf("NanoKONTROL2::on_press_button() : cc=%s\n", control_names()[number].c_str());
 }
 
 void NanoKONTROL2::on_release_button(uint8_t& number) {
-    printf("NanoKONTROL2::on_release_button() : cc=%s\n", control_names[number].c_str());
+    printf("NanoKONTROL2::on_release_button() : cc=%s\n", control_names()[number].c_str());
 }
 
 void NanoKONTROL2::on_change_control(uint8_t& number, uint8_t& value) { printf("%d => %d", number, value); }

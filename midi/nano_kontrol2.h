@@ -30,8 +30,9 @@ public:
     // 0 off, 1 switched on and held, 2 switched on and released.
     std::atomic<int32_t> toggle_states[kControls];
 
-    // Controller number -> control name, shared by all instances.
-    static std::map<uint8_t, std::string> control_names;
+    // Controller number -> control name, shared by all instances. Built on first use, so it
+    // exists before the application record that holds a controller, and outlives it.
+    static std::map<uint8_t, std::string>& control_names();
 };
 
 // The application's controller: stores values and latches, prints nothing.

@@ -4,6 +4,9 @@
 #include "platform/midi_port.h"
 
 #include <rtmidi/RtMidi.h>
+#ifdef __linux__
+#include <alsa/asoundlib.h>
+#endif
 
 #include <atomic>
 #include <memory>
@@ -40,13 +43,28 @@ void set_error(const std::string& text) {
 // RtMidi reports warnings through this instead of printing them to stderr.
 void quiet_errors(RtMidiError::Type, const std::string& text, void*) { set_error(text); }
 
+#ifdef __linux__
+// libasound prints its own complaints (no /dev/snd/seq on a machine without MIDI) to
+// stderr; the failure is reported once, through the service's error text.
+void silent_alsa(const char*, int, const char*, int, const char*, ...) {}
+#endif
+
+// A driver that cannot start once (no sequencer) will not appear later in the run:
+// remember that instead of asking it again, and printing its complaint, at every call.
+bool g_driver_missing = false;
+
 std::unique_ptr<RtMidiIn> make_input() {
+    if (g_driver_missing) return nullptr;
+#ifdef __linux__
+    snd_lib_error_set_handler(silent_alsa);
+#endif
     try {
         auto in = std::make_unique<RtMidiIn>(kApi, "velmora");
         in->setErrorCallback(quiet_errors, nullptr);
         return in;
     } catch (const RtMidiError& e) {
         set_error(e.getMessage());
+        g_driver_missing = e.getType() == RtMidiError::DRIVER_ERROR;
         return nullptr;
     }
 }

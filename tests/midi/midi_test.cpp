@@ -66,8 +66,8 @@ TEST(NanoKontrol, UnnamedNumberPrintsAnEmptyNameAndIsAdded) {
     testing::internal::CaptureStdout();
     deliver(nano, platform::MIM_DATA, cc(40, 1));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "NanoKONTROL2::on_press_button() : cc=\n");
-    EXPECT_EQ(NanoKONTROL2::control_names.count(40), 1u);
-    EXPECT_EQ(NanoKONTROL2::control_names[40], "");
+    EXPECT_EQ(NanoKONTROL2::control_names().count(40), 1u);
+    EXPECT_EQ(NanoKONTROL2::control_names()[40], "");
 }
 
 TEST(NanoKontrol, NumbersBeyondTheTablesAreIgnored) {
@@ -90,13 +90,13 @@ TEST(NanoKontrol, NonDataNotificationsAreSilentAndChangeNothing) {
 
 TEST(NanoKontrol, NamesAreFilledOnceWithFiftyOneControls) {
     NanoKONTROL2 a;
-    NanoKONTROL2::control_names.erase(40);  // another test may have added the unnamed entry
-    EXPECT_EQ(NanoKONTROL2::control_names.size(), 51u);
-    EXPECT_EQ(NanoKONTROL2::control_names[44], "NANO_KONTROL2_BUTTON_FOWARD");
-    EXPECT_EQ(NanoKONTROL2::control_names[23], "NANO_KONTROL2_ROTARY_KNOB_7");
-    EXPECT_EQ(NanoKONTROL2::control_names[71], "NANO_KONTROL2_BUTTON_7_R");
+    NanoKONTROL2::control_names().erase(40);  // another test may have added the unnamed entry
+    EXPECT_EQ(NanoKONTROL2::control_names().size(), 51u);
+    EXPECT_EQ(NanoKONTROL2::control_names()[44], "NANO_KONTROL2_BUTTON_FOWARD");
+    EXPECT_EQ(NanoKONTROL2::control_names()[23], "NANO_KONTROL2_ROTARY_KNOB_7");
+    EXPECT_EQ(NanoKONTROL2::control_names()[71], "NANO_KONTROL2_BUTTON_7_R");
     NanoKONTROL2 b;
-    EXPECT_EQ(NanoKONTROL2::control_names.size(), 51u);
+    EXPECT_EQ(NanoKONTROL2::control_names().size(), 51u);
     EXPECT_EQ(b.value(0), 0.0f);
 }
 
