@@ -1,0 +1,63 @@
+// Scrambled twins of the shader sources. The key stream comes from the process-wide
+// runtime generator, not a private one: later unseeded rand() calls in the show start
+// from the state the last twin leaves behind.
+#include "render/shader_twin.h"
+
+#include "platform/runtime_random.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+namespace {
+constexpr uint32_t kTwinSeed = 4817;
+}
+
+std::string twinPathFor(const std::string& path) {
+    const size_t dot = path.find(".cpp");
+    if (dot == std::string::npos) return {};
+    std::string twin = path;
+    twin.replace(dot, 4, ".xxx");
+    return twin;
+}
+
+void applyTwinKey(std::string& bytes) {
+    platform::runtime_srand(kTwinSeed);
+    // Modulo 255, not 256: key bytes never reach 0xFF, and existing twins depend on it.
+    for (char& c : bytes) c = static_cast<char>(static_cast<unsigned char>(c) ^ (platform::runtime_rand() % 255));
+}
+
+bool writeTwin(const std::string& twinPath, const std::string& text) {
+    std::string bytes = text;
+    bytes.push_back('\0');
+    applyTwinKey(bytes);
+    // A twin cut short by a full disk or a killed process would unscramble into garbage
+    // later; writing beside it and renaming keeps the previous twin until the new one is whole.
+    const std::string temporary = twinPath + ".tmp" + std::to_string(getpid());
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (!out) {
+            std::remove(temporary.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temporary.c_str(), twinPath.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool readTwin(const std::string& twinPath, std::string& text) {
+    std::ifstream in(twinPath, std::ios::binary);
+    if (!in) return false;
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    applyTwinKey(bytes);
+    if (!bytes.empty()) bytes.pop_back();  // the scrambled terminating zero
+    text = std::move(bytes);
+    return true;
+}
