@@ -9,6 +9,7 @@
 #include "app/gl_window.h"
 #include "app/launch_options.h"
 #include "midi/nano_kontrol2.h"
+#include "render/render_target.h"
 
 class Part;
 class Part_Loader;
@@ -60,6 +61,7 @@ struct AppState {
     MyNanoKONTROL2 nano_kontrol2;
     LauncherMenu menu;
     float clock = 0.0f;     // application clock, seconds
+    RenderTarget targets[9];  // off-screen targets, created at startup
     int32_t frameCount = 0;
     float dragX = 0.0f, dragY = 0.0f;
     float prevMouseX = 0.0f, prevMouseY = 0.0f;

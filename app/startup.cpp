@@ -6,11 +6,26 @@
 #include "platform/audio.h"
 #include "platform/tick_clock.h"
 
+void createShowTargets(AppState& app) {
+    const int w = app.window.width, h = app.window.height;
+    // The creation order is part of the show's GL state history; sizes follow the window.
+    createRenderTarget(app.targets[2], w, h, 0);  // the scene
+    createRenderTarget(app.targets[3], w, h, 0);  // a second picture for the post pass
+    createRenderTarget(app.targets[4], w, h, 0);  // the composite, and its feedback
+    createRenderTarget(app.targets[5], w, h, 0);  // the post pass, and its feedback
+    createRenderTarget(app.targets[6], w, h, 0);
+    createRenderTarget(app.targets[0], w, h, 0);
+    createRenderTarget(app.targets[7], w / 4, h / 4, 4);
+    createRenderTarget(app.targets[1], w / 4, h / 4, 0);
+    createRenderTarget(app.targets[8], 1024, 1024, 0);
+}
+
 void startup(AppState& app) {
     loadCameraFile(app.camera, "FreeCam.bin");  // missing: the camera keeps its initial values
 
     app.loader->inputs = &app.inputs;
     app.loader->load();
+    createShowTargets(app);
 
     MidiIn::printDeviceNames();
     app.inputs.controller = &app.nano_kontrol2;
