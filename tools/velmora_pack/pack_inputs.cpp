@@ -1,0 +1,87 @@
+// Gathering velmora-pack's inputs. Order is part of the output (the index lists entries as
+// they come), so folder listings are sorted rather than taken in directory order.
+#include "pack_inputs.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string lowerCase(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool isFrameFile(const fs::path& file) {
+    const std::string extension = lowerCase(file.extension().string());
+    return extension == ".jpg" || extension == ".jpeg";
+}
+
+bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+}  // namespace
+
+std::string frameEntryName(const std::string& prefix, const std::string& fileName) {
+    return prefix + fs::path(fileName).stem().string() + "_n.jpg";
+}
+
+bool readManifest(const std::string& manifestPath, std::vector<PackInput>& inputs, std::string& error) {
+    std::ifstream in(manifestPath, std::ios::binary);
+    if (!in) {
+        error = "cannot open manifest " + manifestPath;
+        return false;
+    }
+    const fs::path folder = fs::path(manifestPath).parent_path();
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const auto nameBegin = std::find_if_not(line.begin(), line.end(), isSpace);
+        if (nameBegin == line.end() || *nameBegin == '#') continue;
+        const auto nameEnd = std::find_if(nameBegin, line.end(), isSpace);
+        const auto pathBegin = std::find_if_not(nameEnd, line.end(), isSpace);
+        auto pathEnd = line.end();
+        while (pathEnd != pathBegin && isSpace(*(pathEnd - 1))) --pathEnd;
+        if (pathBegin == pathEnd) {
+            error = manifestPath + " line " + std::to_string(number) + ": expected \"<entry name> <file>\"";
+            return false;
+        }
+        const fs::path file(std::string(pathBegin, pathEnd));
+        inputs.push_back({std::string(nameBegin, nameEnd), (file.is_absolute() ? file : folder / file).string()});
+    }
+    if (in.bad()) {
+        error = "cannot read manifest " + manifestPath;
+        return false;
+    }
+    return true;
+}
+
+bool scanFrameFolder(const std::string& folder, const std::string& prefix, std::vector<PackInput>& inputs,
+                     size_t& skipped, std::string& error) {
+    std::error_code failure;
+    fs::directory_iterator it(folder, failure);
+    if (failure) {
+        error = "cannot list folder " + folder + ": " + failure.message();
+        return false;
+    }
+    std::vector<fs::path> frames;
+    for (; it != fs::directory_iterator(); it.increment(failure)) {
+        if (failure) break;
+        if (it->is_regular_file(failure) && isFrameFile(it->path()))
+            frames.push_back(it->path());
+        else
+            ++skipped;
+    }
+    if (failure) {
+        error = "cannot list folder " + folder + ": " + failure.message();
+        return false;
+    }
+    std::sort(frames.begin(), frames.end(),
+              [](const fs::path& a, const fs::path& b) { return a.filename().string() < b.filename().string(); });
+    for (const fs::path& frame : frames)
+        inputs.push_back({frameEntryName(prefix, frame.filename().string()), frame.string()});
+    return true;
+}
