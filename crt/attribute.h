@@ -1,0 +1,131 @@
+// The vertex attribute classes: every per-vertex quantity of a crt stream (positions,
+// normals, colours, texture coordinates, any other named attribute) is one of these.
+// The decoder calls slots 6-9 in turn for all attributes; slots 2-5 are the encoder's.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "crt/connectivity.h"
+#include "crt/stream.h"
+
+namespace crt {
+
+class VertexAttribute;
+using AttributeMap = std::map<std::string, std::unique_ptr<VertexAttribute>>;
+
+// Output format codes (element type of an output array).
+enum OutputFormat : int32_t {
+    format_uint32 = 0,
+    format_int32 = 1,
+    format_uint16 = 2,
+    format_int16 = 3,
+    format_uint8 = 4,
+    format_int8 = 5,
+    format_float = 6,
+    format_double = 7,
+};
+
+// Strategy flags.
+constexpr int32_t kParallelogram = 1;  // predict from b + a - opposite
+constexpr int32_t kCorrelated = 2;     // one bit count per vertex for all components
+
+class VertexAttribute {
+public:
+    virtual ~VertexAttribute() = default;
+
+    virtual int codec_kind() const = 0;
+
+    // Encoding. The decoder never calls these.
+    virtual void quantize_from(uint32_t vertex_count, const void* input, int32_t input_format) = 0;
+    virtual void prepare_encode(uint32_t /*vertex_count*/, uint32_t /*face_count*/, const uint32_t* /*faces*/) {}
+    virtual void compute_residuals(uint32_t vertex_count, const std::vector<VertexTriple>& predictions) = 0;
+    virtual void write_residuals(std::vector<uint8_t>& out, int32_t entropy) = 0;
+
+    // Decoding. Each returns at once when `buffer` is null, except read_residuals, which
+    // always consumes its data from the stream.
+    virtual void read_residuals(uint32_t vertex_count, Stream& stream) = 0;
+    virtual void apply_prediction(uint32_t vertex_count, const std::vector<VertexTriple>& predictions) = 0;
+    virtual void finish_decode(uint32_t /*vertex_count*/, uint32_t /*face_count*/, const AttributeMap& /*attributes*/,
+                               const MeshIndex& /*index*/) {}
+    virtual void write_output(uint32_t vertex_count) = 0;
+
+    void* buffer = nullptr;     // the caller's output array; null when none is bound
+    int32_t components = 0;     // per vertex
+    float step = 1.0f;          // quantisation step
+    int32_t strategy = 0;       // kParallelogram | kCorrelated
+    int32_t format = format_float;
+    int32_t encoded_size = 0;   // bytes written by the last encode
+};
+
+// Integer attribute. While decoding, `values` holds the integers: for int they live in
+// the caller's array (an int32 fits where its float will go), for bytes in `scratch`.
+template <typename T>
+class GenericAttr : public VertexAttribute {
+public:
+    int codec_kind() const override { return 1; }
+
+    void quantize_from(uint32_t vertex_count, const void* input, int32_t input_format) override;
+    void compute_residuals(uint32_t vertex_count, const std::vector<VertexTriple>& predictions) override;
+    void write_residuals(std::vector<uint8_t>& out, int32_t entropy) override;
+
+    void read_residuals(uint32_t vertex_count, Stream& stream) override;
+    void apply_prediction(uint32_t vertex_count, const std::vector<VertexTriple>& predictions) override;
+    void write_output(uint32_t vertex_count) override;
+
+    // The integers as decoded, after the prediction is undone and before scaling.
+    const T* decoded_values() const { return values; }
+
+    std::vector<T> quantized;  // encoding only
+    std::vector<T> residuals;  // encoding only
+
+protected:
+    T* values = nullptr;
+    std::vector<T> scratch;
+};
+
+extern template class GenericAttr<int>;
+extern template class GenericAttr<unsigned char>;
+
+class ColorAttr : public GenericAttr<unsigned char> {
+public:
+    int codec_kind() const override { return 3; }
+    void read_residuals(uint32_t vertex_count, Stream& stream) override;
+    void write_output(uint32_t vertex_count) override;
+
+    std::array<int32_t, 4> channel_steps{4, 4, 4, 8};  // R, G, B, A
+    int32_t output_components = 4;
+};
+
+class NormalAttr : public VertexAttribute {
+public:
+    enum Mode : int32_t { differential = 0, estimated = 1, border_corrected = 2 };
+
+    NormalAttr() { components = 3; }
+
+    int codec_kind() const override { return 2; }
+
+    void quantize_from(uint32_t vertex_count, const void* input, int32_t input_format) override;
+    void prepare_encode(uint32_t vertex_count, uint32_t face_count, const uint32_t* faces) override;
+    void compute_residuals(uint32_t vertex_count, const std::vector<VertexTriple>& predictions) override;
+    void write_residuals(std::vector<uint8_t>& out, int32_t entropy) override;
+
+    void read_residuals(uint32_t vertex_count, Stream& stream) override;
+    void apply_prediction(uint32_t vertex_count, const std::vector<VertexTriple>& predictions) override;
+    void finish_decode(uint32_t vertex_count, uint32_t face_count, const AttributeMap& attributes,
+                       const MeshIndex& index) override;
+    void write_output(uint32_t vertex_count) override;
+
+    int32_t mode = differential;
+    std::vector<int32_t> border_mask;  // one per vertex; not 0 on the border
+    std::vector<int32_t> octahedral;   // two per coded vertex
+    std::vector<int32_t> encode_normals;  // encoding only
+
+private:
+    int unit() const;
+};
+
+}  // namespace crt

@@ -1,0 +1,147 @@
+// Stream header reading and the mesh decode order of the crt decoder.
+#include "crt/decoder.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "crt/entropy.h"
+#include "crt/errors.h"
+
+namespace crt {
+
+std::unique_ptr<VertexAttribute> make_attribute(int32_t codec) {
+    if (codec == 2) return std::make_unique<NormalAttr>();
+    if (codec == 3) return std::make_unique<ColorAttr>();
+    return std::make_unique<GenericAttr<int>>();
+}
+
+int32_t output_width(const VertexAttribute& attribute) {
+    if (const auto* color = dynamic_cast<const ColorAttr*>(&attribute)) return color->output_components;
+    if (dynamic_cast<const NormalAttr*>(&attribute)) return 3;
+    return attribute.components;
+}
+
+int32_t array_width(const std::string& name, const VertexAttribute& attribute) {
+    if (name == "position" || name == "uv") return attribute.components;
+    if (name == "normal") return 3;
+    if (name == "color") return 4;
+    return 0;
+}
+
+std::unique_ptr<Decoder> create_decoder(const void* data, size_t length) {
+    auto d = std::make_unique<Decoder>();
+    d->stream = make_stream(data, length);
+    Stream& s = d->stream;
+    if (length < 4 || read_u32(s) != kMagic) throw kNotCrtFile;
+    read_bytes(s, 4);  // not interpreted
+    s.entropy = read_u8(s);
+    const uint32_t property_count = read_u32(s);
+    for (uint32_t i = 0; i < property_count; ++i) {
+        std::string key = read_string(s);
+        d->properties[key] = read_string(s);
+    }
+    const int32_t attribute_count = read_i32(s);  // zero or negative: none
+    for (int32_t i = 0; i < attribute_count; ++i) {
+        std::string name = read_string(s);
+        std::unique_ptr<VertexAttribute> attribute = make_attribute(read_i32(s));
+        attribute->step = read_f32(s);
+        const uint8_t components = read_u8(s);
+        if (!dynamic_cast<NormalAttr*>(attribute.get())) attribute->components = components;
+        attribute->format = read_u8(s);
+        attribute->strategy = read_u8(s);
+        d->attributes[name] = std::move(attribute);  // a repeated name replaces the earlier one
+    }
+    d->vertex_count = read_u32(s);
+    d->face_count = read_u32(s);
+    return d;
+}
+
+namespace {
+
+// Binds the caller's array for one name: the format becomes float whatever the stream
+// says. An attribute whose values per vertex differ from the array's would write past
+// it or leave part of it unwritten, so it is refused.
+void bind(Decoder& d, const char* name, float* array) {
+    const auto found = d.attributes.find(name);
+    if (found == d.attributes.end() || !array) return;
+    VertexAttribute& attribute = *found->second;
+    if (output_width(attribute) != array_width(name, attribute)) throw kArrayMismatch;
+    attribute.buffer = array;
+    attribute.format = format_float;
+}
+
+void read_groups(Decoder& d) {
+    Stream& s = d.stream;
+    const uint32_t group_count = read_u32(s);
+    for (uint32_t g = 0; g < group_count; ++g) {
+        FaceGroup group;
+        group.face_end = read_u32(s);
+        if (group.face_end > d.face_count) throw kGroupEnd;
+        const uint8_t property_count = read_u8(s);
+        for (uint8_t i = 0; i < property_count; ++i) {
+            std::string key = read_string(s);
+            group.properties[key] = read_string(s);
+        }
+        d.index.groups.push_back(std::move(group));
+    }
+}
+
+// Every face takes one symbol, an edge at most one more when it meets the border and
+// another when it is postponed; far more than that is a damaged (or hostile) count.
+uint64_t symbol_limit(uint32_t face_count) { return uint64_t(face_count) * 16 + 64; }
+
+}  // namespace
+
+int32_t decode_mesh(Decoder& d, const OutputArrays& out) {
+    if (d.face_count == 0) return -1;
+    if (d.decoded) throw kAlreadyDecoded;
+    d.decoded = true;
+    if (d.face_count > uint32_t(INT32_MAX)) throw kFaceCountTooLarge;
+    if (!out.indices) throw kNoIndexArray;
+    d.index.faces32 = out.indices;
+
+    if (d.vertex_count != 0) {
+        const auto position = d.attributes.find("position");
+        if (position != d.attributes.end() && !out.positions) {
+            d.position_scratch.assign(size_t(d.vertex_count) * std::max(0, output_width(*position->second)), 0.0f);
+            position->second->buffer = d.position_scratch.data();
+            position->second->format = format_float;
+        }
+        bind(d, "position", out.positions);
+    }
+    bind(d, "normal", out.normals);
+    bind(d, "color", out.colors);
+    bind(d, "uv", out.uvs);
+
+    const uint32_t V = d.vertex_count;
+    Stream& s = d.stream;
+    read_groups(d);
+    d.index.front_capacity = read_u32(s);
+    d.index.symbols = read_entropy_block(s, symbol_limit(d.face_count));
+    // A first triangle numbers at most three vertices per symbol.
+    if (uint64_t(V) > uint64_t(d.index.symbols.size()) * 3) throw kVertexCountTooLarge;
+    d.index.bits = read_word_block(s);
+
+    for (auto& entry : d.attributes) entry.second->read_residuals(V, s);
+
+    d.index.predictions.assign(V, VertexTriple{0, 0, 0});
+
+    ConnectivityCursor cursor;
+    cursor.decoded_vertices = d.decoded_vertices;
+    uint32_t face_start = 0, covered = 0;
+    for (const FaceGroup& group : d.index.groups) {
+        decode_group(d.index, V, uint64_t(face_start) * 3, uint64_t(group.face_end) * 3, cursor);
+        covered = std::max(covered, group.face_end);
+        face_start = group.face_end;
+    }
+    d.decoded_vertices = cursor.decoded_vertices;
+    // Faces no group reached would be left as whatever the caller's array held.
+    if (covered != d.face_count) throw kGroupsShort;
+
+    for (auto& entry : d.attributes) entry.second->apply_prediction(V, d.index.predictions);
+    for (auto& entry : d.attributes) entry.second->finish_decode(V, d.face_count, d.attributes, d.index);
+    for (auto& entry : d.attributes) entry.second->write_output(V);
+    return static_cast<int32_t>(d.face_count);
+}
+
+}  // namespace crt

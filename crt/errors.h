@@ -1,0 +1,50 @@
+// The failure texts of the crt decoder. Decoding code throws a pointer to one of these;
+// the exported functions catch it and keep it as the thread's last error.
+#pragma once
+
+namespace crt {
+
+// Texts that callers of the original interface already match on.
+inline constexpr char kNotCrtFile[] = "Not a crt file.";
+inline constexpr char kUnknownEntropy[] = "Unknown entropy";
+inline constexpr char kTopologyFailed[] = "Decoding topology failed";
+inline constexpr char kUnsupportedColorFormat[] = "Unsupported color output format.";
+inline constexpr char kNoPositionAttribute[] = "No position attribute found. Use DIFF normal strategy instead.";
+inline constexpr char kPositionOverloaded[] = "Position attr has been overloaded, Use DIFF normal strategy instead.";
+inline constexpr char kEstimatedNormalFormat[] = "Format not supported for normal attribute (float, int16 only)";
+inline constexpr char kNormalFormat[] = "Format not supported for normal attribute (float, int32 or int16 only)";
+
+// Checks that keep a damaged or hostile stream inside its buffers.
+inline constexpr char kInvalidArguments[] = "Invalid arguments: the stream needs a data pointer and a length of at least 0.";
+inline constexpr char kTruncated[] = "Truncated crt stream: a read goes past the stream length.";
+inline constexpr char kBitsEnded[] = "Bit stream ended early: a read goes past its words.";
+inline constexpr char kTunstallNoSymbols[] = "Tunstall block has no symbols but a non-zero length.";
+inline constexpr char kTunstallOverflow[] = "Tunstall dictionary would overflow its 8192-byte table.";
+inline constexpr char kTunstallEmptyWord[] = "Tunstall code stands for an empty word.";
+inline constexpr char kTunstallLength[] = "Tunstall codes do not add up to the block length.";
+inline constexpr char kBlockTooLong[] = "Entropy block is longer than the data it describes.";
+inline constexpr char kResidualLength[] = "Residual block length does not match the vertex count.";
+inline constexpr char kResidualBits[] = "Residual bit count is above 32.";
+inline constexpr char kGroupEnd[] = "Group face end lies beyond the face count.";
+inline constexpr char kGroupsShort[] = "Groups do not cover every face.";
+inline constexpr char kVertexCountTooLarge[] = "Vertex count is larger than the connectivity can number.";
+inline constexpr char kSymbolsEnded[] = "Connectivity symbols ended early.";
+inline constexpr char kUnknownSymbol[] = "Unknown connectivity symbol (7-255).";
+inline constexpr char kVertexIndex[] = "Vertex index at or beyond the vertex count.";
+inline constexpr char kTooManyVertices[] = "More new vertices than the vertex count.";
+inline constexpr char kEdgeOutsideFront[] = "Edge number outside the front.";
+inline constexpr char kFaceCountTooLarge[] = "Face count does not fit the 32-bit signed result.";
+inline constexpr char kNoIndexArray[] = "No index array given for a mesh with faces.";
+inline constexpr char kNullDecoder[] = "Null decoder handle.";
+inline constexpr char kAlreadyDecoded[] = "This decoder has already run; create a new one for each decode.";
+inline constexpr char kArrayMismatch[] = "An attribute writes more or fewer values per vertex than its output array holds.";
+inline constexpr char kUnknownNormalMode[] = "Unknown normal strategy.";
+inline constexpr char kNormalStep[] = "Normal quantisation step out of range.";
+inline constexpr char kPositionComponents[] = "Estimated normals need a position attribute with at least three components.";
+inline constexpr char kCorrectionsEnded[] = "Normal corrections ended before the last corrected vertex.";
+inline constexpr char kUnsupportedFormat[] = "Unsupported output format.";
+inline constexpr char kNotImplemented[] = "Encoding is not implemented yet.";
+inline constexpr char kOutOfMemory[] = "Out of memory while decoding.";
+inline constexpr char kInternal[] = "Internal decoder error.";
+
+}  // namespace crt
