@@ -1,0 +1,108 @@
+// Token and number reading over an in-memory copy of a text file. Numbers are converted
+// with strtof/strtol directly on the text, which std::string keeps NUL-terminated.
+#include "models/text_scanner.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+bool is_space(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+int clamp_long(long v) {
+    if (v > INT_MAX) return INT_MAX;
+    if (v < INT_MIN) return INT_MIN;
+    return static_cast<int>(v);
+}
+
+}  // namespace
+
+bool read_text_file(const std::string& path, std::string& text) {
+    text.clear();
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) return false;
+    char buffer[65536];
+    for (;;) {
+        const size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
+        text.append(buffer, got);
+        if (got < sizeof buffer) break;
+    }
+    // A directory opens on Linux but cannot be read.
+    return !std::ferror(file.get());
+}
+
+text_scanner::text_scanner(std::string text) : text_(std::move(text)) {}
+
+void text_scanner::skip_whitespace() {
+    while (pos_ < text_.size() && is_space(text_[pos_])) ++pos_;
+}
+
+bool text_scanner::next_token(std::string& token, size_t max_length) {
+    skip_whitespace();
+    if (pos_ >= text_.size()) return false;
+    const size_t start = pos_;
+    while (pos_ < text_.size() && !is_space(text_[pos_])) ++pos_;
+    token.assign(text_, start, std::min(pos_ - start, max_length));
+    return true;
+}
+
+bool text_scanner::peek_token(std::string& token, size_t max_length) {
+    const size_t saved = pos_;
+    const bool found = next_token(token, max_length);
+    pos_ = saved;
+    return found;
+}
+
+std::string text_scanner::rest_of_line() {
+    const size_t start = pos_;
+    while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
+    size_t end = pos_;
+    if (pos_ < text_.size()) ++pos_;  // the line feed
+    if (end > start && text_[end - 1] == '\r') --end;
+    return text_.substr(start, std::min(end - start, kMaxToken));
+}
+
+void text_scanner::skip_line() {
+    while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
+    if (pos_ < text_.size()) ++pos_;
+}
+
+bool text_scanner::read_float(float& value) {
+    skip_whitespace();
+    if (pos_ >= text_.size()) return false;
+    const char* begin = text_.c_str() + pos_;
+    char* end = nullptr;
+    const float v = std::strtof(begin, &end);
+    if (end == begin) return false;
+    pos_ += static_cast<size_t>(end - begin);
+    value = v;
+    return true;
+}
+
+bool text_scanner::read_int(int& value) {
+    skip_whitespace();
+    if (pos_ >= text_.size()) return false;
+    const char* begin = text_.c_str() + pos_;
+    char* end = nullptr;
+    const long v = std::strtol(begin, &end, 10);
+    if (end == begin) return false;
+    pos_ += static_cast<size_t>(end - begin);
+    value = clamp_long(v);
+    return true;
+}
+
+std::string first_word(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && is_space(text[i])) ++i;
+    size_t j = i;
+    while (j < text.size() && !is_space(text[j])) ++j;
+    return text.substr(i, j - i);
+}
+
+double parse_double(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
+
+int parse_int(const std::string& text) { return clamp_long(std::strtol(text.c_str(), nullptr, 10)); }

@@ -1,0 +1,46 @@
+// Bounded reading of untrusted text files as whitespace-separated tokens, rest-of-line
+// reads and scanf-style numbers, for the OBJ, MTL and BVH loaders. Every read stays inside
+// the loaded text; carriage returns count as whitespace, so CRLF files read like LF ones.
+#pragma once
+#include <cstddef>
+#include <string>
+
+// Reads the whole file into text; false when it cannot be opened or read.
+bool read_text_file(const std::string& path, std::string& text);
+
+class text_scanner {
+public:
+    // Longest token or rest-of-line kept: the loaders' 255-character limit.
+    static constexpr size_t kMaxToken = 255;
+
+    explicit text_scanner(std::string text);
+
+    // Skips whitespace (line ends included) and reads the next token. A token longer than
+    // max_length is cut to that length and the rest of it is skipped. False at the end.
+    bool next_token(std::string& token, size_t max_length = kMaxToken);
+    // The next token without consuming it.
+    bool peek_token(std::string& token, size_t max_length = kMaxToken);
+    // The rest of the current line (at most kMaxToken characters kept, carriage return
+    // removed); the whole line, its end included, is consumed.
+    std::string rest_of_line();
+    void skip_line();
+    // Like scanf("%f") / scanf("%d"): skip whitespace, convert the longest number prefix and
+    // consume it. False, with value unchanged and nothing but whitespace consumed, when no
+    // number starts there. Integers beyond the int range are clamped.
+    bool read_float(float& value);
+    bool read_int(int& value);
+    void rewind() { pos_ = 0; }
+    bool at_end() const { return pos_ >= text_.size(); }
+
+private:
+    void skip_whitespace();
+
+    std::string text_;  // NUL-terminated by std::string, which bounds strtof/strtol
+    size_t pos_ = 0;
+};
+
+// First whitespace-separated word of text, or an empty string.
+std::string first_word(const std::string& text);
+// atof / atoi without undefined behaviour: malformed text gives 0, ints are clamped.
+double parse_double(const std::string& text);
+int parse_int(const std::string& text);
