@@ -1,0 +1,10 @@
+// velmora-inspect: what the show's own loaders find in an asset file, printed for show
+// makers. One function per file kind; each returns the process exit code.
+#pragma once
+#include <iosfwd>
+#include <string>
+
+int inspect_obj(const std::string& path, std::ostream& out);
+int inspect_bvh(const std::string& path, std::ostream& out);
+// The PLY reader lives with the clip sequencer; until it is linked here this says so.
+int inspect_ply(const std::string& path, std::ostream& out);
