@@ -1,0 +1,169 @@
+// The frame archive reader on hand-written and damaged indexes and data files: it keeps
+// what it could read, never reads outside the data file and never trusts a length.
+#include "render/frame_archive.h"
+#include "temp_folder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class FrameArchiveRead : public ::testing::Test {
+protected:
+    TempFolder dir;
+    std::string base = dir / "bin";
+    FrameArchive archive;
+
+    std::string read(const std::string& name, bool* found = nullptr) {
+        std::vector<unsigned char> bytes = {1, 2, 3};  // stale content must be cleared
+        const bool ok = readArchiveEntry(archive, name, bytes);
+        if (found) *found = ok;
+        return std::string(bytes.begin(), bytes.end());
+    }
+    bool open() {
+        ::testing::internal::CaptureStdout();
+        const bool ok = archive.open(base);
+        ::testing::internal::GetCapturedStdout();
+        return ok;
+    }
+};
+
+}  // namespace
+
+TEST_F(FrameArchiveRead, EntriesReadByNameWithLengthBeforeOffset) {
+    writeFile(base + ".bin", "HELLOworld!");
+    writeFile(base + ".txt", "3\nc://videos//a00001_n.jpg 5 0\nb 5 5\nlast 1 10\n");
+    ASSERT_TRUE(open());
+    ASSERT_EQ(archive.entries.size(), 3u);
+    EXPECT_EQ(archive.dataPath, base + ".bin");
+    EXPECT_EQ(read("c://videos//a00001_n.jpg"), "HELLO");
+    EXPECT_EQ(read("b"), "world");
+    EXPECT_EQ(read("last"), "!");
+    EXPECT_EQ(read("B"), "");
+    EXPECT_EQ(read("last "), "");
+    EXPECT_EQ(read(""), "");
+}
+
+TEST_F(FrameArchiveRead, DuplicateNamesAlwaysGiveTheFirstEntry) {
+    writeFile(base + ".bin", "firstsecond");
+    writeFile(base + ".txt", "2 dup 5 0 dup 6 5");
+    ASSERT_TRUE(open());
+    EXPECT_EQ(read("dup"), "first");
+    EXPECT_EQ(read("dup"), "first");
+}
+
+TEST_F(FrameArchiveRead, ZeroLengthEntryIsFoundButGivesNoBytes) {
+    writeFile(base + ".bin", "abc");
+    writeFile(base + ".txt", "1 empty 0 2");
+    ASSERT_TRUE(open());
+    bool found = false;
+    EXPECT_EQ(read("empty", &found), "");
+    EXPECT_TRUE(found);
+}
+
+TEST_F(FrameArchiveRead, EntryPastTheEndOfATruncatedDataFileGivesNoBytes) {
+    writeFile(base + ".bin", "0123456789");
+    writeFile(base + ".txt", "4\ninside 10 0\ntail 3 8\nexact 0 10\nzero_past_end 0 11\n");
+    ASSERT_TRUE(open());
+    EXPECT_EQ(read("inside"), "0123456789");
+    bool found = true;
+    EXPECT_EQ(read("tail", &found), "");
+    EXPECT_FALSE(found);
+    EXPECT_EQ(read("exact"), "");
+}
+
+TEST_F(FrameArchiveRead, HugeLengthsAndOverflowingOffsetsAllocateNothing) {
+    writeFile(base + ".bin", "0123456789");
+    writeFile(base + ".txt",
+              "4\nhuge 18446744073709551615 0\nwraps 18446744073709551615 2\noffset 1 18446744073709551615\n"
+              "negative -1 0\n");
+    open();
+    for (const char* name : {"huge", "wraps", "offset", "negative"}) EXPECT_EQ(read(name), "") << name;
+}
+
+TEST_F(FrameArchiveRead, CountLargerThanTheEntriesKeepsWhatWasRead) {
+    writeFile(base + ".bin", "abcdef");
+    writeFile(base + ".txt", "2147483647\na 3 0\nb 3 3\n");
+    EXPECT_FALSE(open());
+    ASSERT_EQ(archive.entries.size(), 2u);
+    EXPECT_EQ(read("b"), "def");
+}
+
+TEST_F(FrameArchiveRead, MalformedEntryEndsTheIndexThere) {
+    writeFile(base + ".bin", "abcdef");
+    writeFile(base + ".txt", "3\na 3 0\nb three 3\nc 3 3\n");
+    EXPECT_FALSE(open());
+    ASSERT_EQ(archive.entries.size(), 1u);
+    EXPECT_EQ(read("a"), "abc");
+    EXPECT_EQ(read("c"), "");
+}
+
+TEST_F(FrameArchiveRead, EveryTruncatedIndexGivesAPrefixOfTheEntries) {
+    const std::string index = "3\r\nfirst 2 0\r\nsecond 2 2\r\nthird 2 4\r\n";
+    writeFile(base + ".bin", "aabbcc");
+    const std::vector<std::string> names = {"first", "second", "third"};
+    for (size_t cut = 0; cut <= index.size(); ++cut) {
+        writeFile(base + ".txt", index.substr(0, cut));
+        open();
+        ASSERT_LE(archive.entries.size(), 3u);
+        for (size_t k = 0; k < archive.entries.size(); ++k) {
+            EXPECT_EQ(archive.entries[k].name, names[k]) << "cut " << cut;
+            EXPECT_EQ(read(names[k]).size(), 2u) << "cut " << cut;
+        }
+    }
+    writeFile(base + ".txt", index);
+    EXPECT_TRUE(open());
+    EXPECT_EQ(read("third"), "cc");
+}
+
+TEST_F(FrameArchiveRead, MissingIndexOrGarbageCountLeavesTheArchiveEmpty) {
+    archive.entries.push_back({"old", 0, 1});
+    EXPECT_FALSE(open());
+    EXPECT_TRUE(archive.entries.empty());
+    for (const char* index : {"", "x", "-5 a 1 0", "99999999999999999999 a 1 0"}) {
+        writeFile(base + ".txt", index);
+        open();
+        EXPECT_TRUE(archive.entries.empty()) << index;
+    }
+}
+
+TEST_F(FrameArchiveRead, MissingDataFileGivesNoBytesUntilItAppears) {
+    writeFile(base + ".txt", "1 a 2 0");
+    ASSERT_TRUE(open());
+    EXPECT_EQ(read("a"), "");
+    writeFile(base + ".bin", "xy");
+    EXPECT_EQ(read("a"), "xy");
+}
+
+TEST_F(FrameArchiveRead, DataPathChangeIsFollowed) {
+    writeFile(base + ".bin", "one");
+    writeFile(dir / "other.bin", "two");
+    writeFile(base + ".txt", "1 a 3 0");
+    ASSERT_TRUE(open());
+    EXPECT_EQ(read("a"), "one");
+    archive.dataPath = dir / "other.bin";
+    EXPECT_EQ(read("a"), "two");
+    archive.dataPath = dir.path();  // a folder is not a data file
+    EXPECT_EQ(read("a"), "");
+}
+
+TEST_F(FrameArchiveRead, EntriesAppendedAfterOpenAreFound) {
+    writeFile(base + ".bin", "abcdef");
+    writeFile(base + ".txt", "1 a 3 0");
+    ASSERT_TRUE(open());
+    EXPECT_EQ(read("b"), "");
+    archive.entries.push_back({"b", 3, 3});
+    archive.entries.push_back({"a", 3, 3});
+    EXPECT_EQ(read("b"), "def");
+    EXPECT_EQ(read("a"), "abc");
+}
+
+TEST_F(FrameArchiveRead, MovedArchiveKeepsReading) {
+    writeFile(base + ".bin", "abc");
+    writeFile(base + ".txt", "1 a 3 0");
+    ASSERT_TRUE(open());
+    FrameArchive moved = std::move(archive);
+    std::vector<unsigned char> bytes;
+    EXPECT_TRUE(readArchiveEntry(moved, "a", bytes));
+    EXPECT_EQ(bytes.size(), 3u);
+    EXPECT_FALSE(readArchiveEntry(archive, "a", bytes));  // moved-from: valid but empty
+}
