@@ -9,12 +9,12 @@
 #include <unistd.h>
 
 #include "app/app_state.h"
-#include "app/blank_part.h"
 #include "app/frame_finish.h"
 #include "app/frame_loop.h"
 #include "app/launcher.h"
 #include "app/part.h"
 #include "app/startup.h"
+#include "clips/part_clips.h"
 #include "platform/console.h"
 #include "platform/desktop.h"
 #include "platform/tick_clock.h"
@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
 
     app.loader = constructZeroed<Part_Loader>();
     app.loader->owner = &app;
-    Part* show = constructZeroed<Part_Blank>();
+    Part* show = constructZeroed<Part_Clips>();
     show->index = static_cast<int32_t>(app.parts.size());
     app.parts.push_back(show);
 

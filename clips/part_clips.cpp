@@ -1,0 +1,116 @@
+// Part_Clips: construction, asset loading, the shader set-up, update and frame names.
+#include "clips/part_clips.h"
+
+#include <GL/glew.h>
+#include <omp.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/app_state.h"
+#include "clips/frame_rules.h"
+#include "clips/transport.h"
+#include "models/skeleton.h"
+#include "platform/tick_clock.h"
+
+Part_Clips::Part_Clips() { tempo = 120.0f; }
+
+Part_Clips::~Part_Clips() = default;
+
+void Part_Clips::load() {
+    archive.open("bin");
+
+    loadTextureFromFile(textures[tvphoto], "videos//tvphoto.jpeg", false, false);
+    loadTextureFromFile(textures[credits], "videos//credits00000.jpg", false, false);
+    loadTextureFromFile(textures[x0], "videos//X00000.jpg", false, false);
+    loadTextureFromFile(textures[x1], "videos//X00001.jpg", false, false);
+    loadTextureFromFile(textures[x2], "videos//X00002.jpg", false, false);
+    loadTextureFromFile(textures[x3], "videos//X00003.jpg", false, false);
+
+    const std::pair<objmodel*, const char*> models[] = {
+        {&box, "resources3//box.obj"},           {&box2, "resources3//box2.obj"},
+        {&terrain, "resources3//Terrain.obj"},   {&velmora2, "resources3//velmora2.obj"},
+        {&velmora3, "resources3//velmora3.obj"}, {&ant0, "resources3//ant0.obj"},
+        {&antall, "resources3//antall.obj"},     {&ant2, "resources3//ant2.obj"}};
+    for (const auto& [model, path] : models) {
+        model->load(path, false);
+        model->build_parts();
+    }
+
+    // The two meshes are the slowest files to read: one worker thread each, no GL involved.
+    omp_set_num_threads(4);
+#pragma omp parallel for schedule(static)
+    for (int i = 0; i < 2; ++i) loadPlyMesh(i == 0 ? "resources3//scul1.ply" : "resources3//scul2.ply", i == 0 ? scul1 : scul2);
+
+    try {
+        figure = std::make_unique<body>("resources3//avatar_female_walk.bvh");
+    } catch (const fileNotFound&) {
+        // Without its motion file the show still plays; the figure's scene draws no figure.
+        printf("Part_Clips::load() : no figure, the motion file is missing\n");
+    }
+    human4.load("resources3//human4.obj", false);
+    model270.load("resources3//270.obj", false);
+    model270.build_parts();
+
+    tempo = 120.0f;
+    loadTextureFromFile(textures[overlayTexture], "videos//overlay.jpg", false, false);
+    loadTextureFromFile(blueTexture, "videos//LDR_RGBA_0.png", false, false);
+    if (blueTexture.loaded) {  // blue noise is a dither pattern: never interpolate it
+        glBindTexture(GL_TEXTURE_2D, blueTexture.id);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    }
+    tessan[0].load("resources3//tessan2.obj", false);
+    tessan[0].build_parts();
+
+    setupShaders();
+}
+
+void Part_Clips::setupShaders() {
+    const std::pair<ShaderProgram*, std::pair<const char*, const char*>> programs[] = {
+        {&blurProgram, {"shaders/v_fixed.cpp", "shaders/f_simpleblur.cpp"}},
+        {&postProgram, {"shaders/v_fixed.cpp", "shaders/f_postprocess.cpp"}},
+        {&finalClipsProgram, {"shaders/v_trace.cpp", "shaders/f_final_clips.cpp"}},
+        {&postFinalProgram, {"shaders/v_trace.cpp", "shaders/f_postprocess_final.cpp"}},
+        {&objectProgram, {"shaders//v_object.cpp", "shaders//f_object.cpp"}},
+    };
+    for (const auto& [program, files] : programs) {
+        program->verbose = true;
+        loadProgram(*program, shaderBasePath + files.first, shaderBasePath + files.second);
+    }
+}
+
+void Part_Clips::update() {
+    rebuildEdit(edit, editCache);
+    const float p = edit.value_at(clock);
+
+    TransportInputs in;
+    in.dt = owner->dt;
+    in.tempo = tempo;
+    in.speedKnob = inputs->knobsHigh[2];
+    in.count = count;
+    in.keyA = owner->keys[4];
+    in.controller = inputs->controller;
+    in.wait = platform::sleep_ms;
+    clock = advancePartClock(clock, in);
+
+    cttime = p;
+    fttime = p;
+    theType = remap.tag_at(p);
+    ttime = remap.value_at(p);
+}
+
+std::string Part_Clips::frameName(const char* prefix, int number) {
+    if (endClock > 296.0f) std::exit(0);  // the show is over
+    return formatFrameName(prefix, number);
+}
+
+void Part_Clips::fetchFrames(int scene, float x) {
+    const SceneFrames frames = sceneFrameRequests(scene, x, endClock);
+    if (frames.setsCount) count = frames.count;
+    for (int i = 0; i < frames.size; ++i) {
+        const FrameRequest& r = frames.requests[i];
+        const std::string name = frameName(r.prefix, r.number);
+        if (r.load) loadTextureFromArchive(textures[r.slot], archive, name);
+    }
+}

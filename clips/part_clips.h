@@ -1,0 +1,106 @@
+// Part_Clips: the part that plays the whole production. It owns the frame archive, the
+// two timelines, the texture slots, the models, the figure, the two PLY meshes and the
+// shader programs; update() moves the clock through the edit, render() draws the frame.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/part.h"
+#include "clips/ply_mesh.h"
+#include "clips/timeline.h"
+#include "models/body.h"
+#include "models/objmodel.h"
+#include "render/frame_archive.h"
+#include "render/image_texture.h"
+#include "render/shader_program.h"
+
+// Texture slots of Part_Clips::textures.
+enum ClipTexture {
+    textureVideo = 0,   // each scene's main sequence
+    textureVideo2 = 1,  // a second sequence, two scenes
+    overlayTexture = 3,
+    textureNoise = 4,   // the film grain sequence
+    x0 = 5, x1 = 6, x2 = 7, x3 = 8,  // the carousel's photos
+    tvphoto = 15,
+    credits = 16,
+};
+
+class Part_Clips : public Part {
+public:
+    Part_Clips();
+    ~Part_Clips() override;
+    void render() override;
+    void update() override;
+    void load() override;
+
+    // Builds the five programs from their files (at load, and while Space is held).
+    void setupShaders();
+    // The scene that owns the edit position in clock draws one frame, or the frame is
+    // cleared dark red outside every scene.
+    void dispatchScene();
+    // A frame name; ends the process once the show is over (endClock past 296 s).
+    std::string frameName(const char* prefix, int number);
+
+    ImageTexture moon;  // sampled as "moon"; nothing loads it
+    FrameArchive archive;
+    ShaderProgram blurProgram, postProgram, finalClipsProgram, postFinalProgram, objectProgram;
+    float ttime = 0.0f;   // edit position after both timelines
+    float cttime = 0.0f;  // after the first timeline only
+    int32_t theType = 0;  // the second timeline's tag
+    float fttime = 0.0f;
+    float cameraEye[3] = {}, cameraCenter[3] = {}, cameraUp[3] = {};
+    ImageTexture blueTexture;  // "videos//LDR_RGBA_0.png", sampled nearest
+    float viewMatrix[16] = {}, projMatrix[16] = {};
+    ImageTexture textures[17];
+    Timeline remap;
+    Timeline edit;
+    objmodel human4;  // the figure's parts
+    objmodel model270, box, box2, terrain, velmora2, velmora3, ant0, ant2, antall;
+    std::unique_ptr<body> figure;
+    int32_t type = 0;
+    float endClock = 0.0f;
+    int32_t count = 0;
+    objmodel tessan[100];
+    PlyMesh scul1, scul2;
+
+    TimelineCache editCache, remapCache;  // rebuilding an unchanged timeline only resets the generator
+
+    // The scenes, one per range of edit positions.
+    void scene0();
+    void scene10();
+    void scene20();
+    void scene30();
+    void scene40();
+    void scene50();
+    void scene60();
+    void scene70();
+    void scene80();
+    void scene90();
+    void scene100();
+    void scene110();
+    void scene120();
+    void scene130();
+    void scene150();
+    void scene160();
+    void scene170();
+    void scene180();
+    void scene190();
+    void scene220();
+    void scene280();
+    void scene300();
+    void scene330();
+    void scene380();
+    void scene500();
+
+    // Steps 1-3 of every scene: variant 0, no program, this frame's pictures, the clear.
+    void beginScene(int scene, const float clear[4]);
+    // The scene's pictures for edit position x into their texture slots.
+    void fetchFrames(int scene, float x);
+
+private:
+    void compositePass();
+    void postPass();
+    void finalPass();
+    void overlayAnt();
+};

@@ -1,0 +1,279 @@
+// One frame of the production: the scene into the scene target, then the composite, post
+// and final passes (the first two read their own previous result), then the overlay ant.
+#include <GL/glew.h>
+#include <GL/glu.h>
+#include <SDL.h>
+
+#include <cmath>
+
+#include "app/app_state.h"
+#include "clips/part_clips.h"
+#include "models/vecmath.h"
+#include "platform/runtime_random.h"
+#include "render/catmull_rom_path.h"
+#include "render/render_target.h"
+
+namespace {
+
+void identityMatrices() {
+    for (GLenum mode : {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW}) {
+        glMatrixMode(mode);
+        glLoadIdentity();
+    }
+}
+
+void knobUniforms(const ShaderProgram& p, const SceneInputs& in, int last) {
+    static const char* const names[6] = {"k0", "k1", "k2", "k3", "k4", "k5"};
+    for (int i = 0; i <= last; ++i) setUniformFloat(p, names[i], in.knobs[i]);
+}
+
+void bindDrawTarget(RenderTarget& t, int outputs) {
+    attachTextures(t, outputs);
+    glBindFramebuffer(GL_FRAMEBUFFER, t.drawFramebuffer);
+    static const GLenum buffers[3] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1, GL_COLOR_ATTACHMENT2};
+    if (outputs == 1)
+        glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    else
+        glDrawBuffers(outputs, buffers);
+    glViewport(0, 0, t.width, t.height);
+}
+
+void filterOf(GLuint texture, GLint filter) {
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+}
+
+}  // namespace
+
+void Part_Clips::render() {
+    rebuildRemap(remap, remapCache);
+    glUseProgram(objectProgram.program);
+    setUniformFloat(objectProgram, "Mode", 0.0f);
+    if (owner->keys[44]) setupShaders();  // Space: reload the shaders from their files
+    count += 1;
+
+    const FreeCamera& cam = owner->camera;
+    for (int i = 0; i < 3; ++i) {
+        cameraEye[i] = cam.eye[i];
+        cameraCenter[i] = cam.centre[i];
+        cameraUp[i] = cam.up[i];
+    }
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(35, owner->window.aspect, 0.01, 64);
+    glGetFloatv(GL_PROJECTION_MATRIX, projMatrix);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(cameraEye[0], cameraEye[1], cameraEye[2], cameraCenter[0], cameraCenter[1], cameraCenter[2],
+              cameraUp[0], cameraUp[1], cameraUp[2]);
+    glGetFloatv(GL_MODELVIEW_MATRIX, viewMatrix);
+
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glUseProgram(0);
+    glDisable(GL_BLEND);
+
+    // Scene pass: the scene sees the edit position as its clock.
+    RenderTarget& scene = owner->targets[2];
+    bindDrawTarget(scene, 3);
+    const float saved = clock;
+    clock = ttime;
+    glUseProgram(objectProgram.program);
+    setUniformFloat(objectProgram, "ttime", clock);
+    knobUniforms(objectProgram, *inputs, 4);
+    dispatchScene();
+    clock = saved;
+    resolveRenderTarget(scene, 3);
+
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, scene.width, scene.height);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glUseProgram(0);
+    glColor4f(1, 1, 1, 1);
+    identityMatrices();
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, owner->targets[4].textures[1]);
+
+    compositePass();
+    postPass();
+    finalPass();
+    overlayAnt();
+    ttime = cttime;
+}
+
+void Part_Clips::compositePass() {
+    RenderTarget& target = owner->targets[4];
+    const RenderTarget& scene = owner->targets[2];
+    bindDrawTarget(target, 1);
+    glClearColor(0.5f, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    const ShaderProgram& p = finalClipsProgram;
+    glUseProgram(p.program);
+    setUniformFloat(p, "type", static_cast<float>(type));
+    knobUniforms(p, *inputs, 4);
+    setUniformFloat(p, "TheType", static_cast<float>(theType));
+    setUniformFloat(p, "k5", inputs->knobs[5]);
+    setUniformFloat(p, "ttime", ttime);
+    setUniformFloat(p, "cttime", cttime);
+    setUniformFloat(p, "fttime", fttime);
+    setUniformFloat(p, "fullttime", clock);
+    setUniformTexture(p, 0, "texture2d", scene.textures[1]);
+    setUniformTexture(p, 1, "texture2ddepth", scene.depthTexture);
+    setUniformTexture(p, 2, "texture2d2", scene.textures[2]);
+    setUniformTexture(p, 3, "textureVideo", textures[textureVideo].id);
+    setUniformTexture(p, 4, "textureVideo2", textures[textureVideo2].id);
+    setUniformTexture(p, 5, "textureFeedback", target.textures[1]);  // last frame's composite
+    setUniformTexture(p, 12, "BlueTexture", blueTexture.id);
+    setUniformTexture(p, 13, "texture2d3", scene.textures[3]);
+    setUniformTexture(p, 14, "textureNoise", textures[textureNoise].id);
+    setUniformTexture(p, 15, "OverlayTexture", textures[overlayTexture].id);
+    endClock = clock;
+    drawFullscreenQuad();
+    resolveRenderTarget(target, 1);
+}
+
+void Part_Clips::postPass() {
+    RenderTarget& target = owner->targets[5];
+    const RenderTarget& scene = owner->targets[2];
+    const RenderTarget& other = owner->targets[3];
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    bindDrawTarget(target, 1);
+    glClearColor(0.5f, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    const ShaderProgram& p = postProgram;
+    glUseProgram(p.program);
+    setUniformFloat(p, "ttime", ttime);
+    setUniformFloat(p, "fttime", cttime);
+    setUniformFloat(p, "cttime", cttime);
+    setUniformFloat(p, "fullttime", clock);
+    setUniformFloat(p, "TheType", static_cast<float>(theType));
+    knobUniforms(p, *inputs, 5);
+    setUniformFloat(p, "type", static_cast<float>(type));
+    setUniformMatrix(p, "MV", viewMatrix);
+    setUniformMatrix(p, "MP", projMatrix);
+    filterOf(owner->targets[4].textures[1], GL_LINEAR);
+    setUniformTexture(p, 0, "texture2d", owner->targets[4].textures[1]);
+    setUniformTexture(p, 1, "texture2d2", scene.textures[2]);
+    setUniformTexture(p, 2, "textureVideo", textures[textureVideo].id);
+    setUniformTexture(p, 3, "texture2d3", scene.textures[3]);
+    setUniformTexture(p, 4, "textureVideo2", textures[textureVideo2].id);
+    setUniformTexture(p, 5, "moon", moon.id);
+    setUniformTexture(p, 6, "texture2dOther", other.textures[1]);
+    setUniformTexture(p, 7, "texture2dOtherdepth", other.depthTexture);
+    setUniformTexture(p, 12, "BlueTexture", blueTexture.id);
+    setUniformTexture(p, 13, "textureFeedback", target.textures[1]);  // last frame's result
+    setUniformTexture(p, 14, "textureNoise", textures[textureNoise].id);
+    identityMatrices();
+    glEnable(GL_TEXTURE_2D);
+    drawFullscreenQuad();
+    resolveRenderTarget(target, 1);
+}
+
+void Part_Clips::finalPass() {
+    const RenderTarget& target = owner->targets[5];
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glUseProgram(0);
+
+    // Where the display could not switch modes (a full-screen window the size of the
+    // desktop), the picture is scaled to the drawable with its aspect kept, on black.
+    int dw = target.width, dh = target.height;
+    if (owner->window.window) SDL_GL_GetDrawableSize(owner->window.window, &dw, &dh);
+    int vx = 0, vy = 0, vw = target.width, vh = target.height;
+    if (dw != target.width || dh != target.height) {
+        const float scale = std::min(static_cast<float>(dw) / target.width, static_cast<float>(dh) / target.height);
+        vw = static_cast<int>(target.width * scale);
+        vh = static_cast<int>(target.height * scale);
+        vx = (dw - vw) / 2;
+        vy = (dh - vh) / 2;
+        glViewport(0, 0, dw, dh);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(vx, vy, vw, vh);
+    }
+    glViewport(vx, vy, vw, vh);
+    glClearColor(0.5f, 0, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    glDisable(GL_BLEND);
+    glBindTexture(GL_TEXTURE_2D, target.textures[1]);
+    const ShaderProgram& p = postFinalProgram;
+    glUseProgram(p.program);
+    setUniformFloat(p, "ttime", ttime);
+    setUniformFloat(p, "fttime", cttime);
+    setUniformFloat(p, "cttime", cttime);
+    setUniformFloat(p, "fullttime", clock);
+    setUniformFloat(p, "TheType", static_cast<float>(theType));
+    setUniformFloat(p, "type", static_cast<float>(type));
+    knobUniforms(p, *inputs, 5);
+    filterOf(target.textures[1], GL_NEAREST);
+    setUniformTexture(p, 0, "texture2d", target.textures[1]);
+    setUniformTexture(p, 1, "textureprev", target.textures[1]);
+    glMatrixMode(GL_MODELVIEW);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex3f(-1, -1, 0);
+    glTexCoord2f(1, 0);
+    glVertex3f(1, -1, 0);
+    glTexCoord2f(1, 1);
+    glVertex3f(1, 1, 0);
+    glTexCoord2f(0, 1);
+    glVertex3f(-1, 1, 0);
+    glEnd();
+    glUseProgram(0);
+}
+
+void Part_Clips::overlayAnt() {
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(25, owner->window.aspect, 0.01, 700);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(0, 42, 0, 0, 0, 0, 0, 0, 1);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glUseProgram(0);
+    glEnable(GL_DEPTH_TEST);
+    platform::runtime_srand(42342);
+    glColor3f(0, 0, 0);
+
+    // A zigzag route: five turns one way, five the other.
+    static CatmullRomPath path;
+    if (path.points.empty()) {
+        path.closed = true;
+        vec3 d{0, 0, 1}, p{0, 0, 0};
+        for (int i = 0; i < 200; ++i) {
+            const mat4 r = rotation_matrix(vec3{0, 1, 0}, i % 10 < 5 ? 15.0f : -10.0f);
+            d = vec3{r[0] * d.x + r[1] * d.y + r[2] * d.z, r[4] * d.x + r[5] * d.y + r[6] * d.z,
+                     r[8] * d.x + r[9] * d.y + r[10] * d.z};
+            p = vec3{p.x + d.x, p.y + d.y, p.z + d.z};
+            path.points.push_back({p.x, p.y, p.z});
+        }
+        path.count = 200;
+    }
+    if (!(endClock > 45.0f && endClock < 140.0f)) return;
+
+    const float s = clock * 3 + 1;
+    float P[3], Q[3];
+    path.evaluate(s, P);
+    path.evaluate(s + 0.1f, Q);
+    const vec3 h = normalized(vec3{Q[0] - P[0], 0, Q[2] - P[2]});
+    glPushMatrix();
+    glTranslatef(P[0], 0, P[2]);
+    glRotatef(std::atan2(-h.z, h.x) * 360.0f / 6.28318f + 90.0f, 0, 1, 0);
+    glScalef(0.75f, 0.75f, 0.6f);
+    antall.draw_immediate();
+    glScalef(0.75f, 1, 1);
+    glPushMatrix();
+    glRotatef(std::sin(20 * clock) * 12, 0, 1, 0);
+    glScalef(0.9f, 1, 1);
+    ant0.draw_immediate();
+    glPopMatrix();
+    glPushMatrix();
+    glRotatef(std::sin(20 * clock + 1.4f) * 12, 0, 1, 0);
+    glScalef(0.9f, 1, 1);
+    ant2.draw_immediate();
+    glPopMatrix();
+    glPopMatrix();
+}
