@@ -10,6 +10,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <fstream>
 #include <vector>
 
 namespace {
@@ -87,6 +88,9 @@ void loadTextureFromArchive(ImageTexture& texture, const FrameArchive& archive, 
 }
 
 void loadTextureFromFile(ImageTexture& texture, const std::string& path, bool flipHorizontal, bool flipVertical) {
+    // OpenCV warns on standard error about a file it cannot open; a missing still image
+    // is meant to pass without a word.
+    if (!std::ifstream(path, std::ios::binary)) return;
     try {
         cv::Mat picture = cv::imread(path, cv::IMREAD_COLOR);
         if (picture.empty()) return;
