@@ -24,6 +24,10 @@ void ColorAttr::write_output(uint32_t vertex_count) {
     if (format != format_uint8 && format != format_float) throw kUnsupportedColorFormat;
     const size_t N = static_cast<size_t>(components);
     const int32_t out_components = output_components < 4 ? output_components : 4;
+    // A stream without alpha stores no alpha step; the initial step of 8 would turn the
+    // opaque 255 into 8.0 (or 248 as a byte), so a missing alpha is written unscaled.
+    std::array<int32_t, 4> steps = channel_steps;
+    if (N < 4) steps[3] = 1;
     for (size_t i = 0; i < vertex_count; ++i) {
         // Missing stored channels read as 0, a missing alpha as opaque.
         const uint8_t* c = values + i * N;
@@ -32,11 +36,10 @@ void ColorAttr::write_output(uint32_t vertex_count) {
         const uint8_t channel[4] = {uint8_t(c0 + c2), c0, uint8_t(c0 + c1), c3};
         if (format == format_uint8) {
             uint8_t* out = static_cast<uint8_t*>(buffer) + i * output_components;
-            for (int32_t j = 0; j < out_components; ++j) out[j] = uint8_t(channel_steps[j] * channel[j]);
+            for (int32_t j = 0; j < out_components; ++j) out[j] = uint8_t(steps[j] * channel[j]);
         } else {
             float* out = static_cast<float*>(buffer) + i * output_components;
-            for (int32_t j = 0; j < out_components; ++j)
-                out[j] = static_cast<float>(channel_steps[j]) * channel[j] / 255.0f;
+            for (int32_t j = 0; j < out_components; ++j) out[j] = static_cast<float>(steps[j]) * channel[j] / 255.0f;
         }
     }
 }

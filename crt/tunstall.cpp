@@ -113,28 +113,9 @@ void build_tunstall_dictionary(const uint8_t* s, const uint8_t* p, uint32_t S, T
     }
 }
 
-std::vector<uint8_t> read_tunstall_block(Stream& s, uint64_t max_length) {
-    const uint32_t S = read_u8(s);
-    const uint8_t* pairs = read_bytes(s, size_t(S) * 2);
-    uint8_t symbols[256], probabilities[256];
-    for (uint32_t k = 0; k < S; ++k) {
-        symbols[k] = pairs[2 * k];
-        probabilities[k] = pairs[2 * k + 1];
-    }
-    const uint32_t L = read_u32(s);
-    const uint32_t K = read_u32(s);
-    const uint8_t* code_bytes = read_bytes(s, K);
-
+std::vector<uint8_t> decode_tunstall_codes(const TunstallDictionary& dictionary, const uint8_t* code_bytes,
+                                           uint32_t K, uint32_t L) {
     if (L == 0) return {};
-    if (L > max_length) throw kBlockTooLong;
-    if (S == 0) throw kTunstallNoSymbols;
-    if (S == 1) return std::vector<uint8_t>(L, symbols[0]);
-
-    // The dictionary is only built when it is needed, so a block of length 0 is read
-    // whatever its probabilities are.
-    TunstallDictionary dictionary;
-    build_tunstall_dictionary(symbols, probabilities, S, dictionary);
-
     // Check every code before writing: all but the last code must fit wholly inside L,
     // and the last one must reach it.
     if (K == 0) throw kTunstallLength;
@@ -157,6 +138,31 @@ std::vector<uint8_t> read_tunstall_block(Stream& s, uint64_t max_length) {
     const TunstallWord& last = dictionary.codes[code_bytes[K - 1]];
     std::memcpy(dst, dictionary.table.data() + last.offset, L - whole);
     return out;
+}
+
+std::vector<uint8_t> read_tunstall_block(Stream& s, uint64_t max_length) {
+    const uint32_t S = read_u8(s);
+    const uint8_t* pairs = read_bytes(s, size_t(S) * 2);
+    uint8_t symbols[256], probabilities[256];
+    for (uint32_t k = 0; k < S; ++k) {
+        symbols[k] = pairs[2 * k];
+        probabilities[k] = pairs[2 * k + 1];
+    }
+    const uint32_t L = read_u32(s);
+    const uint32_t K = read_u32(s);
+    const uint8_t* code_bytes = read_bytes(s, K);
+
+    if (L == 0) return {};
+    if (L > max_length) throw kBlockTooLong;
+    if (S == 0) throw kTunstallNoSymbols;
+    if (S == 1) return std::vector<uint8_t>(L, symbols[0]);
+
+    // The dictionary is only built when it is needed, so a block of length 0 is read
+    // whatever its probabilities are.
+    TunstallDictionary dictionary;
+    build_tunstall_dictionary(symbols, probabilities, S, dictionary);
+
+    return decode_tunstall_codes(dictionary, code_bytes, K, L);
 }
 
 }  // namespace crt

@@ -35,6 +35,11 @@ TunstallRunTest tunstall_run_test(uint8_t p0, uint8_t p1, uint32_t symbol_count)
 void build_tunstall_dictionary(const uint8_t* symbols, const uint8_t* probabilities, uint32_t count,
                                TunstallDictionary& out);
 
+// Expands K code bytes into L bytes: every code but the last whole, the last cut to L.
+// Codes of empty words, and codes that do not add up to L, are refused before writing.
+std::vector<uint8_t> decode_tunstall_codes(const TunstallDictionary& dictionary, const uint8_t* code_bytes,
+                                           uint32_t K, uint32_t L);
+
 // Reads one Tunstall block (after the entropy kind is known). A block longer than
 // max_length is refused before anything is allocated.
 std::vector<uint8_t> read_tunstall_block(Stream& s, uint64_t max_length);

@@ -1,0 +1,160 @@
+// Damaged and hostile streams through the exported functions: every truncated prefix,
+// byte mutations, and counts that do not fit the data. Each stream sits in a fresh
+// allocation of exactly its length and each array in one of exactly its size, so
+// AddressSanitizer sees any read or write past them.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "crt/crt.h"
+#include "crt/decoder.h"
+#include "crt/errors.h"
+#include "stream_builder.h"
+
+using crt_test::AttributeDesc;
+using crt_test::BitWriter;
+using crt_test::StreamBuilder;
+
+namespace {
+
+template <typename T>
+std::unique_ptr<T[]> exact(size_t n) {
+    return std::unique_ptr<T[]>(n ? new T[n] : nullptr);
+}
+
+// Decodes with every array exactly as large as the rules ask. Returns the result of
+// DecodeMesh, or -3 when CreateDecoder refused the stream.
+int decode_exact(const std::vector<uint8_t>& source, size_t length, std::string* error = nullptr) {
+    std::unique_ptr<uint8_t[]> data = exact<uint8_t>(length);
+    if (length) std::memcpy(data.get(), source.data(), length);
+    float info[2];
+    void* handle = CreateDecoder(static_cast<int>(length), data.get(), info);
+    if (!handle) {
+        if (error) *error = GetLastDecoderError();
+        return -3;
+    }
+    const auto* d = static_cast<const crt::Decoder*>(handle);
+    auto width = [&](const char* name) -> size_t {
+        const auto found = d->attributes.find(name);
+        return found == d->attributes.end() ? 0 : std::max(0, crt::array_width(name, *found->second));
+    };
+    const size_t V = d->vertex_count, F = d->face_count;
+    // Meshes too large for this test's memory are left undecoded, as a caller would.
+    const size_t limit = size_t(1) << 22;
+    if (V * 4 > limit || F * 3 > limit || V * width("position") > limit || V * width("uv") > limit) {
+        DestroyDecoder(handle);
+        return 0;
+    }
+    auto positions = exact<float>(V * width("position"));
+    auto normals = exact<float>(V * 3);
+    auto colors = exact<float>(V * 4);
+    auto uvs = exact<float>(V * width("uv"));
+    auto indices = exact<uint32_t>(F * 3);
+    const int result = DecodeMesh(handle, positions.get(), indices.get(), normals.get(), colors.get(), uvs.get());
+    if (error) *error = GetLastDecoderError();
+    DestroyDecoder(handle);
+    return result;
+}
+
+}  // namespace
+
+TEST(HostileStreams, EveryTruncatedPrefixIsRejectedCleanly) {
+    for (const auto& sample : crt_test::sample_streams()) {
+        ASSERT_GT(decode_exact(sample.bytes, sample.bytes.size()), 0) << sample.name;
+        for (size_t length = 0; length < sample.bytes.size(); ++length) {
+            std::string error;
+            const int result = decode_exact(sample.bytes, length, &error);
+            EXPECT_TRUE(result == -2 || result == -3) << sample.name << " cut at " << length;
+            EXPECT_TRUE(error == crt::kTruncated || error == crt::kNotCrtFile)
+                << sample.name << " cut at " << length << ": " << error;
+        }
+    }
+}
+
+TEST(HostileStreams, ByteMutationsNeverEscapeTheirBuffers) {
+    for (const auto& sample : crt_test::sample_streams()) {
+        for (size_t at = 0; at < sample.bytes.size(); ++at) {
+            for (uint8_t change : {0x00, 0xFF, 0x80, 0x01}) {
+                std::vector<uint8_t> bytes = sample.bytes;
+                bytes[at] = change == 0x80 || change == 0x01 ? uint8_t(bytes[at] ^ change) : change;
+                std::string error;
+                const int result = decode_exact(bytes, bytes.size(), &error);
+                if (result < -1) {
+                    EXPECT_FALSE(error.empty()) << sample.name << " byte " << at;
+                }
+            }
+        }
+    }
+}
+
+TEST(HostileStreams, VertexCountBeyondWhatTheSymbolsCanNumberIsRefused) {
+    StreamBuilder s;
+    s.header(0, {}, {}, 0xFFFFFFF0u, 1);
+    s.mesh_header({1}).connectivity({0}, BitWriter{});
+    // Without the check this would reserve fifty gigabytes of predictions. No caller
+    // could size arrays for these counts, so the decoder is driven with indices only.
+    auto d = crt::create_decoder(s.bytes.data(), s.bytes.size());
+    uint32_t indices[3];
+    crt::OutputArrays out;
+    out.indices = indices;
+    try {
+        crt::decode_mesh(*d, out);
+        FAIL();
+    } catch (const char* m) {
+        EXPECT_STREQ(m, crt::kVertexCountTooLarge);
+    }
+}
+
+TEST(HostileStreams, OneSymbolTunstallBombIsRefusedBeforeAllocating) {
+    StreamBuilder s;
+    s.header(1, {}, {}, 3, 1);
+    s.mesh_header({1}).tunstall_raw({{0, 255}}, 0xFFFFFFFFu, {}).word_block({});
+    std::string error;
+    EXPECT_EQ(decode_exact(s.bytes, s.bytes.size(), &error), -2);
+    EXPECT_EQ(error, crt::kBlockTooLong);
+}
+
+TEST(HostileStreams, GroupsMustEndInsideAndCoverTheFaces) {
+    StreamBuilder beyond;
+    beyond.header(0, {}, {}, 3, 1);
+    beyond.mesh_header({2}).connectivity({0}, BitWriter{});
+    std::string error;
+    EXPECT_EQ(decode_exact(beyond.bytes, beyond.bytes.size(), &error), -2);
+    EXPECT_EQ(error, crt::kGroupEnd);
+
+    StreamBuilder none;
+    none.header(0, {}, {}, 3, 1);
+    none.mesh_header({}).connectivity({0}, BitWriter{});
+    EXPECT_EQ(decode_exact(none.bytes, none.bytes.size(), &error), -2);
+    EXPECT_EQ(error, crt::kGroupsShort);
+}
+
+TEST(HostileStreams, AttributeThatWouldOverrunItsArrayIsRefused) {
+    // A colour attribute named "position" with three components writes four floats a vertex.
+    StreamBuilder s;
+    s.header(0, {}, {{"position", 3, 1.0f, 3, 6, 0}}, 3, 1);
+    s.mesh_header({1}).connectivity({0}, BitWriter{});
+    s.u8(1).u8(1).u8(1).per_component(std::vector<int32_t>(9, 0), 3);
+    std::string error;
+    EXPECT_EQ(decode_exact(s.bytes, s.bytes.size(), &error), -2);
+    EXPECT_EQ(error, crt::kArrayMismatch);
+
+    // A generic "normal" of two components would leave every third float unwritten.
+    StreamBuilder n;
+    n.header(0, {}, {{"normal", 1, 1.0f, 2, 6, 0}}, 3, 1);
+    n.mesh_header({1}).connectivity({0}, BitWriter{});
+    n.per_component(std::vector<int32_t>(6, 0), 2);
+    EXPECT_EQ(decode_exact(n.bytes, n.bytes.size(), &error), -2);
+    EXPECT_EQ(error, crt::kArrayMismatch);
+}
+
+TEST(HostileStreams, ResidualBlockShorterThanTheVertexCountIsRefused) {
+    StreamBuilder s;
+    s.header(0, {}, {{"position", 1, 1.0f, 1, 6, 0}}, 3, 1);
+    s.mesh_header({1}).connectivity({0}, BitWriter{});
+    s.per_component({1, 1}, 1);
+    std::string error;
+    EXPECT_EQ(decode_exact(s.bytes, s.bytes.size(), &error), -2);
+    EXPECT_EQ(error, crt::kResidualLength);
+}
