@@ -36,6 +36,9 @@ const char* launchUsage() {
            "  --frames N        exit with status 0 after N frames\n"
            "  --no-audio        run silently, without opening a sound device\n"
            "  --no-midi         do not open the MIDI controller\n"
+           "  --start SECONDS   start the part clock there (jump to a scene)\n"
+           "  --plot-edit FILE  draw the edit (part clock -> edit position) as a PNG and exit\n"
+           "  --dump-edit FILE  write the edit's 1,000,000 values as little-endian floats and exit\n"
            "  --help            this text\n";
 }
 
@@ -61,6 +64,20 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
             options.audio = false;
         } else if (!std::strcmp(arg, "--no-midi")) {
             options.midi = false;
+        } else if (!std::strcmp(arg, "--start")) {
+            const char* v = value(arg);
+            if (!v) return OptionsResult::Error;
+            char* end = nullptr;
+            options.startClock = std::strtof(v, &end);
+            if (end == v || *end != '\0' || !(options.startClock >= -1000.0f && options.startClock <= 1000.0f)) {
+                message = std::string("--start expects seconds between -1000 and 1000, got \"") + v + "\"";
+                return OptionsResult::Error;
+            }
+            options.startGiven = true;
+        } else if (!std::strcmp(arg, "--plot-edit") || !std::strcmp(arg, "--dump-edit")) {
+            const char* v = value(arg);
+            if (!v) return OptionsResult::Error;
+            (arg[2] == 'p' ? options.plotEdit : options.dumpEdit) = v;
         } else if (!std::strcmp(arg, "--windowed")) {
             options.fullscreen = false;
             options.modeGiven = true;

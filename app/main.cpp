@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <unistd.h>
 
@@ -14,7 +15,9 @@
 #include "app/launcher.h"
 #include "app/part.h"
 #include "app/startup.h"
+#include "clips/edit_tools.h"
 #include "clips/part_clips.h"
+#include "clips/timeline.h"
 #include "platform/console.h"
 #include "platform/desktop.h"
 #include "platform/tick_clock.h"
@@ -78,6 +81,18 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    if (!app.options.plotEdit.empty() || !app.options.dumpEdit.empty()) {
+        auto edit = std::make_unique<Timeline>();
+        buildEdit(*edit);
+        std::string error;
+        if ((!app.options.plotEdit.empty() && !plotEdit(*edit, app.options.plotEdit, error)) ||
+            (!app.options.dumpEdit.empty() && !dumpEdit(*edit, app.options.dumpEdit, error))) {
+            fprintf(stderr, "velmora: %s\n", error.c_str());
+            return 1;
+        }
+        return 0;
+    }
+
     platform::hide_console();
     if (app.options.keepConsole) platform::show_console();
 
@@ -107,6 +122,7 @@ int main(int argc, char** argv) {
     app.parts.push_back(show);
 
     startup(app);
+    if (app.options.startGiven) show->clock = app.options.startClock;
     SDL_ShowCursor(SDL_DISABLE);
 
     while (app.running) {
