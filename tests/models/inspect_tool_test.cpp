@@ -1,0 +1,57 @@
+// velmora-inspect run as show makers run it, on a generated file and on the shared data.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "model_files.h"
+
+namespace {
+
+std::string run(const std::string& file, int& status) {
+    std::string out;
+    FILE* pipe = popen((std::string("'") + VELMORA_INSPECT + "' '" + file + "' 2>&1").c_str(), "r");
+    if (!pipe) return out;
+    char buffer[4096];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
+    status = pclose(pipe);
+    return out;
+}
+
+}  // namespace
+
+TEST(InspectTool, ReportsObjectsMaterialsAndTheBox) {
+    TempFolder dir;
+    const std::string path = dir.write("m.obj", "v 0 0 0\nv 2 0 0\nv 2 1 0\nv 0 1 3\nvt 0 0\no a\nf 1 2 3\n"
+                                                "o b\nusemtl x\nf 1 3 4\nf 1 2 4\n");
+    int status = -1;
+    const std::string out = run(path, status);
+    EXPECT_EQ(status, 0);
+    for (const char* line : {"positions: 4\n", "texture coordinates: 1\n", "vertices after merging: 7\n",
+                             "triangles: 3\n", "objects: 2\n", "  object 1: triangles 1-2 (2)\n",
+                             "materials: 1\n", "  material 0 \"default\"", "groups: 1\n",
+                             "bounding box: min (0, 0, 0) max (2, 1, 3)\n"})
+        EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
+}
+
+TEST(InspectTool, ReportsBvhJointsFramesAndFrameTime) {
+    SKIP_WITHOUT_TESTDATA("bvh");
+    int status = -1;
+    const std::string out = run(testdata("bvh/louise.bvh"), status);
+    EXPECT_EQ(status, 0);
+    for (const char* line : {"  Hips: 6 channels\n", "    Chest: 3 channels\n", "joints: 18, end sites: 5\n",
+                             "channels per frame: 57\n", "frames: 2998 (announced 2998)\n", "frame time: 0.01 s\n"})
+        EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
+}
+
+TEST(InspectTool, MissingFilesUnknownKindsAndPlyAreClear) {
+    int status = 0;
+    EXPECT_NE(run("/nonexistent/model.obj", status).find("cannot open /nonexistent/model.obj"), std::string::npos);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(run("/nonexistent/motion.bvh", status).find("not found"), std::string::npos);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(run("notes.txt", status).find("unknown file type"), std::string::npos);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(run("scul1.ply", status).find("PLY support not built in yet"), std::string::npos);
+    EXPECT_NE(status, 0);
+}
