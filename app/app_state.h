@@ -72,6 +72,7 @@ struct AppState {
     bool launcherDone = false;
 
     LaunchOptions options;  // command-line settings beyond the launcher's two choices
+    int32_t glErrors = 0;   // OpenGL errors seen with --gl-check
 
     AppState();
 };

@@ -2,6 +2,8 @@
 
 #include <GL/glew.h>
 
+#include <cstdio>
+
 #include "app/frame_loop.h"
 
 namespace {
@@ -20,6 +22,12 @@ void mapControllerInputs(const NanoKONTROL2& c, SceneInputs& in) {
 }
 
 void finishFrame(AppState& app) {
+    if (app.options.glCheck) {
+        for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError()) {
+            printf("GL error 0x%04x in frame %d\n", e, app.frameCount + 1);
+            ++app.glErrors;
+        }
+    }
     resetGlState();
     app.frameCount += 1;
     if (app.frameCount % 30 == 0) saveCameraFile(app.camera, "FreeCam.bin");

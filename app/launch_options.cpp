@@ -39,6 +39,9 @@ const char* launchUsage() {
            "  --start SECONDS   start the part clock there (jump to a scene)\n"
            "  --plot-edit FILE  draw the edit (part clock -> edit position) as a PNG and exit\n"
            "  --dump-edit FILE  write the edit's 1,000,000 values as little-endian floats and exit\n"
+           "  --contact-sheet FILE  write one frame of each of the 25 scenes as one PNG and exit\n"
+           "  --timing          print the mean and worst frame time of each scene at the end\n"
+           "  --gl-check        report OpenGL errors at the end of every frame\n"
            "  --help            this text\n";
 }
 
@@ -78,6 +81,14 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
             const char* v = value(arg);
             if (!v) return OptionsResult::Error;
             (arg[2] == 'p' ? options.plotEdit : options.dumpEdit) = v;
+        } else if (!std::strcmp(arg, "--contact-sheet")) {
+            const char* v = value(arg);
+            if (!v) return OptionsResult::Error;
+            options.contactSheet = v;
+        } else if (!std::strcmp(arg, "--timing")) {
+            options.timing = true;
+        } else if (!std::strcmp(arg, "--gl-check")) {
+            options.glCheck = true;
         } else if (!std::strcmp(arg, "--windowed")) {
             options.fullscreen = false;
             options.modeGiven = true;

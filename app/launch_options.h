@@ -18,6 +18,9 @@ struct LaunchOptions {
     float startClock = 0.0f;
     std::string plotEdit;      // --plot-edit FILE.png: draw the edit and exit
     std::string dumpEdit;      // --dump-edit FILE: write the edit's values and exit
+    std::string contactSheet;  // --contact-sheet FILE.png: one frame of every scene, then exit
+    bool timing = false;       // --timing: frame times per scene, printed at the end
+    bool glCheck = false;      // --gl-check: report OpenGL errors after every frame
 };
 
 enum class OptionsResult { Run, Help, Error };

@@ -15,6 +15,7 @@
 #include "app/launcher.h"
 #include "app/part.h"
 #include "app/startup.h"
+#include "clips/contact_sheet.h"
 #include "clips/edit_tools.h"
 #include "clips/part_clips.h"
 #include "clips/timeline.h"
@@ -117,12 +118,23 @@ int main(int argc, char** argv) {
 
     app.loader = constructZeroed<Part_Loader>();
     app.loader->owner = &app;
-    Part* show = constructZeroed<Part_Clips>();
+    Part_Clips* show = constructZeroed<Part_Clips>();
     show->index = static_cast<int32_t>(app.parts.size());
     app.parts.push_back(show);
 
     startup(app);
     if (app.options.startGiven) show->clock = app.options.startClock;
+    if (!app.options.contactSheet.empty()) {
+        std::string error;
+        const bool written = writeContactSheet(*show, app.options.contactSheet, error);
+        if (!written) fprintf(stderr, "velmora: %s\n", error.c_str());
+        std::exit(written ? 0 : 1);
+    }
+    if (app.options.glCheck) std::atexit([] { printf("gl-check: %d OpenGL errors\n", g_app.glErrors); });
+    if (app.options.timing) {
+        static Part_Clips* timed = show;
+        std::atexit([] { timed->timing.print(stdout); });
+    }
     SDL_ShowCursor(SDL_DISABLE);
 
     while (app.running) {

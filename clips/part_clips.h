@@ -8,6 +8,7 @@
 
 #include "app/part.h"
 #include "clips/ply_mesh.h"
+#include "clips/scene_timing.h"
 #include "clips/timeline.h"
 #include "models/body.h"
 #include "models/objmodel.h"
@@ -65,6 +66,9 @@ public:
     PlyMesh scul1, scul2;
 
     TimelineCache editCache, remapCache;  // rebuilding an unchanged timeline only resets the generator
+    SceneTiming timing;                   // whole-frame times per scene (--timing)
+    int64_t lastFrameTicks = 0;
+    float lastScenePosition = 0.0f;
 
     // The scenes, one per range of edit positions.
     void scene0();

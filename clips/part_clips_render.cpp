@@ -10,6 +10,7 @@
 #include "clips/part_clips.h"
 #include "models/vecmath.h"
 #include "platform/runtime_random.h"
+#include "platform/tick_clock.h"
 #include "render/catmull_rom_path.h"
 #include "render/render_target.h"
 
@@ -47,6 +48,12 @@ void filterOf(GLuint texture, GLint filter) {
 }  // namespace
 
 void Part_Clips::render() {
+    // A whole frame, from this render to the next, counts for the scene it showed.
+    const int64_t now = platform::tick_count();
+    if (lastFrameTicks) timing.add(lastScenePosition, (now - lastFrameTicks) / 1e7);
+    lastFrameTicks = now;
+    lastScenePosition = ttime;
+
     rebuildRemap(remap, remapCache);
     glUseProgram(objectProgram.program);
     setUniformFloat(objectProgram, "Mode", 0.0f);
