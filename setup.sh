@@ -13,6 +13,7 @@ packages=(
   libmpg123-dev librtmidi-dev libmp3lame-dev libasound2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick
+  clang libclang-rt-14-dev
 )
 
 install_missing() {
@@ -57,6 +58,14 @@ case "$cmd" in
     # The tests that handle untrusted input again, under AddressSanitizer and UBSan.
     build build-asan sanitize_tests -DVELMORA_SANITIZE=ON -DVELMORA_BUILD_BENCH=OFF
     (cd "$root/build-asan" && ctest --output-on-failure -j2 -L sanitize)
+    # The crt decoder under libFuzzer for a fixed minute, seeded with the test streams.
+    CC=clang CXX=clang++ build build-fuzz crt_fuzz -DVELMORA_FUZZ=ON -DVELMORA_SANITIZE=ON -DVELMORA_BUILD_BENCH=OFF
+    build build-fuzz crt_seed_corpus
+    rm -rf "$root/build-fuzz/crt_corpus" && mkdir -p "$root/build-fuzz/crt_corpus"
+    "$root/build-fuzz/tests/crt/crt_seed_corpus" "$root/build-fuzz/crt_corpus"
+    "$root/build-fuzz/tests/crt/crt_fuzz" -max_total_time=60 -timeout=10 -rss_limit_mb=2048 \
+      -artifact_prefix="$root/build-fuzz/" "$root/build-fuzz/crt_corpus" >"$root/build-fuzz/crt_fuzz.log" 2>&1 \
+      || { tail -40 "$root/build-fuzz/crt_fuzz.log"; echo "crt_fuzz found a crash (input saved in build-fuzz/)"; exit 1; }
     ;;
   *)
     echo "usage: $0 run [velmora options] | $0 test" >&2
