@@ -1,0 +1,166 @@
+// The per-frame archive road: finding an entry among thousands and turning a JPEG frame
+// into a texture. Each pair runs the shipped code beside the straightforward form (a linear
+// scan with the data file reopened per read; an RGB upload) so they compare as ratios.
+// Needs a display: run under xvfb-run.
+#include "render/frame_archive.h"
+#include "render/frame_archive_writer.h"
+#include "render/image_texture.h"
+
+#include <GL/glew.h>
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+#include <opencv2/core.hpp>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kEntries = 12000;  // about the number of frames the show's archive holds
+
+std::string entryName(int k) {
+    char name[48];
+    std::snprintf(name, sizeof name, "c://videos//outputN%05d_n.jpg", k);
+    return name;
+}
+
+std::vector<unsigned char> frameJpeg(int width, int height) {
+    cv::Mat picture(height, width, CV_8UC3);
+    cv::RNG generator(7);
+    generator.fill(picture, cv::RNG::UNIFORM, 0, 256);
+    cv::GaussianBlur(picture, picture, cv::Size(9, 9), 3);  // photo-like, not noise
+    std::vector<unsigned char> bytes;
+    cv::imencode(".jpg", picture, bytes, {cv::IMWRITE_JPEG_QUALITY, 85});
+    return bytes;
+}
+
+// One archive of small entries plus the two frame sizes, written once per run.
+struct BenchArchive {
+    std::string base = (std::filesystem::temp_directory_path() / ("velmora-bench-" + std::to_string(getpid()))).string();
+    FrameArchive archive;
+    BenchArchive() {
+        FrameArchiveWriter writer(base);
+        for (int k = 0; k < kEntries; ++k) writer.addBytes(entryName(k), {static_cast<unsigned char>(k), 1, 2, 3});
+        writer.addBytes("frame640", frameJpeg(640, 360));
+        writer.addBytes("frame1920", frameJpeg(1920, 1080));
+        writer.finish();
+        archive.open(base);
+    }
+    ~BenchArchive() {
+        std::remove((base + ".txt").c_str());
+        std::remove((base + ".bin").c_str());
+    }
+};
+
+BenchArchive& benchArchive() {
+    static BenchArchive instance;
+    return instance;
+}
+
+// The straightforward reader: first match of a linear scan, data file opened per read.
+void readByScan(const FrameArchive& archive, const std::string& name, std::vector<unsigned char>& bytes) {
+    bytes.clear();
+    for (const ArchiveEntry& entry : archive.entries) {
+        if (entry.name != name) continue;
+        std::ifstream data(archive.dataPath, std::ios::binary);
+        data.seekg(static_cast<std::streamoff>(entry.offset));
+        bytes.resize(entry.length);
+        data.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(entry.length));
+        return;
+    }
+}
+
+void BM_ArchiveRead_Lookup(benchmark::State& state) {
+    const FrameArchive& archive = benchArchive().archive;
+    std::vector<unsigned char> bytes;
+    int k = 0;
+    for (auto _ : state) {
+        readArchiveEntry(archive, entryName(k), bytes);
+        k = (k + 7919) % kEntries;
+        benchmark::DoNotOptimize(bytes.data());
+    }
+}
+BENCHMARK(BM_ArchiveRead_Lookup);
+
+void BM_ArchiveRead_ScanAndReopen(benchmark::State& state) {
+    const FrameArchive& archive = benchArchive().archive;
+    std::vector<unsigned char> bytes;
+    int k = 0;
+    for (auto _ : state) {
+        readByScan(archive, entryName(k), bytes);
+        k = (k + 7919) % kEntries;
+        benchmark::DoNotOptimize(bytes.data());
+    }
+}
+BENCHMARK(BM_ArchiveRead_ScanAndReopen);
+
+// The shipped road: loadTextureFromArchive (decode, RGBA8 upload).
+void BM_FrameToTexture(benchmark::State& state) {
+    const std::string name = state.range(0) == 1920 ? "frame1920" : "frame640";
+    ImageTexture texture;
+    for (auto _ : state) {
+        loadTextureFromArchive(texture, benchArchive().archive, name);
+        glFinish();
+    }
+}
+BENCHMARK(BM_FrameToTexture)->Arg(640)->Arg(1920)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same frame through an RGB upload, as a 3-byte texture.
+void BM_FrameToTexture_RgbUpload(benchmark::State& state) {
+    const std::string name = state.range(0) == 1920 ? "frame1920" : "frame640";
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    std::vector<unsigned char> bytes;
+    for (auto _ : state) {
+        readArchiveEntry(benchArchive().archive, name, bytes);
+        cv::Mat picture = cv::imdecode(bytes, cv::IMREAD_UNCHANGED);
+        cv::cvtColor(picture, picture, cv::COLOR_BGR2RGB);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, picture.cols, picture.rows, 0, GL_RGB, GL_UNSIGNED_BYTE, picture.data);
+        glFinish();
+    }
+    glDeleteTextures(1, &texture);
+}
+BENCHMARK(BM_FrameToTexture_RgbUpload)->Arg(640)->Arg(1920)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Upload alone, from pixels already converted: where the two roads differ.
+void BM_Upload(benchmark::State& state) {
+    const bool rgba = state.range(0) == 4;
+    std::vector<unsigned char> pixels(1920 * 1080 * 4, 90);
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    for (auto _ : state) {
+        if (rgba)
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1920, 1080, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        else
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 1920, 1080, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+        glFinish();
+    }
+    glDeleteTextures(1, &texture);
+    state.SetLabel(rgba ? "1920x1080 RGBA8" : "1920x1080 RGB");
+}
+BENCHMARK(BM_Upload)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+    SDL_Window* window = SDL_CreateWindow("bench", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (!window || !SDL_GL_CreateContext(window)) {
+        std::fprintf(stderr, "no OpenGL context (run under xvfb-run): %s\n", SDL_GetError());
+        return 1;
+    }
+    glewExperimental = GL_TRUE;
+    glewInit();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
