@@ -5,6 +5,7 @@
 #include "render/frame_archive.h"
 #include "render/frame_archive_writer.h"
 #include "render/image_texture.h"
+#include "render/shader_program.h"
 
 #include <GL/glew.h>
 #include <SDL.h>
@@ -145,6 +146,29 @@ void BM_Upload(benchmark::State& state) {
     state.SetLabel(rgba ? "1920x1080 RGBA8" : "1920x1080 RGB");
 }
 BENCHMARK(BM_Upload)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One uniform set by name, looked up afresh as the setters do; a frame sets a few dozen.
+void BM_SetUniformFloatByName(benchmark::State& state) {
+    const char* vertex = "#version 120\nvoid main() { gl_Position = gl_Vertex; }\n";
+    const char* fragment =
+        "#version 120\nuniform float k0, k1, k2, k3, k4, k5, ttime, cttime, fttime, fullttime, type;\n"
+        "void main() { gl_FragColor = vec4(k0 + k1 + k2 + k3 + k4 + k5 + ttime + cttime + fttime + fullttime + type); }\n";
+    const GLuint vs = glCreateShader(GL_VERTEX_SHADER), fs = glCreateShader(GL_FRAGMENT_SHADER);
+    glShaderSource(vs, 1, &vertex, nullptr);
+    glShaderSource(fs, 1, &fragment, nullptr);
+    glCompileShader(vs);
+    glCompileShader(fs);
+    const GLuint program = glCreateProgram();
+    glAttachShader(program, vs);
+    glAttachShader(program, fs);
+    glLinkProgram(program);
+    glUseProgram(program);
+    float value = 0.0f;
+    for (auto _ : state) setUniformFloat(program, "fullttime", value += 1.0f);
+    glUseProgram(0);
+    glDeleteProgram(program);
+}
+BENCHMARK(BM_SetUniformFloatByName);
 
 }  // namespace
 

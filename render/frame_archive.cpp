@@ -30,6 +30,16 @@ struct FrameArchive::Cache {
 
 FrameArchive::FrameArchive() : cache(std::make_unique<Cache>()) {}
 FrameArchive::~FrameArchive() = default;
+FrameArchive::FrameArchive(const FrameArchive& other)
+    : entries(other.entries), dataPath(other.dataPath), cache(std::make_unique<Cache>()) {}
+FrameArchive& FrameArchive::operator=(const FrameArchive& other) {
+    if (this != &other) {
+        entries = other.entries;
+        dataPath = other.dataPath;
+        cache = std::make_unique<Cache>();
+    }
+    return *this;
+}
 FrameArchive::FrameArchive(FrameArchive&&) noexcept = default;
 FrameArchive& FrameArchive::operator=(FrameArchive&&) noexcept = default;
 

@@ -26,6 +26,9 @@ struct FrameArchive {
 
     FrameArchive();
     ~FrameArchive();
+    // A copy shares nothing: it gets its own lookup map and opens its own data file.
+    FrameArchive(const FrameArchive& other);
+    FrameArchive& operator=(const FrameArchive& other);
     FrameArchive(FrameArchive&&) noexcept;
     FrameArchive& operator=(FrameArchive&&) noexcept;
 

@@ -157,13 +157,17 @@ TEST_F(FrameArchiveRead, EntriesAppendedAfterOpenAreFound) {
     EXPECT_EQ(read("a"), "abc");
 }
 
-TEST_F(FrameArchiveRead, MovedArchiveKeepsReading) {
+TEST_F(FrameArchiveRead, CopiedAndMovedArchivesKeepReading) {
     writeFile(base + ".bin", "abc");
     writeFile(base + ".txt", "1 a 3 0");
     ASSERT_TRUE(open());
-    FrameArchive moved = std::move(archive);
     std::vector<unsigned char> bytes;
-    EXPECT_TRUE(readArchiveEntry(moved, "a", bytes));
+    ASSERT_TRUE(readArchiveEntry(archive, "a", bytes));  // the original has its file open
+    FrameArchive copy = archive;
+    archive.dataPath = dir / "elsewhere.bin";
+    EXPECT_TRUE(readArchiveEntry(copy, "a", bytes));
     EXPECT_EQ(bytes.size(), 3u);
-    EXPECT_FALSE(readArchiveEntry(archive, "a", bytes));  // moved-from: valid but empty
+    FrameArchive moved = std::move(copy);
+    EXPECT_TRUE(readArchiveEntry(moved, "a", bytes));
+    EXPECT_FALSE(readArchiveEntry(archive, "a", bytes)) << "its data path now names no file";
 }

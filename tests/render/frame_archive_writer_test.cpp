@@ -138,11 +138,3 @@ TEST_F(FrameArchiveWrite, AbandonedOrUnwritableWriterLeavesNoFiles) {
     EXPECT_NE(report.error.find("cannot create"), std::string::npos) << report.error;
     EXPECT_FALSE(writer.finish().ok);  // finishing twice is refused, not a crash
 }
-
-TEST_F(FrameArchiveWrite, EmptyArchiveIsValid) {
-    FrameArchiveWriter writer(base);
-    const ArchiveWriteReport report = writer.finish();
-    ASSERT_TRUE(report.ok) << report.error;
-    EXPECT_EQ(readFile(base + ".txt"), "0\n");
-    EXPECT_EQ(readFile(base + ".bin"), "");
-}
