@@ -26,8 +26,11 @@ extern "C" {
  *   info    two floats, or NULL: info[0] receives the face count and info[1] the vertex
  *           count (as floats; exact up to 2^24).
  *
- * Safe on untrusted input. On failure (not a crt file, truncated header, out of memory)
- * it returns NULL and GetLastDecoderError() says why. */
+ * Safe on untrusted input. On failure (not a crt file, truncated header, a length of 0,
+ * out of memory) it returns NULL and GetLastDecoderError() says why.
+ *
+ * Threads: separate handles may be used on separate threads at the same time; one handle
+ * must not be used by two threads at once. */
 CRT_API void* CreateDecoder(int length, const void* data, float* info);
 
 /* Decodes the mesh into the caller's arrays and returns the face count.

@@ -38,6 +38,8 @@ CRT_API void* CreateDecoder(int length, const void* data, float* info) {
     crt::Decoder* handle = nullptr;
     guarded([&] {
         if (length < 0 || (!data && length > 0)) throw crt::kInvalidArguments;
+        // Callers written when this argument was unused often pass 0.
+        if (length == 0 && data) throw crt::kZeroLength;
         std::unique_ptr<crt::Decoder> decoder = crt::create_decoder(data, static_cast<size_t>(length));
         if (info) {
             info[0] = static_cast<float>(decoder->face_count);

@@ -16,6 +16,7 @@ inline constexpr char kNormalFormat[] = "Format not supported for normal attribu
 
 // Checks that keep a damaged or hostile stream inside its buffers.
 inline constexpr char kInvalidArguments[] = "Invalid arguments: the stream needs a data pointer and a length of at least 0.";
+inline constexpr char kZeroLength[] = "Stream length is 0: the first argument of CreateDecoder is the stream's length in bytes.";
 inline constexpr char kTruncated[] = "Truncated crt stream: a read goes past the stream length.";
 inline constexpr char kBitsEnded[] = "Bit stream ended early: a read goes past its words.";
 inline constexpr char kTunstallNoSymbols[] = "Tunstall block has no symbols but a non-zero length.";

@@ -84,6 +84,9 @@ TEST(CreateDecoder, BadArgumentsAreRefused) {
     EXPECT_STREQ(GetLastDecoderError(), crt::kInvalidArguments);
     EXPECT_EQ(CreateDecoder(10, nullptr, info), nullptr);
     EXPECT_EQ(CreateDecoder(0, nullptr, info), nullptr);
+    // A caller that still passes 0 for the length learns what the argument means.
+    EXPECT_EQ(CreateDecoder(0, bytes.data(), info), nullptr);
+    EXPECT_STREQ(GetLastDecoderError(), crt::kZeroLength);
     // info may be null.
     void* handle = CreateDecoder(static_cast<int>(bytes.size()), bytes.data(), nullptr);
     EXPECT_NE(handle, nullptr);
