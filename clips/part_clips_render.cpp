@@ -55,7 +55,7 @@ void Part_Clips::render() {
     lastScenePosition = ttime;
 
     rebuildRemap(remap, remapCache);
-    glUseProgram(objectProgram.program);
+    useProgram(objectProgram);
     setUniformFloat(objectProgram, "Mode", 0.0f);
     if (owner->keys[44]) setupShaders();  // Space: reload the shaders from their files
     count += 1;
@@ -85,7 +85,7 @@ void Part_Clips::render() {
     bindDrawTarget(scene, 3);
     const float saved = clock;
     clock = ttime;
-    glUseProgram(objectProgram.program);
+    useProgram(objectProgram);
     setUniformFloat(objectProgram, "ttime", clock);
     knobUniforms(objectProgram, *inputs, 4);
     dispatchScene();
@@ -116,7 +116,7 @@ void Part_Clips::compositePass() {
     glClearColor(0.5f, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     const ShaderProgram& p = finalClipsProgram;
-    glUseProgram(p.program);
+    const bool drawing = useProgram(p);
     setUniformFloat(p, "type", static_cast<float>(type));
     knobUniforms(p, *inputs, 4);
     setUniformFloat(p, "TheType", static_cast<float>(theType));
@@ -136,7 +136,7 @@ void Part_Clips::compositePass() {
     setUniformTexture(p, 14, "textureNoise", textures[textureNoise].id);
     setUniformTexture(p, 15, "OverlayTexture", textures[overlayTexture].id);
     endClock = clock;
-    drawFullscreenQuad();
+    if (drawing) drawFullscreenQuad();  // a pass without its program leaves its clear colour
     resolveRenderTarget(target, 1);
 }
 
@@ -149,7 +149,7 @@ void Part_Clips::postPass() {
     glClearColor(0.5f, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     const ShaderProgram& p = postProgram;
-    glUseProgram(p.program);
+    const bool drawing = useProgram(p);
     setUniformFloat(p, "ttime", ttime);
     setUniformFloat(p, "fttime", cttime);
     setUniformFloat(p, "cttime", cttime);
@@ -173,7 +173,7 @@ void Part_Clips::postPass() {
     setUniformTexture(p, 14, "textureNoise", textures[textureNoise].id);
     identityMatrices();
     glEnable(GL_TEXTURE_2D);
-    drawFullscreenQuad();
+    if (drawing) drawFullscreenQuad();
     resolveRenderTarget(target, 1);
 }
 
@@ -206,7 +206,7 @@ void Part_Clips::finalPass() {
     glDisable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, target.textures[1]);
     const ShaderProgram& p = postFinalProgram;
-    glUseProgram(p.program);
+    const bool drawing = useProgram(p);
     setUniformFloat(p, "ttime", ttime);
     setUniformFloat(p, "fttime", cttime);
     setUniformFloat(p, "cttime", cttime);
@@ -218,6 +218,7 @@ void Part_Clips::finalPass() {
     setUniformTexture(p, 0, "texture2d", target.textures[1]);
     setUniformTexture(p, 1, "textureprev", target.textures[1]);
     glMatrixMode(GL_MODELVIEW);
+    if (!drawing) return;
     glBegin(GL_QUADS);
     glTexCoord2f(0, 0);
     glVertex3f(-1, -1, 0);

@@ -57,7 +57,7 @@ void endBackground() {
     glClear(GL_DEPTH_BUFFER_BIT);
 }
 
-void begin3D(const Camera& c, float aspect, GLuint objectProgram) {
+void begin3D(const Camera& c, float aspect, const ShaderProgram& objectProgram) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(c.fov, aspect, 0.01, c.far);
@@ -66,7 +66,7 @@ void begin3D(const Camera& c, float aspect, GLuint objectProgram) {
     gluLookAt(c.eye[0], c.eye[1], c.eye[2], c.centre[0], c.centre[1], c.centre[2], c.up[0], c.up[1], c.up[2]);
     glEnable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
-    glUseProgram(objectProgram);
+    useProgram(objectProgram);
 }
 
 void endScene() {

@@ -33,7 +33,7 @@ struct Camera {
     float far = 700;
 };
 // Step 6: projection, look-at, depth test on, no culling, the object program in use.
-void begin3D(const Camera& camera, float aspect, GLuint objectProgram);
+void begin3D(const Camera& camera, float aspect, const ShaderProgram& objectProgram);
 // Step 7: no program, texturing off.
 void endScene();
 

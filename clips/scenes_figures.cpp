@@ -48,7 +48,7 @@ void Part_Clips::scene50() {
     beginScene(50, kBlack);
     fogBackground(textures[textureVideo].id);
     Camera cam{75, {0.881f, -2.165f, 5}};
-    begin3D(cam, aspectOf(owner), objectProgram.program);
+    begin3D(cam, aspectOf(owner), objectProgram);
     glTranslatef(0, -2.8f, 0);
 
     // Nine motion frames per second of edit position; from 56 on the figure's depth jumps
@@ -78,7 +78,7 @@ void Part_Clips::scene70() {
     beginBackground(textures[textureVideo].id);
     backgroundQuad();
     endBackground();
-    begin3D(Camera{75, {4, 0, 0}}, aspectOf(owner), objectProgram.program);
+    begin3D(Camera{75, {4, 0, 0}}, aspectOf(owner), objectProgram);
     platform::runtime_srand(42454);
     sixConditionalDraws(x);
     glTranslatef(3.258f - (x - 70) * 0.591f + 3.056f, -1.017f, -1.299f);
@@ -98,7 +98,7 @@ void Part_Clips::scene110() {
     glScalef(0.638f, 1, 1);
     backgroundQuad(0.31f, 0.18f, 0.73f, 0.8f);
     endBackground();
-    begin3D(Camera{25, {0, 52, 0}, {0, 0, 0}, {0, 0, 1}}, aspectOf(owner), objectProgram.program);
+    begin3D(Camera{25, {0, 52, 0}, {0, 0, 0}, {0, 0, 1}}, aspectOf(owner), objectProgram);
 
     // Seventy walks, each from its own stretch of the generator; some ants set out on them.
     platform::runtime_srand(42342);
@@ -151,7 +151,7 @@ void Part_Clips::scene190() {
         cam.centre[0] = o - 15;
     }
     cam.centre[2] = std::max(2 - (x - 190) * 0.5f, 0.0f);
-    begin3D(cam, aspectOf(owner), objectProgram.program);
+    begin3D(cam, aspectOf(owner), objectProgram);
     glRotatef((x - 190) * 4, 1, 0, 0);
     platform::runtime_srand(42454);
     sixConditionalDraws(x);
@@ -199,7 +199,7 @@ void Part_Clips::scene500() {
     glTranslatef(0, 0.339f, 0);
     backgroundQuad();
     endBackground();
-    begin3D(Camera{75, {0, 0, 20 - (x - 500) * 0.4f}}, aspectOf(owner), objectProgram.program);
+    begin3D(Camera{75, {0, 0, 20 - (x - 500) * 0.4f}}, aspectOf(owner), objectProgram);
     glScalef(1, 1, 0.01f);
     platform::runtime_srand(42454);
     sixConditionalDraws(x);

@@ -23,7 +23,7 @@ void Part_Clips::scene120() {
     glTranslatef(0.039f, 0.005f, 0);
     backgroundQuad();
     endBackground();
-    begin3D(Camera{75, {4, 0, 0}}, aspectOf(owner), objectProgram.program);
+    begin3D(Camera{75, {4, 0, 0}}, aspectOf(owner), objectProgram);
     platform::runtime_srand(42454);
     sixConditionalDraws(x);
     glColor4f(1, 1, 1, 1);
@@ -43,7 +43,7 @@ void Part_Clips::scene150() {
     glScalef(0.8f, -1, 1);
     backgroundQuad();
     endBackground();
-    begin3D(Camera{65, {4, 0, 0}}, aspectOf(owner), objectProgram.program);
+    begin3D(Camera{65, {4, 0, 0}}, aspectOf(owner), objectProgram);
     const float* k = inputs->knobs;
     glTranslatef(0, 0.2f, 0);
     glTranslatef(15 * k[4], 5 * k[3], 15 * k[5]);
@@ -64,7 +64,7 @@ void Part_Clips::scene180() {
     glTranslatef(0, 0.339f, 0);
     backgroundQuad();
     endBackground();
-    begin3D(Camera{75, {0, 0, 10 - (x - 180) * 0.4f}}, aspectOf(owner), objectProgram.program);
+    begin3D(Camera{75, {0, 0, 10 - (x - 180) * 0.4f}}, aspectOf(owner), objectProgram);
     platform::runtime_srand(42454);
     sixConditionalDraws(x);
     if (x < 185) velmora2.draw_immediate();

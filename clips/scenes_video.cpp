@@ -168,7 +168,7 @@ void Part_Clips::scene170() {
     glScalef(0.3f, -0.5f, 1);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    glUseProgram(objectProgram.program);
+    useProgram(objectProgram);
     setUniformFloat(objectProgram, "Mode", 1.0f);
     setUniformTexture(objectProgram, 1, "Texture", textures[textureVideo2].id);
     glMatrixMode(GL_MODELVIEW);

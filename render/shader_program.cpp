@@ -58,6 +58,11 @@ void loadProgram(ShaderProgram& program, const std::string& vertexPath, const st
     glAttachShader(program.program, program.fragmentShader);
     glAttachShader(program.program, program.vertexShader);
     glLinkProgram(program.program);
+    // The show does not stop for a broken shader; the flag lets its passes skip drawing
+    // with a program GL would refuse.
+    GLint status = GL_FALSE;
+    glGetProgramiv(program.program, GL_LINK_STATUS, &status);
+    program.linked = status == GL_TRUE;
     if (program.verbose) std::cout << platform::grey << std::endl;
 }
 

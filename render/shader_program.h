@@ -15,6 +15,7 @@ struct ShaderProgram {
     GLuint program = 0;                                // from loadProgram; a rebuild makes a new one
     bool loaded = false;                               // set when a compile starts
     bool verbose = false;                              // print the loading log and the shader logs
+    bool linked = false;                               // the last link succeeded: the program can be used
 };
 
 // Prefix the owners put before every shader path; empty, so paths are relative to the
@@ -38,12 +39,19 @@ void setUniformMatrix(GLuint program, const char* name, const float matrix[16]);
 // and the active unit at 0, so callers select the matrix mode they need afterwards.
 void setUniformTexture(GLuint program, int unit, const char* name, GLuint texture);
 
+// On a program that failed to build these change nothing (GL would only raise errors).
 inline void setUniformFloat(const ShaderProgram& p, const char* name, float value) {
-    setUniformFloat(p.program, name, value);
+    if (p.linked) setUniformFloat(p.program, name, value);
 }
 inline void setUniformMatrix(const ShaderProgram& p, const char* name, const float matrix[16]) {
-    setUniformMatrix(p.program, name, matrix);
+    if (p.linked) setUniformMatrix(p.program, name, matrix);
 }
 inline void setUniformTexture(const ShaderProgram& p, int unit, const char* name, GLuint texture) {
-    setUniformTexture(p.program, unit, name, texture);
+    if (p.linked) setUniformTexture(p.program, unit, name, texture);
+}
+// Puts the program in use, or no program when it failed to build (Mesa refuses such a
+// program and would leave the previous one in use). Returns whether it is in use.
+inline bool useProgram(const ShaderProgram& p) {
+    glUseProgram(p.linked ? p.program : 0);
+    return p.linked;
 }
