@@ -107,4 +107,5 @@ private:
     void postPass();
     void finalPass();
     void overlayAnt();
+    void clockUniforms(const ShaderProgram& p);
 };

@@ -109,6 +109,16 @@ void Part_Clips::render() {
     ttime = cttime;
 }
 
+// The times and the tag that the post and final passes share ("fttime" is the first
+// timeline's position there).
+void Part_Clips::clockUniforms(const ShaderProgram& p) {
+    setUniformFloat(p, "ttime", ttime);
+    setUniformFloat(p, "fttime", cttime);
+    setUniformFloat(p, "cttime", cttime);
+    setUniformFloat(p, "fullttime", clock);
+    setUniformFloat(p, "TheType", static_cast<float>(theType));
+}
+
 void Part_Clips::compositePass() {
     RenderTarget& target = owner->targets[4];
     const RenderTarget& scene = owner->targets[2];
@@ -150,11 +160,7 @@ void Part_Clips::postPass() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     const ShaderProgram& p = postProgram;
     const bool drawing = useProgram(p);
-    setUniformFloat(p, "ttime", ttime);
-    setUniformFloat(p, "fttime", cttime);
-    setUniformFloat(p, "cttime", cttime);
-    setUniformFloat(p, "fullttime", clock);
-    setUniformFloat(p, "TheType", static_cast<float>(theType));
+    clockUniforms(p);
     knobUniforms(p, *inputs, 5);
     setUniformFloat(p, "type", static_cast<float>(type));
     setUniformMatrix(p, "MV", viewMatrix);
@@ -207,28 +213,14 @@ void Part_Clips::finalPass() {
     glBindTexture(GL_TEXTURE_2D, target.textures[1]);
     const ShaderProgram& p = postFinalProgram;
     const bool drawing = useProgram(p);
-    setUniformFloat(p, "ttime", ttime);
-    setUniformFloat(p, "fttime", cttime);
-    setUniformFloat(p, "cttime", cttime);
-    setUniformFloat(p, "fullttime", clock);
-    setUniformFloat(p, "TheType", static_cast<float>(theType));
+    clockUniforms(p);
     setUniformFloat(p, "type", static_cast<float>(type));
     knobUniforms(p, *inputs, 5);
     filterOf(target.textures[1], GL_NEAREST);
     setUniformTexture(p, 0, "texture2d", target.textures[1]);
     setUniformTexture(p, 1, "textureprev", target.textures[1]);
     glMatrixMode(GL_MODELVIEW);
-    if (!drawing) return;
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex3f(-1, -1, 0);
-    glTexCoord2f(1, 0);
-    glVertex3f(1, -1, 0);
-    glTexCoord2f(1, 1);
-    glVertex3f(1, 1, 0);
-    glTexCoord2f(0, 1);
-    glVertex3f(-1, 1, 0);
-    glEnd();
+    if (drawing) drawFullscreenQuad();
     glUseProgram(0);
 }
 

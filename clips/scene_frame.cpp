@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "app/app_state.h"
 #include "models/vecmath.h"
 #include "platform/runtime_random.h"
 #include "render/render_target.h"
@@ -17,7 +18,8 @@ float ease(float u) { return 1.0f - (std::cos(std::max(u, 0.0f) * kPi) + 1.0f) /
 
 int rnd() { return platform::runtime_rand(); }
 
-void sixConditionalDraws(float x) {
+void jumpCutDraws(float x) {
+    platform::runtime_srand(42454);
     for (int i = 0; i < 6; ++i)
         if (x > 56 + 0.2 * i) rnd();
 }
@@ -55,6 +57,27 @@ void backgroundQuad(float s0, float t0, float s1, float t1) {
 void endBackground() {
     glDisable(GL_BLEND);
     glClear(GL_DEPTH_BUFFER_BIT);
+}
+
+void fogBackground(GLuint texture) {
+    beginBackground(texture);
+    glScalef(1.3f, -1.3f, 1.3f);
+    glScalef(0.5625f, 1, 1);
+    glTranslatef(0.039f, 0.005f, 0);
+    backgroundQuad();
+    endBackground();
+}
+
+void bandBackground(GLuint texture, float scaleY, float shiftY) {
+    beginBackground(texture);
+    glScalef(1.3f, scaleY, 1.3f);
+    glTranslatef(0, shiftY, 0);
+    backgroundQuad();
+    endBackground();
+}
+
+float windowAspect(const Part_Clips& clips) {
+    return static_cast<float>(clips.owner->window.width) / static_cast<float>(clips.owner->window.height);
 }
 
 void begin3D(const Camera& c, float aspect, const ShaderProgram& objectProgram) {

@@ -12,8 +12,8 @@ constexpr float kPi = 3.1415926535f;
 float ease(float u);
 // One draw of the runtime generator, 0..32767.
 int rnd();
-// The figure scene's six jump-cut draws, which other scenes repeat to stay in step.
-void sixConditionalDraws(float x);
+// The figure scene's seed (42454) and six jump-cut draws, which other scenes repeat.
+void jumpCutDraws(float x);
 
 // Step 4's start: identity projection and modelview, texturing on, the texture bound
 // (wrap GL_REPEAT unless clamp), colour white.
@@ -24,6 +24,12 @@ void backgroundQuad();
 void backgroundQuad(float s0, float t0, float s1, float t1);
 // Step 4's end and step 5: blending off, depth cleared.
 void endBackground();
+// The fog still, large and flipped, behind the figure and the first tendrils.
+void fogBackground(GLuint texture);
+// A tall, flipped band of the picture: scale (1.3, scaleY, 1.3), shifted up by shiftY.
+void bandBackground(GLuint texture, float scaleY, float shiftY);
+// The window's width / height.
+float windowAspect(const Part_Clips& clips);
 
 struct Camera {
     float fov;

@@ -14,7 +14,6 @@ namespace {
 const float kBlack[4] = {0, 0, 0, 0};
 const float kWhite[4] = {1, 1, 1, 0};
 
-float aspectOf(const AppState* app) { return static_cast<float>(app->window.width) / app->window.height; }
 float frac(double v) { return static_cast<float>(v - std::floor(v)); }
 }  // namespace
 
@@ -28,7 +27,7 @@ void Part_Clips::scene60() {
     glTranslatef(-0.48f, -0.071f, 0);
     backgroundQuad();
     endBackground();
-    begin3D(Camera{20, {-2, -0.142f, 0.142f}}, aspectOf(owner), objectProgram);
+    begin3D(Camera{20, {-2, -0.142f, 0.142f}}, windowAspect(*this), objectProgram);
     glTranslatef(0, 0, (x - 60) * 0.026f);
     glScalef(0.025f, 0.025f, 0.025f);
     glScalef(1, 1, -1);
@@ -48,7 +47,7 @@ void Part_Clips::scene80() {
     glScalef(1, -1, 1);
     backgroundQuad();
     endBackground();
-    begin3D(Camera{65, {0, 0, 2}}, aspectOf(owner), objectProgram);
+    begin3D(Camera{65, {0, 0, 2}}, windowAspect(*this), objectProgram);
     glDisable(GL_TEXTURE_2D);
     platform::runtime_srand(42343);
     glPointSize(7);
@@ -76,7 +75,7 @@ void Part_Clips::scene90() {
     if (x <= 95) glScalef(0.5625f, 1, 1);  // the snow still; the meteors fill the frame
     backgroundQuad();
     endBackground();
-    begin3D(Camera{65, {0, 0, 2}, {0, 0, 0}, {0, -1, 0}}, aspectOf(owner), objectProgram);
+    begin3D(Camera{65, {0, 0, 2}, {0, 0, 0}, {0, -1, 0}}, windowAspect(*this), objectProgram);
     platform::runtime_srand(42343);
     glPointSize(7);
     glEnable(GL_BLEND);
@@ -101,7 +100,7 @@ void Part_Clips::scene220() {
     glScalef(0.433f, -1, 1);
     backgroundQuad();
     endBackground();
-    begin3D(Camera{75, {4, 0, 0}}, aspectOf(owner), objectProgram);
+    begin3D(Camera{75, {4, 0, 0}}, windowAspect(*this), objectProgram);
     setUniformFloat(objectProgram, "Mode", 3);
     if (x > 230) {
         // Two swarms of five tumbling boxes coming closer, breathing in size.
@@ -138,7 +137,7 @@ void Part_Clips::scene280() {
     endBackground();
     Camera cam{65, {0, 1, 6}, {0, 0.5f, 0}};
     cam.far = 4700;
-    begin3D(cam, aspectOf(owner), objectProgram);
+    begin3D(cam, windowAspect(*this), objectProgram);
     setUniformFloat(objectProgram, "Mode", 4);
     const float l = (x - 280) * 4;
     const float shift = -std::max(l - 10, 0.0f) * 0.1f;

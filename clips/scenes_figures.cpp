@@ -17,19 +17,6 @@ namespace {
 const float kBlack[4] = {0, 0, 0, 0};
 const float kRed[4] = {1, 0, 0, 0};
 
-float aspectOf(const AppState* app) { return static_cast<float>(app->window.width) / app->window.height; }
-
-// The fog picture, large and flipped: shared by the figure and the tendril scenes.
-void fogBackground(GLuint texture) {
-    beginBackground(texture);
-    glScalef(1.3f, -1.3f, 1.3f);
-    glScalef(0.5625f, 1, 1);
-    glTranslatef(0.039f, 0.005f, 0);
-    glColor4f(1, 1, 1, 1);
-    backgroundQuad();
-    endBackground();
-}
-
 vec3 turn(const mat4& r, const vec3& d) {
     return vec3{r[0] * d.x + r[1] * d.y + r[2] * d.z, r[4] * d.x + r[5] * d.y + r[6] * d.z,
                 r[8] * d.x + r[9] * d.y + r[10] * d.z};
@@ -48,7 +35,7 @@ void Part_Clips::scene50() {
     beginScene(50, kBlack);
     fogBackground(textures[textureVideo].id);
     Camera cam{75, {0.881f, -2.165f, 5}};
-    begin3D(cam, aspectOf(owner), objectProgram);
+    begin3D(cam, windowAspect(*this), objectProgram);
     glTranslatef(0, -2.8f, 0);
 
     // Nine motion frames per second of edit position; from 56 on the figure's depth jumps
@@ -78,9 +65,8 @@ void Part_Clips::scene70() {
     beginBackground(textures[textureVideo].id);
     backgroundQuad();
     endBackground();
-    begin3D(Camera{75, {4, 0, 0}}, aspectOf(owner), objectProgram);
-    platform::runtime_srand(42454);
-    sixConditionalDraws(x);
+    begin3D(Camera{75, {4, 0, 0}}, windowAspect(*this), objectProgram);
+    jumpCutDraws(x);
     glTranslatef(3.258f - (x - 70) * 0.591f + 3.056f, -1.017f, -1.299f);
     glTranslatef(0, (x - 70) * -0.165f, 0);
     glScalef(0.9f, 0.9f, 0.9f);
@@ -98,7 +84,7 @@ void Part_Clips::scene110() {
     glScalef(0.638f, 1, 1);
     backgroundQuad(0.31f, 0.18f, 0.73f, 0.8f);
     endBackground();
-    begin3D(Camera{25, {0, 52, 0}, {0, 0, 0}, {0, 0, 1}}, aspectOf(owner), objectProgram);
+    begin3D(Camera{25, {0, 52, 0}, {0, 0, 0}, {0, 0, 1}}, windowAspect(*this), objectProgram);
 
     // Seventy walks, each from its own stretch of the generator; some ants set out on them.
     platform::runtime_srand(42342);
@@ -138,11 +124,7 @@ void Part_Clips::scene110() {
 void Part_Clips::scene190() {
     const float x = clock;
     beginScene(190, kRed);
-    beginBackground(textures[textureVideo].id);
-    glScalef(1.3f, -3.9f, 1.3f);
-    glTranslatef(0, 0.291f, 0);
-    backgroundQuad();
-    endBackground();
+    bandBackground(textures[textureVideo].id, -3.9f, 0.291f);
 
     Camera cam{x < 210 ? 95.0f : 65.0f, {-26, 0, 0}, {-15, 0, 0}, {0, 1, 0.2f}};
     if (x < 210) {
@@ -151,10 +133,9 @@ void Part_Clips::scene190() {
         cam.centre[0] = o - 15;
     }
     cam.centre[2] = std::max(2 - (x - 190) * 0.5f, 0.0f);
-    begin3D(cam, aspectOf(owner), objectProgram);
+    begin3D(cam, windowAspect(*this), objectProgram);
     glRotatef((x - 190) * 4, 1, 0, 0);
-    platform::runtime_srand(42454);
-    sixConditionalDraws(x);
+    jumpCutDraws(x);
     setUniformFloat(objectProgram, "Mode", 2);
     if (x < 210) box.draw_immediate();
     setUniformFloat(objectProgram, "Mode", 0);
@@ -194,15 +175,10 @@ void Part_Clips::scene190() {
 void Part_Clips::scene500() {
     const float x = clock;
     beginScene(500, kRed);
-    beginBackground(textures[textureVideo].id);
-    glScalef(1.3f, -5.2f, 1.3f);
-    glTranslatef(0, 0.339f, 0);
-    backgroundQuad();
-    endBackground();
-    begin3D(Camera{75, {0, 0, 20 - (x - 500) * 0.4f}}, aspectOf(owner), objectProgram);
+    bandBackground(textures[textureVideo].id, -5.2f, 0.339f);
+    begin3D(Camera{75, {0, 0, 20 - (x - 500) * 0.4f}}, windowAspect(*this), objectProgram);
     glScalef(1, 1, 0.01f);
-    platform::runtime_srand(42454);
-    sixConditionalDraws(x);
+    jumpCutDraws(x);
     glColor4f(1, 1, 1, 1);
     // The second clear removes the background: the flattened title stands on black.
     glClearColor(0, 0, 0, 0);

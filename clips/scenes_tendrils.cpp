@@ -11,21 +11,14 @@ namespace {
 const float kBlack[4] = {0, 0, 0, 0};
 const float kRed[4] = {1, 0, 0, 0};
 
-float aspectOf(const AppState* app) { return static_cast<float>(app->window.width) / app->window.height; }
 }  // namespace
 
 void Part_Clips::scene120() {
     const float x = clock;
     beginScene(120, kBlack);
-    beginBackground(textures[textureVideo].id);
-    glScalef(1.3f, -1.3f, 1.3f);
-    glScalef(0.5625f, 1, 1);
-    glTranslatef(0.039f, 0.005f, 0);
-    backgroundQuad();
-    endBackground();
-    begin3D(Camera{75, {4, 0, 0}}, aspectOf(owner), objectProgram);
-    platform::runtime_srand(42454);
-    sixConditionalDraws(x);
+    fogBackground(textures[textureVideo].id);
+    begin3D(Camera{75, {4, 0, 0}}, windowAspect(*this), objectProgram);
+    jumpCutDraws(x);
     glColor4f(1, 1, 1, 1);
     glTranslatef(-4.02f, -5.91f, -2.13f);
     glScalef(0.9f, 0.9f, 0.9f);
@@ -43,7 +36,7 @@ void Part_Clips::scene150() {
     glScalef(0.8f, -1, 1);
     backgroundQuad();
     endBackground();
-    begin3D(Camera{65, {4, 0, 0}}, aspectOf(owner), objectProgram);
+    begin3D(Camera{65, {4, 0, 0}}, windowAspect(*this), objectProgram);
     const float* k = inputs->knobs;
     glTranslatef(0, 0.2f, 0);
     glTranslatef(15 * k[4], 5 * k[3], 15 * k[5]);
@@ -59,14 +52,9 @@ void Part_Clips::scene150() {
 void Part_Clips::scene180() {
     const float x = clock;
     beginScene(180, kRed);
-    beginBackground(textures[textureVideo].id);
-    glScalef(1.3f, -5.2f, 1.3f);
-    glTranslatef(0, 0.339f, 0);
-    backgroundQuad();
-    endBackground();
-    begin3D(Camera{75, {0, 0, 10 - (x - 180) * 0.4f}}, aspectOf(owner), objectProgram);
-    platform::runtime_srand(42454);
-    sixConditionalDraws(x);
+    bandBackground(textures[textureVideo].id, -5.2f, 0.339f);
+    begin3D(Camera{75, {0, 0, 10 - (x - 180) * 0.4f}}, windowAspect(*this), objectProgram);
+    jumpCutDraws(x);
     if (x < 185) velmora2.draw_immediate();
     glTranslatef(-3, -14.34f, -5.58f);
     drawTendrils(TendrilStyle{15, -1, 0.06f, 0.06f, 180, true}, x);
