@@ -111,11 +111,13 @@ TEST_F(Bvh, KeywordsMayFollowEachOtherOnAnyLine) {
     EXPECT_EQ(s->current, s->root);
 }
 
-TEST_F(Bvh, JointWithoutChannelsGetsIdentityFramesAndTakesNoValues) {
-    auto s = load("HIERARCHY ROOT r { OFFSET 0 0 0 CHANNELS 1 Xposition JOINT mid { OFFSET 0 1 0 CHANNELS 0 "
+TEST_F(Bvh, JointWithoutChannelsOrWithExtraNamesTakesOnlyItsAnnouncedValues) {
+    // The root announces one channel and names two: the second name is not a channel.
+    auto s = load("HIERARCHY ROOT r { OFFSET 0 0 0 CHANNELS 1 Xposition Zrotation JOINT mid { OFFSET 0 1 0 CHANNELS 0 "
                   "JOINT tip { OFFSET 0 1 0 CHANNELS 1 Yposition End Site { OFFSET 0 1 0 } } } }\n"
                   "MOTION\nFrames: 2\nFrame Time: 0.1\n1 2\n3 4\n");
     ASSERT_EQ(s->joint_list.size(), 3u);
+    EXPECT_EQ(s->root->channels, std::vector<int32_t>{kXposition});
     EXPECT_EQ(s->frame_count, 3);
     expect_whole_frames(*s);
     expect_matrix_near(s->joint_list[1]->matrices[2], identity_matrix());
