@@ -39,22 +39,24 @@ std::array<double, N> keyed(const std::vector<std::array<double, N>>& keys, doub
 Mesh buildBox() { return bevelledBox({-1.2, -1.2, -1.2}, {1.2, 1.2, 1.2}, 0.14); }
 
 Mesh buildWireBox() {
-    // Beams along x run the full length and cover the corners; the y and z beams stop
-    // where they meet them, so no two beams share a face plane.
-    const double w = 0.09, e = 1.0;
+    // Beams along x run the full length and cover the corners; the y and z beams end
+    // halfway into them, so no two beams share a face plane.
+    const double w = 0.09, e = 1.0, h = w / 2;
     Mesh m;
     for (int a = -1; a <= 1; a += 2)
         for (int b = -1; b <= 1; b += 2) {
             append(m, bevelledBox({-e - w, a * e - w, b * e - w}, {e + w, a * e + w, b * e + w}, w * 0.35));
-            append(m, bevelledBox({a * e - w, -e + w, b * e - w}, {a * e + w, e - w, b * e + w}, w * 0.35));
-            append(m, bevelledBox({a * e - w, b * e - w, -e + w}, {a * e + w, b * e + w, e - w}, w * 0.35));
+            append(m, bevelledBox({a * e - w, -e + h, b * e - w}, {a * e + w, e - h, b * e + w}, w * 0.35));
+            append(m, bevelledBox({a * e - w, b * e - w, -e + h}, {a * e + w, b * e + w, e - h}, w * 0.35));
         }
     return m;
 }
 
 Mesh buildTerrain(bool tiny) {
     // A canyon: a low rolling valley along z where the camera flies (it drifts up to
-    // 0.9 units off centre, 1 unit above the floor), walls rising towards both sides. The scene lays a flipped copy over
+    // 0.9 units off centre, 1 unit above the floor), walls rising towards both sides.
+    // Each tile reaches from its origin to -1.74, so the four copies, laid 1.74 apart
+    // and moving towards the camera, fly past for the whole of the scene. The scene lays a flipped copy over
     // it as a ceiling, so the walls close the view sideways. The noise repeats along z
     // with the tile depth, so copies laid one behind another join.
     const int nx = tiny ? 40 : 80, nz = tiny ? 8 : 16;
@@ -62,7 +64,7 @@ Mesh buildTerrain(bool tiny) {
     Mesh m;
     for (int j = 0; j <= nz; ++j)
         for (int i = 0; i <= nx; ++i) {
-            const double x = x0 + (x1 - x0) * i / nx, z = kTerrainTileDepth * j / nz;
+            const double x = x0 + (x1 - x0) * i / nx, z = kTerrainTileDepth * (static_cast<double>(j) / nz - 1.0);
             const double ax = std::fabs(x);
             const double valley = 0.26 * smoothstep(0.8, 3.8, ax);
             const double rough = 0.06 + 0.10 * smoothstep(0.6, 3.0, ax);

@@ -12,7 +12,7 @@ namespace velmora_data {
 // The tower scene's cube (2.4 units wide) and the wire cube of the box swarm (about 2).
 Mesh buildBox();
 Mesh buildWireBox();
-// The height field of the canyon flight: x -5..5, z 0..kTerrainTileDepth, y up.
+// The height field of the canyon flight: x -5..5, z -kTerrainTileDepth..0, y up.
 Mesh buildTerrain(bool tiny);
 // A figure-like sculpture on a plinth, z up, facing +x (the way both scenes that draw
 // it look at it), about 3 units tall from the plinth's foot at z = -1.118.

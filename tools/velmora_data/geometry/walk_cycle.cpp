@@ -23,7 +23,7 @@ const double kStance = 0.6;
 const double kStride = 44.0;
 const double kAnkleHeight = 7.0;     // ankle above the sole
 const double kHeelBack = 5.0;        // heel contact behind the ankle
-const double kBallForward = 13.0;    // ball of the foot ahead of the ankle
+const double kBallForward = 15.5;    // push-off pivot: under the toes, ahead of the ankle
 const double kFootSpread = 8.0;      // feet land slightly inside the hip sockets
 const double kToeOut = 6.0;          // degrees
 
