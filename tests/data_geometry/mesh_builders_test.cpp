@@ -79,12 +79,12 @@ TEST(GeometryBuilders, NormalsAgreeWithWinding) {
 }
 
 TEST(GeometryBuilders, TerrainTilesJoinAlongTheirDepth) {
-    // The canyon scene lays tiles one behind another; the far row must repeat the near one.
+    // The canyon scene lays tiles one behind another; the back row must repeat the front one.
     const Mesh t = buildTerrain(false);
     std::map<long long, double> nearRow, farRow;
     for (const auto& p : t.positions) {
-        if (std::fabs(p.z + kTerrainTileDepth) < 1e-9) nearRow[std::llround(p.x * 1e4)] = p.y;
-        if (std::fabs(p.z) < 1e-9) farRow[std::llround(p.x * 1e4)] = p.y;
+        if (std::fabs(p.z - (kTerrainTileFront - kTerrainTileDepth)) < 1e-9) nearRow[std::llround(p.x * 1e4)] = p.y;
+        if (std::fabs(p.z - kTerrainTileFront) < 1e-9) farRow[std::llround(p.x * 1e4)] = p.y;
     }
     ASSERT_GT(nearRow.size(), 10u);
     ASSERT_EQ(nearRow.size(), farRow.size());

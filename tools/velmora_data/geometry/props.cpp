@@ -55,8 +55,10 @@ Mesh buildWireBox() {
 Mesh buildTerrain(bool tiny) {
     // A canyon: a low rolling valley along z where the camera flies (it drifts up to
     // 0.9 units off centre, 1 unit above the floor), walls rising towards both sides.
-    // Each tile reaches from its origin to -1.74, so the four copies, laid 1.74 apart
-    // and moving towards the camera, fly past for the whole of the scene. The scene lays a flipped copy over
+    // Each tile reaches from 0.54 in front of its origin to 1.2 behind it: the four
+    // copies, laid 1.74 apart and coming towards the camera at 4 units a second, then
+    // reach under the camera within a second of the scene's start and run out of view
+    // only in its last second. The scene lays a flipped copy over
     // it as a ceiling, so the walls close the view sideways. The noise repeats along z
     // with the tile depth, so copies laid one behind another join.
     const int nx = tiny ? 40 : 80, nz = tiny ? 8 : 16;
@@ -64,7 +66,7 @@ Mesh buildTerrain(bool tiny) {
     Mesh m;
     for (int j = 0; j <= nz; ++j)
         for (int i = 0; i <= nx; ++i) {
-            const double x = x0 + (x1 - x0) * i / nx, z = kTerrainTileDepth * (static_cast<double>(j) / nz - 1.0);
+            const double x = x0 + (x1 - x0) * i / nx, z = kTerrainTileFront - kTerrainTileDepth * (1.0 - static_cast<double>(j) / nz);
             const double ax = std::fabs(x);
             const double valley = 0.26 * smoothstep(0.8, 3.8, ax);
             const double rough = 0.06 + 0.10 * smoothstep(0.6, 3.0, ax);

@@ -12,7 +12,8 @@ namespace velmora_data {
 // The tower scene's cube (2.4 units wide) and the wire cube of the box swarm (about 2).
 Mesh buildBox();
 Mesh buildWireBox();
-// The height field of the canyon flight: x -5..5, z -kTerrainTileDepth..0, y up.
+// The height field of the canyon flight: x -5..5, z from kTerrainTileFront back by
+// kTerrainTileDepth, y up.
 Mesh buildTerrain(bool tiny);
 // A figure-like sculpture on a plinth, z up, facing +x (the way both scenes that draw
 // it look at it), about 3 units tall from the plinth's foot at z = -1.118.
@@ -33,5 +34,6 @@ std::vector<std::pair<std::string, Mesh>> buildBodyParts(bool tiny);
 
 // Tiles of the terrain are laid out every 1.74 units along -z by the canyon scene.
 constexpr double kTerrainTileDepth = 1.74;
+constexpr double kTerrainTileFront = 0.54;
 
 }  // namespace velmora_data
