@@ -6,5 +6,5 @@
 
 int inspect_obj(const std::string& path, std::ostream& out);
 int inspect_bvh(const std::string& path, std::ostream& out);
-// The PLY reader lives with the clip sequencer; until it is linked here this says so.
+// Through the clip sequencer's PLY reader.
 int inspect_ply(const std::string& path, std::ostream& out);
