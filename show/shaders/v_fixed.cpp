@@ -1,0 +1,69 @@
+// Vertex stage of the post pass and the blur: a full-screen quad with its texture
+// coordinates. For the post pass it also works out, once per vertex, what it needs of
+// its pictures only as a whole: the moon's place under the free camera and its colour,
+// the veiling glare of the frame, the light of the second picture, and the exposure
+// flicker of the grain picture.
+#version 130
+
+uniform mat4 MV;  // the free camera's view
+uniform mat4 MP;  // and projection
+uniform sampler2D moon;
+uniform sampler2D textureVideo;
+uniform sampler2D textureVideo2;
+uniform sampler2D texture2d2;
+uniform sampler2D texture2d3;
+uniform sampler2D texture2dOther;
+uniform sampler2D texture2dOtherdepth;
+uniform sampler2D textureNoise;
+uniform float ttime;
+uniform float fullttime;
+
+out vec2 vUV;
+flat out vec3 vMoon;        // xy: where the moon is on screen (0..1), z: 1 when in front
+flat out vec3 vMoonColour;  // mean colour of the moon picture; black while there is none
+flat out vec3 vGlare;       // light scattered over the whole frame inside the lens
+flat out vec3 vOtherLight;  // mean light of the second picture where it has content
+flat out float vExposure;   // this frame's exposure from the grain picture, 0 = as shot
+flat out vec3 vHalo;        // the halation ring this frame: direction (cos, sin), radius scale
+
+#include "shaders/common.cpp"
+#include "shaders/frame_stats.cpp"
+
+// The moon hangs in this direction of the free camera's world: up and to the right of
+// where the camera looks when it starts.
+const vec3 kMoonDirection = vec3(-0.2426, -0.3174, 0.9167);
+
+void main() {
+    vUV = gl_MultiTexCoord0.xy;
+    gl_Position = gl_ModelViewProjectionMatrix * gl_Vertex;
+
+    // A direction has w = 0: the camera's turning moves the moon, its travel does not.
+    vec4 clip = MP * (MV * vec4(kMoonDirection, 0.0));
+    float inFront = step(1e-4, clip.w);
+    vMoon = vec3(clip.xy / max(clip.w, 1e-4) * 0.5 + 0.5, inFront);
+    vMoonColour = pictureMean(moon).rgb;
+
+    // Glare is the frame's own light spread by the lens: the footage on screen, the light
+    // in the scene's glow output (where the background fills it, the background itself),
+    // and more of it through haze (outputs with little clarity).
+    vec3 first = pictureMean(textureVideo).rgb;
+    vec3 second = pictureMean(textureVideo2).rgb;
+    vec3 footage = mix(first, 0.5 * (first + second), secondReelOnScreen(ttime));
+    vec3 emitted = pictureMean(texture2d2).rgb;
+    float haze = 1.0 - pictureMean(texture2d3).a;
+    vGlare = (0.6 * footage + 0.4 * emitted) * (0.6 + 0.8 * haze);
+
+    vec4 other = drawnMean(texture2dOther, texture2dOtherdepth);
+    vOtherLight = other.rgb * other.a;
+
+    // The grain pictures are printed around mid-grey with a few levels of exposure
+    // flicker: their mean is this frame's exposure.
+    float noiseMean = pictureMean(textureNoise).r;
+    vExposure = step(1e-3, noiseMean) * (noiseMean - 128.0 / 255.0);
+
+    // The halation ring turns and breathes every display frame; the angle's sine and
+    // cosine are worked out here, four times, rather than at every pixel.
+    float frame = floor(fullttime * 60.0);
+    float angle = hash12(vec2(frame, 2.0)) * 1.0471976;  // a sixth of a turn: the ring has six taps
+    vHalo = vec3(cos(angle), sin(angle), 0.6 + 0.8 * hash12(vec2(frame, 4.0)));
+}
