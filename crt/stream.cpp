@@ -19,13 +19,8 @@ uint32_t low_bits(uint32_t value, int count) {
 
 }  // namespace
 
-uint32_t BitReader::read(int n) {
-    if (available >= n) {
-        uint32_t value = buffer >> (available - n);
-        available -= n;
-        buffer = low_bits(buffer, available);
-        return low_bits(value, n);
-    }
+// The current word is used up: the rest of the value comes from the next word.
+uint32_t BitReader::read_across(int n) {
     if (words_left == 0) throw kBitsEnded;
     const uint32_t w = load_le32(word);
     word += 4;

@@ -15,8 +15,20 @@ struct BitReader {
     uint32_t buffer = 0;            // bits of the current word not yet consumed, right-aligned
     int32_t available = 0;          // how many bits `buffer` holds (0-32)
 
-    // Returns the next n bits (1 <= n <= 32) as an unsigned value.
-    uint32_t read(int n);
+    // Returns the next n bits (1 <= n <= 32) as an unsigned value. Inline: it runs once
+    // per residual and per vertex index.
+    uint32_t read(int n) {
+        if (available >= n) {
+            const uint32_t value = buffer >> (available - n);
+            available -= n;
+            buffer &= available ? (uint32_t(1) << available) - 1 : 0;  // n >= 1, so available < 32 here
+            return value;
+        }
+        return read_across(n);
+    }
+
+private:
+    uint32_t read_across(int n);
 };
 
 struct Stream {
