@@ -43,7 +43,8 @@ CRT_API void* CreateDecoder(int length, const void* data, float* info);
  *   indices    3 * F uint32 values; required when F > 0.
  *   positions  V * (components of the "position" attribute) floats.
  *   normals    V * 3 floats.
- *   colors     V * 4 floats (RGBA, 1.0 = full; values above 1 are not clamped).
+ *   colors     V * 4 floats (RGBA, 1.0 = full; values above 1 are not clamped; a colour
+ *              stored without alpha gets alpha 1).
  *   uvs        V * (components of the "uv" attribute) floats.
  * Any of positions, normals, colors and uvs may be NULL: that attribute is still read
  * to keep the stream in step and its values are discarded. Attributes of other names are
