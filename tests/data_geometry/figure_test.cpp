@@ -108,15 +108,15 @@ TEST_F(Figure, NormalsAndWindingFaceOutwardsWhereThePartsAreDrawn) {
 TEST_F(Figure, WalkLoopsWithoutAJump) {
     // From the last motion frame back to the first must be a step like any other.
     const int frames = motionFrames();
+    const auto change = [](const mat4& a, const mat4& b) {
+        double d = 0;
+        for (int i = 0; i < 16; ++i) d = std::max(d, static_cast<double>(std::fabs(a[i] - b[i])));
+        return d;
+    };
     for (const joint* j : motion_->joint_list) {
-        double step = 0, wrap = 0;
-        for (int f = 1; f <= frames; ++f) {
-            const mat4& a = j->matrices[f];
-            const mat4& b = j->matrices[f == frames ? 1 : f + 1];
-            double d = 0;
-            for (int i = 0; i < 16; ++i) d = std::max(d, static_cast<double>(std::fabs(a[i] - b[i])));
-            (f == frames ? wrap : step) = std::max(f == frames ? wrap : step, d);
-        }
+        double step = 0;
+        for (int f = 1; f < frames; ++f) step = std::max(step, change(j->matrices[f], j->matrices[f + 1]));
+        const double wrap = change(j->matrices[frames], j->matrices[1]);
         EXPECT_LE(wrap, step * 1.5 + 1e-3) << j->name;
     }
 }

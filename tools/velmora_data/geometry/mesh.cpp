@@ -42,8 +42,6 @@ Vec3 normalize(Vec3 a) {
     return l > 1e-12 ? a * (1.0 / l) : a;
 }
 
-Vec3 lerp(Vec3 a, Vec3 b, double t) { return a + (b - a) * t; }
-
 Vec3 Affine::point(Vec3 p) const { return vector(p) + t; }
 
 Vec3 Affine::vector(Vec3 v) const {
@@ -195,12 +193,6 @@ void smoothNormals(Mesh& mesh) {
     }
     mesh.normals.resize(mesh.positions.size());
     for (size_t i = 0; i < sum.size(); ++i) mesh.normals[i] = normalize(sum[i]);
-}
-
-double minY(const Mesh& mesh) {
-    double y = 1e300;
-    for (const auto& p : mesh.positions) y = std::min(y, p.y);
-    return y;
 }
 
 Mesh tube(const std::vector<Ring>& rings, int segments) {

@@ -19,7 +19,6 @@ inline double dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 inline Vec3 cross(Vec3 a, Vec3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 double length(Vec3 a);
 Vec3 normalize(Vec3 a);  // a zero vector stays zero
-Vec3 lerp(Vec3 a, Vec3 b, double t);
 
 // x' = m * x + t, m row-major.
 struct Affine {
@@ -60,7 +59,6 @@ void append(Mesh& to, const Mesh& from);
 void transform(Mesh& mesh, const Affine& placement);
 // Area-weighted vertex normals from the triangles (shared vertices come out smooth).
 void smoothNormals(Mesh& mesh);
-double minY(const Mesh& mesh);
 
 // One cross-section of a tube: the points centre + c(a) * u + s(a) * v, where c and s
 // are cos and sin raised to `power` keeping their sign (below 1 squares the ellipse).
