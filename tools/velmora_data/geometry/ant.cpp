@@ -11,7 +11,7 @@ namespace {
 Mesh segment(Vec3 a, Vec3 b, double r0, double r1, bool tiny) {
     LimbProfile p;
     p.samples = {{0, r0, r0}, {1, r1, r1}};
-    return limb(a, b, {1, 0, 0}, p, tiny ? 1 : 3, tiny ? 5 : 8);
+    return limb(a, b, {1, 0, 0}, p, 1, tiny ? 4 : 5);
 }
 
 // One leg from its socket on the thorax: the femur rises to the knee, the tibia and
@@ -29,13 +29,14 @@ Mesh leg(double side, double socketZ, double kneeZ, double footZ, double reach, 
 
 }  // namespace
 
+// Kept light: the ants scene draws eighteen of them in immediate mode every frame.
 Mesh buildAntBody(bool tiny) {
-    const int rings = tiny ? 6 : 12, segments = tiny ? 8 : 16;
+    const int rings = tiny ? 6 : 8, segments = tiny ? 8 : 10;
     Mesh m = ellipsoid({0, 0.17, -0.36}, {0.15, 0.13, 0.22}, rings, segments);  // gaster
     append(m, ellipsoid({0, 0.15, -0.11}, {0.04, 0.05, 0.05}, rings / 2 + 2, segments / 2));  // petiole
     LimbProfile thorax;
     thorax.samples = {{0, 0.055, 0.05}, {0.5, 0.075, 0.065}, {1, 0.05, 0.05}};
-    append(m, limb({0, 0.15, -0.07}, {0, 0.2, 0.15}, {1, 0, 0}, thorax, tiny ? 3 : 6, segments));
+    append(m, limb({0, 0.15, -0.07}, {0, 0.2, 0.15}, {1, 0, 0}, thorax, tiny ? 3 : 4, segments));
     append(m, ellipsoid({0, 0.2, 0.27}, {0.1, 0.08, 0.1}, rings, segments));  // head
     for (double side : {1.0, -1.0}) {
         append(m, segment({side * 0.04, 0.16, 0.35}, {side * 0.012, 0.14, 0.43}, 0.018, 0.008, tiny));  // mandible

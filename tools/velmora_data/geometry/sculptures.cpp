@@ -90,8 +90,10 @@ void sphericalUvs(Mesh& m, Vec3 centre, double bottom, double height) {
 
 }  // namespace
 
+// The gallery scene sends every vertex of both sculptures in immediate mode each frame,
+// so they stay at a few thousand triangles each.
 Mesh buildSculptureOne(bool tiny) {
-    const int rings = tiny ? 10 : 40, segments = tiny ? 16 : 64;
+    const int rings = tiny ? 10 : 32, segments = tiny ? 16 : 48;
     const Vec3 at{-12, 0, 0};  // left of the knot; the scene drifts both to the right
     Mesh block = bevelledBox(at + Vec3{-4, -10.5, -4}, at + Vec3{4, -6, 4}, 0.3);
     colourStone(block);
@@ -113,7 +115,7 @@ Mesh buildSculptureOne(bool tiny) {
 }
 
 Mesh buildSculptureTwo(bool tiny) {
-    const int around = tiny ? 60 : 240, segments = tiny ? 8 : 20;
+    const int around = tiny ? 60 : 180, segments = tiny ? 8 : 16;
     const Vec3 at{3, 1, 0};
     const double size = 2.3, tubeRadius = 1.15;
     const auto curve = [&](double t) {  // a (2, 3) torus knot in the screen plane
