@@ -13,7 +13,7 @@ packages=(
   libmpg123-dev librtmidi-dev libmp3lame-dev libasound2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick
-  clang libclang-rt-14-dev libomp-14-dev
+  clang libclang-rt-14-dev libomp-14-dev libdraco-dev
 )
 
 install_missing() {
