@@ -48,6 +48,12 @@ case "$cmd" in
   run)
     install_missing
     build build all
+    # The default show data: made once, and again when the generator's version changes.
+    want="$("$root/build/tools/velmora-data" --version) default"
+    if [ "$(cat "$root/show/.velmora-data" 2>/dev/null)" != "$want" ]; then
+      echo "Generating the default show data into show/ (a few minutes, once)..."
+      "$root/build/tools/velmora-data" "$root/show"
+    fi
     cd "$root/show"
     exec "$root/build/velmora" "$@"
     ;;
