@@ -16,9 +16,10 @@
 //   1  rgb: light the surface emits, which the composite turns into glow;
 //      a: how strongly the surface leaves a feedback trail behind it.
 //   2  rgb: eye-space normal * 0.5 + 0.5, for the composite's rim light;
-//      a: clarity (1 - fog) / 2. Pictures and draws without this program leave alpha 1
-//      there, and additive draws over them more: above 1/2 the composite knows that
-//      outputs 1 and 2 do not hold this program's values and leaves them alone.
+//      a: 1/4 + clarity / 4, clarity being the share of the surface seen through haze or
+//      fog. That range marks the pixel as shaded by this program: the scenes clear with
+//      alpha 0, pictures and draws without this program leave alpha 1, and additive
+//      draws over them more, and then outputs 1 and 2 do not hold a surface.
 #version 130
 
 uniform float Mode;
@@ -138,6 +139,14 @@ void main() {
         emit = mix(base.rgb * 0.5 * glowBoost, emit, surface);
     }
 
+    // Haze: lit surfaces sink into the dark with distance, less so as contrast (k4) goes
+    // up; the terrain has its own fog.
+    if (mode == 0 || mode == 2 || mode == 3) {
+        float haze = (1.0 - exp2(-eyeDistance / 60.0)) * 0.55 * (1.0 - hard) * (1.0 - vFlat);
+        colour = mix(colour, vec3(0.02), haze);
+        clarity = 1.0 - haze;
+    }
+
     // Overlays and backgrounds leave no trail and carry no surface; the rest trail by k1.
     float solid = (mode == 1 || (mode == 0 && vFlat > 0.5)) ? 0.0 : 1.0;
     float trail = solid * (0.6 + 0.4 * knobAmount(k1));
@@ -151,5 +160,5 @@ void main() {
     gl_FragData[0] = vec4(colour, alpha);
     // Overlays and backgrounds write zeros there, which additive blending leaves unchanged.
     gl_FragData[1] = vec4(emit, trail) * solid;
-    gl_FragData[2] = vec4(n * 0.5 + 0.5, clarity * 0.5) * solid;
+    gl_FragData[2] = vec4(n * 0.5 + 0.5, 0.25 + 0.25 * clarity) * solid;
 }

@@ -33,40 +33,38 @@ flat in vec3 vGlare;
 flat in vec3 vOtherLight;
 flat in float vExposure;
 flat in vec3 vHalo;
+flat in vec2 vWeave;
+flat in vec3 vHalation;
+flat in float vSecondExposure;
+flat in vec3 vFlare;
 
 #include "shaders/common.cpp"
 #include "shaders/film.cpp"
-
-vec2 turnSixth(vec2 v) { return vec2(0.5 * v.x - 0.8660254 * v.y, 0.8660254 * v.x + 0.5 * v.y); }
 
 void main() {
     vec2 size = vec2(textureSize(texture2d, 0));
     vec2 texel = 1.0 / max(size, vec2(1.0));
     float aspect = size.x / max(size.y, 1.0);
     // Gate weave: each film frame sits a fraction of a pixel off the last.
-    vec2 uv = vUV + (hash22(vec2(filmFrame(fttime), 3.0)) - 0.5) * vec2(0.5, 0.8) * texel;
+    vec2 uv = vUV + vWeave * texel;
     vec3 c = texture(texture2d, uv).rgb;
 
     // Halation: light that went through the emulsion comes back from the film base into
-    // the red layer, a warm glow round highlights. Six taps on a ring about 1 % of the
-    // frame height across, turned and resized every frame; the eye and the persistence
-    // below average them into a smooth glow.
-    vec2 a = vHalo.xy * (vHalo.z * 0.011 * size.y) * texel;
-    vec2 b = turnSixth(a);
-    vec2 d = turnSixth(b);
-    vec3 ring = (texture(texture2d, uv + a).rgb + texture(texture2d, uv - a).rgb +
-                 texture(texture2d, uv + b).rgb + texture(texture2d, uv - b).rgb +
-                 texture(texture2d, uv + d).rgb + texture(texture2d, uv - d).rgb) / 6.0;
+    // the red layer, a warm glow round highlights. Four unfiltered taps on a cross of two
+    // radii, about 1 % and 2 % of the frame height, turned and resized every frame; the
+    // eye and the persistence below average them into a smooth glow.
+    vec2 across = vHalo.xy * (vHalo.z * 0.011 * size.y);
+    vec2 a = across * texel;
+    vec2 b = vec2(-across.y, across.x) * 1.9 * texel;
+    vec3 ring = (texelAt(texture2d, uv + a).rgb + texelAt(texture2d, uv - a).rgb +
+                 texelAt(texture2d, uv + b).rgb + texelAt(texture2d, uv - b).rgb) * 0.25;
     float ringLight = luma(ring);
     float bright = max(ringLight - 0.55, 0.0) / 0.45;
-    vec3 halationColour = mix(vec3(1.0, 0.42, 0.22), vec3(1.0, 0.3, 0.1), clamp(temperatureShift(k3) + 0.5, 0.0, 1.0));
-    halationColour = mix(halationColour, vec3(0.6), clamp(type, 0.0, 1.0));
-    float halation = halationStrength(k2) * (1.0 + 0.5 * clamp(TheType, 0.0, 1.0));
-    c += bright * halationColour * 0.22 * halation * (1.0 - 0.5 * c);
+    c += bright * vHalation * (1.0 - 0.5 * c);
 
     // Lag of a tube camera: a light on a dark ground fades over a few frames instead of
     // vanishing. Kept off bright grounds, where it would wash out anything dark that moves.
-    vec3 previous = texture(textureFeedback, vUV).rgb;
+    vec3 previous = texelAt(textureFeedback, vUV).rgb;
     float lag = (0.5 + 0.4 * knobAmount(k1)) * smoothstep(0.45, 0.9, luma(previous)) *
                 (1.0 - smoothstep(0.35, 0.7, ringLight));
     c = max(c, previous * lag);
@@ -74,8 +72,7 @@ void main() {
     // Double exposure of the second reel over the last stretch; the reels are stored top
     // row first, and the print of the second breathes a little from frame to frame.
     vec3 second = texture(textureVideo2, vec2(vUV.x, 1.0 - vUV.y)).rgb;
-    float secondExposure = 0.28 * clipRange(ttime, 380.0, 500.0) * (0.85 + 0.3 * hash12(vec2(filmFrame(cttime), 9.0)));
-    c = 1.0 - (1.0 - clamp(c, 0.0, 1.0)) * (1.0 - second * secondExposure);
+    c = 1.0 - (1.0 - clamp(c, 0.0, 1.0)) * (1.0 - second * vSecondExposure);
 
     // The moon, and a faint warm flare round the place where it hangs even when the sky
     // has no moon picture.
@@ -83,7 +80,7 @@ void main() {
     float moonDistance2 = dot(toMoon, toMoon);
     float disc = 1.0 - smoothstep(0.0009, 0.0013, moonDistance2);
     float flare = 1.0 / (1.0 + 40.0 * moonDistance2);
-    c += vMoon.z * (vMoonColour * (disc + 0.3 * flare) + vec3(1.0, 0.62, 0.34) * flare * 0.025 * halation);
+    c += vMoon.z * (vMoonColour * (disc + 0.3 * flare) + vFlare * flare);
 
     // Veiling glare and the spill of the second picture lift the blacks; contrast (k4)
     // stands for a cleaner lens.

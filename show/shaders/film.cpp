@@ -1,10 +1,5 @@
-// Film helpers for the fragment stages of the full-screen passes: grain, white balance,
-// lens fall-off, the print curve and the dithers that keep 8-bit targets free of bands.
-
-// White balance in the picture's own space: warm lifts red and lowers blue.
-vec3 whiteBalance(vec3 c, float warmth) {
-    return c * vec3(1.0 + 0.11 * warmth, 1.0 + 0.015 * warmth, 1.0 - 0.15 * warmth);
-}
+// Film helpers for the fragment stages of the full-screen passes: grain, lens fall-off,
+// the print curve, unfiltered taps and the dithers that keep 8-bit targets free of bands.
 
 // Grain sits mostly in the mid-tones, as on a print; some stays in the blacks so the dark
 // clips still breathe, little survives in paper white.
@@ -19,11 +14,6 @@ vec3 addGrain(vec3 c, float grain, float amount) {
 float lensFalloff(vec2 d, float strength) {
     float f = 1.0 - 0.5 * strength * dot(d, d);
     return f * f;
-}
-
-// Position from the centre of the frame, aspect kept, 1 at the corners.
-vec2 fromCentre(vec2 uv, float aspect) {
-    return (uv - 0.5) * vec2(aspect, 1.0) * (2.0 / sqrt(aspect * aspect + 1.0));
 }
 
 // Triangular dither of +-1 code value from the blue-noise picture: the difference of two
@@ -59,4 +49,12 @@ vec3 printCurve(vec3 x, float contrast) {
     vec3 y = clamp(mix(x, s, (contrast - 1.0) * 2.0), 0.0, 1.0);
     y = y * (0.74 + 0.26 * y);
     return mix(vec3(0.012), vec3(0.962), y);
+}
+
+// The texel of picture under uv, without filtering. On llvmpipe a texelFetch costs about
+// half a filtered read, and the passes' targets all have the frame's size, so most taps
+// land on texel centres anyway. Coordinates are clamped to the picture.
+vec4 texelAt(sampler2D picture, vec2 uv) {
+    ivec2 size = textureSize(picture, 0);
+    return texelFetch(picture, clamp(ivec2(uv * vec2(size)), ivec2(0), max(size - 1, ivec2(0))), 0);
 }

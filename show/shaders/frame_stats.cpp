@@ -28,3 +28,12 @@ vec4 drawnMean(sampler2D picture, sampler2D depth) {
         }
     return vec4(sum / max(drawn, 1.0), drawn / 9.0);
 }
+
+// Share of a depth picture nearer than its far plane: how much of the frame 3D covers.
+float coverage(sampler2D depth) {
+    float covered = 0.0;
+    for (int j = 0; j < 3; ++j)
+        for (int i = 0; i < 3; ++i)
+            covered += 1.0 - step(1.0, textureLod(depth, vec2(0.2 + 0.3 * float(i), 0.2 + 0.3 * float(j)), 0.0).r);
+    return covered / 9.0;
+}

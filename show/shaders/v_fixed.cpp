@@ -16,7 +16,13 @@ uniform sampler2D texture2dOther;
 uniform sampler2D texture2dOtherdepth;
 uniform sampler2D textureNoise;
 uniform float ttime;
+uniform float cttime;
+uniform float fttime;
 uniform float fullttime;
+uniform float type;
+uniform float TheType;
+uniform float k2;
+uniform float k3;
 
 out vec2 vUV;
 flat out vec3 vMoon;        // xy: where the moon is on screen (0..1), z: 1 when in front
@@ -24,7 +30,11 @@ flat out vec3 vMoonColour;  // mean colour of the moon picture; black while ther
 flat out vec3 vGlare;       // light scattered over the whole frame inside the lens
 flat out vec3 vOtherLight;  // mean light of the second picture where it has content
 flat out float vExposure;   // this frame's exposure from the grain picture, 0 = as shot
-flat out vec3 vHalo;        // the halation ring this frame: direction (cos, sin), radius scale
+flat out vec3 vHalo;        // the halation taps this frame: direction (cos, sin), radius scale
+flat out vec3 vHalation;    // colour and strength of the halation
+flat out vec3 vFlare;       // the faint flare round the moon's place
+flat out vec2 vWeave;       // gate weave of this film frame, in pixels
+flat out float vSecondExposure;  // how much of the second reel is printed over the first
 
 #include "shaders/common.cpp"
 #include "shaders/frame_stats.cpp"
@@ -61,9 +71,21 @@ void main() {
     float noiseMean = pictureMean(textureNoise).r;
     vExposure = step(1e-3, noiseMean) * (noiseMean - 128.0 / 255.0);
 
-    // The halation ring turns and breathes every display frame; the angle's sine and
-    // cosine are worked out here, four times, rather than at every pixel.
+    // What stays the same over the whole frame is worked out here, four times, rather
+    // than at every pixel: llvmpipe does not lift it out of the fragment stage.
+    // The halation taps turn and breathe every display frame; a quarter turn covers
+    // every direction, since the taps form a cross.
     float frame = floor(fullttime * 60.0);
-    float angle = hash12(vec2(frame, 2.0)) * 1.0471976;  // a sixth of a turn: the ring has six taps
+    float angle = hash12(vec2(frame, 2.0)) * 1.5707963;
     vHalo = vec3(cos(angle), sin(angle), 0.6 + 0.8 * hash12(vec2(frame, 4.0)));
+    // Warm halation, redder as the print warms (k3); grey on a black and white print;
+    // tagged stretches of the edit halate more.
+    vec3 colour = mix(vec3(1.0, 0.42, 0.22), vec3(1.0, 0.3, 0.1), clamp(temperatureShift(k3) + 0.5, 0.0, 1.0));
+    colour = mix(colour, vec3(0.6), clamp(type, 0.0, 1.0));
+    float strength = halationStrength(k2) * (1.0 + 0.5 * clamp(TheType, 0.0, 1.0));
+    vHalation = colour * 0.22 * strength;
+    vFlare = vec3(1.0, 0.62, 0.34) * 0.025 * strength;
+    vWeave = (hash22(vec2(filmFrame(fttime), 3.0)) - 0.5) * vec2(0.5, 0.8);
+    // The double exposure breathes a little from film frame to film frame.
+    vSecondExposure = 0.28 * clipRange(ttime, 380.0, 500.0) * (0.85 + 0.3 * hash12(vec2(filmFrame(cttime), 9.0)));
 }
