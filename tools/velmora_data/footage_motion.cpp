@@ -123,6 +123,7 @@ namespace {
 // sway; shared by all frames of that size (built once, then read-only).
 struct TunnelMap {
     cv::Mat1f around, depth;
+    cv::Mat1f fade, exit, glow;  // depth darkening, exit light, lamp glow: fixed per pixel
 };
 
 const TunnelMap& tunnelMap(cv::Size size) {
@@ -131,16 +132,19 @@ const TunnelMap& tunnelMap(cv::Size size) {
     std::lock_guard<std::mutex> guard(lock);
     TunnelMap& m = maps[{size.width, size.height}];
     if (m.around.empty()) {
-        m.around.create(size);
-        m.depth.create(size);
+        for (cv::Mat1f* mat : {&m.around, &m.depth, &m.fade, &m.exit, &m.glow}) mat->create(size);
         const float cx = 0.5f * size.width, cy = 0.46f * size.height, unit = 0.5f * size.height;
         for (int y = 0; y < size.height; ++y)
             for (int x = 0; x < size.width; ++x) {
                 const float dx = (x - cx) / unit, dy = (y - cy) / unit;
                 // A rounded-square section: walls, a vaulted roof and a flat road.
                 const float r = std::pow(std::pow(std::fabs(dx) / 1.5f, 4.0f) + std::pow(std::fabs(dy), 4.0f), 0.25f);
-                m.around(y, x) = std::atan2(dy, dx) / kTwoPi + 0.5f;
-                m.depth(y, x) = 1.0f / std::max(r, 1e-3f);
+                const float u = std::atan2(dy, dx) / kTwoPi + 0.5f, d = 3.0f / std::max(r, 1e-3f);
+                m.around(y, x) = u;
+                m.depth(y, x) = d;
+                m.fade(y, x) = std::exp(-d * 0.03f);
+                m.exit(y, x) = smoothstep(70.0f, 140.0f, d);
+                m.glow(y, x) = std::exp(-(u - 0.25f) * (u - 0.25f) * 25.0f);
             }
     }
     return m;
@@ -156,7 +160,7 @@ cv::Mat3b renderTunnel(const FrameSpec& f) {
     for (int y = 0; y < f.size.height; ++y)
         for (int x = 0; x < f.size.width; ++x) {
             const float u = map.around(y, x);  // 0.75 the road, 0.25 the roof, 0 and 0.5 the walls
-            const float d = map.depth(y, x) * 3.0f;
+            const float d = map.depth(y, x);
             const float z = d + travelled;
             cv::Vec3f c;
             if (std::fabs(u - 0.75f) < 0.11f) {
@@ -165,18 +169,14 @@ cv::Mat3b renderTunnel(const FrameSpec& f) {
             } else {
                 // Wall panels with dark joints, lit by the lamps overhead.
                 const float zz = std::fmod(z, 2.0f);
-                const float joint = smoothstep(0.0f, 0.06f, zz) * smoothstep(2.0f, 1.94f, zz);
-                c = cv::Vec3f(52, 60, 66) * (0.6f + 0.4f * joint);
-                const float glowHere = std::exp(-std::pow((u - 0.25f) * 5.0f, 2.0f));
-                c += cv::Vec3f(10, 40, 80) * glowHere;
+                const float joint = zz < 0.06f ? zz / 0.06f : (zz > 1.94f ? (2.0f - zz) / 0.06f : 1.0f);
+                c = cv::Vec3f(52, 60, 66) * (0.6f + 0.4f * joint) + cv::Vec3f(10, 40, 80) * map.glow(y, x);
                 if (std::fabs(u - 0.25f) < 0.025f && std::fmod(z, 6.0f) < 2.4f) c = cv::Vec3f(120, 215, 255);
                 for (float side : {0.05f, 0.45f})
                     if (std::fabs(u - side) < 0.01f && std::fmod(z + 3.0f, 6.0f) < 0.6f) c = cv::Vec3f(255, 230, 200);
             }
             // Far away the tunnel darkens, then opens into the daylight of the exit.
-            c *= std::exp(-d * 0.03f);
-            const float exit = smoothstep(70.0f, 140.0f, d);
-            img(y, x) = toByte(mix(c, cv::Vec3f(235, 245, 250), exit));
+            img(y, x) = toByte(mix(c * map.fade(y, x), cv::Vec3f(235, 245, 250), map.exit(y, x)));
         }
     const cv::Mat3b blurred = wideBlur(img, 4.0 * f.scale + 0.5);
     cv::addWeighted(img, 0.8, blurred, 0.35, 0, img);
@@ -202,51 +202,57 @@ cv::Mat3b renderClock(const FrameSpec& f) {
     const int W = f.size.width, H = f.size.height;
     const cv::Point2f c(0.5f * W, 0.5f * H);
     const float R = 0.42f * H;
-    cv::Mat3b img(f.size);
-    // A dim wall, lit from above the clock.
-    const NoiseBank& bank = NoiseBank::get();
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x) {
-            const float d = std::hypot(x - c.x, y - c.y + 0.3f * H) / H;
-            const float plaster = sampleWrap(bank.fine, x * 500.0f / H, y * 500.0f / H);
-            img(y, x) = toByte(cv::Vec3f(40, 56, 70) * (1.3f - 0.9f * d) * (0.9f + 0.2f * plaster));
+    // Wall, dial, marks and numerals do not move: drawn once per size.
+    const cv::Mat& dial = cachedLayer("clock/" + std::to_string(W) + "x" + std::to_string(H), [&] {
+        cv::Mat3b img(f.size);
+        // A dim wall, lit from above the clock.
+        const NoiseBank& bank = NoiseBank::get();
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                const float d = std::hypot(x - c.x, y - c.y + 0.3f * H) / H;
+                const float plaster = sampleWrap(bank.fine, x * 500.0f / H, y * 500.0f / H);
+                img(y, x) = toByte(cv::Vec3f(40, 56, 70) * (1.3f - 0.9f * d) * (0.9f + 0.2f * plaster));
+            }
+        cv::Mat3b shadow(f.size, cv::Vec3b(0, 0, 0));
+        cv::circle(shadow, fixed(c.x + 0.03f * R, c.y + 0.05f * R), cvRound(R * 1.04f * 16), cv::Scalar(255, 255, 255),
+                   cv::FILLED, cv::LINE_AA, 4);
+        shadow = wideBlur(shadow, 0.05 * R + 0.5);
+        img -= shadow * 0.12;
+        // Rim and face.
+        cv::circle(img, fixed(c.x, c.y), cvRound(R * 1.06f * 16), cv::Scalar(40, 60, 75), cv::FILLED, cv::LINE_AA, 4);
+        cv::circle(img, fixed(c.x, c.y), cvRound(R * 1.0f * 16), cv::Scalar(70, 110, 140), cv::FILLED, cv::LINE_AA, 4);
+        for (int y = std::max(0, static_cast<int>(c.y - R)); y < std::min(H, static_cast<int>(c.y + R) + 1); ++y)
+            for (int x = std::max(0, static_cast<int>(c.x - R)); x < std::min(W, static_cast<int>(c.x + R) + 1); ++x) {
+                const float d = std::hypot(x - c.x, y - c.y) / R;
+                if (d < 0.95f) img(y, x) = toByte(cv::Vec3f(218, 232, 240) * (1.0f - 0.18f * d * d));
+            }
+        // Minute and hour marks, numerals.
+        const int thin = std::max(1, cvRound(0.006f * R)), thick = std::max(1, cvRound(0.025f * R));
+        for (int m = 0; m < 60; ++m) {
+            const float a = kTwoPi * m / 60.0f;
+            const bool hour = m % 5 == 0;
+            const float r0 = R * (hour ? 0.8f : 0.86f), r1 = R * 0.9f;
+            cv::line(img, fixed(c.x + std::sin(a) * r0, c.y - std::cos(a) * r0),
+                     fixed(c.x + std::sin(a) * r1, c.y - std::cos(a) * r1), cv::Scalar(30, 30, 30), hour ? thick : thin,
+                     cv::LINE_AA, 4);
         }
-    cv::Mat3b shadow(f.size, cv::Vec3b(0, 0, 0));
-    cv::circle(shadow, fixed(c.x + 0.03f * R, c.y + 0.05f * R), cvRound(R * 1.04f * 16), cv::Scalar(255, 255, 255),
-               cv::FILLED, cv::LINE_AA, 4);
-    shadow = wideBlur(shadow, 0.05 * R + 0.5);
-    img -= shadow * 0.12;
-    // Rim and face.
-    cv::circle(img, fixed(c.x, c.y), cvRound(R * 1.06f * 16), cv::Scalar(40, 60, 75), cv::FILLED, cv::LINE_AA, 4);
-    cv::circle(img, fixed(c.x, c.y), cvRound(R * 1.0f * 16), cv::Scalar(70, 110, 140), cv::FILLED, cv::LINE_AA, 4);
-    for (int y = std::max(0, static_cast<int>(c.y - R)); y < std::min(H, static_cast<int>(c.y + R) + 1); ++y)
-        for (int x = std::max(0, static_cast<int>(c.x - R)); x < std::min(W, static_cast<int>(c.x + R) + 1); ++x) {
-            const float d = std::hypot(x - c.x, y - c.y) / R;
-            if (d < 0.95f) img(y, x) = toByte(cv::Vec3f(218, 232, 240) * (1.0f - 0.18f * d * d));
+        if (R > 40) {
+            for (int h = 1; h <= 12; ++h) {
+                const float a = kTwoPi * h / 12.0f;
+                char text[4];
+                std::snprintf(text, sizeof text, "%d", h);
+                const double size = R / 160.0;
+                const int weight = std::max(1, cvRound(R / 110));
+                int base = 0;
+                const cv::Size ts = cv::getTextSize(text, cv::FONT_HERSHEY_DUPLEX, size, weight, &base);
+                const cv::Point at(cvRound(c.x + std::sin(a) * R * 0.66f - ts.width * 0.5f),
+                                   cvRound(c.y - std::cos(a) * R * 0.66f + ts.height * 0.5f));
+                cv::putText(img, text, at, cv::FONT_HERSHEY_DUPLEX, size, cv::Scalar(35, 35, 35), weight, cv::LINE_AA);
+            }
         }
-    // Minute and hour marks, numerals.
-    const int thin = std::max(1, cvRound(0.006f * R)), thick = std::max(1, cvRound(0.025f * R));
-    for (int m = 0; m < 60; ++m) {
-        const float a = kTwoPi * m / 60.0f;
-        const bool hour = m % 5 == 0;
-        const float r0 = R * (hour ? 0.8f : 0.86f), r1 = R * 0.9f;
-        cv::line(img, fixed(c.x + std::sin(a) * r0, c.y - std::cos(a) * r0), fixed(c.x + std::sin(a) * r1, c.y - std::cos(a) * r1),
-                 cv::Scalar(30, 30, 30), hour ? thick : thin, cv::LINE_AA, 4);
-    }
-    if (R > 40) {
-        for (int h = 1; h <= 12; ++h) {
-            const float a = kTwoPi * h / 12.0f;
-            char text[4];
-            std::snprintf(text, sizeof text, "%d", h);
-            const double size = R / 160.0;
-            int base = 0;
-            const cv::Size ts = cv::getTextSize(text, cv::FONT_HERSHEY_DUPLEX, size, std::max(1, cvRound(R / 110)), &base);
-            const cv::Point at(cvRound(c.x + std::sin(a) * R * 0.66f - ts.width * 0.5f),
-                               cvRound(c.y - std::cos(a) * R * 0.66f + ts.height * 0.5f));
-            cv::putText(img, text, at, cv::FONT_HERSHEY_DUPLEX, size, cv::Scalar(35, 35, 35), std::max(1, cvRound(R / 110)),
-                        cv::LINE_AA);
-        }
-    }
+        return cv::Mat(img);
+    });
+    cv::Mat3b img = dial.clone();
     // Time-lapse hands: twelve hours per loop, so both hands come back to where they started.
     const float hours = 12.0f * f.phase;
     hand(img, c, kTwoPi * hours / 12.0f, R * 0.5f, R * 0.1f, R * 0.035f, cv::Scalar(25, 25, 25));
@@ -254,11 +260,13 @@ cv::Mat3b renderClock(const FrameSpec& f) {
     hand(img, c, kTwoPi * hours * 5.0f, R * 0.84f, R * 0.2f, R * 0.008f, cv::Scalar(30, 40, 190));
     cv::circle(img, fixed(c.x, c.y), cvRound(R * 0.04f * 16), cv::Scalar(30, 40, 170), cv::FILLED, cv::LINE_AA, 4);
     // A soft reflection on the glass.
-    cv::Mat3b glass(f.size, cv::Vec3b(0, 0, 0));
-    cv::ellipse(glass, fixed(c.x - 0.3f * R, c.y - 0.4f * R), cv::Size(cvRound(0.5f * R * 16), cvRound(0.25f * R * 16)), -35, 0, 360,
-                cv::Scalar(255, 255, 255), cv::FILLED, cv::LINE_AA, 4);
-    glass = wideBlur(glass, 0.15 * R + 0.5);
-    img += glass * 0.18;
+    const cv::Mat& glass = cachedLayer("clock-glass/" + std::to_string(W) + "x" + std::to_string(H), [&] {
+        cv::Mat3b g(f.size, cv::Vec3b(0, 0, 0));
+        cv::ellipse(g, fixed(c.x - 0.3f * R, c.y - 0.4f * R), cv::Size(cvRound(0.5f * R * 16), cvRound(0.25f * R * 16)), -35, 0,
+                    360, cv::Scalar(255, 255, 255), cv::FILLED, cv::LINE_AA, 4);
+        return cv::Mat(wideBlur(g, 0.15 * R + 0.5) * 0.18);
+    });
+    img += glass;
     addNoise(img, 4.0f, 4000 + f.number);
     return img;
 }

@@ -78,14 +78,18 @@ cv::Mat3b renderVeins(const FrameSpec& f) {
     // before the loop starts again from bare tissue.
     const float front = smoothstep(0.0f, 0.75f, s) * 1.6f;
     const float fade = 1.0f - smoothstep(0.8f, 0.98f, s);
-    cv::Mat3b img(f.size);
-    const NoiseBank& bank = NoiseBank::get();
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x) {
-            const float t = sampleWrap(bank.coarse, x * 300.0f / H, y * 300.0f / H);
-            const float d = sampleWrap(bank.fine, x * 900.0f / H, y * 900.0f / H);
-            img(y, x) = toByte(cv::Vec3f(150, 170, 215) * (0.8f + 0.25f * t) + cv::Vec3f(-10, -14, -6) * d);
-        }
+    const cv::Mat& tissue = cachedLayer("veins/" + std::to_string(W) + "x" + std::to_string(H), [&] {
+        cv::Mat3b t(f.size);
+        const NoiseBank& bank = NoiseBank::get();
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                const float a = sampleWrap(bank.coarse, x * 300.0f / H, y * 300.0f / H);
+                const float d = sampleWrap(bank.fine, x * 900.0f / H, y * 900.0f / H);
+                t(y, x) = toByte(cv::Vec3f(150, 170, 215) * (0.8f + 0.25f * a) + cv::Vec3f(-10, -14, -6) * d);
+            }
+        return cv::Mat(t);
+    });
+    cv::Mat3b img = tissue.clone();
     if (fade > 0) {
         cv::Mat3f veins(f.size, cv::Vec3f(0, 0, 0));
         cv::Mat1f tips(f.size, 0.0f);
@@ -152,33 +156,47 @@ const FoldMap& foldMap(cv::Size size, int wedges) {
 
 }  // namespace
 
+namespace {
+
+// The kaleidoscope with its source turned by `turn` radians and slid by `slide` tiles.
+cv::Mat3f kaleidoscope(const FoldMap& m, cv::Size work, const Palette& pal, float turn, float slide, float colour) {
+    const NoiseBank& bank = NoiseBank::get();
+    const float cs = std::cos(turn), sn = std::sin(turn);
+    cv::Mat3f img(work);
+    for (int y = 0; y < work.height; ++y)
+        for (int x = 0; x < work.width; ++x) {
+            const float u = m.u(y, x), v = m.v(y, x);
+            const float ru = u * cs - v * sn, rv = u * sn + v * cs;
+            const float a = sampleWrap(bank.fine, ru * 220 + S * slide, rv * 220);
+            const float b = sampleWrap(bank.coarse, ru * 160, rv * 160 - S * slide);
+            const float r = std::hypot(u, v);
+            const float rings = 0.5f + 0.5f * std::cos(r * 60.0f - turn * 4);
+            cv::Vec3f c = pal.at(fract(a * 2.0f + b + colour)) * (0.65f + 0.35f * rings);
+            img(y, x) = c * (1.0f - smoothstep(0.45f, 0.75f, r) * 0.6f);
+        }
+    return img;
+}
+
+}  // namespace
+
 cv::Mat3b renderOrnament(const FrameSpec& f) {
     const cv::Size work = halfSize(f.size);
     const int wedges = f.variant == 0 ? 6 : 8;
     const FoldMap& m = foldMap(work, wedges);
-    const NoiseBank& bank = NoiseBank::get();
-    const float s = f.phase;
-    const float turn = kTwoPi * s, cs = std::cos(turn), sn = std::sin(turn);
     static const Palette palettes[2] = {
         {{40, 10, 20}, {150, 40, 60}, {60, 170, 230}, {230, 240, 250}, {120, 60, 200}, {40, 10, 20}},
         {{20, 30, 10}, {40, 140, 200}, {200, 120, 40}, {250, 230, 210}, {100, 30, 140}, {20, 30, 10}},
     };
     const Palette& pal = palettes[f.variant % 2];
-    cv::Mat3b img(work);
-    for (int y = 0; y < work.height; ++y)
-        for (int x = 0; x < work.width; ++x) {
-            // The source turns once and slides one tile per loop under the mirrors.
-            const float u = m.u(y, x), v = m.v(y, x);
-            const float ru = u * cs - v * sn, rv = u * sn + v * cs;
-            const float a = sampleWrap(bank.fine, ru * 220 + S * s, rv * 220);
-            const float b = sampleWrap(bank.coarse, ru * 160, rv * 160 - S * s);
-            const float r = std::hypot(u, v);
-            const float rings = 0.5f + 0.5f * std::cos(r * 60.0f - kTwoPi * 2 * s);
-            const float t = fract(a * 2.0f + b + s);
-            cv::Vec3f c = pal.at(t) * (0.65f + 0.35f * rings);
-            c *= 1.0f - smoothstep(0.45f, 0.75f, r) * 0.6f;
-            img(y, x) = toByte(c);
-        }
+    // These loops last one to three seconds: too short for whole turns or tiles to look
+    // calm. The motion runs on past the loop's end instead, and the frame blends towards
+    // where the motion was one loop earlier, so the last frame flows into the first.
+    const float turnPerLoop = 0.35f, slidePerLoop = 0.12f, s = f.phase;
+    const cv::Mat3f now = kaleidoscope(m, work, pal, turnPerLoop * s, slidePerLoop * s, 0.25f * s);
+    const cv::Mat3f before = kaleidoscope(m, work, pal, turnPerLoop * (s - 1), slidePerLoop * (s - 1), 0.25f * (s - 1));
+    cv::Mat3f blend = now * (1.0f - s) + before * s;
+    cv::Mat3b img;
+    blend.convertTo(img, CV_8U);
     return toSize(img, f.size);
 }
 
@@ -201,6 +219,7 @@ cv::Mat3b renderArtwork(const FrameSpec& f) {
     const Palette& pal = palettes[style];
     const TileLayer wx{&bank.warpX, 160.0f / work.height, 160.0f / work.height, S * s, 0};
     const TileLayer wy{&bank.warpY, 160.0f / work.height, 160.0f / work.height, 0, -S * s};
+    const CellField glass(5, 71, s, 1);
     cv::Mat1f field(work);
     for (int y = 0; y < work.height; ++y)
         for (int x = 0; x < work.width; ++x) {
@@ -214,7 +233,7 @@ cv::Mat3b renderArtwork(const FrameSpec& f) {
                 break;
             }
             case 1: {  // stained glass cells with lead lines
-                const CellDistance c = cellNoise(X * 0.6f, Y * 0.6f, 5, 71, s, 1);
+                const CellDistance c = glass.at(X * 0.6f, Y * 0.6f);
                 const float edge = smoothstep(0.02f, 0.06f, c.f2 - c.f1);
                 v = fract(c.f1 * 1.5f + s) * edge;
                 break;

@@ -12,6 +12,15 @@ namespace vdata {
 bool encodeMp3(const std::vector<float>& stereo, int rate, int kbps, std::vector<unsigned char>& mp3,
                std::string& error) {
     mp3.clear();
+    // MPEG-1 layer III carries these three rates; anything else would be resampled.
+    if (rate != 32000 && rate != 44100 && rate != 48000) {
+        error = "MP3 cannot carry " + std::to_string(rate) + " Hz without resampling";
+        return false;
+    }
+    if (stereo.size() % 2 != 0) {
+        error = "stereo samples come in pairs";
+        return false;
+    }
     std::unique_ptr<lame_global_flags, int (*)(lame_global_flags*)> gf(lame_init(), lame_close);
     if (!gf) {
         error = "lame_init failed";

@@ -3,6 +3,8 @@
 // the pads alone while the last cut stutters.
 #include "tools/velmora_data/music_score.h"
 
+#include <cmath>
+
 #include "clips/timeline.h"
 
 namespace vdata {
@@ -56,6 +58,7 @@ std::vector<MusicSection> musicSections(const std::vector<double>& stepStarts) {
     for (size_t i = 0; i < stepStarts.size() && i < static_cast<size_t>(kStyleCount); ++i) {
         // The first section opens the music at 0 whatever the first step says.
         const double start = i == 0 ? 0.0 : stepStarts[i];
+        if (!std::isfinite(start)) continue;
         if (start >= kMusicSeconds) break;
         if (!sections.empty()) {
             if (start <= sections.back().start) continue;  // out of order: keep the earlier one

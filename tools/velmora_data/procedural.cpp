@@ -5,21 +5,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <mutex>
 
 namespace vdata {
-
-uint32_t hash32(uint32_t x) {
-    // A well-mixed 32-bit integer hash (two multiply-xorshift rounds).
-    x ^= x >> 16;
-    x *= 0x7feb352dU;
-    x ^= x >> 15;
-    x *= 0x846ca68bU;
-    x ^= x >> 16;
-    return x;
-}
-uint32_t hash32(uint32_t a, uint32_t b) { return hash32(a ^ hash32(b + 0x9e3779b9U)); }
-uint32_t hash32(uint32_t a, uint32_t b, uint32_t c) { return hash32(hash32(a, b) ^ hash32(c + 0x85ebca6bU)); }
-float unitFromHash(uint32_t h) { return static_cast<float>(h >> 8) * (1.0f / 16777216.0f); }
 
 uint32_t Rng::next() {
     // PCG-style step: an LCG whose output is permuted.
@@ -70,19 +59,6 @@ cv::Mat1f makeTileNoise(int size, int cells, int octaves, uint32_t seed) {
     return out;
 }
 
-float sampleWrap(const cv::Mat1f& tile, float x, float y) {
-    const int mask = tile.cols - 1;  // square, power of two
-    const float fx = std::floor(x), fy = std::floor(y);
-    const float tx = x - fx, ty = y - fy;
-    const int x0 = static_cast<int>(fx) & mask, y0 = static_cast<int>(fy) & mask;
-    const int x1 = (x0 + 1) & mask, y1 = (y0 + 1) & mask;
-    const float* r0 = tile.ptr<float>(y0);
-    const float* r1 = tile.ptr<float>(y1);
-    const float top = r0[x0] + (r0[x1] - r0[x0]) * tx;
-    const float bottom = r1[x0] + (r1[x1] - r1[x0]) * tx;
-    return top + (bottom - top) * ty;
-}
-
 cv::Mat1f warpedNoise(cv::Size size, const TileLayer& base, const TileLayer& warpX, const TileLayer& warpY,
                       float warp) {
     cv::Mat1f out(size);
@@ -97,29 +73,39 @@ cv::Mat1f warpedNoise(cv::Size size, const TileLayer& base, const TileLayer& war
     return out;
 }
 
-CellDistance cellNoise(float x, float y, int cells, uint32_t seed, float loop, int turns) {
-    const float fx = x * cells, fy = y * cells;
-    const int cx = static_cast<int>(std::floor(fx)), cy = static_cast<int>(std::floor(fy));
-    CellDistance d{1e9f, 1e9f};
-    for (int j = -1; j <= 1; ++j)
-        for (int i = -1; i <= 1; ++i) {
-            const int gx = cx + i, gy = cy + j;
-            const uint32_t wx = static_cast<uint32_t>((gx % cells + cells) % cells);
-            const uint32_t wy = static_cast<uint32_t>((gy % cells + cells) % cells);
-            const uint32_t h = hash32(seed, wx, wy);
+CellField::CellField(int cells, uint32_t seed, float loop, int turns)
+    : cells_(cells), points_((cells + 2) * (cells + 2)) {
+    for (int j = -1; j <= cells; ++j)
+        for (int i = -1; i <= cells; ++i) {
+            const uint32_t wi = static_cast<uint32_t>((i + cells) % cells), wj = static_cast<uint32_t>((j + cells) % cells);
+            const uint32_t h = hash32(seed, wi, wj);
             const float angle = 6.2831853f * (unitFromHash(h) + turns * loop);
             const float radius = 0.15f + 0.2f * unitFromHash(hash32(h));
-            const float px = gx + 0.5f + radius * std::cos(angle);
-            const float py = gy + 0.5f + radius * std::sin(angle);
-            const float dist = std::hypot(px - fx, py - fy);
-            if (dist < d.f1) {
-                d.f2 = d.f1;
-                d.f1 = dist;
-            } else if (dist < d.f2) {
-                d.f2 = dist;
+            points_[(j + 1) * (cells + 2) + (i + 1)] = {0.5f + radius * std::cos(angle), 0.5f + radius * std::sin(angle)};
+        }
+}
+
+CellDistance CellField::at(float x, float y) const {
+    // Wrap the lookup into the grid once; the ring of wrapped cells covers the neighbours.
+    float fx = x * cells_, fy = y * cells_;
+    fx -= std::floor(fx / cells_) * cells_;
+    fy -= std::floor(fy / cells_) * cells_;
+    const int cx = std::min(cells_ - 1, static_cast<int>(fx)), cy = std::min(cells_ - 1, static_cast<int>(fy));
+    float d1 = 1e9f, d2 = 1e9f;  // squared
+    const int stride = cells_ + 2;
+    for (int j = -1; j <= 1; ++j)
+        for (int i = -1; i <= 1; ++i) {
+            const cv::Point2f& p = points_[(cy + j + 1) * stride + (cx + i + 1)];
+            const float dx = cx + i + p.x - fx, dy = cy + j + p.y - fy;
+            const float d = dx * dx + dy * dy;
+            if (d < d1) {
+                d2 = d1;
+                d1 = d;
+            } else if (d < d2) {
+                d2 = d;
             }
         }
-    return d;
+    return {std::sqrt(d1), std::sqrt(d2)};
 }
 
 NoiseBank::NoiseBank()
@@ -170,6 +156,15 @@ cv::Mat3b toSize(const cv::Mat3b& img, cv::Size size) {
     return out;
 }
 
+const cv::Mat& cachedLayer(const std::string& key, const std::function<cv::Mat()>& build) {
+    static std::mutex lock;
+    static std::map<std::string, cv::Mat> layers;  // entries are never removed, so references stay valid
+    std::lock_guard<std::mutex> guard(lock);
+    cv::Mat& layer = layers[key];
+    if (layer.empty()) layer = build();
+    return layer;
+}
+
 cv::Mat wideBlur(const cv::Mat& img, double sigma) {
     const int k = std::max(1, static_cast<int>(sigma / 3.0));
     cv::Mat small, out;
@@ -197,10 +192,20 @@ void vignette(cv::Mat3b& img, float strength) {
 }
 
 void addNoise(cv::Mat3b& img, float amount, uint32_t seed) {
+    // A fixed tile of uniform noise, read at an offset chosen by the seed: hashing every
+    // pixel of every frame would cost more than drawing most frames.
+    static const std::vector<float> tile = [] {
+        std::vector<float> t(kTileSize * kTileSize);
+        for (size_t i = 0; i < t.size(); ++i) t[i] = unitFromHash(hash32(0x5eedU, static_cast<uint32_t>(i))) - 0.5f;
+        return t;
+    }();
+    const uint32_t h = hash32(seed);
+    const int ox = static_cast<int>(h & 255), oy = static_cast<int>((h >> 8) & 255);
     for (int y = 0; y < img.rows; ++y) {
         cv::Vec3b* row = img.ptr<cv::Vec3b>(y);
+        const float* noise = &tile[((y + oy) & (kTileSize - 1)) * kTileSize];
         for (int x = 0; x < img.cols; ++x) {
-            const float n = (unitFromHash(hash32(seed, static_cast<uint32_t>(x), static_cast<uint32_t>(y))) - 0.5f) * amount;
+            const float n = noise[(x + ox) & (kTileSize - 1)] * amount;
             for (int c = 0; c < 3; ++c) row[x][c] = cv::saturate_cast<uchar>(row[x][c] + n);
         }
     }

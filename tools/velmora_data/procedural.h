@@ -4,17 +4,29 @@
 #pragma once
 #include <opencv2/core.hpp>
 
+#include <cmath>
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <initializer_list>
 #include <vector>
 
 namespace vdata {
 
-uint32_t hash32(uint32_t x);
-uint32_t hash32(uint32_t a, uint32_t b);
-uint32_t hash32(uint32_t a, uint32_t b, uint32_t c);
+// A well-mixed 32-bit integer hash (two multiply-xorshift rounds). Inline: the
+// generators call it per pixel.
+inline uint32_t hash32(uint32_t x) {
+    x ^= x >> 16;
+    x *= 0x7feb352dU;
+    x ^= x >> 15;
+    x *= 0x846ca68bU;
+    x ^= x >> 16;
+    return x;
+}
+inline uint32_t hash32(uint32_t a, uint32_t b) { return hash32(a ^ hash32(b + 0x9e3779b9U)); }
+inline uint32_t hash32(uint32_t a, uint32_t b, uint32_t c) { return hash32(hash32(a, b) ^ hash32(c + 0x85ebca6bU)); }
 // Uniform in [0, 1) from a hash.
-float unitFromHash(uint32_t h);
+inline float unitFromHash(uint32_t h) { return static_cast<float>(h >> 8) * (1.0f / 16777216.0f); }
 
 // A small seeded generator for layouts (stars, veins, trees). Its own sequence, so the
 // show's runtime generator is left alone.
@@ -32,7 +44,19 @@ struct Rng {
 cv::Mat1f makeTileNoise(int size, int cells, int octaves, uint32_t seed);
 
 // Bilinear lookup into a square power-of-two tile with wrap-around, in tile pixels.
-float sampleWrap(const cv::Mat1f& tile, float x, float y);
+// Inline: the generators call it several times per pixel.
+inline float sampleWrap(const cv::Mat1f& tile, float x, float y) {
+    const int mask = tile.cols - 1;
+    const float fx = std::floor(x), fy = std::floor(y);
+    const float tx = x - fx, ty = y - fy;
+    const int x0 = static_cast<int>(fx) & mask, y0 = static_cast<int>(fy) & mask;
+    const int x1 = (x0 + 1) & mask, y1 = (y0 + 1) & mask;
+    const float* r0 = tile.ptr<float>(y0);
+    const float* r1 = tile.ptr<float>(y1);
+    const float top = r0[x0] + (r0[x1] - r0[x0]) * tx;
+    const float bottom = r1[x0] + (r1[x1] - r1[x0]) * tx;
+    return top + (bottom - top) * ty;
+}
 
 // A tile laid over the output: output pixel (x, y) reads the tile at
 // (x * scaleX + offsetX, y * scaleY + offsetY). Shifting a layer by whole tiles over a
@@ -61,13 +85,25 @@ struct NoiseBank {
 };
 constexpr int kTileSize = 256;
 
-// Distances to the nearest and second-nearest feature point of a tileable cell pattern:
-// `cells` x `cells` jittered points per unit square, each circling its home position
-// `turns` times as the loop position goes from 0 to 1 (so the pattern loops).
+// Distances to the nearest and second-nearest feature point of a tileable cell pattern.
 struct CellDistance {
     float f1, f2;
 };
-CellDistance cellNoise(float x, float y, int cells, uint32_t seed, float loop, int turns);
+
+// `cells` x `cells` jittered points per unit square, each circling its home position
+// `turns` times as the loop position goes from 0 to 1 (so the pattern loops). The
+// points are placed once per frame; a lookup only measures distances.
+class CellField {
+public:
+    CellField(int cells, uint32_t seed, float loop, int turns);
+    CellDistance at(float x, float y) const;
+
+private:
+    int cells_;
+    // Each cell's point relative to its corner, with a ring of wrapped cells around the
+    // grid so a lookup needs no remainder per neighbour.
+    std::vector<cv::Point2f> points_;
+};
 
 // Palette: colour stops (BGR, 0..255) spread evenly over 0..1.
 struct Palette {
@@ -85,6 +121,10 @@ float fract(float x);
 
 // Resizes to the output size (bilinear) if it differs.
 cv::Mat3b toSize(const cv::Mat3b& img, cv::Size size);
+
+// A picture that does not change from frame to frame (a wall, a dial, a map of angles),
+// built on first use for a key (include the size in it) and shared read-only after.
+const cv::Mat& cachedLayer(const std::string& key, const std::function<cv::Mat()>& build);
 
 // A wide Gaussian blur done at reduced size (for glows and shadows, where the detail lost
 // does not show): much cheaper than a full-size kernel of the same width.
