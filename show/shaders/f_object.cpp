@@ -49,9 +49,10 @@ const vec3 kEmber = vec3(1.0, 0.36, 0.12);
 const vec3 kPale = vec3(0.8, 0.88, 1.0);
 
 // Normal towards the camera. The face normal from screen derivatives is always there,
-// whatever the draw supplied (meshes drawn from vertex colours supply none and leave a
-// stale one); the supplied normal is kept where it agrees with the face, so smooth models
-// stay smooth. surface is 0 for points, whose positions do not vary across the fragment.
+// whatever the draw supplied: meshes drawn from vertex colours supply none and leave a
+// stale one, the same for every vertex. A supplied normal that varies over the surface
+// and agrees with the face is kept, so smooth models stay smooth. surface is 0 for
+// points, whose positions do not vary across the fragment.
 vec3 surfaceNormal(out float surface) {
     vec3 face = cross(dFdx(vEyePosition), dFdy(vEyePosition));
     float area = length(face);
@@ -61,7 +62,7 @@ vec3 surfaceNormal(out float surface) {
     float len = length(vEyeNormal);
     vec3 given = len > 1e-12 ? vEyeNormal / len : face;
     if (dot(given, face) < 0.0) given = -given;
-    float agree = smoothstep(0.35, 0.8, dot(given, face));
+    float agree = smoothstep(0.35, 0.8, dot(given, face)) * step(1e-6, length(fwidth(vEyeNormal)));
     return normalize(mix(face, given, agree));
 }
 
@@ -126,7 +127,9 @@ void main() {
         clarity = 1.0 - fog;
     } else if (vFlat > 0.5) {
         // Background quads: fixed-function texturing, the texture modulated by glColor.
-        float textured = step(1.0, float(textureSize(BaseTexture, 0).x));
+        // Where no picture is bound (Mesa then reports a 1 x 1 texture that reads black)
+        // fixed function would show glColor alone, and so does this.
+        float textured = step(2.0, float(textureSize(BaseTexture, 0).x));
         vec4 t = mix(vec4(1.0), texture(BaseTexture, vTexCoord), textured);
         colour = t.rgb * base.rgb;
         alpha *= t.a;

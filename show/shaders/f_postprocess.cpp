@@ -51,15 +51,16 @@ void main() {
 
     // Halation: light that went through the emulsion comes back from the film base into
     // the red layer, a warm glow round highlights. Four unfiltered taps on a cross of two
-    // radii, about 1 % and 2 % of the frame height, turned and resized every frame; the
+    // radii, about 1.4 % and 2.7 % of the frame height, turned and resized every frame; the
     // eye and the persistence below average them into a smooth glow.
-    vec2 across = vHalo.xy * (vHalo.z * 0.011 * size.y);
+    vec2 across = vHalo.xy * (vHalo.z * 0.014 * size.y);
     vec2 a = across * texel;
     vec2 b = vec2(-across.y, across.x) * 1.9 * texel;
-    vec3 ring = (texelAt(texture2d, uv + a).rgb + texelAt(texture2d, uv - a).rgb +
-                 texelAt(texture2d, uv + b).rgb + texelAt(texture2d, uv - b).rgb) * 0.25;
-    float ringLight = luma(ring);
-    float bright = max(ringLight - 0.55, 0.0) / 0.45;
+    vec4 taps = vec4(luma(texelAt(texture2d, uv + a).rgb), luma(texelAt(texture2d, uv - a).rgb),
+                     luma(texelAt(texture2d, uv + b).rgb), luma(texelAt(texture2d, uv - b).rgb));
+    float ringLight = dot(taps, vec4(0.25));
+    // Each tap is bright-passed before they are averaged, so that a small light halates too.
+    float bright = dot(max(taps - 0.55, 0.0), vec4(0.25)) / 0.45;
     c += bright * vHalation * (1.0 - 0.5 * c);
 
     // Lag of a tube camera: a light on a dark ground fades over a few frames instead of

@@ -83,7 +83,7 @@ void main() {
     vec3 colour = mix(vec3(1.0, 0.42, 0.22), vec3(1.0, 0.3, 0.1), clamp(temperatureShift(k3) + 0.5, 0.0, 1.0));
     colour = mix(colour, vec3(0.6), clamp(type, 0.0, 1.0));
     float strength = halationStrength(k2) * (1.0 + 0.5 * clamp(TheType, 0.0, 1.0));
-    vHalation = colour * 0.22 * strength;
+    vHalation = colour * 0.3 * strength;
     vFlare = vec3(1.0, 0.62, 0.34) * 0.025 * strength;
     vWeave = (hash22(vec2(filmFrame(fttime), 3.0)) - 0.5) * vec2(0.5, 0.8);
     // The double exposure breathes a little from film frame to film frame.
