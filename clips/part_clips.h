@@ -102,10 +102,12 @@ public:
     // The scene's pictures for edit position x into their texture slots.
     void fetchFrames(int scene, float x);
 
+    // The small black ant walking over the finished picture while 45 < endClock < 140.
+    void overlayAnt();
+
 private:
     void compositePass();
     void postPass();
     void finalPass();
-    void overlayAnt();
     void clockUniforms(const ShaderProgram& p);
 };

@@ -1,0 +1,247 @@
+// The scenes on the tiny show pack: what each draws into the scene target, read back.
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <set>
+
+#include "app/app_state.h"
+#include "app/startup.h"
+#include "clips/contact_sheet.h"
+#include "clips/frame_rules.h"
+#include "clips/part_clips.h"
+#include "gl_test_context.h"
+
+namespace {
+
+constexpr int kW = 160, kH = 90;
+
+struct Show {
+    std::unique_ptr<AppState> app = std::make_unique<AppState>();
+    std::unique_ptr<Part_Clips> clips = std::make_unique<Part_Clips>();
+};
+
+Show* g_show = nullptr;
+
+using Pixels = std::vector<uint8_t>;
+
+// One scene frame at edit position x, as render() draws it, read from output 0.
+Pixels scene(float x) {
+    Part_Clips& c = *g_show->clips;
+    RenderTarget& t = g_show->app->targets[2];
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glUseProgram(0);
+    glDisable(GL_BLEND);
+    attachTextures(t, 3);
+    glBindFramebuffer(GL_FRAMEBUFFER, t.drawFramebuffer);
+    const GLenum buffers[3] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1, GL_COLOR_ATTACHMENT2};
+    glDrawBuffers(3, buffers);
+    glViewport(0, 0, t.width, t.height);
+    useProgram(c.objectProgram);
+    setUniformFloat(c.objectProgram, "Mode", 0);
+    setUniformFloat(c.objectProgram, "ttime", x);
+    c.endClock = 100;
+    c.clock = x;
+    c.dispatchScene();
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, t.drawFramebuffer);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    Pixels px(kW * kH * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return px;
+}
+
+int differing(const Pixels& a, const Pixels& b) {
+    int n = 0;
+    for (size_t i = 0; i < a.size(); i += 4)
+        if (std::abs(a[i] - b[i]) + std::abs(a[i + 1] - b[i + 1]) + std::abs(a[i + 2] - b[i + 2]) > 24) ++n;
+    return n;
+}
+
+// Pixels whose r, g and b all lie in [lo, hi].
+int within(const Pixels& p, int lo, int hi, int x0 = 0, int x1 = kW) {
+    int n = 0;
+    for (int y = 0; y < kH; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const uint8_t* q = &p[(y * kW + x) * 4];
+            if (q[0] >= lo && q[0] <= hi && q[1] >= lo && q[1] <= hi && q[2] >= lo && q[2] <= hi) ++n;
+        }
+    return n;
+}
+
+size_t distinctColours(const Pixels& p) {
+    std::set<uint32_t> colours;
+    for (size_t i = 0; i < p.size(); i += 4) colours.insert(p[i] | p[i + 1] << 8 | p[i + 2] << 16);
+    return colours.size();
+}
+
+}  // namespace
+
+class Scenes : public GlTest {
+protected:
+    static void SetUpTestSuite() {
+        GlTest::SetUpTestSuite();
+        if (g_show || !std::filesystem::exists(std::string(TINY_SHOW) + "/.velmora-data")) return;
+        if (chdir(TINY_SHOW) != 0) return;
+        g_show = new Show;  // kept for the whole run, as the show keeps its part
+        AppState& app = *g_show->app;
+        app.window.width = kW;
+        app.window.height = kH;
+        app.window.aspect = float(kW) / kH;
+        createShowTargets(app);
+        Part_Clips& c = *g_show->clips;
+        c.owner = &app;
+        c.inputs = &app.inputs;
+        app.inputs.controller = &app.nano_kontrol2;
+        for (float& k : app.inputs.knobs) k = -1;
+        for (float& k : app.inputs.knobsHigh) k = -1;
+        c.load();
+    }
+    void SetUp() override {
+        GlTest::SetUp();
+        if (!IsSkipped() && !g_show) GTEST_SKIP() << "no tiny show pack at " << TINY_SHOW;
+    }
+};
+
+TEST_F(Scenes, EveryScenePaintsTheSamePictureForTheSamePosition) {
+    for (int i = 0; i < 25; ++i) {
+        for (float offset : {2.5f, 7.5f}) {
+            const float x = kSceneStarts[i] + offset;
+            const Pixels first = scene(x);
+            scene(x + 0.77f);  // something else in between
+            const Pixels again = scene(x);
+            EXPECT_EQ(first, again) << "scene" << kSceneStarts[i] << " at " << x;
+            EXPECT_GT(distinctColours(first), 8u) << "scene" << kSceneStarts[i] << " at " << x << " is flat";
+        }
+    }
+}
+
+TEST_F(Scenes, WhiteScenesShowTheirClearAroundTheContent) {
+    const Pixels terrain = scene(283);
+    // The two rows leave the white clear open along the horizon between them.
+    EXPECT_GT(within(terrain, 235, 255), kW * kH / 100) << "no white between the terrain rows";
+    EXPECT_LT(within(terrain, 235, 255), kW * kH) << "no terrain";
+    EXPECT_EQ(within(scene(300.5f), 250, 255), kW * kH) << "before 301 the credits are not drawn";
+    const Pixels credits = scene(306);
+    const int side = kW / 12;  // the picture is 0.8 wide: white bands at both sides
+    EXPECT_EQ(within(credits, 250, 255, 0, side), side * kH);
+    EXPECT_LT(within(credits, 250, 255, kW / 3, 2 * kW / 3), kW / 3 * kH) << "no credits";
+}
+
+TEST_F(Scenes, TheTitleStandsOnBlackAfterTheSecondClear) {
+    const Pixels title = scene(505);
+    const int black = within(title, 0, 8);
+    EXPECT_GT(black, kW * kH / 2) << "the red background should be cleared away";
+    EXPECT_LT(black, kW * kH) << "no title";
+}
+
+TEST_F(Scenes, TheFigureStandsInTheFog) {
+    const Pixels with = scene(55);
+    std::unique_ptr<body> figure = std::move(g_show->clips->figure);
+    const Pixels without = scene(55);
+    g_show->clips->figure = std::move(figure);
+    EXPECT_GT(differing(with, without), 20);
+    // ... in the left half of the picture, where the fog scene places it.
+    int left = 0, right = 0;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            const size_t i = (y * kW + x) * 4;
+            if (std::abs(with[i] - without[i]) + std::abs(with[i + 1] - without[i + 1]) > 24) (x < kW / 2 ? left : right)++;
+        }
+    EXPECT_GT(left, right);
+}
+
+TEST_F(Scenes, TendrilsGrow) {
+    // Without an archive every picture stays as it is, so only the tendrils change with x.
+    Part_Clips& c = *g_show->clips;
+    FrameArchive archive = std::move(c.archive);
+    c.archive = FrameArchive();
+    for (float start : {120.0f, 150.0f, 180.0f}) {
+        const Pixels none = scene(start);
+        const int early = differing(scene(start + 1), none);
+        const int late = differing(scene(start + 4), none);
+        EXPECT_LT(early, late) << "tendrils of scene" << start;
+        EXPECT_GT(early, 0) << "tendrils of scene" << start;
+    }
+    c.archive = std::move(archive);
+}
+
+TEST_F(Scenes, TheOverlayAntWalksOnlyBetween45And140) {
+    Part_Clips& c = *g_show->clips;
+    const auto antPixels = [&](float endClock) {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glViewport(0, 0, kWidth, kHeight);
+        glClearColor(1, 1, 1, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        c.endClock = endClock;
+        c.overlayAnt();
+        return within(readPixels(0, 0, kWidth, kHeight), 0, 40);
+    };
+    // The route is long and the camera sees only its middle: find a moment the ant is in view.
+    c.clock = 45;
+    while (c.clock < 140 && antPixels(100) == 0) c.clock += 0.25f;
+    ASSERT_LT(c.clock, 140) << "the ant is never in view";
+    EXPECT_EQ(antPixels(45.0f), 0);
+    EXPECT_GT(antPixels(45.01f), 0);
+    EXPECT_GT(antPixels(139.9f), 0);
+    EXPECT_EQ(antPixels(140.0f), 0);
+}
+
+TEST_F(Scenes, HoldingSpaceRebuildsTheFiveProgramsEveryFrame) {
+    Part_Clips& c = *g_show->clips;
+    std::set<GLuint> ids[5];
+    ShaderProgram* programs[5] = {&c.blurProgram, &c.postProgram, &c.finalClipsProgram, &c.postFinalProgram,
+                                  &c.objectProgram};
+    for (int k = 0; k < 5; ++k) ids[k].insert(programs[k]->program);
+    g_show->app->keys[44] = true;
+    testing::internal::CaptureStdout();
+    for (int frame = 0; frame < 3; ++frame) {
+        c.ttime = c.cttime = 55;
+        c.clock = 55;
+        c.render();
+        for (int k = 0; k < 5; ++k) ids[k].insert(programs[k]->program);
+    }
+    testing::internal::GetCapturedStdout();
+    g_show->app->keys[44] = false;
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_EQ(ids[k].size(), 4u) << "program " << k;
+        EXPECT_TRUE(programs[k]->linked) << "program " << k;
+    }
+}
+
+TEST_F(Scenes, AMissingShaderLeavesItsPassDrawingNothing) {
+    Part_Clips& c = *g_show->clips;
+    const std::string base = testing::TempDir() + "velmora-shaders-without-post/";
+    std::filesystem::create_directories(base + "shaders");
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(TINY_SHOW) + "/shaders/"))
+        if (entry.path().extension() == ".cpp" && entry.path().filename() != "f_postprocess.cpp")
+            std::filesystem::copy_file(entry.path(), base + "shaders/" + entry.path().filename().string(),
+                                       std::filesystem::copy_options::overwrite_existing);
+    const std::string saved = shaderBasePath;
+    shaderBasePath = base;
+    testing::internal::CaptureStdout();
+    c.setupShaders();
+    const std::string log = testing::internal::GetCapturedStdout();
+    shaderBasePath = saved;
+    EXPECT_NE(log.find("ERROR XXX or CPP FILE NOT FOUND !"), std::string::npos);
+    EXPECT_FALSE(c.postProgram.linked);
+    EXPECT_TRUE(c.finalClipsProgram.linked);
+
+    c.ttime = c.cttime = 55;
+    c.clock = 55;
+    testing::internal::CaptureStdout();
+    c.render();
+    testing::internal::GetCapturedStdout();
+    const RenderTarget& post = g_show->app->targets[5];
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, post.resolveFramebuffer);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    const Pixels p = readPixels(post.width / 2, post.height / 2, 1, 1);
+    EXPECT_NEAR(p[0], 128, 2);  // the post pass's clear colour, nothing drawn over it
+    EXPECT_EQ(p[1], 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    testing::internal::CaptureStdout();
+    c.setupShaders();  // back to the full set for the other tests
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(c.postProgram.linked);
+}
