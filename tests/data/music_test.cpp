@@ -87,7 +87,7 @@ TEST(Mp3, TagMakesTheDecodedLengthExactAndPeaksStayBelowMinusOneDb) {
     }
     std::vector<unsigned char> mp3;
     std::string error;
-    ASSERT_TRUE(encodeMp3(pcm, kMusicRate, 192, mp3, error)) << error;
+    ASSERT_TRUE(encodeMp3(pcm, kMusicRate, 192, 5, mp3, error)) << error;
     std::vector<float> decoded;
     long rate = 0;
     int channels = 0;
@@ -103,10 +103,10 @@ TEST(Mp3, TagMakesTheDecodedLengthExactAndPeaksStayBelowMinusOneDb) {
 TEST(Mp3, RefusesRatesMp3CannotCarryAndUnpairedSamples) {
     std::vector<unsigned char> mp3;
     std::string error;
-    EXPECT_FALSE(encodeMp3(std::vector<float>(2000, 0.0f), 12345678, 192, mp3, error));
+    EXPECT_FALSE(encodeMp3(std::vector<float>(2000, 0.0f), 12345678, 192, 5, mp3, error));
     EXPECT_FALSE(error.empty());
     error.clear();
-    EXPECT_FALSE(encodeMp3(std::vector<float>(2001, 0.0f), 48000, 192, mp3, error));
+    EXPECT_FALSE(encodeMp3(std::vector<float>(2001, 0.0f), 48000, 192, 5, mp3, error));
     EXPECT_FALSE(error.empty());
     EXPECT_TRUE(mp3.empty());
 }

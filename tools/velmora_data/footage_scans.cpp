@@ -64,8 +64,8 @@ void label(cv::Mat3b& img, const char* text, float x, float y, float scale, int 
 }  // namespace
 
 cv::Mat3b renderCtHead(const FrameSpec& f) {
-    // Down from the crown to the neck and back up, smoothly, once per loop.
-    const float z = 0.1f + 0.86f * std::cos(kTwoPi * f.phase);
+    // Down from the crown to the skull base and back up, smoothly, once per loop.
+    const float z = 0.25f + 0.7f * std::cos(kTwoPi * f.phase);
     const float h = static_cast<float>(f.size.height), w = static_cast<float>(f.size.width);
     const float radius = 0.4f * h;
     cv::Mat1f img = slice(
@@ -99,8 +99,8 @@ cv::Mat3b renderCtHead(const FrameSpec& f) {
 }
 
 cv::Mat3b renderMriAxial(const FrameSpec& f) {
-    // Crown to neck and back; the loop starts and ends just above the head.
-    const float z = 0.11f + 0.88f * std::cos(kTwoPi * f.phase);
+    // Crown to skull base and back; the loop starts and ends just above the head.
+    const float z = 0.26f + 0.72f * std::cos(kTwoPi * f.phase);
     const float h = static_cast<float>(f.size.height), w = static_cast<float>(f.size.width);
     const float radius = 0.44f * h;
     cv::Mat1f img = slice(
@@ -129,8 +129,9 @@ cv::Mat3b renderMriAxial(const FrameSpec& f) {
 
 cv::Mat3b renderMriSagittal(const FrameSpec& f) {
     // The scene shows only the window x 0.31..0.73, y 0.05..0.8 of this picture, so the
-    // head sits in it; the slice sweeps from one side of the head to the other and back.
-    const float x = -0.6f * std::cos(kTwoPi * f.phase);
+    // head sits in it; the slice sweeps across the brain and back (further out only the
+    // skull would show).
+    const float x = -0.35f * std::cos(kTwoPi * f.phase);
     const float h = static_cast<float>(f.size.height), w = static_cast<float>(f.size.width);
     const float cx = 0.52f * w, cy = 0.425f * h, radius = 0.36f * h;
     cv::Mat1f img = slice(

@@ -4,12 +4,13 @@
 
 #include <lame/lame.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
 namespace vdata {
 
-bool encodeMp3(const std::vector<float>& stereo, int rate, int kbps, std::vector<unsigned char>& mp3,
+bool encodeMp3(const std::vector<float>& stereo, int rate, int kbps, int quality, std::vector<unsigned char>& mp3,
                std::string& error) {
     mp3.clear();
     // MPEG-1 layer III carries these three rates; anything else would be resampled.
@@ -32,7 +33,7 @@ bool encodeMp3(const std::vector<float>& stereo, int rate, int kbps, std::vector
     lame_set_mode(gf.get(), JOINT_STEREO);
     lame_set_brate(gf.get(), kbps);
     lame_set_VBR(gf.get(), vbr_off);
-    lame_set_quality(gf.get(), 5);
+    lame_set_quality(gf.get(), std::clamp(quality, 0, 9));
     lame_set_bWriteVbrTag(gf.get(), 1);  // reserve the tag frame that carries delay and padding
     if (lame_init_params(gf.get()) < 0) {
         error = "lame_init_params refused " + std::to_string(rate) + " Hz at " + std::to_string(kbps) + " kbit/s";
