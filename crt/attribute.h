@@ -93,6 +93,10 @@ extern template class GenericAttr<unsigned char>;
 class ColorAttr : public GenericAttr<unsigned char> {
 public:
     int codec_kind() const override { return 3; }
+    // Input: `components` (3 RGB or 4 RGBA) bytes or floats 0-1 per vertex; each channel
+    // is divided by its step and stored as G, B - G, R - G, A.
+    void quantize_from(uint32_t vertex_count, const void* input, int32_t input_format) override;
+    void write_residuals(std::vector<uint8_t>& out, int32_t entropy) override;
     void read_residuals(uint32_t vertex_count, Stream& stream) override;
     void write_output(uint32_t vertex_count) override;
 
@@ -122,7 +126,12 @@ public:
     int32_t mode = differential;
     std::vector<int32_t> border_mask;  // one per vertex; not 0 on the border
     std::vector<int32_t> octahedral;   // two per coded vertex
-    std::vector<int32_t> encode_normals;  // encoding only
+    std::vector<int32_t> encode_normals;  // encoding only: the octahedral pair of each input normal
+
+    // Encoding estimated normals (modes 1 and 2) needs the quantised positions in decode
+    // order, as the decoder will have them; the encoder points these at them.
+    const int32_t* encode_positions = nullptr;
+    int32_t encode_position_components = 0;
 
 private:
     int unit() const;

@@ -44,8 +44,24 @@ inline constexpr char kNormalStep[] = "Normal quantisation step out of range.";
 inline constexpr char kPositionComponents[] = "Estimated normals need a position attribute with at least three components.";
 inline constexpr char kCorrectionsEnded[] = "Normal corrections ended before the last corrected vertex.";
 inline constexpr char kUnsupportedFormat[] = "Unsupported output format.";
-inline constexpr char kNotImplemented[] = "Encoding is not implemented yet.";
 inline constexpr char kOutOfMemory[] = "Out of memory while decoding.";
 inline constexpr char kInternal[] = "Internal decoder error.";
+
+// The encoder's own failures: input it cannot store.
+inline constexpr char kUnsupportedColorInput[] = "Unsupported color input format.";
+inline constexpr char kUnsupportedInput[] = "Unsupported format.";
+inline constexpr char kUnsignedNormals[] = "Unsigned types not supported for normals";
+inline constexpr char kStringTooLong[] = "A name or property text is too long for the stream (65534 bytes at most).";
+inline constexpr char kTooManySymbols[] = "A Tunstall block holds more than 255 different byte values.";
+inline constexpr char kFaceIndexRange[] = "A face refers to a vertex beyond the vertex count.";
+inline constexpr char kQuantizeRange[] = "A value divided by its step does not fit a 32-bit integer: use a larger step.";
+inline constexpr char kBadStep[] = "Quantisation step must be finite and greater than 0.";
+inline constexpr char kAttributeSize[] = "Attribute values must be given for every vertex.";
+inline constexpr char kGroupOrder[] = "Group face ends must rise and the last must be the face count.";
+inline constexpr char kNoFaces[] = "A crt stream needs at least one face.";
+inline constexpr char kEncodeNormalUnit[] = "Normal unit (its step) must be a whole number from 1 to 2^30 - 1.";
+inline constexpr char kColorSteps[] = "Colour channel steps must lie between 1 and 255.";
+inline constexpr char kColorComponents[] = "Colours need 3 (RGB) or 4 (RGBA) components.";
+inline constexpr char kComponentCount[] = "An attribute needs 1 to 255 components per vertex.";
 
 }  // namespace crt

@@ -1,4 +1,5 @@
-// Integer vertex attributes: residual reading, prediction and conversion to floats.
+// Integer vertex attributes: residual reading, prediction and conversion to floats
+// (their encoding is in generic_attr_encode.cpp).
 // Sums are taken in the unsigned type of the same width, so that a hostile stream wraps
 // the way 32-bit (or 8-bit) hardware does instead of overflowing a signed integer.
 #include <algorithm>
@@ -10,15 +11,6 @@
 #include "crt/errors.h"
 
 namespace crt {
-
-template <typename T>
-void GenericAttr<T>::quantize_from(uint32_t, const void*, int32_t) { throw kNotImplemented; }
-
-template <typename T>
-void GenericAttr<T>::compute_residuals(uint32_t, const std::vector<VertexTriple>&) { throw kNotImplemented; }
-
-template <typename T>
-void GenericAttr<T>::write_residuals(std::vector<uint8_t>&, int32_t) { throw kNotImplemented; }
 
 template <typename T>
 void GenericAttr<T>::read_residuals(uint32_t vertex_count, Stream& stream) {

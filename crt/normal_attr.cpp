@@ -7,14 +7,10 @@
 #include "crt/attribute.h"
 #include "crt/entropy.h"
 #include "crt/errors.h"
+#include "crt/normal_estimate.h"
 #include "crt/octahedral.h"
 
 namespace crt {
-
-void NormalAttr::quantize_from(uint32_t, const void*, int32_t) { throw kNotImplemented; }
-void NormalAttr::prepare_encode(uint32_t, uint32_t, const uint32_t*) { throw kNotImplemented; }
-void NormalAttr::compute_residuals(uint32_t, const std::vector<VertexTriple>&) { throw kNotImplemented; }
-void NormalAttr::write_residuals(std::vector<uint8_t>&, int32_t) { throw kNotImplemented; }
 
 int NormalAttr::unit() const {
     // The unit is the step truncated to an integer; beyond 2^30 the products with the
@@ -86,33 +82,10 @@ void NormalAttr::finish_decode(uint32_t vertex_count, uint32_t face_count, const
     const size_t stride = static_cast<size_t>(position->components);
 
     // Area-weighted estimate: the unnormalised cross product of each face goes to its corners.
-    std::vector<float> estimate(size_t(vertex_count) * 3, 0.0f);
     const uint32_t* faces = index.faces32;
-    for (size_t f = 0; f < face_count; ++f) {
-        const uint32_t i0 = faces[3 * f], i1 = faces[3 * f + 1], i2 = faces[3 * f + 2];
-        if (i0 >= vertex_count || i1 >= vertex_count || i2 >= vertex_count) throw kVertexIndex;
-        const int32_t *p0 = P + i0 * stride, *p1 = P + i1 * stride, *p2 = P + i2 * stride;
-        // Each coordinate goes to float before the subtraction, as the encoder does.
-        const float e1x = float(p1[0]) - float(p0[0]), e1y = float(p1[1]) - float(p0[1]), e1z = float(p1[2]) - float(p0[2]);
-        const float e2x = float(p2[0]) - float(p0[0]), e2y = float(p2[1]) - float(p0[1]), e2z = float(p2[2]) - float(p0[2]);
-        const float cx = e1y * e2z - e1z * e2y, cy = e1z * e2x - e1x * e2z, cz = e1x * e2y - e1y * e2x;
-        for (uint32_t corner : {i0, i1, i2}) {
-            estimate[corner * 3] += cx;
-            estimate[corner * 3 + 1] += cy;
-            estimate[corner * 3 + 2] += cz;
-        }
-    }
-
-    if (mode == border_corrected) {
-        // An interior vertex sees each neighbour twice, so the XOR of its neighbours is 0.
-        border_mask.assign(vertex_count, 0);
-        for (size_t f = 0; f < face_count; ++f) {
-            const uint32_t i0 = faces[3 * f], i1 = faces[3 * f + 1], i2 = faces[3 * f + 2];
-            border_mask[i0] ^= int32_t(i1) ^ int32_t(i2);
-            border_mask[i1] ^= int32_t(i2) ^ int32_t(i0);
-            border_mask[i2] ^= int32_t(i0) ^ int32_t(i1);
-        }
-    }
+    const std::vector<float> estimate = estimate_normals(P, stride, faces, face_count, vertex_count);
+    // An interior vertex sees each neighbour twice, so the XOR of its neighbours is 0.
+    if (mode == border_corrected) border_mask = border_masks(faces, face_count, vertex_count);
 
     const int u = unit();
     const float uf = static_cast<float>(u);

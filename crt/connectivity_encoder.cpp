@@ -1,0 +1,275 @@
+// The edge-front connectivity encoder. It keeps a copy of the decoder's front (same edge
+// records, same numbering, same queue and stack) but on input vertices, and at each edge
+// looks up the face across it through a twin table of half-edges; the decoder's choices
+// are then forced, and the symbol is whatever makes it build that face.
+#include "crt/connectivity_encoder.h"
+
+#include <algorithm>
+
+#include "crt/errors.h"
+
+namespace crt {
+
+namespace {
+
+constexpr uint32_t kNone = 0xFFFFFFFFu;
+
+// Half-edge h = 3f + k runs from corner k of face f to corner k + 1.
+uint32_t next_in_face(uint32_t h) { return h % 3 == 2 ? h - 2 : h + 1; }
+
+struct EdgeKey {
+    uint32_t group, low, high, half_edge;
+};
+
+// The twin of each half-edge: the half-edge of the one face on the other side, or kNone
+// on a border and on every edge that is not shared by exactly two faces in opposite
+// directions (within one group; faces of different groups never meet on a front).
+std::vector<uint32_t> twin_table(const uint32_t* F, uint32_t face_count, const std::vector<uint32_t>& group_of) {
+    std::vector<EdgeKey> keys;
+    keys.reserve(size_t(face_count) * 3);
+    for (uint32_t f = 0; f < face_count; ++f) {
+        const uint32_t* c = F + size_t(f) * 3;
+        if (c[0] == c[1] || c[1] == c[2] || c[2] == c[0]) continue;
+        for (uint32_t k = 0; k < 3; ++k) {
+            const uint32_t u = c[k], w = c[(k + 1) % 3];
+            keys.push_back({group_of[f], std::min(u, w), std::max(u, w), 3 * f + k});
+        }
+    }
+    std::sort(keys.begin(), keys.end(), [](const EdgeKey& l, const EdgeKey& r) {
+        if (l.group != r.group) return l.group < r.group;
+        if (l.low != r.low) return l.low < r.low;
+        if (l.high != r.high) return l.high < r.high;
+        return l.half_edge < r.half_edge;
+    });
+    std::vector<uint32_t> twin(size_t(face_count) * 3, kNone);
+    for (size_t i = 0; i < keys.size();) {
+        size_t j = i + 1;
+        while (j < keys.size() && keys[j].group == keys[i].group && keys[j].low == keys[i].low &&
+               keys[j].high == keys[i].high)
+            ++j;
+        if (j - i == 2) {
+            const uint32_t h1 = keys[i].half_edge, h2 = keys[i + 1].half_edge;
+            if (F[h1] == F[next_in_face(h2)]) {  // opposite directions
+                twin[h1] = h2;
+                twin[h2] = h1;
+            }
+        }
+        i = j;
+    }
+    return twin;
+}
+
+struct EncoderEdge {
+    uint32_t a, b, opposite;  // input vertices
+    uint32_t prev, next;      // edge numbers, as in the decoder's front
+    uint32_t half_edge;       // the half-edge a -> b of the edge's own face
+    bool deleted;
+    bool postponed;           // already put off once
+};
+
+class GroupEncoder {
+public:
+    GroupEncoder(const uint32_t* F, const std::vector<uint32_t>& twin, std::vector<uint32_t>& new_number,
+                 std::vector<uint8_t>& face_done, int index_bits, const ConnectivityOptions& options,
+                 ConnectivityCode& out)
+        : F_(F), twin_(twin), new_number_(new_number), face_done_(face_done), index_bits_(index_bits),
+          options_(options), out_(out) {}
+
+    void run(uint32_t face_start, uint32_t face_end) {
+        next_seed_ = face_start;
+        uint32_t remaining = face_end - face_start;
+        while (remaining) {
+            if (step()) --remaining;
+        }
+        out_.front_capacity = std::max<uint32_t>(out_.front_capacity, uint32_t(front_.size()));
+    }
+
+private:
+    uint32_t corner(uint32_t h) const { return F_[h]; }
+
+    uint32_t assign_number(uint32_t v, const VertexTriple& prediction) {
+        new_number_[v] = uint32_t(out_.vertex_order.size());
+        out_.vertex_order.push_back(v);
+        out_.predictions.push_back(prediction);
+        return new_number_[v];
+    }
+
+    uint32_t add_edge(uint32_t a, uint32_t b, uint32_t opposite, uint32_t prev, uint32_t next, uint32_t half_edge) {
+        front_.push_back({a, b, opposite, prev, next, half_edge, false, false});
+        return uint32_t(front_.size() - 1);
+    }
+
+    void write_face(uint32_t face, uint32_t c0, uint32_t c1, uint32_t c2) {
+        out_.faces.push_back(new_number_[c0]);
+        out_.faces.push_back(new_number_[c1]);
+        out_.faces.push_back(new_number_[c2]);
+        out_.face_order.push_back(face);
+        face_done_[face] = 1;
+    }
+
+    // One step of the decoder's loop; returns whether it wrote a face.
+    bool step() {
+        uint32_t e;
+        if (current_ != kNone) {
+            e = current_;
+            current_ = kNone;
+        } else if (order_read_ < order_.size()) {
+            e = order_[order_read_++];
+        } else if (!postponed_.empty()) {
+            e = postponed_.back();
+            postponed_.pop_back();
+        } else {
+            start_piece();
+            return true;
+        }
+        return work_on(e);
+    }
+
+    bool work_on(uint32_t number) {
+        const EncoderEdge e = front_[number];
+        if (e.deleted) return false;  // the decoder reads no symbol for it either
+        const uint32_t t = twin_[e.half_edge];
+        if (t == kNone || face_done_[t / 3]) {
+            out_.symbols.push_back(border);
+            return false;
+        }
+        // t runs b -> a in the face g across the edge; its third corner is v.
+        const uint32_t g = t / 3;
+        const uint32_t h_av = next_in_face(t), h_vb = next_in_face(h_av);
+        const uint32_t v = corner(h_vb);
+        const EncoderEdge P = front_[e.prev], N = front_[e.next];
+        const uint32_t D = uint32_t(front_.size());
+
+        if (new_number_[v] == kNone || (v != P.a && v != N.b)) {
+            if (new_number_[v] == kNone) {
+                out_.symbols.push_back(new_vertex);
+                assign_number(v, {new_number_[e.b], new_number_[e.a], new_number_[e.opposite]});
+            } else if (options_.postpone && !e.postponed) {
+                out_.symbols.push_back(postpone);
+                front_[number].postponed = true;
+                postponed_.push_back(number);
+                return false;
+            } else {
+                out_.symbols.push_back(old_vertex);
+                out_.bits.write(new_number_[v], index_bits_);
+            }
+            front_[e.prev].next = D;
+            front_[e.next].prev = D + 1;
+            add_edge(e.a, v, e.b, e.prev, D + 1, h_av);
+            order_.push_back(D + 1);
+            add_edge(v, e.b, e.a, D, e.next, h_vb);
+            current_ = D;
+        } else if (v == P.a && v == N.b) {
+            out_.symbols.push_back(close);
+            front_[e.prev].deleted = true;
+            front_[e.next].deleted = true;
+            front_[P.prev].next = N.next;
+            front_[N.next].prev = P.prev;
+        } else if (v == P.a) {
+            out_.symbols.push_back(join_prev);
+            front_[e.prev].deleted = true;
+            front_[P.prev].next = D;
+            front_[e.next].prev = D;
+            add_edge(P.a, e.b, e.a, P.prev, e.next, h_vb);
+            current_ = D;
+        } else {
+            out_.symbols.push_back(join_next);
+            front_[e.next].deleted = true;
+            front_[N.next].prev = D;
+            front_[e.prev].next = D;
+            add_edge(e.a, N.b, e.b, e.prev, N.next, h_av);
+            current_ = D;
+        }
+        write_face(g, e.b, e.a, v);
+        return true;
+    }
+
+    // A new piece from the next face not yet sent; its corners already numbered go by
+    // index, behind the flag symbol.
+    void start_piece() {
+        while (face_done_[next_seed_]) ++next_seed_;  // some face is left: run() counts them
+        const uint32_t f = next_seed_;
+        const uint32_t* c = F_ + size_t(f) * 3;
+        uint32_t previous = uint32_t(out_.vertex_order.size()) - 1;  // all bits set when none yet
+        uint32_t flags = 0;
+        uint32_t old_index[3] = {0, 0, 0};
+        for (uint32_t k = 0; k < 3; ++k) {
+            if (new_number_[c[k]] != kNone) {
+                flags |= 1u << k;
+                old_index[k] = new_number_[c[k]];
+            } else {
+                previous = assign_number(c[k], {previous, previous, previous});
+            }
+        }
+        out_.symbols.push_back(flags ? old_vertex : new_vertex);
+        if (flags) {
+            out_.bits.write(flags, 3);
+            for (uint32_t k = 0; k < 3; ++k)
+                if (flags & (1u << k)) out_.bits.write(old_index[k], index_bits_);
+        }
+        const uint32_t D = uint32_t(front_.size());
+        order_.push_back(D);
+        add_edge(c[1], c[2], c[0], D + 2, D + 1, 3 * f + 1);
+        order_.push_back(D + 1);
+        add_edge(c[2], c[0], c[1], D, D + 2, 3 * f + 2);
+        order_.push_back(D + 2);
+        add_edge(c[0], c[1], c[2], D + 1, D, 3 * f);
+        write_face(f, c[0], c[1], c[2]);
+    }
+
+    const uint32_t* F_;
+    const std::vector<uint32_t>& twin_;
+    std::vector<uint32_t>& new_number_;
+    std::vector<uint8_t>& face_done_;
+    const int index_bits_;
+    const ConnectivityOptions& options_;
+    ConnectivityCode& out_;
+
+    std::vector<EncoderEdge> front_;
+    std::vector<uint32_t> order_;
+    size_t order_read_ = 0;
+    std::vector<uint32_t> postponed_;
+    uint32_t current_ = kNone;
+    uint32_t next_seed_ = 0;
+};
+
+}  // namespace
+
+ConnectivityCode encode_connectivity(const uint32_t* faces, uint32_t face_count, uint32_t vertex_count,
+                                     const std::vector<uint32_t>& face_ends, const ConnectivityOptions& options) {
+    std::vector<uint32_t> ends = face_ends.empty() ? std::vector<uint32_t>{face_count} : face_ends;
+    for (size_t g = 0; g < ends.size(); ++g)
+        if ((g > 0 && ends[g] < ends[g - 1]) || ends[g] > face_count) throw kGroupOrder;
+    if (ends.back() != face_count) throw kGroupOrder;
+
+    std::vector<uint8_t> used(vertex_count, 0);
+    for (size_t i = 0; i < size_t(face_count) * 3; ++i) {
+        if (faces[i] >= vertex_count) throw kFaceIndexRange;
+        used[faces[i]] = 1;
+    }
+    uint32_t used_count = 0;
+    for (uint8_t u : used) used_count += u;
+
+    std::vector<uint32_t> group_of(face_count);
+    for (uint32_t g = 0, start = 0; g < ends.size(); start = ends[g++])
+        std::fill(group_of.begin() + start, group_of.begin() + ends[g], g);
+    const std::vector<uint32_t> twin = twin_table(faces, face_count, group_of);
+
+    ConnectivityCode out;
+    out.face_ends = ends;
+    out.vertex_order.reserve(used_count);
+    out.predictions.reserve(used_count);
+    out.faces.reserve(size_t(face_count) * 3);
+    out.face_order.reserve(face_count);
+    out.symbols.reserve(face_count + face_count / 4 + 16);
+    std::vector<uint32_t> new_number(vertex_count, kNone);
+    std::vector<uint8_t> face_done(face_count, 0);
+    // Old vertex indices are as wide as the count the stream will carry: the used vertices.
+    const int bits = index_bits(used_count);
+    for (uint32_t g = 0, start = 0; g < ends.size(); start = ends[g++]) {
+        GroupEncoder(faces, twin, new_number, face_done, bits, options, out).run(start, ends[g]);
+    }
+    return out;
+}
+
+}  // namespace crt

@@ -1,0 +1,39 @@
+// Connectivity encoding: walks the mesh with the same edge front the decoder grows and
+// emits, edge by edge, the symbol (and bits) that make the decoder build the same
+// triangle, numbering vertices in the order the decoder will meet them.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "crt/connectivity.h"
+#include "crt/stream_writer.h"
+
+namespace crt {
+
+struct ConnectivityCode {
+    std::vector<uint8_t> symbols;             // the symbol block
+    BitWriter bits;                           // first-triangle flags and old vertex indices
+    std::vector<uint32_t> faces;              // the decoder's faces: new numbers, decode order
+    std::vector<uint32_t> vertex_order;       // new number -> input vertex
+    std::vector<VertexTriple> predictions;    // per new number, as the decoder records them
+    std::vector<uint32_t> face_ends;          // per group, as given
+    std::vector<uint32_t> face_order;         // decoded face -> input face
+    uint32_t front_capacity = 0;              // edge records of the largest group's front
+};
+
+struct ConnectivityOptions {
+    // An edge whose far vertex is already numbered but not next to it on the front is put
+    // off once, in the hope that the front closes up to it, before the vertex is sent by
+    // index.
+    bool postpone = true;
+};
+
+// faces: 3 per face, indices below vertex_count. face_ends: the groups (rising, the last
+// equal to face_count); empty means one group. Vertices no face uses get no number.
+// Edges shared by other than one face on each side, or met in the same direction twice,
+// are cut (non-manifold input becomes separate sheets); faces with a repeated corner
+// become pieces of their own. Fails with kFaceIndexRange or kGroupOrder.
+ConnectivityCode encode_connectivity(const uint32_t* faces, uint32_t face_count, uint32_t vertex_count,
+                                     const std::vector<uint32_t>& face_ends, const ConnectivityOptions& options = {});
+
+}  // namespace crt

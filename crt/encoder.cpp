@@ -1,0 +1,187 @@
+// The crt encoder's stream layout and order of work: connectivity first (it fixes the
+// vertex numbering and the prediction triples), then every attribute reordered, predicted
+// and written in attribute-name order, the order the decoder reads them in.
+#include "crt/encoder.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "crt/decoder.h"
+#include "crt/entropy_writer.h"
+#include "crt/errors.h"
+#include "crt/stream_writer.h"
+
+namespace crt {
+
+Encoder::Encoder(uint32_t vertex_count, const uint32_t* faces, uint32_t face_count)
+    : vertex_count_(vertex_count), faces_(faces, faces + size_t(face_count) * 3) {}
+
+VertexAttribute& Encoder::add_attribute(const std::string& name, std::unique_ptr<VertexAttribute> attribute,
+                                        const void* values, int32_t input_format) {
+    if (!values && vertex_count_ > 0) throw kAttributeSize;
+    attribute->quantize_from(vertex_count_, values, input_format);
+    std::unique_ptr<VertexAttribute>& slot = attributes_[name];
+    slot = std::move(attribute);
+    return *slot;
+}
+
+GenericAttr<int>& Encoder::add_positions(const float* values, int components, float step, int32_t strategy) {
+    auto a = std::make_unique<GenericAttr<int>>();
+    a->components = components;
+    a->step = step;
+    a->strategy = strategy;
+    return static_cast<GenericAttr<int>&>(add_attribute("position", std::move(a), values, format_float));
+}
+
+GenericAttr<int>& Encoder::add_uvs(const float* values, int components, float step, int32_t strategy) {
+    auto a = std::make_unique<GenericAttr<int>>();
+    a->components = components;
+    a->step = step;
+    a->strategy = strategy;
+    return static_cast<GenericAttr<int>&>(add_attribute("uv", std::move(a), values, format_float));
+}
+
+NormalAttr& Encoder::add_normals(const float* values, int unit, NormalAttr::Mode mode) {
+    auto a = std::make_unique<NormalAttr>();
+    a->step = static_cast<float>(unit);
+    a->mode = mode;
+    a->strategy = kCorrelated;  // normals are always read correlated
+    return static_cast<NormalAttr&>(add_attribute("normal", std::move(a), values, format_float));
+}
+
+ColorAttr& Encoder::add_colors(const void* values, int components, int32_t input_format,
+                               const std::array<int32_t, 4>& steps, int32_t strategy) {
+    auto a = std::make_unique<ColorAttr>();
+    a->components = components;
+    a->channel_steps = steps;
+    a->strategy = strategy & kParallelogram;  // colours are always read per component
+    a->step = 1.0f;
+    return static_cast<ColorAttr&>(add_attribute("color", std::move(a), values, input_format));
+}
+
+namespace {
+
+template <typename T>
+void reorder(std::vector<T>& values, size_t width, const std::vector<uint32_t>& order) {
+    std::vector<T> out(order.size() * width);
+    for (size_t i = 0; i < order.size(); ++i)
+        std::copy_n(values.begin() + size_t(order[i]) * width, width, out.begin() + i * width);
+    values.swap(out);
+}
+
+// The quantised values in decode order: new vertex i takes input vertex order[i].
+void reorder_attribute(VertexAttribute& attribute, const std::vector<uint32_t>& order) {
+    if (auto* a = dynamic_cast<GenericAttr<int>*>(&attribute)) return reorder(a->quantized, a->components, order);
+    if (auto* a = dynamic_cast<GenericAttr<unsigned char>*>(&attribute))
+        return reorder(a->quantized, a->components, order);
+    if (auto* a = dynamic_cast<NormalAttr*>(&attribute)) return reorder(a->encode_normals, 2, order);
+    throw kInternal;
+}
+
+void write_properties(std::vector<uint8_t>& out, const std::map<std::string, std::string>& properties) {
+    for (const auto& p : properties) {
+        write_string(out, p.first);
+        write_string(out, p.second);
+    }
+}
+
+}  // namespace
+
+std::vector<uint8_t> Encoder::encode() {
+    const uint32_t face_count = static_cast<uint32_t>(faces_.size() / 3);
+    if (face_count == 0) throw kNoFaces;  // the decoder returns -1 without reading anything
+    if (face_count > uint32_t(INT32_MAX)) throw kFaceCountTooLarge;
+    std::vector<uint32_t> face_ends;
+    for (const FaceGroup& g : groups) {
+        if (g.properties.size() > 255) throw kGroupOrder;
+        face_ends.push_back(g.face_end);
+    }
+    // Attributes bound by name must fill exactly the arrays the decoder's callers size.
+    for (const auto& entry : attributes_) {
+        const int32_t width = array_width(entry.first, *entry.second);
+        if (width && width != output_width(*entry.second)) throw kArrayMismatch;
+    }
+
+    code_ = encode_connectivity(faces_.data(), face_count, vertex_count_, face_ends, connectivity);
+    const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());
+
+    for (auto& entry : attributes_) reorder_attribute(*entry.second, code_.vertex_order);
+    for (auto& entry : attributes_) {
+        auto* normals = dynamic_cast<NormalAttr*>(entry.second.get());
+        if (!normals || normals->mode == NormalAttr::differential) continue;
+        const auto position = attributes_.find("position");
+        if (position == attributes_.end()) throw kNoPositionAttribute;
+        const auto* p = dynamic_cast<const GenericAttr<int>*>(position->second.get());
+        if (!p) throw kPositionOverloaded;
+        normals->encode_positions = p->quantized.data();
+        normals->encode_position_components = p->components;
+    }
+    for (auto& entry : attributes_) entry.second->prepare_encode(V, face_count, code_.faces.data());
+    for (auto& entry : attributes_) entry.second->compute_residuals(V, code_.predictions);
+
+    std::vector<uint8_t> out;
+    write_u32(out, kMagic);
+    write_u32(out, 0);  // not interpreted by the decoder
+    write_u8(out, static_cast<uint8_t>(entropy));
+    write_u32(out, static_cast<uint32_t>(properties.size()));
+    for (const auto& p : properties) {
+        write_string(out, p.first);
+        write_string(out, p.second);
+    }
+    write_i32(out, static_cast<int32_t>(attributes_.size()));
+    for (const auto& entry : attributes_) {
+        const VertexAttribute& a = *entry.second;
+        write_string(out, entry.first);
+        write_i32(out, a.codec_kind());
+        write_f32(out, a.step);
+        write_u8(out, static_cast<uint8_t>(a.components));
+        write_u8(out, static_cast<uint8_t>(a.format));
+        write_u8(out, static_cast<uint8_t>(a.strategy));
+    }
+    write_u32(out, V);
+    write_u32(out, face_count);
+    header_bytes = out.size();
+
+    write_u32(out, static_cast<uint32_t>(code_.face_ends.size()));
+    for (size_t g = 0; g < code_.face_ends.size(); ++g) {
+        write_u32(out, code_.face_ends[g]);
+        if (g < groups.size()) {
+            write_u8(out, static_cast<uint8_t>(groups[g].properties.size()));
+            write_properties(out, groups[g].properties);
+        } else {
+            write_u8(out, 0);
+        }
+    }
+    write_u32(out, code_.front_capacity);
+    write_entropy_block(out, code_.symbols, entropy);
+    write_word_block(out, code_.bits.words());
+    connectivity_bytes = out.size() - header_bytes;
+
+    for (auto& entry : attributes_) entry.second->write_residuals(out, entropy);
+    return out;
+}
+
+float step_for_bits(const float* values, size_t vertex_count, int components, int bits) {
+    float extent = 0.0f;
+    for (int j = 0; j < components; ++j) {
+        float lo = INFINITY, hi = -INFINITY;
+        for (size_t i = 0; i < vertex_count; ++i) {
+            lo = std::min(lo, values[i * components + j]);
+            hi = std::max(hi, values[i * components + j]);
+        }
+        if (hi > lo) extent = std::max(extent, hi - lo);
+    }
+    bits = std::clamp(bits, 1, 30);
+    if (!(extent > 0.0f) || !std::isfinite(extent)) return 1.0f;
+    return static_cast<float>(double(extent) / double((uint32_t(1) << bits) - 1));
+}
+
+int32_t color_step_for_bits(int bits) {
+    for (int32_t step : {1, 3, 5, 15, 17, 51, 85})
+        if (bits >= 31 || 255 / step + 1 <= (1 << std::max(bits, 0))) return step;
+    return 255;
+}
+
+int normal_unit_for_bits(int bits) { return std::max(1, (1 << (std::clamp(bits, 2, 30) - 1)) - 1); }
+
+}  // namespace crt

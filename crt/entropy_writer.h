@@ -1,0 +1,29 @@
+// The encoder's side of entropy blocks and residual sections: what read_entropy_block,
+// read_per_component and read_correlated take apart, these put together.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace crt {
+
+// One block in the stream's entropy kind (0 stored, 1 Tunstall).
+void write_entropy_block(std::vector<uint8_t>& out, const uint8_t* data, size_t length, int32_t entropy);
+inline void write_entropy_block(std::vector<uint8_t>& out, const std::vector<uint8_t>& data, int32_t entropy) {
+    write_entropy_block(out, data.data(), data.size(), entropy);
+}
+
+// Residuals r[v * components + i] of vertex_count vertices. Per-component: one bit count
+// per vertex and component, |r| in that many bits with the sign folded in. Correlated:
+// one bit count per vertex shared by its components, each stored offset by half the range.
+void write_per_component(std::vector<uint8_t>& out, const int32_t* residuals, int components,
+                         uint32_t vertex_count, int32_t entropy);
+void write_correlated(std::vector<uint8_t>& out, const int32_t* residuals, int components, uint32_t vertex_count,
+                      int32_t entropy);
+
+// Bits a per-component residual takes (the bit length of its magnitude), and the
+// smallest correlated width b with -2^(b-1) <= r < 2^(b-1).
+int magnitude_bits(int32_t r);
+int offset_bits(int32_t r);
+
+}  // namespace crt

@@ -1,0 +1,110 @@
+// Encoding of the normal attribute: each normal becomes the octahedral pair that decodes
+// closest to it; differential mode stores pairs predicted from a neighbour, estimated
+// modes store the difference from the pair of the normal estimated from the positions.
+#include <cmath>
+
+#include "crt/attribute.h"
+#include "crt/encode_input.h"
+#include "crt/entropy_writer.h"
+#include "crt/errors.h"
+#include "crt/normal_estimate.h"
+#include "crt/octahedral.h"
+#include "crt/stream_writer.h"
+
+namespace crt {
+
+namespace {
+
+// The pair with unit u whose decoded normal is nearest (x, y, z). Rounding the
+// octahedral coordinates is nearly always right; the neighbours are tried as well since
+// the fold treats a zero coordinate differently on the two sides.
+void best_pair(float x, float y, float z, int u, int32_t& qx, int32_t& qy) {
+    const double length = std::sqrt(double(x) * x + double(y) * y + double(z) * z);
+    if (!(length > 0.0) || !std::isfinite(length)) {
+        qx = qy = 0;  // no direction: +z, which is what (0, 0) decodes to
+        return;
+    }
+    float ox, oy;
+    octahedral_coordinates(x, y, z, ox, oy);
+    const int64_t cx = std::llround(double(u) * ox), cy = std::llround(double(u) * oy);
+    double best = -2.0;
+    for (int64_t dy = -1; dy <= 1; ++dy) {
+        for (int64_t dx = -1; dx <= 1; ++dx) {
+            const std::array<float, 3> n = unit_normal(cx + dx, cy + dy, u);
+            const double dot = (double(n[0]) * x + double(n[1]) * y + double(n[2]) * z) / length;
+            if (dot > best) {
+                best = dot;
+                qx = int32_t(cx + dx);
+                qy = int32_t(cy + dy);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void NormalAttr::quantize_from(uint32_t vertex_count, const void* input, int32_t input_format) {
+    if (is_unsigned_format(input_format)) throw kUnsignedNormals;
+    if (!is_known_format(input_format)) throw kUnsupportedInput;
+    if (!(step >= 1.0f && step < 1073741824.0f) || step != std::floor(step)) throw kEncodeNormalUnit;
+    format = input_format;
+    const int u = unit();
+    encode_normals.resize(size_t(vertex_count) * 2);
+    for (size_t i = 0; i < vertex_count; ++i) {
+        const float x = float(input_value(input, input_format, 3 * i));
+        const float y = float(input_value(input, input_format, 3 * i + 1));
+        const float z = float(input_value(input, input_format, 3 * i + 2));
+        best_pair(x, y, z, u, encode_normals[2 * i], encode_normals[2 * i + 1]);
+    }
+}
+
+void NormalAttr::prepare_encode(uint32_t vertex_count, uint32_t face_count, const uint32_t* faces) {
+    if (mode == differential) return;
+    if (mode != estimated && mode != border_corrected) throw kUnknownNormalMode;
+    if (!encode_positions) throw kNoPositionAttribute;
+    if (encode_position_components < 3) throw kPositionComponents;
+    // The same estimate, border test and truncation as finish_decode, so that the decoder
+    // lands on the stored pair exactly.
+    const std::vector<float> estimate =
+        estimate_normals(encode_positions, size_t(encode_position_components), faces, face_count, vertex_count);
+    if (mode == border_corrected) border_mask = border_masks(faces, face_count, vertex_count);
+    const float uf = static_cast<float>(unit());
+    octahedral.clear();
+    for (size_t v = 0; v < vertex_count; ++v) {
+        if (mode == border_corrected && border_mask[v] == 0) continue;
+        float ox, oy;
+        octahedral_coordinates(estimate[v * 3], estimate[v * 3 + 1], estimate[v * 3 + 2], ox, oy);
+        const int64_t qx = static_cast<int64_t>(uf * ox), qy = static_cast<int64_t>(uf * oy);
+        octahedral.push_back(int32_t(encode_normals[2 * v] - qx));
+        octahedral.push_back(int32_t(encode_normals[2 * v + 1] - qy));
+    }
+}
+
+void NormalAttr::compute_residuals(uint32_t vertex_count, const std::vector<VertexTriple>& predictions) {
+    if (mode != differential) return;  // the corrections from prepare_encode are stored as they are
+    octahedral = encode_normals;
+    const int32_t* q = encode_normals.data();
+    int32_t* r = octahedral.data();
+    // Mirrors apply_prediction: wrapping differences, added back with wrapping sums.
+    auto minus = [](int32_t a, int32_t b) { return int32_t(uint32_t(a) - uint32_t(b)); };
+    if (predictions.empty()) {
+        for (size_t k = 2; k < size_t(vertex_count) * 2; ++k) r[k] = minus(q[k], q[k - 2]);
+        return;
+    }
+    if (predictions.size() < 2) return;
+    const size_t count = std::min<size_t>(vertex_count, predictions.size());
+    for (size_t i = 1; i < count; ++i) {
+        const size_t p0 = predictions[i][0];
+        r[2 * i] = minus(q[2 * i], q[2 * p0]);
+        r[2 * i + 1] = minus(q[2 * i + 1], q[2 * p0 + 1]);
+    }
+}
+
+void NormalAttr::write_residuals(std::vector<uint8_t>& out, int32_t entropy) {
+    const size_t before = out.size();
+    write_u8(out, uint8_t(mode));
+    write_correlated(out, octahedral.data(), 2, uint32_t(octahedral.size() / 2), entropy);
+    encoded_size = static_cast<int32_t>(out.size() - before);
+}
+
+}  // namespace crt

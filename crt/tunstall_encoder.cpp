@@ -1,0 +1,219 @@
+// Tunstall block encoding. The dictionary comes from build_tunstall_dictionary, the very
+// code the decoder runs, so both sides agree on every word.
+#include "crt/tunstall_encoder.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "crt/errors.h"
+#include "crt/stream_writer.h"
+
+namespace crt {
+
+TunstallSymbols tunstall_symbols(const uint8_t* data, size_t length) {
+    std::array<uint64_t, 256> count{};
+    for (size_t i = 0; i < length; ++i) ++count[data[i]];
+    std::vector<uint8_t> present;
+    for (int b = 0; b < 256; ++b)
+        if (count[b]) present.push_back(uint8_t(b));
+    if (present.size() > 255) throw kTooManySymbols;
+    std::stable_sort(present.begin(), present.end(), [&](uint8_t l, uint8_t r) { return count[l] > count[r]; });
+    TunstallSymbols out;
+    out.symbols = present;
+    for (uint8_t b : present) {
+        // Rounding is monotone in the count, so the probabilities stay in decreasing order.
+        const uint64_t p = (count[b] * 256 + length / 2) / length;
+        out.probabilities.push_back(uint8_t(std::clamp<uint64_t>(p, 1, 255)));
+    }
+    return out;
+}
+
+TunstallSymbols uniform_symbols(const TunstallSymbols& measured) {
+    TunstallSymbols out = measured;
+    const size_t S = measured.symbols.size();
+    const uint8_t p = uint8_t(std::clamp<size_t>(S ? 256 / S : 1, 1, 255));
+    std::fill(out.probabilities.begin(), out.probabilities.end(), p);
+    return out;
+}
+
+namespace {
+
+// Halves the gap to the mean of every probability (keeping the order), for a dictionary
+// whose runs of the likeliest symbol grew too long for the table.
+TunstallSymbols flattened(const TunstallSymbols& in) {
+    TunstallSymbols out = in;
+    if (in.probabilities.empty()) return out;
+    unsigned sum = 0;
+    for (uint8_t p : in.probabilities) sum += p;
+    const unsigned mean = sum / unsigned(in.probabilities.size());
+    for (uint8_t& p : out.probabilities) p = uint8_t(std::max(1u, (p + mean) / 2));
+    return out;
+}
+
+// The words of a dictionary as a trie over symbol ranks, with, for every node, some code
+// whose word passes through it (for the last code of a block, which may run past its end).
+class WordTrie {
+public:
+    WordTrie(const TunstallDictionary& dictionary, const std::array<int16_t, 256>& rank, int S) : S_(S) {
+        new_node(-1);
+        for (int c = 0; c < kTunstallCodes; ++c) {
+            const TunstallWord& w = dictionary.codes[c];
+            if (w.length == 0) continue;
+            int32_t node = 0;
+            for (uint32_t i = 0; i < w.length; ++i) {
+                const int r = rank[dictionary.table[w.offset + i]];
+                int32_t next = child_[size_t(node) * S_ + r];
+                if (next < 0) {
+                    next = new_node(node);  // grows child_: index it afresh
+                    child_[size_t(node) * S_ + r] = next;
+                }
+                node = next;
+            }
+            if (code_[node] < 0) code_[node] = int16_t(c);
+        }
+        // Children are made after their parents, so one backward pass reaches the root.
+        for (int32_t n = int32_t(code_.size()) - 1; n > 0; --n) {
+            if (below_[n] < 0) below_[n] = code_[n];
+            if (below_[parent_[n]] < 0) below_[parent_[n]] = below_[n];
+        }
+    }
+
+    int32_t child(int32_t node, int r) const { return child_[size_t(node) * S_ + r]; }
+    int16_t code(int32_t node) const { return code_[node]; }
+    int16_t below(int32_t node) const { return code_[node] >= 0 ? code_[node] : below_[node]; }
+
+private:
+    int32_t new_node(int32_t parent) {
+        child_.insert(child_.end(), size_t(S_), -1);
+        code_.push_back(-1);
+        below_.push_back(-1);
+        parent_.push_back(parent);
+        return int32_t(code_.size() - 1);
+    }
+
+    int S_;
+    std::vector<int32_t> child_;
+    std::vector<int16_t> code_, below_;
+    std::vector<int32_t> parent_;
+};
+
+bool code_with(const TunstallDictionary& dictionary, const std::array<int16_t, 256>& rank, int S,
+               const uint8_t* data, size_t length, std::vector<uint8_t>& codes) {
+    const WordTrie trie(dictionary, rank, S);
+    codes.clear();
+    size_t i = 0;
+    while (i < length) {
+        int32_t node = 0;
+        size_t depth = 0, best_length = 0;
+        int best = -1;
+        while (i + depth < length) {
+            const int r = rank[data[i + depth]];
+            if (r < 0) return false;
+            const int32_t next = trie.child(node, r);
+            if (next < 0) break;
+            node = next;
+            ++depth;
+            if (trie.code(node) >= 0) {
+                best = trie.code(node);
+                best_length = depth;
+            }
+        }
+        if (i + depth == length && depth > best_length) {
+            // The data ends inside a longer word: any word through this node will do.
+            const int16_t c = trie.below(node);
+            if (c < 0) return false;
+            codes.push_back(uint8_t(c));
+            return true;
+        }
+        if (best < 0) return false;
+        codes.push_back(uint8_t(best));
+        i += best_length;
+    }
+    return true;
+}
+
+std::array<int16_t, 256> ranks_of(const TunstallSymbols& symbols) {
+    std::array<int16_t, 256> rank;
+    rank.fill(-1);
+    for (size_t k = 0; k < symbols.symbols.size(); ++k) rank[symbols.symbols[k]] = int16_t(k);
+    return rank;
+}
+
+void write_block(std::vector<uint8_t>& out, const TunstallSymbols& symbols, size_t length,
+                 const std::vector<uint8_t>& codes) {
+    write_u8(out, uint8_t(symbols.symbols.size()));
+    for (size_t k = 0; k < symbols.symbols.size(); ++k) {
+        write_u8(out, symbols.symbols[k]);
+        write_u8(out, symbols.probabilities[k]);
+    }
+    write_u32(out, static_cast<uint32_t>(length));
+    write_u32(out, static_cast<uint32_t>(codes.size()));
+    write_bytes(out, codes.data(), codes.size());
+}
+
+}  // namespace
+
+bool tunstall_codes(const TunstallDictionary& dictionary, const uint8_t* data, size_t length,
+                    std::vector<uint8_t>& codes) {
+    // Ranks of the bytes that occur in the dictionary's words.
+    std::array<int16_t, 256> rank;
+    rank.fill(-1);
+    int S = 0;
+    for (const TunstallWord& w : dictionary.codes)
+        for (uint32_t i = 0; i < w.length; ++i) {
+            const uint8_t b = dictionary.table[w.offset + i];
+            if (rank[b] < 0) rank[b] = int16_t(S++);
+        }
+    if (S == 0) return length == 0;
+    return code_with(dictionary, rank, S, data, length, codes);
+}
+
+void write_tunstall_block(std::vector<uint8_t>& out, const uint8_t* data, size_t length) {
+    if (length > 0xFFFFFFFFu) throw kBlockTooLong;
+    if (length == 0) {
+        write_block(out, {}, 0, {});
+        return;
+    }
+    const TunstallSymbols measured = tunstall_symbols(data, length);
+    if (measured.symbols.size() == 1) {
+        // One symbol: the decoder repeats it L times and needs no codes.
+        write_block(out, {measured.symbols, {255}}, length, {});
+        return;
+    }
+    const std::array<int16_t, 256> rank = ranks_of(measured);
+    const int S = int(measured.symbols.size());
+
+    std::vector<TunstallSymbols> candidates{measured};
+    TunstallSymbols flatter = measured;
+    for (int i = 0; i < 4; ++i) {
+        flatter = flattened(flatter);
+        candidates.push_back(flatter);
+    }
+    candidates.push_back(uniform_symbols(measured));
+
+    const TunstallSymbols* best = nullptr;
+    std::vector<uint8_t> best_codes, codes;
+    TunstallDictionary dictionary;
+    for (size_t c = 0; c < candidates.size(); ++c) {
+        // Flatter lists are only tried when the measured one fails, apart from the
+        // equal one, which is always compared (it wins on nearly uniform data).
+        if (best && c > 0 && c + 1 < candidates.size()) continue;
+        try {
+            build_tunstall_dictionary(candidates[c].symbols.data(), candidates[c].probabilities.data(),
+                                      uint32_t(S), dictionary);
+        } catch (const char*) {
+            continue;  // the table would overflow
+        }
+        if (!code_with(dictionary, rank, S, data, length, codes)) continue;
+        if (!best || codes.size() < best_codes.size()) {
+            best = &candidates[c];
+            best_codes.swap(codes);
+        }
+    }
+    // Equal probabilities give short words of every symbol, which always code the data.
+    if (!best) throw kInternal;
+    write_block(out, *best, length, best_codes);
+}
+
+}  // namespace crt

@@ -1,0 +1,57 @@
+// Settings to encoder calls: steps from bit counts, which attributes go in, groups.
+#include "encode_mesh.h"
+
+#include <stdexcept>
+
+#include "crt/encoder.h"
+
+namespace crt_encode {
+
+EncodedMesh encode_mesh(const InputMesh& mesh, const EncodeSettings& settings) {
+    EncodedMesh result;
+    try {
+        const uint32_t V = mesh.vertex_count();
+        crt::Encoder encoder(V, mesh.faces.data(), mesh.face_count());
+        encoder.entropy = settings.entropy;
+        encoder.connectivity.postpone = settings.postpone;
+        encoder.properties.push_back({"generator", "crt-encode"});
+
+        result.position_step = settings.position_step > 0.0f
+                                   ? settings.position_step
+                                   : crt::step_for_bits(mesh.positions.data(), V, 3, settings.position_bits);
+        encoder.add_positions(mesh.positions.data(), 3, result.position_step, settings.position_strategy);
+        if (settings.normals && !mesh.normals.empty()) {
+            result.normal_unit = crt::normal_unit_for_bits(settings.normal_bits);
+            encoder.add_normals(mesh.normals.data(), result.normal_unit, settings.normal_mode);
+        }
+        if (settings.colors && !mesh.colors.empty()) {
+            result.color_step = crt::color_step_for_bits(settings.color_bits);
+            const int32_t s = result.color_step;
+            encoder.add_colors(mesh.colors.data(), mesh.color_components, crt::format_float, {s, s, s, s},
+                               settings.position_strategy & crt::kParallelogram);
+        }
+        if (settings.uvs && !mesh.uvs.empty()) {
+            result.uv_step = settings.uv_step > 0.0f ? settings.uv_step
+                                                     : crt::step_for_bits(mesh.uvs.data(), V, 2, settings.uv_bits);
+            encoder.add_uvs(mesh.uvs.data(), 2, result.uv_step, settings.uv_strategy);
+        }
+        if (settings.groups) {
+            for (const FaceRun& run : mesh.runs) {
+                crt::FaceGroup group;
+                group.face_end = run.face_end;
+                if (!run.name.empty()) group.properties["name"] = run.name;
+                encoder.groups.push_back(group);
+            }
+        }
+        result.bytes = encoder.encode();
+        result.header_bytes = encoder.header_bytes;
+        result.connectivity_bytes = encoder.connectivity_bytes;
+        for (const auto& entry : encoder.attributes()) result.attribute_bytes[entry.first] = entry.second->encoded_size;
+        result.code = encoder.code();
+    } catch (const char* message) {
+        throw std::runtime_error(message);
+    }
+    return result;
+}
+
+}  // namespace crt_encode

@@ -1,0 +1,46 @@
+// A mesh read from PLY or OBJ encoded as one crt stream with the tool's settings; shared
+// by crt-encode, its tests and the codec benchmark.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "crt/attribute.h"
+#include "crt/connectivity_encoder.h"
+#include "mesh_reader.h"
+
+namespace crt_encode {
+
+struct EncodeSettings {
+    int32_t entropy = 1;              // 0 stored, 1 Tunstall
+    int position_bits = 14;           // across the largest extent, when position_step is 0
+    float position_step = 0.0f;
+    int32_t position_strategy = crt::kParallelogram;  // | crt::kCorrelated
+    bool normals = true;              // when the mesh has them
+    crt::NormalAttr::Mode normal_mode = crt::NormalAttr::differential;
+    int normal_bits = 10;             // per octahedral coordinate
+    bool colors = true;
+    int color_bits = 8;               // per channel
+    bool uvs = true;
+    int uv_bits = 12;                 // across the largest extent, when uv_step is 0
+    float uv_step = 0.0f;
+    int32_t uv_strategy = crt::kParallelogram;
+    bool groups = false;              // OBJ g/o/usemtl runs become crt face groups
+    bool postpone = true;             // connectivity: put off edges to far old vertices once
+};
+
+struct EncodedMesh {
+    std::vector<uint8_t> bytes;
+    crt::ConnectivityCode code;                   // decode-order faces and vertex numbering
+    size_t header_bytes = 0, connectivity_bytes = 0;
+    std::map<std::string, size_t> attribute_bytes;  // by attribute name
+    float position_step = 0.0f, uv_step = 0.0f;
+    int normal_unit = 0;
+    int32_t color_step = 0;
+};
+
+// Throws std::runtime_error with the encoder's message on input it cannot store.
+EncodedMesh encode_mesh(const InputMesh& mesh, const EncodeSettings& settings);
+
+}  // namespace crt_encode

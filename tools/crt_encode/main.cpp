@@ -1,0 +1,145 @@
+// crt-encode INPUT.ply|INPUT.obj OUTPUT.crt [options]: encodes a triangle mesh as a crt
+// stream and prints its size by section.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+
+#include "encode_mesh.h"
+#include "mesh_reader.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: crt-encode INPUT.ply|INPUT.obj OUTPUT.crt [options]\n"
+    "  --entropy stored|tunstall        entropy coding of every block (default tunstall)\n"
+    "  --position-bits N                quantise positions to N bits across the largest extent (default 14)\n"
+    "  --position-step S                or to a step of S\n"
+    "  --prediction parallelogram|plain predict positions, colours and uvs (default parallelogram)\n"
+    "  --coding per-component|correlated residual coding of positions and uvs (default per-component)\n"
+    "  --normals diff|estimated|border|none\n"
+    "                                   stored normals (default diff); estimated ones store corrections\n"
+    "                                   to normals computed from the positions, border ones only on the border\n"
+    "  --normal-bits N                  bits per octahedral coordinate (default 10)\n"
+    "  --color-bits N                   bits per colour channel (default 8), --no-colors to leave them out\n"
+    "  --uv-bits N | --uv-step S        texture coordinate precision (default 12 bits), --no-uvs\n"
+    "  --groups                         keep OBJ groups/objects/materials as face groups\n"
+    "  --no-postpone                    send far vertices by index at once instead of putting edges off\n";
+
+[[noreturn]] void usage_error(const std::string& what) {
+    std::fprintf(stderr, "crt-encode: %s\n%s", what.c_str(), kUsage);
+    std::exit(2);
+}
+
+int int_option(const std::string& option, const char* text, int lo, int hi) {
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    if (!*text || *end || v < lo || v > hi)
+        usage_error(option + " needs a whole number from " + std::to_string(lo) + " to " + std::to_string(hi));
+    return int(v);
+}
+
+float step_option(const std::string& option, const char* text) {
+    char* end = nullptr;
+    const float v = std::strtof(text, &end);
+    if (!*text || *end || !(v > 0.0f) || !std::isfinite(v)) usage_error(option + " needs a positive number");
+    return v;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    const std::string input = argv[1], output = argv[2];
+    crt_encode::EncodeSettings s;
+    for (int i = 3; i < argc; ++i) {
+        const std::string option = argv[i];
+        const bool has_value = i + 1 < argc;
+        auto value = [&]() -> const char* {
+            if (!has_value) usage_error(option + " needs a value");
+            return argv[++i];
+        };
+        if (option == "--entropy") {
+            const std::string v = value();
+            if (v == "stored") s.entropy = 0;
+            else if (v == "tunstall") s.entropy = 1;
+            else usage_error("--entropy is stored or tunstall");
+        } else if (option == "--position-bits") {
+            s.position_bits = int_option(option, value(), 1, 30);
+        } else if (option == "--position-step") {
+            s.position_step = step_option(option, value());
+        } else if (option == "--prediction") {
+            const std::string v = value();
+            if (v != "parallelogram" && v != "plain") usage_error("--prediction is parallelogram or plain");
+            const int32_t bit = v == "parallelogram" ? crt::kParallelogram : 0;
+            s.position_strategy = (s.position_strategy & ~crt::kParallelogram) | bit;
+            s.uv_strategy = (s.uv_strategy & ~crt::kParallelogram) | bit;
+        } else if (option == "--coding") {
+            const std::string v = value();
+            if (v != "per-component" && v != "correlated") usage_error("--coding is per-component or correlated");
+            const int32_t bit = v == "correlated" ? crt::kCorrelated : 0;
+            s.position_strategy = (s.position_strategy & ~crt::kCorrelated) | bit;
+            s.uv_strategy = (s.uv_strategy & ~crt::kCorrelated) | bit;
+        } else if (option == "--normals") {
+            const std::string v = value();
+            s.normals = v != "none";
+            if (v == "diff") s.normal_mode = crt::NormalAttr::differential;
+            else if (v == "estimated") s.normal_mode = crt::NormalAttr::estimated;
+            else if (v == "border") s.normal_mode = crt::NormalAttr::border_corrected;
+            else if (v != "none") usage_error("--normals is diff, estimated, border or none");
+        } else if (option == "--normal-bits") {
+            s.normal_bits = int_option(option, value(), 2, 30);
+        } else if (option == "--color-bits") {
+            s.color_bits = int_option(option, value(), 1, 8);
+        } else if (option == "--no-colors") {
+            s.colors = false;
+        } else if (option == "--uv-bits") {
+            s.uv_bits = int_option(option, value(), 1, 30);
+        } else if (option == "--uv-step") {
+            s.uv_step = step_option(option, value());
+        } else if (option == "--no-uvs") {
+            s.uvs = false;
+        } else if (option == "--groups") {
+            s.groups = true;
+        } else if (option == "--no-postpone") {
+            s.postpone = false;
+        } else {
+            usage_error("unknown option " + option);
+        }
+    }
+
+    try {
+        const crt_encode::InputMesh mesh = crt_encode::read_mesh(input);
+        if (mesh.face_count() == 0) throw std::runtime_error(input + ": no triangles to encode");
+        const crt_encode::EncodedMesh encoded = crt_encode::encode_mesh(mesh, s);
+        std::ofstream out(output, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(encoded.bytes.data()), std::streamsize(encoded.bytes.size()));
+        out.close();
+        if (!out) throw std::runtime_error(output + ": cannot write");
+
+        const size_t V = encoded.code.vertex_order.size(), F = mesh.face_count();
+        const double bits = double(encoded.bytes.size()) * 8.0;
+        std::printf("%s: %u vertices, %zu triangles\n", input.c_str(), mesh.vertex_count(), F);
+        if (V != mesh.vertex_count()) std::printf("  %zu vertices used by faces are stored\n", V);
+        std::printf("%s: %zu bytes, %.2f bits per vertex, %.2f bits per triangle\n", output.c_str(),
+                    encoded.bytes.size(), V ? bits / double(V) : 0.0, bits / double(F));
+        std::printf("  header %zu, connectivity %zu", encoded.header_bytes, encoded.connectivity_bytes);
+        for (const auto& a : encoded.attribute_bytes) std::printf(", %s %zu", a.first.c_str(), a.second);
+        std::printf(" bytes\n  position step %g", double(encoded.position_step));
+        if (encoded.normal_unit) std::printf(", normal unit %d", encoded.normal_unit);
+        if (encoded.color_step) std::printf(", colour step %d", encoded.color_step);
+        if (encoded.uv_step > 0.0f) std::printf(", uv step %g", double(encoded.uv_step));
+        std::printf("\n");
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "crt-encode: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
