@@ -11,7 +11,7 @@ float luma(vec3 c) { return dot(c, kLumaWeights); }
 float knobAmount(float k) { return clamp(k * 0.5 + 0.5, 0.0, 1.0); }
 
 // k0: film grain, up to four times the designed amount.
-float grainStrength(float k0) { return 0.3 * (1.0 + 3.0 * knobAmount(k0)); }
+float grainStrength(float k0) { return 0.22 * (1.0 + 3.0 * knobAmount(k0)); }
 // k1: feedback, the share of the last frame that a trail keeps.
 float trailStrength(float k1) { return 0.5 + 0.42 * knobAmount(k1); }
 // k2: halation, the warm glow that highlights spill into the dark around them.

@@ -19,6 +19,7 @@ uniform sampler2D OverlayTexture;   // dust, hairs and light leaks on black
 
 in vec2 vUV;
 flat in vec2 vCorner;
+flat in vec2 vFrameTexel;
 flat in float vFrame;
 flat in vec3 vPlateLight;
 flat in float vGrainBase;
@@ -67,10 +68,13 @@ void main() {
     c = mix(c, vec3(luma(c)), vMono);
 
     // Grain: the grain picture's deviation from its own mean (the mean, the frame's
-    // exposure, is the post pass's flicker), one grain per pixel, shifted every projector
-    // frame so that a held frame keeps its grain alive.
+    // exposure, is the post pass's flicker). The picture covers the frame once, as a film
+    // layer does (tiled, its scratches and dust would repeat across the frame), but a
+    // grain is never drawn larger than 2 x 2 pixels: a small picture is tiled instead.
+    // It is shifted every projector frame so that a held frame keeps its grain alive.
     ivec2 noiseSize = max(textureSize(textureNoise, 0), ivec2(1));
-    ivec2 grainAt = ivec2(mod(gl_FragCoord.xy + vGrainShift, vec2(noiseSize)));
+    vec2 grainScale = max(vec2(noiseSize) * vFrameTexel, vec2(0.5));
+    ivec2 grainAt = ivec2(mod(floor(gl_FragCoord.xy * grainScale) + vGrainShift, vec2(noiseSize)));
     float grain = (texelFetch(textureNoise, grainAt, 0).r - vGrainBase) * step(2.0, float(noiseSize.x));
     c = addGrain(c, grain, vLook.x);
 

@@ -6,7 +6,8 @@
 //   1  textured overlay: "Texture" times glColor, unlit (one scene adds it to the picture).
 //   2  boxes: solid dark graphite, lit, with a hard highlight.
 //   3  the box swarm: "cl" (0 .. 0.4) takes a box from ember to pale and makes it glow.
-//   4  terrain: lit, fading with distance into fog of brightness "cl" (1: the white clear).
+//   4  terrain: slate ground of its own colour, lit, fading with distance into fog of
+//      brightness "cl" (1: the white clear).
 // Points have no surface to light: they keep their colour and glow a little.
 //
 // The scene target has three colour outputs. The composite reads outputs 1 and 2 only
@@ -119,10 +120,15 @@ void main() {
         emit = tint * (0.12 + 0.9 * cl) * glowBoost * (0.4 + 0.6 * rim);
         colour += emit * 0.5;
     } else if (mode == 4) {
-        vec3 albedo = base.rgb * 0.5;
-        colour = albedo * (ambient * 2.0 + keyColour * softKey * 0.9 + fillColour * fill * 1.2) + rim * 0.06;
-        // Exponential fog: half the terrain's contrast is gone at 22 units.
-        float fog = 1.0 - exp2(-eyeDistance / 22.0);
+        // Dark slate ridges in a white world: the scene sets no colour of its own for the
+        // terrain (glColor is whatever the last draw left, black after the overlay ant),
+        // so the ground has its own. Sky light from above, the relief drawn by the key
+        // (more of it as contrast goes up); exponential fog takes half of what is left
+        // every 10 units.
+        vec3 slate = vec3(0.3, 0.31, 0.33);
+        float sky = 0.35 - 0.15 * hard;
+        colour = slate * (vec3(sky) + keyColour * softKey * (1.1 - sky) + fillColour * fill * 0.5);
+        float fog = 1.0 - exp2(-eyeDistance / 10.0);
         colour = mix(colour, vec3(cl), fog);
         clarity = 1.0 - fog;
     } else if (vFlat > 0.5) {

@@ -95,7 +95,9 @@ void main() {
     vec2 p = abs(vUV - 0.5) * vec2(aspect, 1.0);
     float radius = 0.02 + 0.1 * knobAmount(k5);
     float edge = length(max(p - (halfSize - radius), 0.0)) - radius;
-    c *= 1.0 - smoothstep(-0.012, 0.0, edge);
+    // A soft edge: the final pass's lateral colour shifts red by a pixel or two, and a
+    // hard gate edge would come out as a red line round the frame.
+    c *= 1.0 - smoothstep(-0.03, 0.0, edge);
 
     c += blueDither(BlueTexture, gl_FragCoord.xy, floor(fullttime * 60.0) + 17.0);
     gl_FragColor = vec4(c, 1.0);

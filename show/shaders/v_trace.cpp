@@ -26,12 +26,13 @@ uniform float k5;
 
 out vec2 vUV;
 flat out vec2 vCorner;      // scales uv - 0.5 to "from the centre", 1 at the corners
+flat out vec2 vFrameTexel;  // size of a pixel of the frame, in uv
 flat out float vFrame;      // display frame number, for the dithers
 
 // For the composite.
 flat out vec3 vPlateLight;  // mean colour of the footage on screen: the light the 3D sits in
 flat out float vGrainBase;  // mean of the grain picture; grain is its deviation from this
-flat out vec2 vGrainShift;  // where the grain picture starts this projector frame, in pixels
+flat out vec2 vGrainShift;  // where the grain picture starts this projector frame, in its texels
 flat out vec4 vDirt;        // xy: window into the overlay picture; z: its strength; w: 1 to print it dark
 flat out vec2 vTrail;       // share of the last frame a trail shows, and how fast it decays
 flat out vec4 vLook;        // grain, glow of emitting surfaces, fill from the footage, lens fall-off
@@ -55,6 +56,7 @@ void main() {
     vec2 size = vec2(max(textureSize(texture2d, 0), ivec2(1)));
     float aspect = size.x / size.y;
     vCorner = vec2(aspect, 1.0) * (2.0 / sqrt(aspect * aspect + 1.0));
+    vFrameTexel = 1.0 / size;
     vFrame = floor(fullttime * 60.0);
     float warmth = temperatureShift(k3);
     float mono = clamp(type, 0.0, 1.0);
