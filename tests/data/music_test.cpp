@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <mpg123.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -109,4 +110,26 @@ TEST(Mp3, RefusesRatesMp3CannotCarryAndUnpairedSamples) {
     EXPECT_FALSE(encodeMp3(std::vector<float>(2001, 0.0f), 48000, 192, 5, mp3, error));
     EXPECT_FALSE(error.empty());
     EXPECT_TRUE(mp3.empty());
+}
+
+TEST(MusicSynth, WholePieceIsQuietAtItsEdgesLoudInItsGroovesAndBelowMinusThreeDb) {
+    const std::vector<float> pcm = synthesiseMusic(musicSections(editStepStarts()));
+    ASSERT_EQ(pcm.size(), static_cast<size_t>(2 * kMusicSeconds * kMusicRate));
+    float peak = 0;
+    for (float v : pcm) peak = std::max(peak, std::fabs(v));
+    EXPECT_LE(peak, 0.7080f);
+    EXPECT_GE(peak, 0.69f) << "normalised to -3 dBFS";
+    auto rms = [&](double from, double to) {
+        double sum = 0;
+        const size_t a = static_cast<size_t>(from * kMusicRate) * 2, b = static_cast<size_t>(to * kMusicRate) * 2;
+        for (size_t i = a; i < b; ++i) sum += pcm[i] * pcm[i];
+        return std::sqrt(sum / (b - a));
+    };
+    EXPECT_LT(rms(299.95, 300.0), 0.002) << "faded out at the end";
+    EXPECT_GT(rms(1.0, 16.0), 0.005) << "the opening is not silent";
+    EXPECT_GT(rms(40.0, 47.0), 1.5 * rms(1.0, 16.0)) << "the first full groove is louder than the opening";
+    // Left and right differ: the voices are spread.
+    double side = 0;
+    for (size_t i = 0; i < pcm.size(); i += 2) side += std::fabs(pcm[i] - pcm[i + 1]);
+    EXPECT_GT(side / (pcm.size() / 2), 1e-3);
 }

@@ -218,6 +218,9 @@ cv::Mat3b renderFire(const FrameSpec& f) {
                    cv::Scalar(60 * glow, 170 * glow + 40, 255 * (0.4f + 0.6f * glow)), cv::FILLED, cv::LINE_AA, 4);
     }
     img += sparks;
+    // The fire scene draws its picture without the vertical flip the other scenes apply,
+    // so the flames are stored upside down to stand upright on screen.
+    cv::flip(img, img, 0);
     return img;
 }
 

@@ -133,7 +133,8 @@ cv::Mat3b renderMriSagittal(const FrameSpec& f) {
     // skull would show).
     const float x = -0.35f * std::cos(kTwoPi * f.phase);
     const float h = static_cast<float>(f.size.height), w = static_cast<float>(f.size.width);
-    const float cx = 0.52f * w, cy = 0.425f * h, radius = 0.36f * h;
+    // The scene also zooms in by up to 1.57, so the head keeps a margin in its window.
+    const float cx = 0.52f * w, cy = 0.425f * h, radius = 0.27f * h;
     cv::Mat1f img = slice(
         f.size,
         [&](float px, float py, float& xx, float& y, float& z) {

@@ -38,12 +38,16 @@ bool insideOuter(float x, float y, float z) {
 // The skull base: the floor of the brain case, higher at the front than at the back.
 float skullBase(float y) { return -0.45f - 0.2f * y; }
 
-// Shrinking a point towards the head's axis tells how deep under the skin it lies.
-bool underSkin(float x, float y, float z, float k) { return insideOuter(x * k, (y - 0.05f) * k + 0.05f, z); }
+// Pushing a point away from the head's centre tells how deep under the skin it lies
+// (in all three directions, so the crown has its scalp too).
+bool underSkin(float x, float y, float z, float k) {
+    return insideOuter(x * k, (y - 0.05f) * k + 0.05f, (z - 0.1f) * k + 0.1f);
+}
 
 Tissue cerebrum(float x, float y, float z, float depth) {
     // Midline fissure between the hemispheres, above the bridge that joins them.
-    if (z > 0.3f && std::fabs(x) < 0.004f + 0.012f * (z - 0.3f)) return Tissue::Csf;
+    // Kept thin: the sagittal sweep passes within a few thousandths of the midline.
+    if (z > 0.3f && std::fabs(x) < 0.002f + 0.004f * (z - 0.3f)) return Tissue::Csf;
     if (ell(x, y, z, 0, 0.0f, 0.2f, 0.09f, 0.42f, 0.07f) < 1) return Tissue::White;  // the bridge
     // Lateral ventricles: two curved lobes either side of the midline.
     const float bend = 0.08f * (y + 0.05f) * (y + 0.05f);
@@ -88,9 +92,9 @@ Tissue headTissue(float x, float y, float z) {
 
     // Eyes with their lenses, in orbits of fat walled by bone.
     for (float side : {-0.29f, 0.29f}) {
-        if (ell(x, y, z, side, -0.83f, -0.22f, 0.05f, 0.02f, 0.05f) < 1) return Tissue::Lens;
-        if (ell(x, y, z, side, -0.72f, -0.22f, 0.12f, 0.12f, 0.12f) < 1) return Tissue::Fluid;
-        const float orbit = ell(x, y, z, side, -0.68f, -0.22f, 0.19f, 0.22f, 0.17f);
+        if (ell(x, y, z, side, -0.76f, -0.22f, 0.05f, 0.02f, 0.05f) < 1) return Tissue::Lens;
+        if (ell(x, y, z, side, -0.66f, -0.22f, 0.11f, 0.11f, 0.11f) < 1) return Tissue::Fluid;
+        const float orbit = ell(x, y, z, side, -0.62f, -0.22f, 0.18f, 0.21f, 0.16f);
         if (orbit < 1) return Tissue::Fat;
         if (orbit < 1.2f) return Tissue::Bone;
     }

@@ -56,6 +56,9 @@ cv::Mat1f makeTileNoise(int size, int cells, int octaves, uint32_t seed) {
     double lo, hi;
     cv::minMaxLoc(out, &lo, &hi);
     out = (out - lo) / std::max(hi - lo, 1e-6);
+    // Rounding can leave the extremes a hair outside 0..1.
+    cv::max(out, 0.0f, out);
+    cv::min(out, 1.0f, out);
     return out;
 }
 
