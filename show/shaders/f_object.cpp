@@ -10,9 +10,9 @@
 //      brightness "cl" (1: the white clear).
 // Points have no surface to light: they keep their colour and glow a little.
 //
-// The scene target has three colour outputs. The composite reads outputs 1 and 2 only
-// where the depth buffer shows 3D content, because draws made without a program (the
-// background quads) write their colour into all three:
+// The scene target has three colour outputs. Draws made without a program (the scenes'
+// background quads, a few black tubes) write their colour into all three, so outputs 1
+// and 2 carry a mark of their own:
 //   0  colour; alpha = glColor alpha, which the scenes blend with.
 //   1  rgb: light the surface emits, which the composite turns into glow;
 //      a: how strongly the surface leaves a feedback trail behind it.
@@ -20,7 +20,8 @@
 //      a: 1/4 + clarity / 4, clarity being the share of the surface seen through haze or
 //      fog. That range marks the pixel as shaded by this program: the scenes clear with
 //      alpha 0, pictures and draws without this program leave alpha 1, and additive
-//      draws over them more, and then outputs 1 and 2 do not hold a surface.
+//      draws over them more; the composite reads outputs 1 and 2 only inside the range.
+// Overlays and backgrounds drawn with this program write zeros to outputs 1 and 2.
 #version 130
 
 uniform float Mode;

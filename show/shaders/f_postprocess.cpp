@@ -6,25 +6,19 @@
 // rounds the corners. Blue noise dithers the result into its 8-bit target.
 #version 130
 
-uniform float ttime;
-uniform float fttime;
-uniform float cttime;
-uniform float fullttime;
-uniform float TheType;    // edit tag: tagged stretches halate more
-uniform float type;       // print variant: 1 (black and white) halates grey, not red
-uniform float k0;
-uniform float k1;
-uniform float k2;
-uniform float k3;
-uniform float k4;
-uniform float k5;
+uniform float fullttime;  // the part's own clock: the dither moves every display frame
+uniform float k0;         // grain, here the depth of the exposure flicker
+uniform float k1;         // feedback, here the lag of lights
+uniform float k4;         // contrast, here a cleaner lens
+uniform float k5;         // vignette, here the roundness of the gate
 
 uniform sampler2D texture2d;        // the composite, linearly filtered
 uniform sampler2D textureVideo2;    // the second reel
 uniform sampler2D BlueTexture;
 uniform sampler2D textureFeedback;  // this pass's result of the last frame
-// MV, MP, moon, textureVideo, texture2d2, texture2d3, texture2dOther, texture2dOtherdepth
-// and textureNoise are read by the vertex stage.
+// The vertex stage reads the rest: the clocks, "type", "TheType", "k2", "k3", the free
+// camera ("MV", "MP"), "moon", "textureVideo", "texture2d2", "texture2d3",
+// "texture2dOther", "texture2dOtherdepth" and "textureNoise".
 
 in vec2 vUV;
 flat in vec3 vMoon;

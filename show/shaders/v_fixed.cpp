@@ -1,8 +1,9 @@
 // Vertex stage of the post pass and the blur: a full-screen quad with its texture
-// coordinates. For the post pass it also works out, once per vertex, what it needs of
-// its pictures only as a whole: the moon's place under the free camera and its colour,
-// the veiling glare of the frame, the light of the second picture, and the exposure
-// flicker of the grain picture.
+// coordinates. For the post pass it also works out, four times per frame instead of at
+// every pixel, what stays the same over the frame: the moon's place under the free
+// camera and its colour, the veiling glare, the light of the second picture, the
+// exposure flicker of the grain picture, the halation, the weave and the double
+// exposure. The blur keeps none of it.
 #version 130
 
 uniform mat4 MV;  // the free camera's view
