@@ -31,7 +31,10 @@ void best_pair(float x, float y, float z, int u, int32_t& qx, int32_t& qy) {
     for (int64_t dy = -1; dy <= 1; ++dy) {
         for (int64_t dx = -1; dx <= 1; ++dx) {
             const std::array<float, 3> n = unit_normal(cx + dx, cy + dy, u);
-            const double dot = (double(n[0]) * x + double(n[1]) * y + double(n[2]) * z) / length;
+            // Decoded normals are unit only to float precision, which at large units is
+            // coarser than the grid: compare directions, not raw dot products.
+            const double n_length = std::sqrt(double(n[0]) * n[0] + double(n[1]) * n[1] + double(n[2]) * n[2]);
+            const double dot = (double(n[0]) * x + double(n[1]) * y + double(n[2]) * z) / (length * n_length);
             if (dot > best) {
                 best = dot;
                 qx = int32_t(cx + dx);

@@ -170,34 +170,42 @@ bool tunstall_codes(const TunstallDictionary& dictionary, const uint8_t* data, s
 }
 
 void write_tunstall_block(std::vector<uint8_t>& out, const uint8_t* data, size_t length) {
+    if (length == 0) {
+        write_block(out, {}, 0, {});
+        return;
+    }
+    write_tunstall_block(out, data, length, tunstall_symbols(data, length));
+}
+
+void write_tunstall_block(std::vector<uint8_t>& out, const uint8_t* data, size_t length,
+                          const TunstallSymbols& first) {
     if (length > 0xFFFFFFFFu) throw kBlockTooLong;
     if (length == 0) {
         write_block(out, {}, 0, {});
         return;
     }
-    const TunstallSymbols measured = tunstall_symbols(data, length);
-    if (measured.symbols.size() == 1) {
+    if (first.symbols.size() == 1) {
         // One symbol: the decoder repeats it L times and needs no codes.
-        write_block(out, {measured.symbols, {255}}, length, {});
+        write_block(out, {first.symbols, {255}}, length, {});
         return;
     }
-    const std::array<int16_t, 256> rank = ranks_of(measured);
-    const int S = int(measured.symbols.size());
+    const std::array<int16_t, 256> rank = ranks_of(first);
+    const int S = int(first.symbols.size());
 
-    std::vector<TunstallSymbols> candidates{measured};
-    TunstallSymbols flatter = measured;
+    std::vector<TunstallSymbols> candidates{first};
+    TunstallSymbols flatter = first;
     for (int i = 0; i < 4; ++i) {
         flatter = flattened(flatter);
         candidates.push_back(flatter);
     }
-    candidates.push_back(uniform_symbols(measured));
+    candidates.push_back(uniform_symbols(first));
 
     const TunstallSymbols* best = nullptr;
     std::vector<uint8_t> best_codes, codes;
     TunstallDictionary dictionary;
     for (size_t c = 0; c < candidates.size(); ++c) {
-        // Flatter lists are only tried when the measured one fails, apart from the
-        // equal one, which is always compared (it wins on nearly uniform data).
+        // Flatter lists are only tried when the first one fails; the equal one is always
+        // compared (it wins on nearly uniform data).
         if (best && c > 0 && c + 1 < candidates.size()) continue;
         try {
             build_tunstall_dictionary(candidates[c].symbols.data(), candidates[c].probabilities.data(),
@@ -211,7 +219,8 @@ void write_tunstall_block(std::vector<uint8_t>& out, const uint8_t* data, size_t
             best_codes.swap(codes);
         }
     }
-    // Equal probabilities give short words of every symbol, which always code the data.
+    // Equal probabilities of at least 256 / 255 give short words of every symbol, which
+    // always fit and code the data.
     if (!best) throw kInternal;
     write_block(out, *best, length, best_codes);
 }

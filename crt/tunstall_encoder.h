@@ -33,5 +33,8 @@ bool tunstall_codes(const TunstallDictionary& dictionary, const uint8_t* data, s
 // (the measured one, flatter ones when its dictionary would not fit, equal ones) and the
 // shortest coding is kept.
 void write_tunstall_block(std::vector<uint8_t>& out, const uint8_t* data, size_t length);
+// The same with the first symbol list to try given; it must list every byte of the data.
+void write_tunstall_block(std::vector<uint8_t>& out, const uint8_t* data, size_t length,
+                          const TunstallSymbols& first);
 
 }  // namespace crt

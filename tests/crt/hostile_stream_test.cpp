@@ -10,6 +10,7 @@
 #include "crt/crt.h"
 #include "crt/decoder.h"
 #include "crt/errors.h"
+#include "encoded_samples.h"
 #include "stream_builder.h"
 
 using crt_test::AttributeDesc;
@@ -57,35 +58,72 @@ int decode_exact(const std::vector<uint8_t>& source, size_t length, std::string*
     return result;
 }
 
-}  // namespace
+void expect_cuts_refused(const crt_test::SampleStream& sample, const std::vector<size_t>& lengths) {
+    ASSERT_GT(decode_exact(sample.bytes, sample.bytes.size()), 0) << sample.name;
+    for (size_t length : lengths) {
+        std::string error;
+        const int result = decode_exact(sample.bytes, length, &error);
+        EXPECT_TRUE(result == -2 || result == -3) << sample.name << " cut at " << length;
+        EXPECT_TRUE(error == crt::kTruncated || error == crt::kNotCrtFile)
+            << sample.name << " cut at " << length << ": " << error;
+    }
+}
 
-TEST(HostileStreams, EveryTruncatedPrefixIsRejectedCleanly) {
-    for (const auto& sample : crt_test::sample_streams()) {
-        ASSERT_GT(decode_exact(sample.bytes, sample.bytes.size()), 0) << sample.name;
-        for (size_t length = 0; length < sample.bytes.size(); ++length) {
+std::vector<size_t> every_length_below(size_t size) {
+    std::vector<size_t> lengths(size);
+    for (size_t n = 0; n < size; ++n) lengths[n] = n;
+    return lengths;
+}
+
+void expect_mutations_contained(const crt_test::SampleStream& sample) {
+    for (size_t at = 0; at < sample.bytes.size(); ++at) {
+        for (uint8_t change : {0x00, 0xFF, 0x80, 0x01}) {
+            std::vector<uint8_t> bytes = sample.bytes;
+            bytes[at] = change == 0x80 || change == 0x01 ? uint8_t(bytes[at] ^ change) : change;
             std::string error;
-            const int result = decode_exact(sample.bytes, length, &error);
-            EXPECT_TRUE(result == -2 || result == -3) << sample.name << " cut at " << length;
-            EXPECT_TRUE(error == crt::kTruncated || error == crt::kNotCrtFile)
-                << sample.name << " cut at " << length << ": " << error;
+            const int result = decode_exact(bytes, bytes.size(), &error);
+            if (result < -1) {
+                EXPECT_FALSE(error.empty()) << sample.name << " byte " << at;
+            }
         }
     }
 }
 
-TEST(HostileStreams, ByteMutationsNeverEscapeTheirBuffers) {
-    for (const auto& sample : crt_test::sample_streams()) {
-        for (size_t at = 0; at < sample.bytes.size(); ++at) {
-            for (uint8_t change : {0x00, 0xFF, 0x80, 0x01}) {
-                std::vector<uint8_t> bytes = sample.bytes;
-                bytes[at] = change == 0x80 || change == 0x01 ? uint8_t(bytes[at] ^ change) : change;
-                std::string error;
-                const int result = decode_exact(bytes, bytes.size(), &error);
-                if (result < -1) {
-                    EXPECT_FALSE(error.empty()) << sample.name << " byte " << at;
-                }
-            }
-        }
+}  // namespace
+
+TEST(HostileStreams, EveryTruncatedPrefixIsRejectedCleanly) {
+    for (const auto& sample : crt_test::sample_streams()) expect_cuts_refused(sample, every_length_below(sample.bytes.size()));
+}
+
+TEST(HostileStreams, EveryTruncatedPrefixOfEncoderStreamsIsRejectedCleanly) {
+    for (const auto& sample : crt_test::encoded_sample_streams())
+        expect_cuts_refused(sample, every_length_below(sample.bytes.size()));
+}
+
+TEST(HostileStreams, LargeEncoderStreamsCutAtSampledPointsAreRejectedCleanly) {
+    const std::vector<crt_test::SampleStream> large = crt_test::encoded_large_streams();
+    if (large.empty()) GTEST_SKIP() << "no shared test data at " VELMORA_TESTDATA;
+    for (const auto& sample : large) {
+        // The header and first blocks byte by byte, the rest at spread points, and the
+        // last bytes, where the final residual section ends.
+        const size_t size = sample.bytes.size();
+        std::vector<size_t> lengths;
+        for (size_t n = 0; n < 96 && n < size; ++n) lengths.push_back(n);
+        for (size_t k = 1; k < 48; ++k) lengths.push_back(size * k / 48);
+        for (size_t back = 1; back <= 12 && back <= size; ++back) lengths.push_back(size - back);
+        expect_cuts_refused(sample, lengths);
     }
+}
+
+TEST(HostileStreams, ByteMutationsNeverEscapeTheirBuffers) {
+    for (const auto& sample : crt_test::sample_streams()) expect_mutations_contained(sample);
+}
+
+TEST(HostileStreams, ByteMutationsOfEncoderStreamsNeverEscapeTheirBuffers) {
+    const std::vector<crt_test::SampleStream> samples = crt_test::encoded_sample_streams();
+    // The stored and Tunstall grids with every attribute kind, estimated and
+    // border-corrected normals.
+    for (size_t i : {0, 1, 3, 4}) expect_mutations_contained(samples[i]);
 }
 
 TEST(HostileStreams, VertexCountBeyondWhatTheSymbolsCanNumberIsRefused) {

@@ -1,0 +1,274 @@
+// Attribute encoding through whole streams: quantisation, the channel transform, octahedral
+// pairs, estimated normals, every entropy kind and strategy on generated meshes, and the
+// encoder's refusals of input it cannot store.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <random>
+
+#include "crt/decoder.h"
+#include "crt/encoder.h"
+#include "crt/errors.h"
+#include "crt/octahedral.h"
+#include "encode_mesh.h"
+#include "round_trip.h"
+#include "test_meshes.h"
+
+using crt_encode::EncodeSettings;
+using crt_test::InputMesh;
+
+namespace {
+
+std::string error_of(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const char* m) {
+        return m;
+    }
+    return "";
+}
+
+const uint32_t kTriangle[] = {0, 1, 2};
+
+::testing::AssertionResult round_trip(const InputMesh& mesh, const EncodeSettings& s) {
+    const crt_encode::EncodedMesh encoded = crt_encode::encode_mesh(mesh, s);
+    return crt_test::same_mesh(mesh, encoded, s, crt_test::decode_with_api(encoded.bytes));
+}
+
+}  // namespace
+
+TEST(AttributeEncoding, EveryEntropyKindStrategyAndNormalModeRoundTrips) {
+    const InputMesh meshes[] = {crt_test::grid_with_hole(10), crt_test::torus(16, 9)};
+    for (const InputMesh& mesh : meshes) {
+        for (int entropy : {0, 1})
+            for (int32_t strategy : {0, 1, 2, 3})
+                for (auto mode : {crt::NormalAttr::differential, crt::NormalAttr::estimated,
+                                  crt::NormalAttr::border_corrected}) {
+                    EncodeSettings s;
+                    s.entropy = entropy;
+                    s.position_strategy = s.uv_strategy = strategy;
+                    s.normal_mode = mode;
+                    EXPECT_TRUE(round_trip(mesh, s)) << "entropy " << entropy << " strategy " << strategy
+                                                     << " normals " << mode << " on " << mesh.vertex_count();
+                }
+    }
+}
+
+TEST(AttributeEncoding, CoarseAndFineStepsStayWithinHalfAStep) {
+    const InputMesh mesh = crt_test::grid_with_hole(9);
+    for (int bits : {1, 4, 8, 16, 22}) {
+        EncodeSettings s;
+        s.position_bits = s.uv_bits = bits;
+        s.normal_bits = std::max(2, bits);
+        s.color_bits = std::min(8, bits);
+        EXPECT_TRUE(round_trip(mesh, s)) << bits << " bits";
+    }
+}
+
+TEST(AttributeEncoding, QuantisationRoundsToTheNearestStep) {
+    crt::GenericAttr<int> a;
+    a.components = 1;
+    a.step = 0.5f;
+    const float in[] = {3.5f, 3.74f, -3.76f, 0.2f};
+    a.quantize_from(4, in, crt::format_float);
+    EXPECT_EQ(a.quantized, (std::vector<int>{7, 7, -8, 0}));
+    const int16_t shorts[] = {-3, 5};
+    a.step = 2.0f;
+    a.quantize_from(2, shorts, crt::format_int16);
+    EXPECT_EQ(a.quantized, (std::vector<int>{-2, 2})) << "ties go to the even integer";
+}
+
+TEST(AttributeEncoding, ValuesBeyondThe32BitRangeAndBadStepsAreRefused) {
+    crt::GenericAttr<int> a;
+    a.components = 1;
+    a.step = 1e-6f;
+    const float big[] = {1e6f};
+    EXPECT_EQ(error_of([&] { a.quantize_from(1, big, crt::format_float); }), crt::kQuantizeRange);
+    const float nan[] = {NAN};
+    a.step = 1.0f;
+    EXPECT_EQ(error_of([&] { a.quantize_from(1, nan, crt::format_float); }), crt::kQuantizeRange);
+    a.step = 0.0f;
+    EXPECT_EQ(error_of([&] { a.quantize_from(1, big, crt::format_float); }), crt::kBadStep);
+}
+
+TEST(AttributeEncoding, EncoderMessagesForInputItCannotTake) {
+    const uint32_t unsigned_values[] = {1, 2, 3};
+    crt::GenericAttr<int> g;
+    g.components = 1;
+    EXPECT_STREQ(error_of([&] { g.quantize_from(3, unsigned_values, crt::format_uint32); }).c_str(),
+                 "Unsupported format.");
+    EXPECT_STREQ(error_of([&] { g.quantize_from(3, unsigned_values, 9); }).c_str(), "Unsupported format.");
+    crt::ColorAttr c;
+    c.components = 4;
+    EXPECT_STREQ(error_of([&] { c.quantize_from(1, unsigned_values, crt::format_int32); }).c_str(),
+                 "Unsupported color input format.");
+    crt::NormalAttr n;
+    n.step = 255.0f;
+    EXPECT_STREQ(error_of([&] { n.quantize_from(1, unsigned_values, crt::format_uint16); }).c_str(),
+                 "Unsigned types not supported for normals");
+}
+
+TEST(AttributeEncoding, ColourChannelsAreStoredAsGreenAndDifferences) {
+    crt::ColorAttr c;
+    c.components = 4;
+    c.channel_steps = {2, 2, 2, 1};
+    const uint8_t rgba[] = {130, 100, 120, 255};
+    c.quantize_from(1, rgba, crt::format_uint8);
+    // The decoder rebuilds R = c0 + c2, G = c0, B = c0 + c1, A = c3, times the steps.
+    EXPECT_EQ(c.quantized, (std::vector<uint8_t>{50, 10, 15, 255}));
+    // A channel step that does not divide 255 keeps its top level within 255.
+    c.channel_steps = {4, 4, 4, 4};
+    const uint8_t white[] = {255, 255, 255, 255};
+    c.quantize_from(1, white, crt::format_uint8);
+    EXPECT_EQ(c.quantized[0], 63) << "63 * 4 = 252, not 64 * 4 = 256 which wraps to 0 as a byte";
+}
+
+TEST(AttributeEncoding, ColourStepsForBitsDivide255) {
+    EXPECT_EQ(crt::color_step_for_bits(8), 1);
+    EXPECT_EQ(crt::color_step_for_bits(7), 3);
+    EXPECT_EQ(crt::color_step_for_bits(4), 17);
+    EXPECT_EQ(crt::color_step_for_bits(1), 255);
+}
+
+TEST(AttributeEncoding, ThreeChannelColoursDecodeOpaque) {
+    InputMesh mesh = crt_test::grid(3, 3);
+    std::vector<float> rgb;
+    for (size_t i = 0; i < mesh.colors.size(); ++i)
+        if (i % 4 != 3) rgb.push_back(mesh.colors[i]);
+    mesh.colors = rgb;
+    mesh.color_components = 3;
+    EXPECT_TRUE(round_trip(mesh, EncodeSettings{}));
+}
+
+TEST(AttributeEncoding, OctahedralPairsDecodeNearTheirNormalsAcrossTheFold) {
+    std::mt19937 rng(23);
+    std::normal_distribution<float> g;
+    for (int unit : {1, 7, 255, 511, 32767}) {
+        std::vector<float> normals;
+        for (int i = 0; i < 3000; ++i) normals.insert(normals.end(), {g(rng), g(rng), g(rng)});
+        // Axes and the octahedron's edges, where the fold treats zeros differently on its
+        // two sides.
+        for (float x : {-1.0f, 0.0f, 1.0f})
+            for (float y : {-1.0f, 0.0f, 1.0f})
+                for (float z : {-1.0f, 0.0f, 1.0f})
+                    if (x || y || z) normals.insert(normals.end(), {x, y, z});
+        crt::NormalAttr n;
+        n.step = float(unit);
+        const uint32_t V = uint32_t(normals.size() / 3);
+        n.quantize_from(V, normals.data(), crt::format_float);
+        for (uint32_t v = 0; v < V; ++v) {
+            const std::array<float, 3> d = crt::unit_normal(n.encode_normals[2 * v], n.encode_normals[2 * v + 1], unit);
+            const float* x = &normals[3 * v];
+            ASSERT_LE(crt_test::angle_between(d.data(), x), unit == 1 ? 1.6 : crt_test::normal_tolerance(unit))
+                << "unit " << unit << " normal (" << x[0] << ", " << x[1] << ", " << x[2] << ")";
+        }
+    }
+}
+
+TEST(AttributeEncoding, ZeroNormalsDecodeAsUp) {
+    InputMesh mesh = crt_test::grid(2, 2);
+    std::fill(mesh.normals.begin(), mesh.normals.end(), 0.0f);
+    EXPECT_TRUE(round_trip(mesh, EncodeSettings{}));
+}
+
+TEST(AttributeEncoding, EstimatedNormalsNeedThreeComponentPositions) {
+    const float normals[] = {0, 0, 1, 0, 0, 1, 0, 0, 1};
+    const float xy[] = {0, 0, 1, 0, 0, 1};
+    {
+        crt::Encoder e(3, kTriangle, 1);
+        e.add_normals(normals, 127, crt::NormalAttr::estimated);
+        EXPECT_EQ(error_of([&] { e.encode(); }), crt::kNoPositionAttribute);
+    }
+    {
+        crt::Encoder e(3, kTriangle, 1);
+        e.add_positions(xy, 2, 1.0f, 0);
+        e.add_normals(normals, 127, crt::NormalAttr::border_corrected);
+        EXPECT_EQ(error_of([&] { e.encode(); }), crt::kPositionComponents);
+    }
+    {
+        crt::Encoder e(3, kTriangle, 1);
+        // Four channels, so that it fills a position array of four floats a vertex.
+        const uint8_t rgba[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+        auto colour = std::make_unique<crt::ColorAttr>();
+        colour->components = 4;
+        e.add_attribute("position", std::move(colour), rgba, crt::format_uint8);
+        e.add_normals(normals, 127, crt::NormalAttr::estimated);
+        EXPECT_EQ(error_of([&] { e.encode(); }), crt::kPositionOverloaded);
+    }
+}
+
+TEST(AttributeEncoding, AttributesTheDecoderWouldBindToTheWrongWidthAreRefused) {
+    const float values[] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    crt::Encoder e(3, kTriangle, 1);
+    auto generic = std::make_unique<crt::GenericAttr<int>>();
+    generic->components = 3;
+    e.add_attribute("color", std::move(generic), values, crt::format_float);
+    EXPECT_EQ(error_of([&] { e.encode(); }), crt::kArrayMismatch);
+}
+
+TEST(AttributeEncoding, AnAttributeOfAnotherNameKeepsTheStreamInStep) {
+    const InputMesh mesh = crt_test::grid(4, 4);
+    crt::Encoder e(mesh.vertex_count(), mesh.faces.data(), mesh.face_count());
+    const float step = 0.01f;
+    e.add_positions(mesh.positions.data(), 3, step, crt::kParallelogram);
+    std::vector<int16_t> weights(mesh.vertex_count());
+    for (size_t i = 0; i < weights.size(); ++i) weights[i] = int16_t(i * 37 - 400);
+    auto weight = std::make_unique<crt::GenericAttr<int>>();
+    weight->components = 1;
+    weight->strategy = crt::kCorrelated;
+    // "a_weight" sorts before "position": the decoder must read past it first.
+    e.add_attribute("a_weight", std::move(weight), weights.data(), crt::format_int16);
+    crt_encode::EncodedMesh encoded;
+    encoded.bytes = e.encode();
+    encoded.code = e.code();
+    encoded.position_step = step;
+    crt_encode::EncodeSettings s;
+    InputMesh positions_only = mesh;
+    positions_only.normals.clear();
+    positions_only.colors.clear();
+    positions_only.uvs.clear();
+    EXPECT_TRUE(crt_test::same_mesh(positions_only, encoded, s, crt_test::decode_with_api(encoded.bytes)));
+
+    // Decoded by the library with the weights bound, they come back exactly.
+    auto d = crt::create_decoder(encoded.bytes.data(), encoded.bytes.size());
+    std::vector<float> out(weights.size());
+    d->attributes["a_weight"]->buffer = out.data();
+    d->attributes["a_weight"]->format = crt::format_float;
+    std::vector<uint32_t> indices(mesh.faces.size());
+    std::vector<float> positions(mesh.positions.size());
+    crt::OutputArrays arrays;
+    arrays.indices = indices.data();
+    arrays.positions = positions.data();
+    ASSERT_EQ(crt::decode_mesh(*d, arrays), int32_t(mesh.face_count()));
+    for (size_t i = 0; i < out.size(); ++i) EXPECT_EQ(out[i], float(weights[e.code().vertex_order[i]])) << i;
+}
+
+TEST(AttributeEncoding, AStreamWithoutFacesIsRefused) {
+    const float p[] = {0, 0, 0};
+    crt::Encoder e(1, nullptr, 0);
+    e.add_positions(p, 3, 1.0f, 0);
+    EXPECT_EQ(error_of([&] { e.encode(); }), crt::kNoFaces);
+}
+
+TEST(AttributeEncoding, PropertiesAndGroupPropertiesReachTheDecoder) {
+    const InputMesh mesh = crt_test::grid(3, 2);
+    crt::Encoder e(mesh.vertex_count(), mesh.faces.data(), mesh.face_count());
+    e.add_positions(mesh.positions.data(), 3, 0.01f, crt::kParallelogram);
+    e.properties = {{"author", "velmora"}, {"units", "m"}};
+    crt::FaceGroup first, second;
+    first.face_end = 4;
+    first.properties["material"] = "stone";
+    second.face_end = mesh.face_count();
+    e.groups = {first, second};
+    const std::vector<uint8_t> bytes = e.encode();
+    auto d = crt::create_decoder(bytes.data(), bytes.size());
+    EXPECT_EQ(d->properties.at("units"), "m");
+    std::vector<uint32_t> indices(mesh.faces.size());
+    crt::OutputArrays arrays;
+    arrays.indices = indices.data();
+    ASSERT_EQ(crt::decode_mesh(*d, arrays), int32_t(mesh.face_count()));
+    ASSERT_EQ(d->index.groups.size(), 2u);
+    EXPECT_EQ(d->index.groups[0].face_end, 4u);
+    EXPECT_EQ(d->index.groups[0].properties.at("material"), "stone");
+}

@@ -1,0 +1,186 @@
+// The connectivity encoder against the decoder: its symbols and bits, fed to
+// decode_group, must rebuild exactly the faces and prediction triples the encoder
+// expected, and those faces must be the input's triangles under the new numbering.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+
+#include "crt/connectivity.h"
+#include "crt/connectivity_encoder.h"
+#include "crt/errors.h"
+#include "crt/stream.h"
+#include "test_meshes.h"
+
+using crt_test::InputMesh;
+
+namespace {
+
+std::string error_of(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const char* m) {
+        return m;
+    }
+    return "";
+}
+
+struct Decoded {
+    std::vector<uint32_t> faces;
+    std::vector<crt::VertexTriple> predictions;
+    crt::ConnectivityCursor cursor;
+};
+
+// Runs the decoder on the encoder's output, group by group as decode_mesh does.
+Decoded decode(const crt::ConnectivityCode& code) {
+    const uint32_t V = uint32_t(code.vertex_order.size());
+    Decoded d;
+    d.faces.assign(code.faces.size(), 0xDEADBEEF);
+    std::vector<uint8_t> words;
+    for (uint32_t w : code.bits.words())
+        for (int i = 0; i < 4; ++i) words.push_back(uint8_t(w >> (8 * i)));
+    crt::MeshIndex index;
+    index.symbols = code.symbols;
+    index.bits.word = words.data();
+    index.bits.words_left = uint32_t(code.bits.words().size());
+    index.predictions.assign(V, crt::VertexTriple{0, 0, 0});
+    index.faces32 = d.faces.data();
+    index.front_capacity = code.front_capacity;
+    uint32_t start = 0;
+    for (uint32_t end : code.face_ends) {
+        crt::decode_group(index, V, uint64_t(start) * 3, uint64_t(end) * 3, d.cursor);
+        start = end;
+    }
+    d.predictions = index.predictions;
+    EXPECT_EQ(d.cursor.symbol_position, code.symbols.size()) << "every symbol is read";
+    EXPECT_EQ(d.cursor.decoded_vertices, V) << "every vertex is numbered";
+    return d;
+}
+
+crt::ConnectivityCode encode(const InputMesh& m, bool postpone = true, const std::vector<uint32_t>& ends = {}) {
+    crt::ConnectivityOptions options;
+    options.postpone = postpone;
+    return crt::encode_connectivity(m.faces.data(), m.face_count(), m.vertex_count(), ends, options);
+}
+
+// The whole check: decoder agrees with the encoder, and the faces are the input's.
+void expect_rebuilt(const InputMesh& m, const std::string& what, bool postpone = true,
+                    const std::vector<uint32_t>& ends = {}) {
+    SCOPED_TRACE(what + (postpone ? " (postponing)" : " (old vertices at once)"));
+    const crt::ConnectivityCode code = encode(m, postpone, ends);
+    const Decoded d = decode(code);
+    EXPECT_EQ(d.faces, code.faces);
+    EXPECT_EQ(d.predictions, code.predictions);
+    EXPECT_EQ(crt_test::canonical_triangles(code.faces, &code.vertex_order), crt_test::canonical_triangles(m.faces));
+    // A vertex is numbered only once it is met, so its triple names earlier vertices.
+    for (size_t v = 1; v < code.predictions.size(); ++v)
+        for (uint32_t p : code.predictions[v]) ASSERT_LT(p, v) << "vertex " << v;
+}
+
+size_t count(const std::vector<uint8_t>& symbols, uint8_t s) { return size_t(std::count(symbols.begin(), symbols.end(), s)); }
+
+}  // namespace
+
+TEST(ConnectivityEncoder, TetrahedronGivesTheDecodersOwnExample) {
+    // The symbols the decoder turns into (0,1,2), (2,1,3), (3,1,0), (3,0,2).
+    const crt::ConnectivityCode code = encode(crt_test::tetrahedron());
+    EXPECT_EQ(code.symbols, (std::vector<uint8_t>{crt::new_vertex, crt::new_vertex, crt::join_prev, crt::close}));
+    EXPECT_EQ(code.faces, (std::vector<uint32_t>{0, 1, 2, 2, 1, 3, 3, 1, 0, 3, 0, 2}));
+    EXPECT_EQ(code.predictions[3], (crt::VertexTriple{2, 1, 0}));
+    EXPECT_EQ(code.bits.bit_count(), 0u);
+}
+
+TEST(ConnectivityEncoder, SurfacesWithBordersHolesAndHandlesAreRebuilt) {
+    for (bool postpone : {true, false}) {
+        expect_rebuilt(crt_test::grid(1, 1), "one quad", postpone);
+        expect_rebuilt(crt_test::grid(9, 5), "open grid", postpone);
+        expect_rebuilt(crt_test::grid_with_hole(12), "grid with a hole", postpone);
+        expect_rebuilt(crt_test::cube(), "closed cube", postpone);
+        expect_rebuilt(crt_test::torus(12, 8), "torus", postpone);
+        expect_rebuilt(crt_test::torus(3, 3), "smallest torus", postpone);
+    }
+}
+
+TEST(ConnectivityEncoder, ClosedSurfacesNeedNoBorderSymbols) {
+    const crt::ConnectivityCode code = encode(crt_test::cube());
+    EXPECT_EQ(count(code.symbols, crt::border), 0u);
+    EXPECT_EQ(code.symbols.size(), 12u) << "one symbol per face";
+}
+
+TEST(ConnectivityEncoder, SeparatePiecesStartWithNewFirstTriangles) {
+    const InputMesh m = crt_test::grid(8, 3, [](int i, int) { return i == 3 || i == 6; });
+    expect_rebuilt(m, "three strips");
+}
+
+TEST(ConnectivityEncoder, NonManifoldInputIsSplitNotLost) {
+    for (bool postpone : {true, false}) {
+        expect_rebuilt(crt_test::fin(), "three faces on one edge", postpone);
+        expect_rebuilt(crt_test::bow_tie(), "fans meeting at a vertex", postpone);
+        expect_rebuilt(crt_test::flipped_neighbour(), "neighbour facing the other way", postpone);
+        expect_rebuilt(crt_test::with_degenerate_face(), "faces with repeated corners", postpone);
+        expect_rebuilt(crt_test::with_repeated_face(), "a face given twice", postpone);
+    }
+}
+
+TEST(ConnectivityEncoder, AVertexSharedByTwoPiecesIsSentByIndex) {
+    // The second fan of the bow tie starts from the already numbered centre vertex.
+    const crt::ConnectivityCode code = encode(crt_test::bow_tie());
+    EXPECT_GE(count(code.symbols, crt::old_vertex), 1u);
+    EXPECT_GT(code.bits.bit_count(), 0u);
+    EXPECT_EQ(code.vertex_order.size(), 7u) << "the shared vertex is numbered once";
+}
+
+TEST(ConnectivityEncoder, UnusedVerticesGetNoNumber) {
+    const InputMesh m = crt_test::with_unused_vertices();
+    const crt::ConnectivityCode code = encode(m);
+    EXPECT_EQ(code.vertex_order, (std::vector<uint32_t>{1, 2, 4}));
+    expect_rebuilt(m, "unused vertices");
+}
+
+TEST(ConnectivityEncoder, GroupsDecodeWithFreshFrontsAndShareVertices) {
+    const InputMesh m = crt_test::grid(6, 6);
+    // Cut inside the grid so that vertices on the cut belong to both groups.
+    expect_rebuilt(m, "three groups", true, {10, 40, m.face_count()});
+    const crt::ConnectivityCode code = encode(m, true, {10, 40, m.face_count()});
+    EXPECT_EQ(code.face_ends, (std::vector<uint32_t>{10, 40, m.face_count()}));
+    // Each group's faces stay inside its range.
+    const auto in_range = [&](uint32_t lo, uint32_t hi) {
+        std::vector<uint32_t> sub(m.faces.begin() + lo * 3, m.faces.begin() + hi * 3);
+        std::vector<uint32_t> got(code.faces.begin() + lo * 3, code.faces.begin() + hi * 3);
+        return crt_test::canonical_triangles(got, &code.vertex_order) == crt_test::canonical_triangles(sub);
+    };
+    EXPECT_TRUE(in_range(0, 10));
+    EXPECT_TRUE(in_range(10, 40));
+    EXPECT_TRUE(in_range(40, m.face_count()));
+    expect_rebuilt(m, "an empty group", true, {0, 20, 20, m.face_count()});
+}
+
+TEST(ConnectivityEncoder, RandomlyHoledGridsAndShuffledFacesAreRebuilt) {
+    std::mt19937 rng(17);
+    for (int trial = 0; trial < 60; ++trial) {
+        std::vector<uint8_t> hole(15 * 15);
+        for (uint8_t& h : hole) h = rng() % 4 == 0;
+        InputMesh m = crt_test::grid(15, 15, [&](int i, int j) { return hole[j * 15 + i] != 0; });
+        // Shuffle faces and rotate corners: the traversal must not depend on input order.
+        std::vector<uint32_t> order(m.face_count());
+        for (uint32_t f = 0; f < order.size(); ++f) order[f] = f;
+        std::shuffle(order.begin(), order.end(), rng);
+        std::vector<uint32_t> faces;
+        for (uint32_t f : order) {
+            const int r = int(rng() % 3);
+            for (int k = 0; k < 3; ++k) faces.push_back(m.faces[f * 3 + (k + r) % 3]);
+        }
+        m.faces = faces;
+        if (m.faces.empty()) continue;
+        expect_rebuilt(m, "trial " + std::to_string(trial), trial % 2 == 0);
+    }
+}
+
+TEST(ConnectivityEncoder, BadIndicesAndGroupsAreRefused) {
+    const uint32_t faces[] = {0, 1, 5};
+    EXPECT_EQ(error_of([&] { crt::encode_connectivity(faces, 1, 3, {}); }), crt::kFaceIndexRange);
+    const uint32_t good[] = {0, 1, 2, 2, 1, 3};
+    EXPECT_EQ(error_of([&] { crt::encode_connectivity(good, 2, 4, {1}); }), crt::kGroupOrder);
+    EXPECT_EQ(error_of([&] { crt::encode_connectivity(good, 2, 4, {2, 1}); }), crt::kGroupOrder);
+    EXPECT_EQ(error_of([&] { crt::encode_connectivity(good, 2, 4, {3}); }), crt::kGroupOrder);
+}
