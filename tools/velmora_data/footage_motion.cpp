@@ -23,6 +23,9 @@ cv::Vec3b toByte(const cv::Vec3f& c) {
 }
 cv::Point fixed(float x, float y) { return {cvRound(x * 16), cvRound(y * 16)}; }
 
+// z modulo a period for positive z; much cheaper than fmod in per-pixel loops.
+inline float repeat(float z, float period) { return z - period * std::floor(z / period); }
+
 }  // namespace
 
 cv::Mat3b renderRoad(const FrameSpec& f) {
@@ -165,15 +168,15 @@ cv::Mat3b renderTunnel(const FrameSpec& f) {
             cv::Vec3f c;
             if (std::fabs(u - 0.75f) < 0.11f) {
                 c = cv::Vec3f(34, 36, 38);
-                if (std::fabs(u - 0.75f) < 0.004f && std::fmod(z, 8.0f) < 4.0f) c = cv::Vec3f(150, 200, 220);
+                if (std::fabs(u - 0.75f) < 0.004f && repeat(z, 8.0f) < 4.0f) c = cv::Vec3f(150, 200, 220);
             } else {
                 // Wall panels with dark joints, lit by the lamps overhead.
-                const float zz = std::fmod(z, 2.0f);
+                const float zz = repeat(z, 2.0f);
                 const float joint = zz < 0.06f ? zz / 0.06f : (zz > 1.94f ? (2.0f - zz) / 0.06f : 1.0f);
                 c = cv::Vec3f(52, 60, 66) * (0.6f + 0.4f * joint) + cv::Vec3f(10, 40, 80) * map.glow(y, x);
-                if (std::fabs(u - 0.25f) < 0.025f && std::fmod(z, 6.0f) < 2.4f) c = cv::Vec3f(120, 215, 255);
+                if (std::fabs(u - 0.25f) < 0.025f && repeat(z, 6.0f) < 2.4f) c = cv::Vec3f(120, 215, 255);
                 for (float side : {0.05f, 0.45f})
-                    if (std::fabs(u - side) < 0.01f && std::fmod(z + 3.0f, 6.0f) < 0.6f) c = cv::Vec3f(255, 230, 200);
+                    if (std::fabs(u - side) < 0.01f && repeat(z + 3.0f, 6.0f) < 0.6f) c = cv::Vec3f(255, 230, 200);
             }
             // Far away the tunnel darkens, then opens into the daylight of the exit.
             img(y, x) = toByte(mix(c * map.fade(y, x), cv::Vec3f(235, 245, 250), map.exit(y, x)));

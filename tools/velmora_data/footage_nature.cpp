@@ -326,17 +326,18 @@ cv::Mat3b renderWater(const FrameSpec& f) {
     // cell centres, its lookup bent by drifting noise. Whole turns and tiles per loop.
     const TileLayer wx = layer(bank.warpX, work, f.aspect, 1.1f, -3 * S * s, 0);
     const TileLayer wy = layer(bank.warpY, work, f.aspect, 1.1f, 0, 3 * S * s);
-    const CellField cells1(6, 11, s, 20), cells2(6, 12, s, 24);
+    const CellField cells(6, 11, s, 20);
     cv::Mat3b img(work);
     for (int y = 0; y < work.height; ++y)
         for (int x = 0; x < work.width; ++x) {
             const float X = static_cast<float>(x) / work.height, Y = static_cast<float>(y) / work.height;
             const float u = X * 0.55f + (wx.at(x, y) - 0.5f) * 0.08f + s * 2;
             const float v = Y * 0.55f + (wy.at(x, y) - 0.5f) * 0.08f;
-            const CellDistance c1 = cells1.at(u, v);
-            const CellDistance c2 = cells2.at(u * 1.7f + 0.3f, v * 1.7f);
-            auto sixth = [](float v) { const float v3 = v * v * v; return v3 * v3; };
-            const float net = sixth(1.0f - clamp01((c1.f2 - c1.f1) * 9.0f)) + 0.5f * sixth(1.0f - clamp01((c2.f2 - c2.f1) * 9.0f));
+            const CellDistance cell = cells.at(u, v);
+            // Bright core on the cell edges with a wider, fainter rim around it.
+            const float edge = 1.0f - clamp01((cell.f2 - cell.f1) * 9.0f);
+            const float e3 = edge * edge * edge;
+            const float net = e3 * e3 + 0.35f * e3;
             const float r = sampleWrap(bank.coarse, (X + 0.3f * Y) * 120 + 2 * S * s, 13.0f);
             const float ray = r * r * r * r;
             const float depth = clamp01(Y);
