@@ -15,14 +15,6 @@ namespace vdata {
 
 namespace {
 
-constexpr float kTwoPi = 6.2831853f;
-
-cv::Vec3f mix(const cv::Vec3f& a, const cv::Vec3f& b, float t) { return a * (1 - t) + b * t; }
-cv::Vec3b toByte(const cv::Vec3f& c) {
-    return {cv::saturate_cast<uchar>(c[0]), cv::saturate_cast<uchar>(c[1]), cv::saturate_cast<uchar>(c[2])};
-}
-cv::Point fixed(float x, float y) { return {cvRound(x * 16), cvRound(y * 16)}; }
-
 // z modulo a period for positive z; much cheaper than fmod in per-pixel loops.
 inline float repeat(float z, float period) { return z - period * std::floor(z / period); }
 

@@ -12,22 +12,13 @@ namespace vdata {
 
 namespace {
 
-constexpr float kTwoPi = 6.2831853f;
 constexpr float S = static_cast<float>(kTileSize);
-
-cv::Size halfSize(cv::Size s) { return {std::max(4, s.width / 2), std::max(4, s.height / 2)}; }
 
 // Tile pixels per output pixel for features `unitsPerTile` display units wide, keeping
 // them round on screen whatever the picture's aspect.
 TileLayer layer(const cv::Mat1f& tile, cv::Size size, float aspect, float unitsPerTile, float ox, float oy) {
     const float perUnit = S / unitsPerTile;
     return {&tile, perUnit * aspect / size.width, perUnit / size.height, ox, oy};
-}
-
-cv::Vec3f mix(const cv::Vec3f& a, const cv::Vec3f& b, float t) { return a * (1 - t) + b * t; }
-
-cv::Vec3b toByte(const cv::Vec3f& c) {
-    return {cv::saturate_cast<uchar>(c[0]), cv::saturate_cast<uchar>(c[1]), cv::saturate_cast<uchar>(c[2])};
 }
 
 // A 1D fractal profile for ridges, read along one row of a noise tile.

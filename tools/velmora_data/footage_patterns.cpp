@@ -14,15 +14,7 @@ namespace vdata {
 
 namespace {
 
-constexpr float kTwoPi = 6.2831853f;
 constexpr float S = static_cast<float>(kTileSize);
-
-cv::Vec3f mix(const cv::Vec3f& a, const cv::Vec3f& b, float t) { return a * (1 - t) + b * t; }
-cv::Vec3b toByte(const cv::Vec3f& c) {
-    return {cv::saturate_cast<uchar>(c[0]), cv::saturate_cast<uchar>(c[1]), cv::saturate_cast<uchar>(c[2])};
-}
-cv::Point fixed(float x, float y) { return {cvRound(x * 16), cvRound(y * 16)}; }
-cv::Size halfSize(cv::Size s) { return {std::max(4, s.width / 2), std::max(4, s.height / 2)}; }
 
 // ---- veins ----
 

@@ -12,8 +12,6 @@ namespace vdata {
 
 namespace {
 
-constexpr float kTwoPi = 6.2831853f;
-
 // Fills a slice: toHead maps a pixel to head coordinates. Tissue gets a faint texture
 // so it does not look flat.
 template <class ToHead>

@@ -5,6 +5,7 @@
 #include <opencv2/core.hpp>
 
 #include <cmath>
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -113,6 +114,19 @@ struct Palette {
 };
 // Maps a 0..1 field through a palette.
 cv::Mat3b applyPalette(const cv::Mat1f& field, const Palette& palette);
+
+constexpr float kTwoPi = 6.2831853f;
+
+// Small colour and geometry helpers shared by the generators.
+inline cv::Vec3f mix(const cv::Vec3f& a, const cv::Vec3f& b, float t) { return a * (1 - t) + b * t; }
+inline cv::Vec3b toByte(const cv::Vec3f& c) {
+    return {cv::saturate_cast<uchar>(c[0]), cv::saturate_cast<uchar>(c[1]), cv::saturate_cast<uchar>(c[2])};
+}
+// A point for OpenCV's drawing calls with 4 fractional bits (pass shift 4): shapes keep
+// sub-pixel positions, which matters for slow motion at small sizes.
+inline cv::Point fixed(float x, float y) { return {cvRound(x * 16), cvRound(y * 16)}; }
+// Soft footage is drawn at half size and scaled up.
+inline cv::Size halfSize(cv::Size s) { return {std::max(4, s.width / 2), std::max(4, s.height / 2)}; }
 
 // Smooth step and cosine ease helpers.
 float smoothstep(float edge0, float edge1, float x);

@@ -13,9 +13,6 @@ namespace vdata {
 
 namespace {
 
-cv::Vec3f mix(const cv::Vec3f& a, const cv::Vec3f& b, float t) { return a * (1 - t) + b * t; }
-cv::Point fixed(float x, float y) { return {cvRound(x * 16), cvRound(y * 16)}; }
-
 // Vertical gradient through colour stops at the given heights (0 top, 1 bottom).
 void verticalGradient(cv::Mat3f& img, const std::vector<std::pair<float, cv::Vec3f>>& stops) {
     for (int y = 0; y < img.rows; ++y) {
