@@ -12,26 +12,6 @@ namespace vdata {
 
 namespace {
 
-// Fills a slice: toHead maps a pixel to head coordinates. Tissue gets a faint texture
-// so it does not look flat.
-template <class ToHead>
-cv::Mat1f slice(cv::Size size, ToHead toHead, float (*contrast)(Tissue), float texture) {
-    cv::Mat1f out(size, 0.0f);
-    for (int py = 0; py < size.height; ++py) {
-        float* row = out.ptr<float>(py);
-        for (int px = 0; px < size.width; ++px) {
-            float x, y, z;
-            toHead(px + 0.5f, py + 0.5f, x, y, z);
-            if (std::fabs(x) > 0.8f || std::fabs(y) > 1.1f || std::fabs(z) > 1.05f) continue;
-            const Tissue t = headTissue(x, y, z);
-            if (t == Tissue::Air) continue;
-            const float grain = valueNoise3(x * 40, y * 40, z * 40, 5) - 0.5f;
-            row[px] = contrast(t) * (1.0f + texture * grain);
-        }
-    }
-    return out;
-}
-
 // MRI magnitude noise: the background is not black but a faint speckle.
 void mriNoise(cv::Mat1f& img, float sigma, uint32_t seed) {
     for (int y = 0; y < img.rows; ++y) {
@@ -42,6 +22,33 @@ void mriNoise(cv::Mat1f& img, float sigma, uint32_t seed) {
             row[x] = std::sqrt(a * a + b * b);
         }
     }
+}
+
+// Fills a slice: toHead maps a picture pixel to head coordinates. Like a scanner's
+// reconstruction matrix the slice is computed at half the picture's size (with the MRI's
+// speckle at that size) and shown scaled up. Tissue gets a faint texture so it does not
+// look flat.
+template <class ToHead>
+cv::Mat1f slice(cv::Size size, ToHead toHead, float (*contrast)(Tissue), float texture, float speckle, uint32_t seed) {
+    const cv::Size work = halfSize(size);
+    const float sx = static_cast<float>(size.width) / work.width, sy = static_cast<float>(size.height) / work.height;
+    cv::Mat1f matrix(work, 0.0f);
+    for (int py = 0; py < work.height; ++py) {
+        float* row = matrix.ptr<float>(py);
+        for (int px = 0; px < work.width; ++px) {
+            float x, y, z;
+            toHead((px + 0.5f) * sx, (py + 0.5f) * sy, x, y, z);
+            if (std::fabs(x) > 0.8f || std::fabs(y) > 1.1f || std::fabs(z) > 1.05f) continue;
+            const Tissue t = headTissue(x, y, z);
+            if (t == Tissue::Air) continue;
+            const float grain = valueNoise3(x * 40, y * 40, z * 40, 5) - 0.5f;
+            row[px] = contrast(t) * (1.0f + texture * grain);
+        }
+    }
+    if (speckle > 0) mriNoise(matrix, speckle, seed);
+    cv::Mat1f out;
+    cv::resize(matrix, out, size, 0, 0, cv::INTER_LINEAR);
+    return out;
 }
 
 cv::Mat3b toGrey(const cv::Mat1f& img, float gain) {
@@ -73,7 +80,7 @@ cv::Mat3b renderCtHead(const FrameSpec& f) {
             y = (py - 0.5f * h) / radius;
             zz = z;
         },
-        ctBrain, 0.06f);
+        ctBrain, 0.06f, 0.0f, 0);
     // The scanner table under the back of the head.
     cv::Mat1b table(f.size, uchar(0));
     const cv::Point centre(static_cast<int>(0.5f * w), static_cast<int>(0.5f * h + 1.6f * radius));
@@ -83,7 +90,6 @@ cv::Mat3b renderCtHead(const FrameSpec& f) {
     cv::Mat1f tableF;
     table.convertTo(tableF, CV_32F, 0.55 / 255.0);
     img += tableF;
-    cv::GaussianBlur(img, img, cv::Size(0, 0), 0.6 * f.scale + 0.3);
     cv::Mat3b out = toGrey(img, 0.95f);
     addNoise(out, 10.0f, 900 + f.number);
     char text[64];
@@ -108,9 +114,7 @@ cv::Mat3b renderMriAxial(const FrameSpec& f) {
             y = (py - 0.5f * h) / radius;
             zz = z;
         },
-        mriT1, 0.1f);
-    cv::GaussianBlur(img, img, cv::Size(0, 0), 0.7 * f.scale + 0.3);
-    mriNoise(img, 0.035f, 700);
+        mriT1, 0.1f, 0.035f, 700);
     cv::Mat3b out = toGrey(img, 1.0f);
     char text[64];
     label(out, "VELMORA MR 1.5T", 12 * f.scale, 22 * f.scale, f.scale);
@@ -140,9 +144,7 @@ cv::Mat3b renderMriSagittal(const FrameSpec& f) {
             y = (px - cx) / radius;
             z = -(py - cy) / radius;
         },
-        mriT1, 0.1f);
-    cv::GaussianBlur(img, img, cv::Size(0, 0), 0.7 * f.scale + 0.3);
-    mriNoise(img, 0.035f, 710);
+        mriT1, 0.1f, 0.035f, 710);
     cv::Mat3b out = toGrey(img, 1.0f);
     char text[64];
     label(out, "T1 SAG", 0.32f * w, 0.09f * h, f.scale);
