@@ -143,15 +143,6 @@ TEST_F(ObjectShadingTest, MeshWithAStaleNormalIsStillShadedByItsFaces) {
     EXPECT_GT(luma(out[0], 70, 56, 86, 68), luma(out[0], 106, 40, 122, 52) + 25);
 }
 
-TEST_F(ObjectShadingTest, BoxesAreSolidAndDarkerThanPlainGeometry) {
-    const auto plain = litSphere(0);
-    const auto box = litSphere(2);
-    const double boxLight = luma(box[0], 70, 56, 86, 68);
-    EXPECT_GT(boxLight, 20);
-    EXPECT_LT(boxLight, luma(plain[0], 70, 56, 86, 68));
-    EXPECT_EQ(box[0].at(kW / 2, kH / 2, 3), 255);  // opaque
-}
-
 TEST_F(ObjectShadingTest, SwarmTintAndGlowFollowCl) {
     auto swarm = [&](float cl) {
         return scene([&] {
