@@ -78,6 +78,13 @@ void reorder_attribute(VertexAttribute& attribute, const std::vector<uint32_t>& 
     throw kInternal;
 }
 
+// Bytes the symbol block and the connectivity words take in the stream.
+size_t connectivity_size(const ConnectivityCode& code, int32_t entropy) {
+    std::vector<uint8_t> block;
+    write_entropy_block(block, code.symbols, entropy);
+    return block.size() + code.bits.words().size() * 4;
+}
+
 void write_properties(std::vector<uint8_t>& out, const std::map<std::string, std::string>& properties) {
     for (const auto& p : properties) {
         write_string(out, p.first);
@@ -103,6 +110,12 @@ std::vector<uint8_t> Encoder::encode() {
     }
 
     code_ = encode_connectivity(faces_.data(), face_count, vertex_count_, face_ends, connectivity);
+    if (choose_postponing) {
+        ConnectivityOptions other = connectivity;
+        other.postpone = !connectivity.postpone;
+        ConnectivityCode alternative = encode_connectivity(faces_.data(), face_count, vertex_count_, face_ends, other);
+        if (connectivity_size(alternative, entropy) < connectivity_size(code_, entropy)) code_ = std::move(alternative);
+    }
     const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());
 
     for (auto& entry : attributes_) reorder_attribute(*entry.second, code_.vertex_order);

@@ -22,6 +22,10 @@ public:
 
     int32_t entropy = 1;                    // 0 stored, 1 Tunstall, for every block
     ConnectivityOptions connectivity;
+    // Encodes the connectivity with and without postponing and keeps whichever takes
+    // fewer bytes (meshes with many borders often do better without); when false,
+    // connectivity.postpone decides.
+    bool choose_postponing = true;
     std::vector<std::pair<std::string, std::string>> properties;  // header properties
     // Face groups: rising face ends, the last equal to the face count; each group is
     // decoded with a fresh front. Empty means one group of all faces.

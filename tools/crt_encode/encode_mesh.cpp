@@ -13,7 +13,8 @@ EncodedMesh encode_mesh(const InputMesh& mesh, const EncodeSettings& settings) {
         const uint32_t V = mesh.vertex_count();
         crt::Encoder encoder(V, mesh.faces.data(), mesh.face_count());
         encoder.entropy = settings.entropy;
-        encoder.connectivity.postpone = settings.postpone;
+        encoder.connectivity.postpone = settings.postpone != 0;
+        encoder.choose_postponing = settings.postpone == 2;
         encoder.properties.push_back({"generator", "crt-encode"});
 
         result.position_step = settings.position_step > 0.0f

@@ -27,7 +27,9 @@ struct EncodeSettings {
     float uv_step = 0.0f;
     int32_t uv_strategy = crt::kParallelogram;
     bool groups = false;              // OBJ g/o/usemtl runs become crt face groups
-    bool postpone = true;             // connectivity: put off edges to far old vertices once
+    // Connectivity: put off edges to far old vertices once (1), never (0), or whichever
+    // gives the smaller stream (2).
+    int postpone = 2;
 };
 
 struct EncodedMesh {

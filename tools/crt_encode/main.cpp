@@ -28,7 +28,8 @@ const char kUsage[] =
     "  --color-bits N                   bits per colour channel (default 8), --no-colors to leave them out\n"
     "  --uv-bits N | --uv-step S        texture coordinate precision (default 12 bits), --no-uvs\n"
     "  --groups                         keep OBJ groups/objects/materials as face groups\n"
-    "  --no-postpone                    send far vertices by index at once instead of putting edges off\n";
+    "  --postpone auto|always|never     put off edges whose far vertex is already known, hoping the\n"
+    "                                   front closes up to it (default auto: whichever is smaller)\n";
 
 [[noreturn]] void usage_error(const std::string& what) {
     std::fprintf(stderr, "crt-encode: %s\n%s", what.c_str(), kUsage);
@@ -108,8 +109,12 @@ int main(int argc, char** argv) {
             s.uvs = false;
         } else if (option == "--groups") {
             s.groups = true;
-        } else if (option == "--no-postpone") {
-            s.postpone = false;
+        } else if (option == "--postpone") {
+            const std::string v = value();
+            if (v == "never") s.postpone = 0;
+            else if (v == "always") s.postpone = 1;
+            else if (v == "auto") s.postpone = 2;
+            else usage_error("--postpone is auto, always or never");
         } else {
             usage_error("unknown option " + option);
         }
