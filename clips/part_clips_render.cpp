@@ -101,6 +101,9 @@ void Part_Clips::render() {
     identityMatrices();
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, owner->targets[4].textures[1]);
+    // A scene may leave blending on; the composite writes its trail mask into alpha, which
+    // must land as written.
+    glDisable(GL_BLEND);
 
     compositePass();
     postPass();
