@@ -18,8 +18,8 @@ namespace {
 
 constexpr int kHeight = 180;
 
-const SequenceSpec& spec(const char* prefix) {
-    const SequenceSpec* s = findSequence(prefix);
+const SequenceInfo& seq(const char* prefix) {
+    const SequenceInfo* s = findSequence(prefix);
     if (!s) throw std::runtime_error(std::string("no sequence ") + prefix);
     return *s;
 }
@@ -40,7 +40,7 @@ cv::Rect brightBox(const cv::Mat3b& img, int threshold) {
 }  // namespace
 
 TEST(FootageLook, FlamesAreStoredUpsideDownForTheirUnflippedScene) {
-    const SequenceSpec& fire = spec("c://videos//fire");
+    const SequenceInfo& fire = seq("c://videos//fire");
     for (int n : {1, 30, 61}) {
         const cv::Mat3b img = renderFrame(fire, n, kHeight);
         const int third = img.rows / 3;
@@ -50,7 +50,7 @@ TEST(FootageLook, FlamesAreStoredUpsideDownForTheirUnflippedScene) {
 }
 
 TEST(FootageLook, DoorOpensOntoLightAndIsClosedAtTheLoopsEnds) {
-    const SequenceSpec& door = spec("c://videos//outputdoor");
+    const SequenceInfo& door = seq("c://videos//outputdoor");
     const cv::Mat3b closed = renderFrame(door, 1, kHeight), open = renderFrame(door, 200, kHeight),
                     last = renderFrame(door, 299, kHeight);
     // The doorway sits in the middle of the picture.
@@ -62,7 +62,7 @@ TEST(FootageLook, DoorOpensOntoLightAndIsClosedAtTheLoopsEnds) {
 
 TEST(FootageLook, SagittalHeadStaysInsideTheWindowItsSceneShows) {
     // The scene maps texture x 0.31..0.73, y 0.05..0.8 to the screen.
-    const SequenceSpec& mri = spec("c://videos//2//outputMRI1");
+    const SequenceInfo& mri = seq("c://videos//2//outputMRI1");
     for (int n : {75, 105, 135, 165, 195}) {
         cv::Mat3b img = renderFrame(mri, n, 540);
         // Annotations are drawn in the top rows; look below them.
@@ -77,7 +77,7 @@ TEST(FootageLook, SagittalHeadStaysInsideTheWindowItsSceneShows) {
 }
 
 TEST(FootageLook, AxialSweepStartsAboveTheHeadAndShowsTheBrainHalfWay) {
-    const SequenceSpec& mri = spec("c://videos//outputMRI");
+    const SequenceInfo& mri = seq("c://videos//outputMRI");
     auto headPixels = [&](int n) {
         cv::Mat3b img = renderFrame(mri, n, kHeight);
         img(cv::Rect(0, 0, img.cols, img.rows / 8)).setTo(cv::Vec3b(0, 0, 0));  // annotations
@@ -92,7 +92,7 @@ TEST(FootageLook, AxialSweepStartsAboveTheHeadAndShowsTheBrainHalfWay) {
 }
 
 TEST(FootageLook, GrainSitsOnMidGreyWithVisibleGrain) {
-    const SequenceSpec& grain = spec("c://videos//outputN");
+    const SequenceInfo& grain = seq("c://videos//outputN");
     for (int n : {1, 12, 77, 200}) {
         const cv::Mat3b img = renderFrame(grain, n, kHeight);
         cv::Scalar mean, deviation;
@@ -105,9 +105,9 @@ TEST(FootageLook, GrainSitsOnMidGreyWithVisibleGrain) {
 }
 
 TEST(FootageLook, SmokeColouringsDiffer) {
-    const cv::Scalar cold = cv::mean(renderFrame(spec("c://videos//output6"), 100, kHeight));
-    const cv::Scalar warm = cv::mean(renderFrame(spec("c://videos//output2"), 100, kHeight));
-    const cv::Scalar red = cv::mean(renderFrame(spec("c://videos//output0"), 100, kHeight));
+    const cv::Scalar cold = cv::mean(renderFrame(seq("c://videos//output6"), 100, kHeight));
+    const cv::Scalar warm = cv::mean(renderFrame(seq("c://videos//output2"), 100, kHeight));
+    const cv::Scalar red = cv::mean(renderFrame(seq("c://videos//output0"), 100, kHeight));
     EXPECT_GT(cold[0], cold[2]) << "output6 is blue-grey";
     EXPECT_GT(warm[2], warm[0]) << "output2 is amber";
     EXPECT_GT(red[2], 2 * red[0]) << "output0 is crimson";

@@ -30,8 +30,8 @@ bool identical(const cv::Mat3b& a, const cv::Mat3b& b) {
 }
 
 // The frames of a sequence that the rules step through one after another.
-std::vector<int> requested(const FramePlan& plan, const SequenceSpec& spec) {
-    const auto it = plan.find(spec.prefix);
+std::vector<int> requested(const FramePlan& plan, const SequenceInfo& seq) {
+    const auto it = plan.find(seq.prefix);
     return it == plan.end() ? std::vector<int>() : std::vector<int>(it->second.begin(), it->second.end());
 }
 
@@ -70,22 +70,22 @@ TEST(FramePlan, EverySequenceTheRulesAskForHasAGenerator) {
 }
 
 TEST(Footage, FramesHaveTheirPackSizeAndWidthsAMultipleOfFour) {
-    for (const SequenceSpec& spec : sequenceSpecs()) {
+    for (const SequenceInfo& seq : sequenceTable()) {
         for (int height : {kTiny, 540}) {
-            const cv::Size size = frameSize(spec, height);
-            EXPECT_EQ(size.width % 4, 0) << spec.prefix;
-            EXPECT_GT(size.height, 0) << spec.prefix;
+            const cv::Size size = frameSize(seq, height);
+            EXPECT_EQ(size.width % 4, 0) << seq.prefix;
+            EXPECT_GT(size.height, 0) << seq.prefix;
         }
-        const cv::Mat3b img = renderFrame(spec, spec.origin, kTiny);
-        EXPECT_EQ(img.size(), frameSize(spec, kTiny)) << spec.prefix;
+        const cv::Mat3b img = renderFrame(seq, seq.origin, kTiny);
+        EXPECT_EQ(img.size(), frameSize(seq, kTiny)) << seq.prefix;
     }
 }
 
 TEST(Footage, SameFrameTwiceIsIdenticalWhateverTheThreads) {
     // Shared caches (tunnel maps, vein networks, noise tiles) filled from several threads at
     // once must not change a single pixel.
-    std::vector<const SequenceSpec*> specs;
-    for (const SequenceSpec& s : sequenceSpecs()) specs.push_back(&s);
+    std::vector<const SequenceInfo*> specs;
+    for (const SequenceInfo& s : sequenceTable()) specs.push_back(&s);
     std::vector<cv::Mat3b> first(specs.size()), second(specs.size());
 #pragma omp parallel for num_threads(4)
     for (int i = 0; i < static_cast<int>(specs.size()); ++i) first[i] = renderFrame(*specs[i], specs[i]->origin + 3, kTiny);
@@ -97,33 +97,33 @@ TEST(Footage, SameFrameTwiceIsIdenticalWhateverTheThreads) {
 
 TEST(Footage, ClipsMoveSmoothlyAndCloseTheirLoops) {
     const FramePlan plan = collectRequestedFrames();
-    for (const SequenceSpec& spec : sequenceSpecs()) {
-        if (spec.period == 0 || spec.kind == Footage::Grain) continue;
-        const std::vector<int> frames = requested(plan, spec);
-        ASSERT_FALSE(frames.empty()) << spec.prefix;
+    for (const SequenceInfo& seq : sequenceTable()) {
+        if (seq.period == 0 || seq.kind == Footage::Grain) continue;
+        const std::vector<int> frames = requested(plan, seq);
+        ASSERT_FALSE(frames.empty()) << seq.prefix;
         // Smooth motion accumulates: a frame differs less from the next than from the one
         // four frames on. Unrelated pictures in a row would differ equally.
         const int mid = frames[frames.size() / 2];
-        const cv::Mat3b here = renderFrame(spec, mid, kTiny);
-        const double step = meanDifference(here, renderFrame(spec, mid + 1, kTiny));
-        const double further = meanDifference(here, renderFrame(spec, mid + 4, kTiny));
-        EXPECT_LT(step, further * 0.8 + 0.2) << spec.prefix << ": frames do not move smoothly";
+        const cv::Mat3b here = renderFrame(seq, mid, kTiny);
+        const double step = meanDifference(here, renderFrame(seq, mid + 1, kTiny));
+        const double further = meanDifference(here, renderFrame(seq, mid + 4, kTiny));
+        EXPECT_LT(step, further * 0.8 + 0.2) << seq.prefix << ": frames do not move smoothly";
         // Where the rule wraps (last frame of the loop back to the first) the step is no
         // bigger than an ordinary one.
-        const int last = spec.origin + spec.period - 1;
-        const double wrap = meanDifference(renderFrame(spec, last, kTiny), renderFrame(spec, spec.origin, kTiny));
-        EXPECT_LT(wrap, step * 2.5 + 1.5) << spec.prefix << ": the loop jumps at its wrap (" << wrap << " vs " << step << ")";
+        const int last = seq.origin + seq.period - 1;
+        const double wrap = meanDifference(renderFrame(seq, last, kTiny), renderFrame(seq, seq.origin, kTiny));
+        EXPECT_LT(wrap, step * 2.5 + 1.5) << seq.prefix << ": the loop jumps at its wrap (" << wrap << " vs " << step << ")";
     }
 }
 
 TEST(Footage, HeldFramesAndSharedGrainAreDrawnOnce) {
-    const SequenceSpec* door = findSequence("c://videos//outputdoor");
+    const SequenceInfo* door = findSequence("c://videos//outputdoor");
     ASSERT_NE(door, nullptr);
     EXPECT_EQ(canonicalFrame(*door, 230), 200);  // the scene holds frame 200 open
     EXPECT_TRUE(identical(renderFrame(*door, 230, kTiny), renderFrame(*door, 200, kTiny)));
     EXPECT_GT(meanDifference(renderFrame(*door, 1, kTiny), renderFrame(*door, 200, kTiny)), 5.0) << "the door never opens";
 
-    const SequenceSpec* grain = findSequence("c://videos//outputN");
+    const SequenceInfo* grain = findSequence("c://videos//outputN");
     ASSERT_NE(grain, nullptr);
     std::set<int> pictures;
     for (int n = 1; n <= 10000; ++n) pictures.insert(canonicalFrame(*grain, n));
@@ -131,7 +131,7 @@ TEST(Footage, HeldFramesAndSharedGrainAreDrawnOnce) {
     EXPECT_LE(pictures.size(), 500u);
     EXPECT_FALSE(identical(renderFrame(*grain, 1, kTiny), renderFrame(*grain, 2, kTiny))) << "grain must change every frame";
 
-    const SequenceSpec* fire = findSequence("c://videos//fire");
+    const SequenceInfo* fire = findSequence("c://videos//fire");
     ASSERT_NE(fire, nullptr);
     EXPECT_EQ(canonicalFrame(*fire, 0), 80) << "frame 0 comes after frame 1 when the flames run backwards";
 }

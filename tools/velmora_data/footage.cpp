@@ -17,7 +17,7 @@ constexpr int kGrainImages = 200;
 // screen, so the content can be drawn to look right there: 1.0 for the pictures the
 // scenes squeeze with 0.5625, 1.42 for the 0.8-wide ones, 0.44 for the strip the
 // tendril scenes stretch five-fold, 0.77 for the narrow door.
-const std::vector<SequenceSpec> kSpecs = {
+const std::vector<SequenceInfo> kSpecs = {
     {"c://dicom//img-0002-", Footage::CtHead, 25, 1, 540, 540, 1.0f, 0},
     {"c://videos//output6", Footage::Smoke, 300, 1, 768, 540, 1.422f, 0},
     {"c://videos//output2", Footage::Smoke, 300, 1, 768, 540, 1.422f, 1},
@@ -51,55 +51,55 @@ const std::vector<SequenceSpec> kSpecs = {
 
 }  // namespace
 
-const std::vector<SequenceSpec>& sequenceSpecs() { return kSpecs; }
+const std::vector<SequenceInfo>& sequenceTable() { return kSpecs; }
 
-const SequenceSpec* findSequence(const std::string& prefix) {
-    for (const SequenceSpec& s : kSpecs)
+const SequenceInfo* findSequence(const std::string& prefix) {
+    for (const SequenceInfo& s : kSpecs)
         if (prefix == s.prefix) return &s;
     return nullptr;
 }
 
-cv::Size frameSize(const SequenceSpec& spec, int packHeight) {
+cv::Size frameSize(const SequenceInfo& seq, int packHeight) {
     const double k = packHeight / 540.0;
     // Widths a multiple of 4: the show's loader would otherwise resample every frame.
-    const int w = std::max(4, static_cast<int>(std::lround(spec.width * k / 4.0)) * 4);
-    const int h = std::max(4, static_cast<int>(std::lround(spec.height * k)));
+    const int w = std::max(4, static_cast<int>(std::lround(seq.width * k / 4.0)) * 4);
+    const int h = std::max(4, static_cast<int>(std::lround(seq.height * k)));
     return {w, h};
 }
 
-int canonicalFrame(const SequenceSpec& spec, int number) {
-    switch (spec.kind) {
+int canonicalFrame(const SequenceInfo& seq, int number) {
+    switch (seq.kind) {
     case Footage::Grain:
         return (number - 1 + kGrainImages * 100) % kGrainImages + 1;
     case Footage::MriAxial:
         // Past the sweep the slice rests above the head, where the sweep starts.
-        return number > spec.period ? 1 : number;
+        return number > seq.period ? 1 : number;
     case Footage::Door:
         // The door stays open from frame 200 to 260 (the show holds frame 200).
         return number >= 200 && number <= 260 ? 200 : number;
     case Footage::Fire:
         // Frame 0 comes after frame 1 when the flames play backwards: one loop earlier.
-        return number <= 0 ? number + spec.period : number;
+        return number <= 0 ? number + seq.period : number;
     default:
         return number;
     }
 }
 
-cv::Mat3b renderFrame(const SequenceSpec& spec, int number, int packHeight) {
-    const int canonical = canonicalFrame(spec, number);
-    FrameSpec f;
-    f.size = frameSize(spec, packHeight);
-    f.aspect = spec.aspect;
+cv::Mat3b renderFrame(const SequenceInfo& seq, int number, int packHeight) {
+    const int canonical = canonicalFrame(seq, number);
+    FrameParams f;
+    f.size = frameSize(seq, packHeight);
+    f.aspect = seq.aspect;
     f.number = canonical;
-    f.variant = spec.variant;
-    f.scale = f.size.height / static_cast<float>(spec.height);
-    if (spec.period > 0) {
-        const double p = static_cast<double>(canonical - spec.origin) / spec.period;
+    f.variant = seq.variant;
+    f.scale = f.size.height / static_cast<float>(seq.height);
+    if (seq.period > 0) {
+        const double p = static_cast<double>(canonical - seq.origin) / seq.period;
         f.phase = static_cast<float>(p - std::floor(p));
     } else {
         f.phase = 0.0f;
     }
-    switch (spec.kind) {
+    switch (seq.kind) {
     case Footage::CtHead: return renderCtHead(f);
     case Footage::MriAxial: return renderMriAxial(f);
     case Footage::MriSagittal: return renderMriSagittal(f);

@@ -29,7 +29,7 @@ enum class Footage {
     Grain,        // film grain
 };
 
-struct SequenceSpec {
+struct SequenceInfo {
     const char* prefix;  // archive prefix, e.g. "c://videos//fog"
     Footage kind;
     int period;          // frames per loop; 0 for a still
@@ -40,11 +40,11 @@ struct SequenceSpec {
 };
 
 // Every sequence the frame rules can ask for, including the film grain.
-const std::vector<SequenceSpec>& sequenceSpecs();
-const SequenceSpec* findSequence(const std::string& prefix);
+const std::vector<SequenceInfo>& sequenceTable();
+const SequenceInfo* findSequence(const std::string& prefix);
 
 // What a generator is asked for.
-struct FrameSpec {
+struct FrameParams {
     cv::Size size;   // output pixels
     float aspect;    // displayed width / height: x spans `aspect` units while y spans 1
     float phase;     // loop position 0..1
@@ -54,33 +54,33 @@ struct FrameSpec {
 };
 
 // Size of a sequence's frames in a pack whose frame height is `height` (540 default).
-cv::Size frameSize(const SequenceSpec& spec, int packHeight);
+cv::Size frameSize(const SequenceInfo& seq, int packHeight);
 
 // One frame of a sequence, BGR.
-cv::Mat3b renderFrame(const SequenceSpec& spec, int number, int packHeight);
+cv::Mat3b renderFrame(const SequenceInfo& seq, int number, int packHeight);
 
 // Frames of sequences whose picture repeats (held frames, shared grain) map onto the
 // frame that is actually drawn, so identical pictures are made and stored once.
-int canonicalFrame(const SequenceSpec& spec, int number);
+int canonicalFrame(const SequenceInfo& seq, int number);
 
 // The generators, one per kind (in the footage_*.cpp family files).
-cv::Mat3b renderCtHead(const FrameSpec& f);
-cv::Mat3b renderMriAxial(const FrameSpec& f);
-cv::Mat3b renderMriSagittal(const FrameSpec& f);
-cv::Mat3b renderXRay(const FrameSpec& f);
-cv::Mat3b renderFog(const FrameSpec& f);
-cv::Mat3b renderSnow(const FrameSpec& f);
-cv::Mat3b renderFire(const FrameSpec& f);
-cv::Mat3b renderSmoke(const FrameSpec& f);
-cv::Mat3b renderRoad(const FrameSpec& f);
-cv::Mat3b renderMeteors(const FrameSpec& f);
-cv::Mat3b renderVeins(const FrameSpec& f);
-cv::Mat3b renderClock(const FrameSpec& f);
-cv::Mat3b renderTunnel(const FrameSpec& f);
-cv::Mat3b renderDoor(const FrameSpec& f);
-cv::Mat3b renderOrnament(const FrameSpec& f);
-cv::Mat3b renderWater(const FrameSpec& f);
-cv::Mat3b renderArtwork(const FrameSpec& f);
-cv::Mat3b renderGrain(const FrameSpec& f);
+cv::Mat3b renderCtHead(const FrameParams& f);
+cv::Mat3b renderMriAxial(const FrameParams& f);
+cv::Mat3b renderMriSagittal(const FrameParams& f);
+cv::Mat3b renderXRay(const FrameParams& f);
+cv::Mat3b renderFog(const FrameParams& f);
+cv::Mat3b renderSnow(const FrameParams& f);
+cv::Mat3b renderFire(const FrameParams& f);
+cv::Mat3b renderSmoke(const FrameParams& f);
+cv::Mat3b renderRoad(const FrameParams& f);
+cv::Mat3b renderMeteors(const FrameParams& f);
+cv::Mat3b renderVeins(const FrameParams& f);
+cv::Mat3b renderClock(const FrameParams& f);
+cv::Mat3b renderTunnel(const FrameParams& f);
+cv::Mat3b renderDoor(const FrameParams& f);
+cv::Mat3b renderOrnament(const FrameParams& f);
+cv::Mat3b renderWater(const FrameParams& f);
+cv::Mat3b renderArtwork(const FrameParams& f);
+cv::Mat3b renderGrain(const FrameParams& f);
 
 }  // namespace vdata

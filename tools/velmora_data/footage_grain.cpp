@@ -9,7 +9,7 @@
 
 namespace vdata {
 
-cv::Mat3b renderGrain(const FrameSpec& f) {
+cv::Mat3b renderGrain(const FrameParams& f) {
     const uint32_t seed = hash32(0x6a41u, static_cast<uint32_t>(f.number));
     // Exposure flicker of a few levels around mid-grey.
     const float base = 128.0f + 8.0f * (unitFromHash(hash32(seed, 1)) - 0.5f);

@@ -20,7 +20,7 @@ inline float repeat(float z, float period) { return z - period * std::floor(z / 
 
 }  // namespace
 
-cv::Mat3b renderRoad(const FrameSpec& f) {
+cv::Mat3b renderRoad(const FrameParams& f) {
     const int W = f.size.width, H = f.size.height;
     // 25 frames a second at 20 m/s: a 1200-frame loop covers 960 m, a whole number of
     // dash cycles (12 m), posts (24 m) and lamps (48 m).
@@ -147,7 +147,7 @@ const TunnelMap& tunnelMap(cv::Size size) {
 
 }  // namespace
 
-cv::Mat3b renderTunnel(const FrameSpec& f) {
+cv::Mat3b renderTunnel(const FrameParams& f) {
     const TunnelMap& map = tunnelMap(f.size);
     // 1000 frames at 24 a second, 720 m: whole numbers of 2 m panels, 6 m lamps, 8 m dashes.
     const float travelled = f.phase * 720.0f;
@@ -193,7 +193,7 @@ void hand(cv::Mat3b& img, cv::Point2f centre, float angle, float length, float t
 
 }  // namespace
 
-cv::Mat3b renderClock(const FrameSpec& f) {
+cv::Mat3b renderClock(const FrameParams& f) {
     const int W = f.size.width, H = f.size.height;
     const cv::Point2f c(0.5f * W, 0.5f * H);
     const float R = 0.42f * H;
@@ -266,7 +266,7 @@ cv::Mat3b renderClock(const FrameSpec& f) {
     return img;
 }
 
-cv::Mat3b renderDoor(const FrameSpec& f) {
+cv::Mat3b renderDoor(const FrameParams& f) {
     const int W = f.size.width, H = f.size.height;
     const int n = f.number;
     // Opens over frames 1..200, stands open to 260, swings shut by 299 (the loop's end).

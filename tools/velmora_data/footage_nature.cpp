@@ -54,7 +54,7 @@ void drawConifer(cv::Mat3b& img, float x, float y, float height, const cv::Vec3f
 
 }  // namespace
 
-cv::Mat3b renderFog(const FrameSpec& f) {
+cv::Mat3b renderFog(const FrameParams& f) {
     const int W = f.size.width, H = f.size.height;
     cv::Mat3b img(f.size);
     const cv::Vec3f skyTop(212, 204, 194), skyLow(228, 229, 226), mist(224, 225, 222), hill(56, 68, 58);
@@ -113,7 +113,7 @@ cv::Mat3b renderFog(const FrameSpec& f) {
     return img;
 }
 
-cv::Mat3b renderSnow(const FrameSpec& f) {
+cv::Mat3b renderSnow(const FrameParams& f) {
     const int W = f.size.width, H = f.size.height;
     cv::Mat3b img(f.size);
     const cv::Vec3f skyTop(92, 66, 52), skyLow(182, 168, 160), snowLit(238, 232, 226), snowShade(190, 168, 150);
@@ -172,7 +172,7 @@ cv::Mat3b renderSnow(const FrameSpec& f) {
     return img;
 }
 
-cv::Mat3b renderFire(const FrameSpec& f) {
+cv::Mat3b renderFire(const FrameParams& f) {
     const NoiseBank& bank = NoiseBank::get();
     const cv::Size work = halfSize(f.size);
     const float s = f.phase;
@@ -215,7 +215,7 @@ cv::Mat3b renderFire(const FrameSpec& f) {
     return img;
 }
 
-cv::Mat3b renderSmoke(const FrameSpec& f) {
+cv::Mat3b renderSmoke(const FrameParams& f) {
     const NoiseBank& bank = NoiseBank::get();
     const cv::Size work = halfSize(f.size);
     const float s = f.phase;
@@ -243,7 +243,7 @@ cv::Mat3b renderSmoke(const FrameSpec& f) {
     return img;
 }
 
-cv::Mat3b renderMeteors(const FrameSpec& f) {
+cv::Mat3b renderMeteors(const FrameParams& f) {
     const int W = f.size.width, H = f.size.height;
     const float s = f.phase;
     const NoiseBank& bank = NoiseBank::get();
@@ -309,7 +309,7 @@ cv::Mat3b renderMeteors(const FrameSpec& f) {
     return img;
 }
 
-cv::Mat3b renderWater(const FrameSpec& f) {
+cv::Mat3b renderWater(const FrameParams& f) {
     const NoiseBank& bank = NoiseBank::get();
     const cv::Size work = halfSize(f.size);
     const float s = f.phase;

@@ -63,7 +63,7 @@ const std::vector<VeinSegment>& veinNetwork(float aspect) {
 
 }  // namespace
 
-cv::Mat3b renderVeins(const FrameSpec& f) {
+cv::Mat3b renderVeins(const FrameParams& f) {
     const int W = f.size.width, H = f.size.height;
     const float s = f.phase;
     // The veins grow out from their roots over three quarters of the loop, then fade away
@@ -171,7 +171,7 @@ cv::Mat3f kaleidoscope(const FoldMap& m, cv::Size work, const Palette& pal, floa
 
 }  // namespace
 
-cv::Mat3b renderOrnament(const FrameSpec& f) {
+cv::Mat3b renderOrnament(const FrameParams& f) {
     const cv::Size work = halfSize(f.size);
     const int wedges = f.variant == 0 ? 6 : 8;
     const FoldMap& m = foldMap(work, wedges);
@@ -192,7 +192,7 @@ cv::Mat3b renderOrnament(const FrameSpec& f) {
     return toSize(img, f.size);
 }
 
-cv::Mat3b renderArtwork(const FrameSpec& f) {
+cv::Mat3b renderArtwork(const FrameParams& f) {
     const cv::Size work = halfSize(f.size);
     const NoiseBank& bank = NoiseBank::get();
     const float s = f.phase;

@@ -68,7 +68,7 @@ void label(cv::Mat3b& img, const char* text, float x, float y, float scale, int 
 
 }  // namespace
 
-cv::Mat3b renderCtHead(const FrameSpec& f) {
+cv::Mat3b renderCtHead(const FrameParams& f) {
     // Down from the crown to the skull base and back up, smoothly, once per loop.
     const float z = 0.25f + 0.7f * std::cos(kTwoPi * f.phase);
     const float h = static_cast<float>(f.size.height), w = static_cast<float>(f.size.width);
@@ -102,7 +102,7 @@ cv::Mat3b renderCtHead(const FrameSpec& f) {
     return out;
 }
 
-cv::Mat3b renderMriAxial(const FrameSpec& f) {
+cv::Mat3b renderMriAxial(const FrameParams& f) {
     // Crown to skull base and back; the loop starts and ends just above the head.
     const float z = 0.26f + 0.72f * std::cos(kTwoPi * f.phase);
     const float h = static_cast<float>(f.size.height), w = static_cast<float>(f.size.width);
@@ -129,7 +129,7 @@ cv::Mat3b renderMriAxial(const FrameSpec& f) {
     return out;
 }
 
-cv::Mat3b renderMriSagittal(const FrameSpec& f) {
+cv::Mat3b renderMriSagittal(const FrameParams& f) {
     // The scene shows only the window x 0.31..0.73, y 0.05..0.8 of this picture, so the
     // head sits in it; the slice sweeps across the brain and back (further out only the
     // skull would show).
@@ -198,7 +198,7 @@ struct Film {
 
 }  // namespace
 
-cv::Mat3b renderXRay(const FrameSpec& f) {
+cv::Mat3b renderXRay(const FrameParams& f) {
     Film film(f.size);
     const float mid = f.aspect * 0.5f;
     Rng rng(4242);

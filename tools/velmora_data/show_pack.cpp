@@ -37,28 +37,28 @@ constexpr int kBatch = 64;         // frames drawn in parallel before they are a
 
 // One distinct picture of the archive and every name that shows it.
 struct FrameJob {
-    const SequenceSpec* spec;
+    const SequenceInfo* seq;
     int number;                      // the frame actually drawn (canonical)
     std::vector<std::string> names;  // archive names, in plan order
 };
 
 bool planJobs(std::vector<FrameJob>& jobs, size_t& names, std::string& error) {
     const FramePlan plan = collectRequestedFrames();
-    std::map<std::pair<const SequenceSpec*, int>, size_t> index;
+    std::map<std::pair<const SequenceInfo*, int>, size_t> index;
     names = 0;
     for (const auto& entry : plan) {
-        const SequenceSpec* spec = findSequence(entry.first);
-        if (!spec) {
+        const SequenceInfo* seq = findSequence(entry.first);
+        if (!seq) {
             error = "the frame rules ask for the sequence " + entry.first + ", which the generator does not make";
             return false;
         }
         for (int number : entry.second) {
-            const int canonical = canonicalFrame(*spec, number);
-            const auto key = std::make_pair(spec, canonical);
+            const int canonical = canonicalFrame(*seq, number);
+            const auto key = std::make_pair(seq, canonical);
             auto it = index.find(key);
             if (it == index.end()) {
                 it = index.emplace(key, jobs.size()).first;
-                jobs.push_back({spec, canonical, {}});
+                jobs.push_back({seq, canonical, {}});
             }
             jobs[it->second].names.push_back(formatFrameName(entry.first, number));
             ++names;
@@ -163,16 +163,16 @@ bool writeContactSheetFile(const std::string& path, const std::vector<FrameJob>&
                            std::string& error) {
     // The middle frame of each sequence's requested frames.
     std::map<std::string, std::vector<const FrameJob*>> bySequence;
-    for (const FrameJob& j : jobs) bySequence[j.spec->prefix].push_back(&j);
+    for (const FrameJob& j : jobs) bySequence[j.seq->prefix].push_back(&j);
     std::vector<std::pair<std::string, const FrameJob*>> picks;
-    for (const SequenceSpec& spec : sequenceSpecs()) {
-        const auto it = bySequence.find(spec.prefix);
-        if (it != bySequence.end()) picks.emplace_back(spec.prefix, it->second[it->second.size() / 2]);
+    for (const SequenceInfo& seq : sequenceTable()) {
+        const auto it = bySequence.find(seq.prefix);
+        if (it != bySequence.end()) picks.emplace_back(seq.prefix, it->second[it->second.size() / 2]);
     }
     std::vector<std::pair<std::string, cv::Mat3b>> frames(picks.size());
     std::vector<std::string> errors;
     parallelFor(static_cast<int>(picks.size()), threads, errors, [&](int i) {
-        frames[i] = {picks[i].first, renderFrame(*picks[i].second->spec, picks[i].second->number, packHeight)};
+        frames[i] = {picks[i].first, renderFrame(*picks[i].second->seq, picks[i].second->number, packHeight)};
     });
     if (const std::string* e = firstError(errors)) {
         error = "contact sheet: " + *e;
@@ -227,9 +227,9 @@ bool writeShowData(const DataOptions& options, Progress& progress, PackReport& r
             const int count = static_cast<int>(std::min<size_t>(kBatch, frameJobs.size() - first));
             parallelFor(count, jobs, errors, [&](int i) {
                 const FrameJob& job = frameJobs[first + i];
-                const int quality = job.spec->kind == Footage::Grain ? kGrainQuality : kFrameQuality;
-                if (!encodeImage(renderFrame(*job.spec, job.number, packHeight), ".jpg", quality, encoded[i]))
-                    throw std::runtime_error("cannot encode frame " + std::to_string(job.number) + " of " + job.spec->prefix);
+                const int quality = job.seq->kind == Footage::Grain ? kGrainQuality : kFrameQuality;
+                if (!encodeImage(renderFrame(*job.seq, job.number, packHeight), ".jpg", quality, encoded[i]))
+                    throw std::runtime_error("cannot encode frame " + std::to_string(job.number) + " of " + job.seq->prefix);
             });
             if (const std::string* e = firstError(errors)) {
                 error = *e;
