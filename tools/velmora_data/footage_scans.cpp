@@ -70,7 +70,7 @@ void label(cv::Mat3b& img, const char* text, float x, float y, float scale, int 
 
 cv::Mat3b renderCtHead(const FrameParams& f) {
     // Down from the crown to the skull base and back up, smoothly, once per loop.
-    const float z = 0.25f + 0.7f * std::cos(kTwoPi * f.phase);
+    const float z = 0.29f + 0.66f * std::cos(kTwoPi * f.phase);
     const float h = static_cast<float>(f.size.height), w = static_cast<float>(f.size.width);
     const float radius = 0.4f * h;
     cv::Mat1f img = slice(
@@ -104,7 +104,7 @@ cv::Mat3b renderCtHead(const FrameParams& f) {
 
 cv::Mat3b renderMriAxial(const FrameParams& f) {
     // Crown to skull base and back; the loop starts and ends just above the head.
-    const float z = 0.26f + 0.72f * std::cos(kTwoPi * f.phase);
+    const float z = 0.3f + 0.68f * std::cos(kTwoPi * f.phase);
     const float h = static_cast<float>(f.size.height), w = static_cast<float>(f.size.width);
     const float radius = 0.44f * h;
     cv::Mat1f img = slice(

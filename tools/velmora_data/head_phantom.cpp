@@ -101,14 +101,14 @@ Tissue headTissue(float x, float y, float z) {
 
     const float base = skullBase(y);
     const float cranium = kCranium.at(x, y, z, 0);
-    if (cranium < 1 && z > base - 0.05f) {
+    if (cranium < 1 && z > base - 0.012f) {
         // Skull: two tables of compact bone around the marrow.
         if (kCranium.at(x, y, z, 0.072f) > 1) return Tissue::Bone;
         if (kCranium.at(x, y, z, 0.11f) > 1) return Tissue::Marrow;
         if (kCranium.at(x, y, z, 0.122f) > 1) return Tissue::Bone;
         const float brain = kCranium.at(x, y, z, 0.14f);
         const bool stem = ell(x, y, 0, 0, 0.18f, 0, 0.13f, 0.13f, 1) < 1;
-        if (z < base + 0.02f && !stem) return z < base - 0.02f ? Tissue::Marrow : Tissue::Bone;
+        if (z < base + 0.012f && !stem) return Tissue::Bone;  // a thin floor, seen edge-on in most slices
         if (brain > 1 || z < base + 0.05f) return Tissue::Csf;
         // Cerebellum at the back, under a sheet of fluid, with its fine leaves.
         const float cb = ell(x, y, z, 0, 0.42f, -0.4f, 0.52f, 0.34f, 0.22f);
