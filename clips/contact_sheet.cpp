@@ -13,7 +13,7 @@
 
 float contactSheetPosition(int index) {
     // Positions where each scene shows its content: past the fades and growth starts.
-    static const float positions[25] = {5,   15,  25,  35,  41,  55,  65,  72,  85,  97,  105, 117, 127,
+    static const float positions[25] = {5,   15,  25,  35,  41,  55,  65,  77,  85,  97,  105, 117, 127,
                                         136, 157, 165, 177, 184, 200, 235, 283, 304, 345, 385, 505};
     return positions[index];
 }
