@@ -17,44 +17,54 @@ constexpr uint32_t kNone = 0xFFFFFFFFu;
 // Half-edge h = 3f + k runs from corner k of face f to corner k + 1.
 uint32_t next_in_face(uint32_t h) { return h % 3 == 2 ? h - 2 : h + 1; }
 
-struct EdgeKey {
-    uint32_t group, low, high, half_edge;
+struct BucketEntry {
+    uint32_t high, group, half_edge;
 };
 
 // The twin of each half-edge: the half-edge of the one face on the other side, or kNone
 // on a border and on every edge that is not shared by exactly two faces in opposite
 // directions (within one group; faces of different groups never meet on a front).
-std::vector<uint32_t> twin_table(const uint32_t* F, uint32_t face_count, const std::vector<uint32_t>& group_of) {
-    std::vector<EdgeKey> keys;
-    keys.reserve(size_t(face_count) * 3);
-    for (uint32_t f = 0; f < face_count; ++f) {
+// Half-edges are bucketed by their lower vertex, so only a vertex's few edges are
+// compared with one another.
+std::vector<uint32_t> twin_table(const uint32_t* F, uint32_t face_count, uint32_t vertex_count,
+                                 const std::vector<uint32_t>& group_of) {
+    auto degenerate = [&](uint32_t f) {
         const uint32_t* c = F + size_t(f) * 3;
-        if (c[0] == c[1] || c[1] == c[2] || c[2] == c[0]) continue;
-        for (uint32_t k = 0; k < 3; ++k) {
-            const uint32_t u = c[k], w = c[(k + 1) % 3];
-            keys.push_back({group_of[f], std::min(u, w), std::max(u, w), 3 * f + k});
+        return c[0] == c[1] || c[1] == c[2] || c[2] == c[0];
+    };
+    std::vector<uint32_t> start(size_t(vertex_count) + 1, 0);
+    for (uint32_t f = 0; f < face_count; ++f) {
+        if (degenerate(f)) continue;
+        for (uint32_t k = 0; k < 3; ++k) ++start[std::min(F[3 * f + k], F[next_in_face(3 * f + k)]) + 1];
+    }
+    for (size_t v = 0; v < vertex_count; ++v) start[v + 1] += start[v];
+    std::vector<BucketEntry> entries(start[vertex_count]);
+    std::vector<uint32_t> fill(start.begin(), start.end() - 1);
+    for (uint32_t f = 0; f < face_count; ++f) {
+        if (degenerate(f)) continue;
+        for (uint32_t h = 3 * f; h < 3 * f + 3; ++h) {
+            const uint32_t u = F[h], w = F[next_in_face(h)];
+            entries[fill[std::min(u, w)]++] = {std::max(u, w), group_of[f], h};
         }
     }
-    std::sort(keys.begin(), keys.end(), [](const EdgeKey& l, const EdgeKey& r) {
-        if (l.group != r.group) return l.group < r.group;
-        if (l.low != r.low) return l.low < r.low;
-        if (l.high != r.high) return l.high < r.high;
-        return l.half_edge < r.half_edge;
-    });
     std::vector<uint32_t> twin(size_t(face_count) * 3, kNone);
-    for (size_t i = 0; i < keys.size();) {
-        size_t j = i + 1;
-        while (j < keys.size() && keys[j].group == keys[i].group && keys[j].low == keys[i].low &&
-               keys[j].high == keys[i].high)
-            ++j;
-        if (j - i == 2) {
-            const uint32_t h1 = keys[i].half_edge, h2 = keys[i + 1].half_edge;
-            if (F[h1] == F[next_in_face(h2)]) {  // opposite directions
-                twin[h1] = h2;
-                twin[h2] = h1;
+    for (size_t v = 0; v < vertex_count; ++v) {
+        const auto first = entries.begin() + start[v], last = entries.begin() + start[v + 1];
+        std::sort(first, last, [](const BucketEntry& l, const BucketEntry& r) {
+            return l.high != r.high ? l.high < r.high : l.group != r.group ? l.group < r.group : l.half_edge < r.half_edge;
+        });
+        for (auto i = first; i != last;) {
+            auto j = i + 1;
+            while (j != last && j->high == i->high && j->group == i->group) ++j;
+            if (j - i == 2) {
+                const uint32_t h1 = i->half_edge, h2 = (i + 1)->half_edge;
+                if (F[h1] == F[next_in_face(h2)]) {  // opposite directions
+                    twin[h1] = h2;
+                    twin[h2] = h1;
+                }
             }
+            i = j;
         }
-        i = j;
     }
     return twin;
 }
@@ -235,9 +245,14 @@ private:
 
 }  // namespace
 
-ConnectivityCode encode_connectivity(const uint32_t* faces, uint32_t face_count, uint32_t vertex_count,
-                                     const std::vector<uint32_t>& face_ends, const ConnectivityOptions& options) {
-    std::vector<uint32_t> ends = face_ends.empty() ? std::vector<uint32_t>{face_count} : face_ends;
+MeshAdjacency build_adjacency(const uint32_t* faces, uint32_t face_count, uint32_t vertex_count,
+                              const std::vector<uint32_t>& face_ends) {
+    MeshAdjacency m;
+    m.faces = faces;
+    m.face_count = face_count;
+    m.vertex_count = vertex_count;
+    m.face_ends = face_ends.empty() ? std::vector<uint32_t>{face_count} : face_ends;
+    const std::vector<uint32_t>& ends = m.face_ends;
     for (size_t g = 0; g < ends.size(); ++g)
         if ((g > 0 && ends[g] < ends[g - 1]) || ends[g] > face_count) throw kGroupOrder;
     if (ends.back() != face_count) throw kGroupOrder;
@@ -247,29 +262,38 @@ ConnectivityCode encode_connectivity(const uint32_t* faces, uint32_t face_count,
         if (faces[i] >= vertex_count) throw kFaceIndexRange;
         used[faces[i]] = 1;
     }
-    uint32_t used_count = 0;
-    for (uint8_t u : used) used_count += u;
+    for (uint8_t u : used) m.used_vertices += u;
 
     std::vector<uint32_t> group_of(face_count);
     for (uint32_t g = 0, start = 0; g < ends.size(); start = ends[g++])
         std::fill(group_of.begin() + start, group_of.begin() + ends[g], g);
-    const std::vector<uint32_t> twin = twin_table(faces, face_count, group_of);
+    m.twin = twin_table(faces, face_count, vertex_count, group_of);
+    return m;
+}
 
+ConnectivityCode encode_connectivity(const MeshAdjacency& mesh, const ConnectivityOptions& options) {
+    const uint32_t face_count = mesh.face_count;
     ConnectivityCode out;
-    out.face_ends = ends;
-    out.vertex_order.reserve(used_count);
-    out.predictions.reserve(used_count);
+    out.face_ends = mesh.face_ends;
+    out.vertex_order.reserve(mesh.used_vertices);
+    out.predictions.reserve(mesh.used_vertices);
     out.faces.reserve(size_t(face_count) * 3);
     out.face_order.reserve(face_count);
     out.symbols.reserve(face_count + face_count / 4 + 16);
-    std::vector<uint32_t> new_number(vertex_count, kNone);
+    std::vector<uint32_t> new_number(mesh.vertex_count, kNone);
     std::vector<uint8_t> face_done(face_count, 0);
     // Old vertex indices are as wide as the count the stream will carry: the used vertices.
-    const int bits = index_bits(used_count);
+    const int bits = index_bits(mesh.used_vertices);
+    const std::vector<uint32_t>& ends = mesh.face_ends;
     for (uint32_t g = 0, start = 0; g < ends.size(); start = ends[g++]) {
-        GroupEncoder(faces, twin, new_number, face_done, bits, options, out).run(start, ends[g]);
+        GroupEncoder(mesh.faces, mesh.twin, new_number, face_done, bits, options, out).run(start, ends[g]);
     }
     return out;
+}
+
+ConnectivityCode encode_connectivity(const uint32_t* faces, uint32_t face_count, uint32_t vertex_count,
+                                     const std::vector<uint32_t>& face_ends, const ConnectivityOptions& options) {
+    return encode_connectivity(build_adjacency(faces, face_count, vertex_count, face_ends), options);
 }
 
 }  // namespace crt

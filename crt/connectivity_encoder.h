@@ -28,11 +28,26 @@ struct ConnectivityOptions {
     bool postpone = true;
 };
 
+// What the encoder needs to know of the mesh: the groups and, for every half-edge
+// 3f + k (corner k to corner k + 1 of face f), the half-edge of the face across it.
+// Built once, it serves several encodings (with and without postponing).
+struct MeshAdjacency {
+    const uint32_t* faces = nullptr;  // the caller's, kept alive while in use
+    uint32_t face_count = 0;
+    uint32_t vertex_count = 0;
+    uint32_t used_vertices = 0;       // vertices some face refers to
+    std::vector<uint32_t> face_ends;  // the groups
+    std::vector<uint32_t> twin;       // 0xFFFFFFFF: nothing across (border or cut edge)
+};
+
 // faces: 3 per face, indices below vertex_count. face_ends: the groups (rising, the last
 // equal to face_count); empty means one group. Vertices no face uses get no number.
 // Edges shared by other than one face on each side, or met in the same direction twice,
 // are cut (non-manifold input becomes separate sheets); faces with a repeated corner
 // become pieces of their own. Fails with kFaceIndexRange or kGroupOrder.
+MeshAdjacency build_adjacency(const uint32_t* faces, uint32_t face_count, uint32_t vertex_count,
+                              const std::vector<uint32_t>& face_ends);
+ConnectivityCode encode_connectivity(const MeshAdjacency& mesh, const ConnectivityOptions& options = {});
 ConnectivityCode encode_connectivity(const uint32_t* faces, uint32_t face_count, uint32_t vertex_count,
                                      const std::vector<uint32_t>& face_ends, const ConnectivityOptions& options = {});
 

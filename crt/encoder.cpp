@@ -95,6 +95,11 @@ void write_properties(std::vector<uint8_t>& out, const std::map<std::string, std
 }  // namespace
 
 std::vector<uint8_t> Encoder::encode() {
+    // The quantised values are put in decode order in place: a second run would reorder
+    // them again.
+    if (encoded_) throw kAlreadyEncoded;
+    encoded_ = true;
+    if (entropy != 0 && entropy != 1 && entropy != kEntropySmaller) throw kUnknownEntropy;
     const uint32_t face_count = static_cast<uint32_t>(faces_.size() / 3);
     if (face_count == 0) throw kNoFaces;  // the decoder returns -1 without reading anything
     if (face_count > uint32_t(INT32_MAX)) throw kFaceCountTooLarge;
@@ -109,12 +114,14 @@ std::vector<uint8_t> Encoder::encode() {
         if (width && width != output_width(*entry.second)) throw kArrayMismatch;
     }
 
-    code_ = encode_connectivity(faces_.data(), face_count, vertex_count_, face_ends, connectivity);
+    const MeshAdjacency adjacency = build_adjacency(faces_.data(), face_count, vertex_count_, face_ends);
+    code_ = encode_connectivity(adjacency, connectivity);
     if (choose_postponing) {
         ConnectivityOptions other = connectivity;
         other.postpone = !connectivity.postpone;
-        ConnectivityCode alternative = encode_connectivity(faces_.data(), face_count, vertex_count_, face_ends, other);
-        if (connectivity_size(alternative, entropy) < connectivity_size(code_, entropy)) code_ = std::move(alternative);
+        ConnectivityCode alternative = encode_connectivity(adjacency, other);
+        const int32_t kind = entropy == kEntropySmaller ? 1 : entropy;
+        if (connectivity_size(alternative, kind) < connectivity_size(code_, kind)) code_ = std::move(alternative);
     }
     const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());
 
@@ -132,10 +139,20 @@ std::vector<uint8_t> Encoder::encode() {
     for (auto& entry : attributes_) entry.second->prepare_encode(V, face_count, code_.faces.data());
     for (auto& entry : attributes_) entry.second->compute_residuals(V, code_.predictions);
 
+    if (entropy != kEntropySmaller) return write_stream(entropy);
+    // Small meshes can do better stored: Tunstall blocks carry their symbol lists.
+    std::vector<uint8_t> tunstall = write_stream(1);
+    std::vector<uint8_t> stored = write_stream(0);
+    return stored.size() < tunstall.size() ? stored : write_stream(1);
+}
+
+std::vector<uint8_t> Encoder::write_stream(int32_t kind) {
+    const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());
+    const uint32_t face_count = static_cast<uint32_t>(faces_.size() / 3);
     std::vector<uint8_t> out;
     write_u32(out, kMagic);
     write_u32(out, 0);  // not interpreted by the decoder
-    write_u8(out, static_cast<uint8_t>(entropy));
+    write_u8(out, static_cast<uint8_t>(kind));
     write_u32(out, static_cast<uint32_t>(properties.size()));
     for (const auto& p : properties) {
         write_string(out, p.first);
@@ -166,11 +183,11 @@ std::vector<uint8_t> Encoder::encode() {
         }
     }
     write_u32(out, code_.front_capacity);
-    write_entropy_block(out, code_.symbols, entropy);
+    write_entropy_block(out, code_.symbols, kind);
     write_word_block(out, code_.bits.words());
     connectivity_bytes = out.size() - header_bytes;
 
-    for (auto& entry : attributes_) entry.second->write_residuals(out, entropy);
+    for (auto& entry : attributes_) entry.second->write_residuals(out, kind);
     return out;
 }
 

@@ -15,12 +15,15 @@
 
 namespace crt {
 
+// Entropy kind of an encoder that writes the stream both ways and keeps the smaller.
+constexpr int32_t kEntropySmaller = -1;
+
 class Encoder {
 public:
     // faces: 3 vertex indices per triangle, each below vertex_count; copied.
     Encoder(uint32_t vertex_count, const uint32_t* faces, uint32_t face_count);
 
-    int32_t entropy = 1;                    // 0 stored, 1 Tunstall, for every block
+    int32_t entropy = 1;  // 0 stored, 1 Tunstall, for every block; or kEntropySmaller
     ConnectivityOptions connectivity;
     // Encodes the connectivity with and without postponing and keeps whichever takes
     // fewer bytes (meshes with many borders often do better without); when false,
@@ -50,7 +53,8 @@ public:
     ColorAttr& add_colors(const void* values, int components, int32_t input_format,
                           const std::array<int32_t, 4>& steps, int32_t strategy);
 
-    // Writes the stream. Fails (throws a message text) on input the format cannot hold.
+    // Writes the stream; once per encoder. Fails (throws a message text) on input the
+    // format cannot hold.
     std::vector<uint8_t> encode();
 
     // After encode(): the connectivity as the decoder will rebuild it (faces in decode
@@ -61,6 +65,9 @@ public:
     const AttributeMap& attributes() const { return attributes_; }
 
 private:
+    std::vector<uint8_t> write_stream(int32_t entropy_kind);
+
+    bool encoded_ = false;
     uint32_t vertex_count_;
     std::vector<uint32_t> faces_;
     AttributeMap attributes_;

@@ -244,6 +244,35 @@ TEST(AttributeEncoding, AnAttributeOfAnotherNameKeepsTheStreamInStep) {
     for (size_t i = 0; i < out.size(); ++i) EXPECT_EQ(out[i], float(weights[e.code().vertex_order[i]])) << i;
 }
 
+TEST(AttributeEncoding, EitherEntropyKindKeepsTheSmallerStream) {
+    for (const InputMesh& mesh : {crt_test::grid(1, 1), crt_test::grid_with_hole(12)}) {
+        size_t size[2];
+        for (int kind : {0, 1}) {
+            EncodeSettings s;
+            s.entropy = kind;
+            size[kind] = crt_encode::encode_mesh(mesh, s).bytes.size();
+        }
+        EncodeSettings either;
+        either.entropy = crt::kEntropySmaller;
+        const crt_encode::EncodedMesh encoded = crt_encode::encode_mesh(mesh, either);
+        EXPECT_EQ(encoded.bytes.size(), std::min(size[0], size[1]));
+        EXPECT_EQ(encoded.bytes[8], size[0] < size[1] ? 0 : 1) << "the header names the kind kept";
+        EXPECT_TRUE(crt_test::same_mesh(mesh, encoded, either, crt_test::decode_with_api(encoded.bytes)));
+        // The section sizes reported are those of the stream returned.
+        size_t sum = encoded.header_bytes + encoded.connectivity_bytes;
+        for (const auto& a : encoded.attribute_bytes) sum += a.second;
+        EXPECT_EQ(sum, encoded.bytes.size());
+    }
+}
+
+TEST(AttributeEncoding, AnEncoderRunsOnce) {
+    const float p[] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    crt::Encoder e(3, kTriangle, 1);
+    e.add_positions(p, 3, 1.0f, crt::kParallelogram);
+    e.encode();
+    EXPECT_EQ(error_of([&] { e.encode(); }), crt::kAlreadyEncoded);
+}
+
 TEST(AttributeEncoding, AStreamWithoutFacesIsRefused) {
     const float p[] = {0, 0, 0};
     crt::Encoder e(1, nullptr, 0);

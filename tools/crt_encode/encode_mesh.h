@@ -13,7 +13,7 @@
 namespace crt_encode {
 
 struct EncodeSettings {
-    int32_t entropy = 1;              // 0 stored, 1 Tunstall
+    int32_t entropy = 1;              // 0 stored, 1 Tunstall, crt::kEntropySmaller either
     int position_bits = 14;           // across the largest extent, when position_step is 0
     float position_step = 0.0f;
     int32_t position_strategy = crt::kParallelogram;  // | crt::kCorrelated

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "crt/encoder.h"
 #include "encode_mesh.h"
 #include "mesh_reader.h"
 
@@ -16,7 +17,8 @@ namespace {
 
 const char kUsage[] =
     "usage: crt-encode INPUT.ply|INPUT.obj OUTPUT.crt [options]\n"
-    "  --entropy stored|tunstall        entropy coding of every block (default tunstall)\n"
+    "  --entropy stored|tunstall|auto   entropy coding of every block (default tunstall; auto keeps\n"
+    "                                   the smaller stream)\n"
     "  --position-bits N                quantise positions to N bits across the largest extent (default 14)\n"
     "  --position-step S                or to a step of S\n"
     "  --prediction parallelogram|plain predict positions, colours and uvs (default parallelogram)\n"
@@ -71,7 +73,8 @@ int main(int argc, char** argv) {
             const std::string v = value();
             if (v == "stored") s.entropy = 0;
             else if (v == "tunstall") s.entropy = 1;
-            else usage_error("--entropy is stored or tunstall");
+            else if (v == "auto") s.entropy = crt::kEntropySmaller;
+            else usage_error("--entropy is stored, tunstall or auto");
         } else if (option == "--position-bits") {
             s.position_bits = int_option(option, value(), 1, 30);
         } else if (option == "--position-step") {

@@ -88,11 +88,11 @@ InputMesh read_obj(const std::vector<char>& bytes, const std::string& name) {
         line.end = std::find(line.p, line.end, '#');  // a comment runs to the end of the line
         const std::string keyword = line.word();
         if (keyword == "v") {
-            float x, y, z;
+            float x = 0, y = 0, z = 0;
             if (!line.number(x) || !line.number(y) || !line.number(z)) fail("v needs three numbers");
             v.insert(v.end(), {x, y, z});
             // x y z r g b carries a colour; x y z w only a weight.
-            float r, g, b;
+            float r = 0, g = 0, b = 0;
             if (line.number(r) && line.number(g) && line.number(b)) {
                 vc.insert(vc.end(), {r, g, b});
                 any_color = true;
@@ -100,12 +100,12 @@ InputMesh read_obj(const std::vector<char>& bytes, const std::string& name) {
                 vc.insert(vc.end(), {1.0f, 1.0f, 1.0f});
             }
         } else if (keyword == "vt") {
-            float s, t = 0.0f;
+            float s = 0.0f, t = 0.0f;
             if (!line.number(s)) fail("vt needs a number");
             line.number(t);
             vt.insert(vt.end(), {s, t});
         } else if (keyword == "vn") {
-            float x, y, z;
+            float x = 0, y = 0, z = 0;
             if (!line.number(x) || !line.number(y) || !line.number(z)) fail("vn needs three numbers");
             vn.insert(vn.end(), {x, y, z});
         } else if (keyword == "f") {
