@@ -10,31 +10,7 @@
 #include <iostream>
 #include <string>
 
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora_models_XXXXXX").string();
-        if (mkdtemp(pattern.data())) path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    // Writes text as it stands (no line-end translation) and returns the file's path.
-    std::string write(const std::string& name, const std::string& text) const {
-        const std::string file = path_ + "/" + name;
-        std::filesystem::create_directories(std::filesystem::path(file).parent_path());
-        std::ofstream(file, std::ios::binary) << text;
-        return file;
-    }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
+#include "temp_folder.h"
 
 inline std::string testdata(const std::string& relative) { return std::string(VELMORA_TESTDATA) + "/" + relative; }
 

@@ -1,7 +1,8 @@
 // A fresh folder under the system's temporary directory for one test, removed afterwards,
-// so tests that write twins and archives never touch the source tree or each other.
+// so tests that write files never touch the source tree or each other.
 #pragma once
-#include <cstdlib>
+#include <stdlib.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,7 +12,7 @@
 class TempFolder {
 public:
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-render-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-test-XXXXXX").string();
         if (mkdtemp(pattern.data())) path_ = pattern;
     }
     ~TempFolder() {
@@ -23,6 +24,13 @@ public:
 
     // Path of name inside the folder.
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    // Writes text as it stands (no line-end translation) and returns the file's path.
+    std::string write(const std::string& name, const std::string& text) const {
+        const std::string file = path_ + "/" + name;
+        std::filesystem::create_directories(std::filesystem::path(file).parent_path());
+        std::ofstream(file, std::ios::binary) << text;
+        return file;
+    }
     const std::string& path() const { return path_; }
 
 private:
