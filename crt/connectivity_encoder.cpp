@@ -247,6 +247,8 @@ private:
 
 MeshAdjacency build_adjacency(const uint32_t* faces, uint32_t face_count, uint32_t vertex_count,
                               const std::vector<uint32_t>& face_ends) {
+    // Half-edges are numbered 3f + k in 32 bits.
+    if (face_count > 0xFFFFFFFFu / 3 - 1) throw kTooManyFaces;
     MeshAdjacency m;
     m.faces = faces;
     m.face_count = face_count;

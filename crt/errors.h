@@ -58,6 +58,7 @@ inline constexpr char kQuantizeRange[] = "A value divided by its step does not f
 inline constexpr char kBadStep[] = "Quantisation step must be finite and greater than 0.";
 inline constexpr char kAttributeSize[] = "Attribute values must be given for every vertex.";
 inline constexpr char kGroupOrder[] = "Group face ends must rise and the last must be the face count.";
+inline constexpr char kTooManyFaces[] = "Too many faces to encode (1431655764 at most).";
 inline constexpr char kAlreadyEncoded[] = "This encoder has already run; create a new one for each stream.";
 inline constexpr char kNoFaces[] = "A crt stream needs at least one face.";
 inline constexpr char kEncodeNormalUnit[] = "Normal unit (its step) must be a whole number from 1 to 2^30 - 1.";

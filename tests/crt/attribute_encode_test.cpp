@@ -124,13 +124,6 @@ TEST(AttributeEncoding, ColourChannelsAreStoredAsGreenAndDifferences) {
     EXPECT_EQ(c.quantized[0], 63) << "63 * 4 = 252, not 64 * 4 = 256 which wraps to 0 as a byte";
 }
 
-TEST(AttributeEncoding, ColourStepsForBitsDivide255) {
-    EXPECT_EQ(crt::color_step_for_bits(8), 1);
-    EXPECT_EQ(crt::color_step_for_bits(7), 3);
-    EXPECT_EQ(crt::color_step_for_bits(4), 17);
-    EXPECT_EQ(crt::color_step_for_bits(1), 255);
-}
-
 TEST(AttributeEncoding, ThreeChannelColoursDecodeOpaque) {
     InputMesh mesh = crt_test::grid(3, 3);
     std::vector<float> rgb;

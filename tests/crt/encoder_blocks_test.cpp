@@ -209,20 +209,6 @@ TEST(ResidualSections, ExtremesAndEveryBitWidthComeBack) {
             for (int n : {1, 3}) EXPECT_EQ(residual_round_trip(r, n, correlated, entropy), r) << correlated << n;
 }
 
-TEST(ResidualSections, PerComponentWidthsFollowTheMagnitudeAndCorrelatedTheSignedRange) {
-    EXPECT_EQ(crt::magnitude_bits(0), 0);
-    EXPECT_EQ(crt::magnitude_bits(5), 3);
-    EXPECT_EQ(crt::magnitude_bits(-5), 3);
-    EXPECT_EQ(crt::magnitude_bits(INT32_MIN), 32);
-    EXPECT_EQ(crt::offset_bits(0), 0);
-    EXPECT_EQ(crt::offset_bits(3), 3);   // [-4, 4)
-    EXPECT_EQ(crt::offset_bits(4), 4);
-    EXPECT_EQ(crt::offset_bits(-4), 3);
-    EXPECT_EQ(crt::offset_bits(-5), 4);
-    EXPECT_EQ(crt::offset_bits(INT32_MIN), 32);
-    EXPECT_EQ(crt::offset_bits(INT32_MAX), 32);
-}
-
 TEST(ResidualSections, RandomResidualsOfManyVerticesRoundTrip) {
     std::mt19937 rng(5);
     std::vector<int32_t> r(3 * 4001);

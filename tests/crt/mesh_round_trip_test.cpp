@@ -76,20 +76,6 @@ TEST(RealMeshRoundTrip, NormalsInEveryModeAndPrecision) {
     }
 }
 
-TEST(RealMeshRoundTrip, PositionPrecisionFromCoarseToFine) {
-    SKIP_WITHOUT_TESTDATA();
-    const InputMesh bunny = crt_encode::read_mesh(crt_test::testdata("meshes/bun_zipper.ply"));
-    size_t previous = 0;
-    for (int bits : {8, 11, 14, 18, 24}) {
-        EncodeSettings s;
-        s.position_bits = bits;
-        size_t size = 0;
-        EXPECT_TRUE(round_trip(bunny, s, &size)) << bits << " bits";
-        EXPECT_GT(size, previous) << "finer steps cost more bits";
-        previous = size;
-    }
-}
-
 TEST(RealMeshRoundTrip, TunstallStreamsAreSmallerThanStoredOnes) {
     SKIP_WITHOUT_TESTDATA();
     for (const char* file : {"meshes/bun_zipper.ply", "meshes/nefertiti.obj", "meshes/ogre.obj"}) {
