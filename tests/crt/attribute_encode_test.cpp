@@ -14,20 +14,14 @@
 #include "encode_mesh.h"
 #include "round_trip.h"
 #include "test_meshes.h"
+#include "stream_builder.h"
 
 using crt_encode::EncodeSettings;
 using crt_test::InputMesh;
 
-namespace {
+using crt_test::error_of;
 
-std::string error_of(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const char* m) {
-        return m;
-    }
-    return "";
-}
+namespace {
 
 const uint32_t kTriangle[] = {0, 1, 2};
 

@@ -16,16 +16,9 @@ using crt::VertexTriple;
 using crt_test::BitWriter;
 using crt_test::StreamBuilder;
 
-namespace {
+using crt_test::error_of;
 
-std::string error_of(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const char* m) {
-        return m;
-    }
-    return "";
-}
+namespace {
 
 void expect_vec(const std::array<float, 3>& got, float x, float y, float z) {
     EXPECT_NEAR(got[0], x, 1e-6f);

@@ -11,6 +11,8 @@
 using crt_test::BitWriter;
 using crt_test::StreamBuilder;
 
+using crt_test::error_of;
+
 namespace {
 
 crt::BitReader reader_over(const std::vector<uint8_t>& bytes, uint32_t words) {
@@ -18,15 +20,6 @@ crt::BitReader reader_over(const std::vector<uint8_t>& bytes, uint32_t words) {
     r.word = bytes.data();
     r.words_left = words;
     return r;
-}
-
-std::string error_of(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const char* m) {
-        return m;
-    }
-    return "";
 }
 
 }  // namespace

@@ -11,19 +11,13 @@
 #include "crt/errors.h"
 #include "crt/stream.h"
 #include "test_meshes.h"
+#include "stream_builder.h"
 
 using crt_test::InputMesh;
 
-namespace {
+using crt_test::error_of;
 
-std::string error_of(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const char* m) {
-        return m;
-    }
-    return "";
-}
+namespace {
 
 struct Decoded {
     std::vector<uint32_t> faces;

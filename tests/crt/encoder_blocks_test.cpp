@@ -13,17 +13,11 @@
 #include "crt/stream.h"
 #include "crt/stream_writer.h"
 #include "crt/tunstall_encoder.h"
+#include "stream_builder.h"
+
+using crt_test::error_of;
 
 namespace {
-
-std::string error_of(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const char* m) {
-        return m;
-    }
-    return "";
-}
 
 // Writes a block and reads it back with the decoder's reader, from a stream that ends
 // exactly where the block does.

@@ -2,6 +2,7 @@
 // pieces (header, blocks, word blocks, residual sections), not a mesh encoder.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -74,5 +75,15 @@ std::vector<uint8_t> two_triangle_stream(int entropy);  // position (parallelogr
 std::vector<uint8_t> tetrahedron_stream(int entropy);   // position, differential normals, colour
 std::vector<uint8_t> estimated_normals_stream(int mode);  // two triangles, normals mode 1 or 2
 std::vector<uint8_t> two_group_stream();                // two separate triangles in two groups
+
+// The message a decoder or encoder step threw, or "" when it succeeded.
+inline std::string error_of(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const char* m) {
+        return m;
+    }
+    return "";
+}
 
 }  // namespace crt_test

@@ -11,16 +11,9 @@
 
 using crt_test::StreamBuilder;
 
-namespace {
+using crt_test::error_of;
 
-std::string error_of(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const char* m) {
-        return m;
-    }
-    return "";
-}
+namespace {
 
 std::vector<uint8_t> decode(const std::vector<uint8_t>& bytes, uint64_t max_length = 1 << 20) {
     crt::Stream s = crt::make_stream(bytes.data(), bytes.size());
