@@ -2,6 +2,8 @@
 // uniform names set in the same order, the same texture units and filters.
 #include "show_passes.h"
 
+#include "render/render_target.h"
+
 #include <unistd.h>
 
 #include <cstdlib>
@@ -214,16 +216,7 @@ void runFinal(ShowPrograms& programs, PassTargets& t, const PassInputs& in) {
     setUniformTexture(p, 0, "texture2d", t.post.textures[1]);
     setUniformTexture(p, 1, "textureprev", t.post.textures[1]);
     identityMatrices();
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex3f(-1, -1, 0);
-    glTexCoord2f(1, 0);
-    glVertex3f(1, -1, 0);
-    glTexCoord2f(1, 1);
-    glVertex3f(1, 1, 0);
-    glTexCoord2f(0, 1);
-    glVertex3f(-1, 1, 0);
-    glEnd();
+    drawFullscreenQuad();
     glUseProgram(0);
 }
 
