@@ -54,7 +54,14 @@ void skeleton::load(const std::string& path) {
     state = kIdle;
     std::string token;
     // Tokens are not limited in length here: a BVH has no fixed-size buffer.
-    while (scanner.next_token(token, std::string::npos)) parse_token(token);
+    while (!too_deep && scanner.next_token(token, std::string::npos)) parse_token(token);
+    if (too_deep) {
+        std::cout << "File \"" << path << "\": joints nested deeper than " << kMaxJointDepth
+                  << " levels; the hierarchy is refused.\n" << std::flush;
+        root = current = nullptr;
+        joint_list.clear();
+        joints_.clear();
+    }
 
     drop_partial_frame();
     if (!joint_list.empty())
@@ -69,6 +76,8 @@ void skeleton::load(const std::string& path) {
 }
 
 joint* skeleton::new_joint(joint* parent) {
+    depth_ = parent ? depth_ + 1 : 0;
+    if (depth_ > kMaxJointDepth) too_deep = true;
     joints_.push_back(std::make_unique<joint>());
     joint* j = joints_.back().get();
     j->parent = parent;
@@ -95,6 +104,7 @@ void skeleton::parse_token(const std::string& token) {
     } else if (token == "}") {
         if (current && current != root) {
             current = current->parent;
+            --depth_;
             state = kIdle;
         }
         return;
@@ -176,6 +186,7 @@ void skeleton::parse_token(const std::string& token) {
         frame_time = static_cast<float>(parse_double(token));
         state = kMotion;
         current = root;
+        depth_ = 0;
         if (!collected_ && root) {
             collect_joints(root);
             collected_ = true;

@@ -60,6 +60,11 @@ public:
     int32_t frame_count = 0;  // after loading: entries of the root's matrix list (1 + frames)
     int32_t announced_frames = 0;  // the number after "Frames:"
 
+    // Deeper nesting than this is refused as a whole: real figures are a few dozen joints
+    // deep, and the walks over the tree (drawing, inspection) recurse per level.
+    static constexpr int32_t kMaxJointDepth = 512;
+    bool too_deep = false;  // the file nested joints deeper than kMaxJointDepth
+
 private:
     joint* new_joint(joint* parent);
     void motion_value(const std::string& token);
@@ -69,5 +74,6 @@ private:
 
     std::vector<std::unique_ptr<joint>> joints_;  // every joint created, in file order
     bool collected_ = false;
+    int32_t depth_ = 0;  // nesting level of `current`; the root is 0
     int64_t channels_per_frame_ = 0;
 };

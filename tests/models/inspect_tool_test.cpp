@@ -63,6 +63,21 @@ TEST(InspectTool, PlyFilesReportCountsBoxAndHeaderLayout) {
     // A file written by others with another header: the tool says the show would misread it.
     EXPECT_NE(run(testdata("ply/test_pos_color_ascii.ply"), status).find("warning: the header"), std::string::npos);
     EXPECT_NE(status, 0);
+    // A binary body read as header tokens: the warning shows its bytes escaped, never raw.
+    const std::string binary = run(testdata("ply/test_pos_color_binary_le.ply"), status);
+    EXPECT_NE(binary.find("warning: the header"), std::string::npos) << binary;
+    EXPECT_NE(status, 0);
+    for (unsigned char c : binary) EXPECT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7f)) << int(c) << "\n" << binary;
+}
+
+TEST(InspectTool, BvhNestedTooDeepIsRefusedInALine) {
+    TempFolder dir;
+    std::string text = "HIERARCHY\nROOT r\n{\nOFFSET 0 0 0\nCHANNELS 1 Xrotation\n";
+    for (int i = 0; i < 100000; ++i) text += "JOINT j { OFFSET 0 1 0 CHANNELS 1 Xrotation\n";
+    int status = 0;
+    const std::string out = run(dir.write("deep.bvh", text), status);
+    EXPECT_NE(out.find("nested deeper than 512 levels"), std::string::npos) << out.substr(0, 400);
+    EXPECT_NE(status, 0);
 }
 
 TEST(InspectTool, MissingFilesUnknownKindsAndPlyAreClear) {

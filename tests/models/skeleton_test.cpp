@@ -178,3 +178,31 @@ TEST_F(Bvh, DamagedFilesNeverLeaveUnevenFramesOrACrash) {
         if (b->motion_frames() == 0) b->draw_joint(b->skeleton->root);
     }
 }
+
+std::string nested_joints(int depth) {
+    std::string text = "HIERARCHY\nROOT r\n{\nOFFSET 0 0 0\nCHANNELS 1 Xrotation\n";
+    for (int i = 0; i < depth; ++i) text += "JOINT j\n{\nOFFSET 0 1 0\nCHANNELS 1 Xrotation\n";
+    text += "End Site\n{\nOFFSET 0 1 0\n}\n";
+    for (int i = 0; i < depth; ++i) text += "}\n";
+    text += "}\nMOTION\nFrames: 1\nFrame Time: 0.1\n";
+    for (int i = 0; i <= depth; ++i) text += "5 ";
+    return text + "\n";
+}
+
+TEST_F(Bvh, HierarchyNestedBeyondTheLimitIsRefusedWithALineNotAStackOverflow) {
+    auto fits = load(nested_joints(skeleton::kMaxJointDepth - 1));
+    ASSERT_TRUE(fits->root);
+    EXPECT_FALSE(fits->too_deep);
+    EXPECT_EQ(fits->frame_count, 2);
+    EXPECT_EQ(fits->joint_list.size(), size_t(skeleton::kMaxJointDepth));
+
+    auto deep = load(nested_joints(100000));
+    EXPECT_TRUE(deep->too_deep);
+    EXPECT_EQ(deep->root, nullptr);
+    EXPECT_TRUE(deep->joint_list.empty());
+    EXPECT_NE(output.find("nested deeper than 512 levels"), std::string::npos) << output;
+    std::unique_ptr<body> b;
+    capture_stdout([&] { b = std::make_unique<body>(path); });
+    EXPECT_EQ(b->motion_frames(), 0);
+    b->draw_joint(b->skeleton->root);
+}

@@ -32,6 +32,10 @@ int inspect_bvh(const std::string& path, std::ostream& out) {
     try {
         skeleton bvh(path);
         out << "BVH " << path << "\n";
+        if (bvh.too_deep) {
+            out << "joints nested deeper than " << skeleton::kMaxJointDepth << " levels: the show refuses this file\n";
+            return 1;
+        }
         if (!bvh.root) {
             out << "no ROOT: the file has no joint hierarchy\n";
             return 1;
