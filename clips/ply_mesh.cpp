@@ -78,7 +78,10 @@ bool loadPlyMesh(const std::string& path, PlyMesh& mesh) {
     mesh.vertices.clear();
     mesh.faces.clear();
     std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    if (!in) {
+        printf("PLY: cannot open \"%s\", the mesh stays empty.\n", path.c_str());
+        return false;
+    }
     Tokens tokens;
     tokens.text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 
@@ -110,5 +113,9 @@ bool loadPlyMesh(const std::string& path, PlyMesh& mesh) {
         for (float& uv : f.uv) tokens.read(uv);
         std::copy(index, index + 3, f.index);
     }
+    if (mesh.faces.empty() || mesh.vertices.empty())
+        printf("PLY: \"%s\" yielded no mesh (empty, cut short in its header, or not an ASCII PLY file).\n", path.c_str());
+    else if (tokens.failed)
+        printf("PLY: \"%s\" is cut short or holds a malformed number; what follows reads as zeros.\n", path.c_str());
     return true;
 }

@@ -65,7 +65,10 @@ bool objmodel::load(const std::string& path, bool gpu_parts) {
     reset();
     gpu = gpu_parts;
     std::string text;
-    if (!read_text_file(path, text)) return false;
+    if (!read_text_file(path, text)) {
+        std::printf("objmodel::load() : cannot open %s, the model stays empty\n", path.c_str());
+        return false;
+    }
     loaded = true;
 
     directory.clear();
@@ -81,6 +84,8 @@ bool objmodel::load(const std::string& path, bool gpu_parts) {
     build_groups();
     compute_centre_and_size();
     if (!has_normals) generate_normals();
+    if (indices.empty())
+        std::printf("objmodel::load() : %s yielded no triangles (empty, cut short or not an OBJ file)\n", path.c_str());
     if (dropped_faces > 0)
         std::printf("objmodel::load() : %d face(s) with an index of 0 or beyond the elements read so far dropped in %s\n",
                     dropped_faces, path.c_str());

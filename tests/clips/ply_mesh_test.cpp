@@ -77,11 +77,26 @@ TEST(PlyMesh, HostileCountsDoNotAllocateGigabytes) {
     EXPECT_TRUE(mesh.faces.empty());
 }
 
-TEST(PlyMesh, MissingFileLeavesTheMeshEmpty) {
+TEST(PlyMesh, MissingEmptyOrCutFilesAreNamedInALine) {
     PlyMesh mesh;
     mesh.vertices.resize(3);
+    testing::internal::CaptureStdout();
     EXPECT_FALSE(loadPlyMesh(testing::TempDir() + "absent.ply", mesh));
     EXPECT_TRUE(mesh.vertices.empty());
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("cannot open \"" + testing::TempDir() + "absent.ply\""),
+              std::string::npos);
+
+    for (const std::string& text : {std::string(), std::string("\x89\x13garbage"), header(0, 2)}) {
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(loadPlyMesh(writeFile("nothing.ply", text), mesh));
+        EXPECT_NE(testing::internal::GetCapturedStdout().find("nothing.ply\" yielded no mesh"), std::string::npos);
+    }
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(loadPlyMesh(writeFile("cut.ply", header(2, 1) + "0 0 0 1 1 1 1\n1 1 1 1 1 1 1\n3 0 1"), mesh));
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("cut.ply\" is cut short"), std::string::npos);
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(loadPlyMesh(writeFile("cut.ply", header(4, 2)), mesh));
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("cut.ply\" is cut short"), std::string::npos);
 }
 
 TEST(PlyMesh, AnExtraCommentLineShiftsEveryField) {

@@ -103,3 +103,16 @@ TEST(ObjHostile, RandomBytesAndMutatedFilesLoad) {
         load_and_check(dir, round % 2 ? obj : noise, round % 3 ? kValidMtl : noise);
     }
 }
+
+TEST(ObjHostile, FilesYieldingNothingSaySo) {
+    TempFolder dir;
+    objmodel model;
+    std::string out;
+    for (const char* text : {"", "# only a comment\nv 1 2 3\n", "\x01\x02\xff random"}) {
+        const std::string path = dir.write("nothing.obj", text);
+        out = capture_stdout([&] { model.load(path, false); });
+        EXPECT_NE(out.find(path + " yielded no triangles"), std::string::npos) << out;
+    }
+    out = capture_stdout([&] { model.load(dir.write("fine.obj", kValidObj), false); });
+    EXPECT_EQ(out.find("yielded"), std::string::npos) << out;
+}

@@ -220,7 +220,7 @@ TEST_F(ObjLoad, MissingFileReturnsFalseAndLeavesTheModelEmpty) {
     const std::string missing = dir.path() + "/nothing.obj";
     out = capture_stdout([&] { ok = m.load(missing, false); });
     EXPECT_FALSE(ok);
-    EXPECT_EQ(out, "Import.. " + missing + "\n");
+    EXPECT_EQ(out, "Import.. " + missing + "\nobjmodel::load() : cannot open " + missing + ", the model stays empty\n");
     EXPECT_FALSE(m.loaded);
     EXPECT_TRUE(m.vertices.empty());
     EXPECT_TRUE(m.object_starts.empty());

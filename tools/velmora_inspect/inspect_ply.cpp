@@ -52,10 +52,7 @@ bool headerHasTheCountedLayout(const std::string& path, std::string& why) {
 
 int inspect_ply(const std::string& path, std::ostream& out) {
     PlyMesh mesh;
-    if (!loadPlyMesh(path, mesh)) {
-        out << "cannot open " << path << "\n";
-        return 1;
-    }
+    if (!loadPlyMesh(path, mesh)) return 1;  // the reader has said why
     out << "PLY " << path << "\n";
     std::string why;
     const bool layout = headerHasTheCountedLayout(path, why);
