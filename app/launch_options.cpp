@@ -12,7 +12,9 @@ bool parse_size(const char* text, int& width, int& height) {
     const char* rest = end + 1;
     const long h = std::strtol(rest, &end, 10);
     if (end == rest || *end != '\0') return false;
-    if (w <= 0 || h <= 0 || w > 16384 || h > 16384) return false;
+    // Whether the machine can render that size is checked once a context can say; here
+    // only what no machine could.
+    if (w <= 0 || h <= 0 || w > 65535 || h > 65535) return false;
     width = static_cast<int>(w);
     height = static_cast<int>(h);
     return true;
@@ -99,7 +101,7 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
             const char* v = value(arg);
             if (!v) return OptionsResult::Error;
             if (!parse_size(v, options.width, options.height)) {
-                message = std::string("--res expects WxH with positive sizes, got \"") + v + "\"";
+                message = std::string("--res expects WxH, each from 1 to 65535 (for example 1280x720), got \"") + v + "\"";
                 return OptionsResult::Error;
             }
             options.resGiven = true;

@@ -14,6 +14,7 @@
 #include "app/frame_loop.h"
 #include "app/launcher.h"
 #include "app/part.h"
+#include "app/render_size.h"
 #include "app/startup.h"
 #include "clips/contact_sheet.h"
 #include "clips/edit_tools.h"
@@ -33,6 +34,13 @@ T* constructZeroed() {
     void* storage = std::calloc(1, sizeof(T));
     if (!storage) throw std::bad_alloc();
     return new (storage) T();
+}
+
+void exitIfUnrenderable(int width, int height, const RenderLimits& limits) {
+    const std::string problem = renderSizeProblem(width, height, limits);
+    if (problem.empty()) return;
+    fprintf(stderr, "velmora: cannot render the show here: %s.\n", problem.c_str());
+    std::exit(2);
 }
 
 void openWindowOrExit(TGLWindow& window, int x, int y, int width, int height, bool fullscreen) {
@@ -110,9 +118,14 @@ int main(int argc, char** argv) {
         app.fullscreen = app.options.fullscreen;
     }
 
+    // Memory first, before a window of that size exists; the GL limits once a context does.
+    RenderLimits memoryOnly;
+    memoryOnly.physicalBytes = physicalMemoryBytes();
+    exitIfUnrenderable(app.width, app.height, memoryOnly);
     const int x = app.fullscreen ? 0 : 10;
     const int y = app.fullscreen ? 0 : 140;
     openWindowOrExit(app.window, x, y, app.width, app.height, app.fullscreen);
+    exitIfUnrenderable(app.window.width, app.window.height, queryRenderLimits());
     drawLauncher(app);
     SDL_GL_SwapWindow(app.window.window);
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/launch_options.h"
+#include "app/render_size.h"
 
 namespace {
 
@@ -56,4 +57,23 @@ TEST(LaunchOptions, ExactlyOnePlainArgumentKeepsTheConsole) {
     EXPECT_TRUE(one.keepConsole);
     EXPECT_FALSE(two.keepConsole);
     EXPECT_FALSE(none.keepConsole);
+}
+
+TEST(RenderSize, SizesBeyondTheGlLimitsOrAQuarterOfMemoryAreRefusedByName) {
+    RenderLimits limits;
+    limits.maxRenderbuffer = 16384;
+    limits.maxViewport[0] = limits.maxViewport[1] = 16384;
+    limits.physicalBytes = uint64_t(24) << 30;
+    EXPECT_EQ(renderSizeProblem(1920, 1080, limits), "");
+    EXPECT_EQ(renderSizeProblem(3840, 2160, limits), "");
+    const std::string memory = renderSizeProblem(8192, 8192, limits);
+    EXPECT_NE(memory.find("8192x8192"), std::string::npos) << memory;
+    EXPECT_NE(memory.find("quarter of this machine's 24576 MB"), std::string::npos) << memory;
+    limits.maxViewport[1] = 4000;
+    EXPECT_NE(renderSizeProblem(3840, 4096, limits).find("GL_MAX_VIEWPORT_DIMS"), std::string::npos);
+    limits.maxRenderbuffer = 2048;
+    EXPECT_NE(renderSizeProblem(2049, 100, limits).find("2048 pixels a side (GL_MAX_RENDERBUFFER_SIZE)"),
+              std::string::npos);
+    // The estimate grows with the area: six full-size targets dominate.
+    EXPECT_GT(showTargetBytes(1920, 1080), uint64_t(6) * 1920 * 1080 * 36);
 }

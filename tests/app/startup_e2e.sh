@@ -22,4 +22,9 @@ done
 cp FreeCam.bin saved.bin
 run 30 || exit 1
 cmp -s FreeCam.bin saved.bin || { echo "FAIL: camera file changed without input"; exit 1; }
+# A size the machine cannot render is refused before any window or target exists.
+timeout 60 "$exe" --no-launcher --windowed --res 16384x16384 --frames 1 >out.txt 2>err.txt
+status=$?
+[ "$status" -eq 2 ] || { echo "FAIL: an oversized window gave status $status"; cat out.txt err.txt; exit 1; }
+grep -qF "the size 16384x16384" err.txt || { echo "FAIL: the refusal names no size"; cat err.txt; exit 1; }
 echo "start-up end to end: ok"
