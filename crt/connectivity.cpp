@@ -42,11 +42,13 @@ constexpr uint32_t kNoEdge = 0xFFFFFFFFu;
 void decode_group(MeshIndex& index, uint32_t vertex_count, uint64_t first, uint64_t last,
                   ConnectivityCursor& cursor) {
     if (first >= last) return;
-    // A group writes at most three edges per face, one per index.
+    // A group makes at most three edge records per face, one per index; a closed mesh
+    // makes about one and a half. Room for two a face, or for what the stream's hint
+    // asks up to that bound, spares most groups any growth.
     const size_t most_edges = static_cast<size_t>(last - first);
+    const size_t expected = std::min<size_t>(most_edges, std::max<size_t>(index.front_capacity, most_edges / 3 * 2));
     EdgeArrays& arrays = cursor.edges;
-    if (arrays.capacity < most_edges && arrays.capacity < index.front_capacity)
-        arrays.grow(std::min<size_t>(std::max<size_t>(index.front_capacity, 64), most_edges), 0);
+    if (arrays.capacity < expected) arrays.grow(expected, 0);
 
     FrontEdge* front = arrays.front.get();
     uint32_t* order = arrays.order.get();
