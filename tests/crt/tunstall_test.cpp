@@ -153,6 +153,23 @@ TEST(TunstallBlock, CodesThatDoNotAddUpToTheLengthAreRefused) {
     EXPECT_EQ(error_of([&] { decode(none.bytes); }), crt::kTunstallLength);
 }
 
+TEST(TunstallBlock, LastCodeAfterCodesThatReachTheLengthAddsNothing) {
+    const uint8_t symbols[2] = {'a', 'b'}, p[2] = {200, 55};
+    crt::TunstallDictionary d;
+    crt::build_tunstall_dictionary(symbols, p, 2, d);
+    const uint8_t first = 0, second = 1;
+    const uint32_t L = d.codes[first].length;
+    ASSERT_GE(L, 2u);
+    StreamBuilder exact;
+    exact.tunstall_raw({{'a', 200}, {'b', 55}}, L, {first, second});
+    const std::vector<uint8_t> out = decode(exact.bytes);
+    EXPECT_EQ(std::string(out.begin(), out.end()), word(d, first));
+    // One byte short of the first code's word: the whole codes pass the length.
+    StreamBuilder beyond;
+    beyond.tunstall_raw({{'a', 200}, {'b', 55}}, L - 1, {first, second});
+    EXPECT_EQ(error_of([&] { decode(beyond.bytes); }), crt::kTunstallLength);
+}
+
 TEST(TunstallBlock, CodeOfAnEmptyWordIsRefused) {
     crt::TunstallDictionary d;
     d.table[0] = 'q';
