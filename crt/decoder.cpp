@@ -53,8 +53,8 @@ uint64_t symbol_limit(uint32_t face_count) { return uint64_t(face_count) * 16 + 
 
 // The counts against the stream. A face needs at least one symbol, and no byte of a
 // stream stands for more than kTunstallMaxWord symbols, except in a block of one
-// repeated symbol, which is checked against the rest of the stream as a whole before it
-// is expanded. Every vertex is numbered by a face, at most three by each.
+// repeated symbol, which is held to the rest of the stream as a whole instead. Every
+// vertex is numbered by a face, at most three by each.
 void read_connectivity_header(Decoder& d) {
     Stream& s = d.stream;
     if (d.face_count > kMaxFaceCount) throw kFaceCountTooLarge;
@@ -62,8 +62,8 @@ void read_connectivity_header(Decoder& d) {
     if (uint64_t(d.vertex_count) > uint64_t(d.face_count) * 3) throw kVertexCountTooLarge;
     read_groups(d);
     d.index.front_capacity = read_u32(s);
-    d.index.symbols = read_entropy_block(s, symbol_limit(d.face_count));
-    if (d.index.symbols.size() < d.face_count) throw kFewerSymbolsThanFaces;
+    d.symbol_block = locate_block(s, symbol_limit(d.face_count));
+    if (d.symbol_block.length < d.face_count) throw kFewerSymbolsThanFaces;
 }
 
 }  // namespace
@@ -131,6 +131,8 @@ int32_t decode_mesh(Decoder& d, const OutputArrays& out) {
 
     const uint32_t V = d.vertex_count;
     Stream& s = d.stream;
+    const ByteBlock symbols = expand_block(d.symbol_block, d.blocks);
+    d.index.symbols.assign(symbols.data, symbols.data + symbols.length);
     d.index.bits = read_word_block(s);
     for (auto& entry : d.attributes) entry.second->read_residuals(V, s, d.blocks);
 

@@ -28,7 +28,8 @@ struct Decoder {
     Stream stream;
     uint32_t decoded_vertices = 0;  // vertices numbered by the connectivity so far
     bool decoded = false;           // a handle serves one decode: the stream is not rewound
-    BlockBuffer blocks;             // decoded bit-count blocks, reused from one to the next
+    EntropyBlock symbol_block;      // the connectivity symbols, located by create_decoder
+    BlockBuffer blocks;             // decoded blocks, reused from one to the next
 };
 
 struct OutputArrays {
@@ -40,8 +41,9 @@ struct OutputArrays {
 };
 
 // Reads the header from the magic up to and including the face count and, for a stream
-// with faces, the groups, the front capacity and the connectivity symbols, so that the
-// counts are checked against what the stream holds before a caller sizes arrays by them.
+// with faces, the groups, the front capacity and where the connectivity symbols lie, so
+// that the counts are checked against what the stream holds before a caller sizes arrays
+// by them. Allocates no more than a small multiple of the stream's length.
 // The caller keeps the data alive and unchanged until the decode has returned. Throws a
 // message text.
 std::unique_ptr<Decoder> create_decoder(const void* data, size_t length);

@@ -14,20 +14,33 @@ uint8_t* BlockBuffer::reserve(uint32_t length) {
     return bytes.data();
 }
 
-ByteBlock read_block(Stream& s, uint64_t max_length, BlockBuffer& buffer) {
+EntropyBlock locate_block(Stream& s, uint64_t max_length) {
+    EntropyBlock block;
+    block.kind = s.entropy;
     if (s.entropy == 0) {
-        const uint32_t length = read_u32(s);
-        if (length > max_length) throw kBlockTooLong;
-        return {read_bytes(s, length), length};
+        block.length = read_u32(s);
+        if (block.length > max_length) throw kBlockTooLong;
+        block.stored = read_bytes(s, block.length);
+        return block;
     }
     if (s.entropy != 1) throw kUnknownEntropy;
-    const TunstallBlock block = read_tunstall_header(s);
-    if (block.length == 0) return {};
+    block.tunstall = read_tunstall_header(s);
+    block.length = block.tunstall.length;
     if (block.length > max_length) throw kBlockTooLong;
-    check_tunstall_block(block);
+    check_tunstall_block(block.tunstall);
+    return block;
+}
+
+ByteBlock expand_block(const EntropyBlock& block, BlockBuffer& buffer) {
+    if (block.kind == 0) return {block.stored, block.length};
+    if (block.length == 0) return {};
     uint8_t* out = buffer.reserve(block.length);
-    decode_tunstall_block(block, out);
+    decode_tunstall_block(block.tunstall, out);
     return {out, block.length};
+}
+
+ByteBlock read_block(Stream& s, uint64_t max_length, BlockBuffer& buffer) {
+    return expand_block(locate_block(s, max_length), buffer);
 }
 
 std::vector<uint8_t> read_entropy_block(Stream& s, uint64_t max_length) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "crt/stream.h"
+#include "crt/tunstall.h"
 
 namespace crt {
 
@@ -21,12 +22,27 @@ struct BlockBuffer {
     uint8_t* reserve(uint32_t length);  // room for length bytes and the Tunstall copy slack
 };
 
-// Reads one block in the stream's entropy kind. A block longer than max_length (the most
-// its reader can use) is refused before anything is decoded.
+// A block as it lies in the stream, before it is expanded: its kind and length, and its
+// stored bytes or its Tunstall fields.
+struct EntropyBlock {
+    int32_t kind = 0;                  // 0 stored, 1 Tunstall
+    uint32_t length = 0;               // decoded length
+    const uint8_t* stored = nullptr;   // the bytes of a stored block
+    TunstallBlock tunstall;
+};
+
+// Reads a block's fields in the stream's entropy kind and moves past it. A block longer
+// than max_length (the most its reader can use) is refused before anything is allocated
+// for it, and so is a Tunstall block whose codes cannot reach its length.
+EntropyBlock locate_block(Stream& s, uint64_t max_length);
+// The bytes of a located block: inside the stream when stored, otherwise in the buffer.
+ByteBlock expand_block(const EntropyBlock& block, BlockBuffer& buffer);
+
+// The two together.
 ByteBlock read_block(Stream& s, uint64_t max_length, BlockBuffer& buffer);
 // The same block as an array of its own.
 std::vector<uint8_t> read_entropy_block(Stream& s, uint64_t max_length);
-// Moves past one block without decoding or checking it.
+// Moves past one block without expanding or checking it.
 void skip_block(Stream& s);
 
 // Both readers read a word block and the bit-count blocks for up to vertex_count vertices

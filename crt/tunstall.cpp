@@ -154,7 +154,7 @@ TunstallBlock read_tunstall_header(Stream& s) {
 }
 
 void check_tunstall_block(const TunstallBlock& b) {
-    if (b.length == 0) return;
+    if (b.length == 0) return;  // read whatever its symbols and codes are
     if (b.symbol_count == 0) throw kTunstallNoSymbols;
     if (b.symbol_count >= 2 && uint64_t(b.length) > uint64_t(b.code_count) * kTunstallMaxWord) throw kTunstallLength;
 }

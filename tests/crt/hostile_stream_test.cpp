@@ -11,6 +11,7 @@
 #include "crt/decoder.h"
 #include "crt/errors.h"
 #include "encoded_samples.h"
+#include "header_mutations.h"
 #include "stream_builder.h"
 
 using crt_test::AttributeDesc;
@@ -125,6 +126,23 @@ TEST(HostileStreams, ByteMutationsOfEncoderStreamsNeverEscapeTheirBuffers) {
     // The stored and Tunstall grids with every attribute kind, estimated and
     // border-corrected normals.
     for (size_t i : {0, 1, 3, 4}) expect_mutations_contained(samples[i]);
+}
+
+TEST(HostileStreams, HeaderByteChangesOfRealStreamsDecodeOrFailWithAMessage) {
+    const std::vector<crt_test::SampleStream> mutations = crt_test::header_mutations();
+    if (mutations.empty()) GTEST_SKIP() << "no shared test data at " VELMORA_TESTDATA;
+    for (const auto& m : mutations) {
+        std::string error;
+        const int result = decode_exact(m.bytes, m.bytes.size(), &error);
+        if (result < -1) {
+            EXPECT_FALSE(error.empty()) << m.name;
+        }
+        // The attribute count read as 0: the counts come from the descriptor's bytes, and
+        // once made a caller allocate 20 GB by them.
+        if (m.name == "cornell_box_byte38_0") {
+            EXPECT_EQ(result, -3) << error;
+        }
+    }
 }
 
 TEST(HostileStreams, VertexCountBeyondWhatTheFacesCanNumberIsRefused) {
