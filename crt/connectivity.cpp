@@ -5,10 +5,11 @@
 // Every edge number in the front, the queue and the stack was made by this decoder and
 // lies below the number of records made, so edges are looked up unchecked; only what
 // comes from the stream (symbols, vertex indices, the count of new vertices) is checked.
+// The queue holds each edge once and the stack each edge at most once at a time, so
+// neither outgrows the front.
 #include "crt/connectivity.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "crt/errors.h"
 
@@ -20,15 +21,12 @@ int index_bits(uint32_t vertex_count) {
     return bits;
 }
 
-void EdgeArrays::grow(size_t new_capacity, size_t kept) {
-    auto move_to = [&](auto& array, auto fresh) {
-        if (kept) std::memcpy(fresh.get(), array.get(), kept * sizeof(array[0]));
-        array = std::move(fresh);
-    };
-    move_to(front, std::unique_ptr<FrontEdge[]>(new FrontEdge[new_capacity]));
-    move_to(order, std::unique_ptr<uint32_t[]>(new uint32_t[new_capacity]));
-    move_to(postponed, std::unique_ptr<uint32_t[]>(new uint32_t[new_capacity]));
-    capacity = new_capacity;
+void EdgeArrays::reserve(size_t records) {
+    if (capacity >= records) return;
+    front.reset(new FrontEdge[records]);
+    order.reset(new uint32_t[records]);
+    postponed.reset(new uint32_t[records]);
+    capacity = records;
 }
 
 namespace {
@@ -42,17 +40,11 @@ constexpr uint32_t kNoEdge = 0xFFFFFFFFu;
 void decode_group(MeshIndex& index, uint32_t vertex_count, uint64_t first, uint64_t last,
                   ConnectivityCursor& cursor) {
     if (first >= last) return;
-    // A group makes at most three edge records per face, one per index; a closed mesh
-    // makes about one and a half. Room for two a face, or for what the stream's hint
-    // asks up to that bound, spares most groups any growth.
-    const size_t most_edges = static_cast<size_t>(last - first);
-    const size_t expected = std::min<size_t>(most_edges, std::max<size_t>(index.front_capacity, most_edges / 3 * 2));
     EdgeArrays& arrays = cursor.edges;
-    if (arrays.capacity < expected) arrays.grow(expected, 0);
-
-    FrontEdge* front = arrays.front.get();
-    uint32_t* order = arrays.order.get();
-    uint32_t* postponed = arrays.postponed.get();
+    arrays.reserve(static_cast<size_t>(last - first));
+    FrontEdge* const front = arrays.front.get();
+    uint32_t* const order = arrays.order.get();
+    uint32_t* const postponed = arrays.postponed.get();
     uint32_t edges = 0, order_size = 0, order_read = 0, postponed_size = 0;
     uint32_t current = kNoEdge;
 
@@ -82,12 +74,6 @@ void decode_group(MeshIndex& index, uint32_t vertex_count, uint64_t first, uint6
     };
 
     for (uint64_t f = first; f < last;) {
-        if (edges + 3u > arrays.capacity) {
-            arrays.grow(std::min(most_edges, std::max<size_t>(arrays.capacity * 2, 64)), edges);
-            front = arrays.front.get();
-            order = arrays.order.get();
-            postponed = arrays.postponed.get();
-        }
         uint32_t number;
         if (current != kNoEdge) {
             number = current;

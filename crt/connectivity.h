@@ -40,7 +40,8 @@ struct MeshIndex {
     std::vector<VertexTriple> predictions;   // one per vertex
     std::vector<uint8_t> symbols;
     BitReader bits;                          // over the connectivity words
-    uint32_t front_capacity = 0;             // reserve hint for the front, not a limit
+    uint32_t front_capacity = 0;             // the stream's hint; the decoder reserves by the
+                                             // face count instead, which bounds the front
 };
 
 // No initialisers: edge records are made whole by the decoder, never cleared in bulk.
@@ -54,15 +55,15 @@ struct FrontEdge {
 };
 
 // The front and the two edge queues of a group. They live as long as the cursor, so only
-// the first group (or a larger one) allocates; a group never needs more than one record
-// per index it writes (three edges per face at most).
+// the first group (or a larger one) allocates. A group makes at most one edge record per
+// index it writes (three per face), so room for that many means the decoding loop never
+// checks for room; pages beyond what a group uses are reserved, never touched.
 struct EdgeArrays {
     std::unique_ptr<FrontEdge[]> front;
     std::unique_ptr<uint32_t[]> order;      // first in, first out
     std::unique_ptr<uint32_t[]> postponed;  // a stack
     size_t capacity = 0;                    // records each array holds
-    // Makes room for `capacity` records, keeping the first `kept` of each array.
-    void grow(size_t capacity, size_t kept);
+    void reserve(size_t records);           // drops what the arrays held
 };
 
 // Counters that carry over from one group to the next.

@@ -34,6 +34,9 @@ namespace {
 void read_groups(Decoder& d) {
     Stream& s = d.stream;
     const uint32_t group_count = read_u32(s);
+    // Five bytes at least a group: reserved once, so the list never holds more than that.
+    if (group_count > s.remaining() / 5) throw kTruncated;
+    d.index.groups.reserve(group_count);
     for (uint32_t g = 0; g < group_count; ++g) {
         FaceGroup group;
         group.face_end = read_u32(s);
@@ -131,8 +134,14 @@ int32_t decode_mesh(Decoder& d, const OutputArrays& out) {
 
     const uint32_t V = d.vertex_count;
     Stream& s = d.stream;
-    const ByteBlock symbols = expand_block(d.symbol_block, d.blocks);
-    d.index.symbols.assign(symbols.data, symbols.data + symbols.length);
+    BlockBuffer expanded;
+    const ByteBlock symbols = expand_block(d.symbol_block, expanded);
+    if (symbols.data == expanded.bytes.data()) {
+        expanded.bytes.resize(symbols.length);  // kept, not copied
+        d.index.symbols.swap(expanded.bytes);
+    } else {
+        d.index.symbols.assign(symbols.data, symbols.data + symbols.length);
+    }
     d.index.bits = read_word_block(s);
     for (auto& entry : d.attributes) entry.second->read_residuals(V, s, d.blocks);
 
