@@ -18,13 +18,14 @@ constexpr uint32_t kTunstallMaxWord = 255;
 // many bytes past their end.
 constexpr uint32_t kTunstallCopySlack = 16;
 
+// No initialisers: a dictionary is built for every block and sets every code.
 struct TunstallWord {
-    uint32_t offset = 0;  // into TunstallDictionary::table
-    uint32_t length = 0;  // 0 for codes the construction did not fill
+    uint32_t offset;  // into TunstallDictionary::table
+    uint32_t length;  // 0 for codes the construction did not fill
 };
 
 struct TunstallDictionary {
-    std::array<uint8_t, kTunstallTableBytes + kTunstallCopySlack> table;  // not cleared: only words are read
+    std::array<uint8_t, kTunstallTableBytes + kTunstallCopySlack> table;  // only words are read
     std::array<TunstallWord, kTunstallCodes> codes;
 };
 

@@ -171,7 +171,7 @@ TEST(TunstallBlock, LastCodeAfterCodesThatReachTheLengthAddsNothing) {
 }
 
 TEST(TunstallBlock, CodeOfAnEmptyWordIsRefused) {
-    crt::TunstallDictionary d;
+    crt::TunstallDictionary d{};
     d.table[0] = 'q';
     d.codes[0] = {0, 1};  // code 1 stays an empty word
     const uint8_t codes[2] = {0, 1};
