@@ -1,6 +1,6 @@
-// The edge-front connectivity decoder. The front is one growing array of edge records
-// linked by number; edges leave it by a flag and by relinking, never by erasing, so edge
-// numbers stay valid while it grows.
+// The edge-front connectivity decoder. The front is one array of edge records linked by
+// number; edges leave it by a flag and by relinking, never by erasing, so edge numbers
+// stay valid.
 //
 // Every edge number in the front, the queue and the stack was made by this decoder and
 // lies below the number of records made, so edges are looked up unchecked; only what

@@ -2,7 +2,6 @@
 #include "crt/decoder.h"
 
 #include <algorithm>
-#include <climits>
 
 #include "crt/entropy.h"
 #include "crt/errors.h"

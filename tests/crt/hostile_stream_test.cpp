@@ -145,14 +145,18 @@ TEST(HostileStreams, HeaderByteChangesOfRealStreamsDecodeOrFailWithAMessage) {
     }
 }
 
-TEST(HostileStreams, VertexCountBeyondWhatTheFacesCanNumberIsRefused) {
-    // Without the check a caller would size fifty gigabytes of arrays by these counts.
-    StreamBuilder s;
-    s.header(0, {}, {}, 4, 1);
-    s.mesh_header({1}).connectivity({0}, BitWriter{});
-    std::string error;
-    EXPECT_EQ(decode_exact(s.bytes, s.bytes.size(), &error), -3);
-    EXPECT_EQ(error, crt::kVertexCountTooLarge);
+TEST(HostileStreams, CountsTheStreamCannotHoldAreRefusedBeforeACallerSizesArrays) {
+    auto refusal = [](uint32_t vertices, uint32_t faces, const std::vector<uint8_t>& symbols) {
+        StreamBuilder s;
+        s.header(0, {}, {}, vertices, faces);
+        s.mesh_header({faces}).connectivity(symbols, BitWriter{});
+        std::string error;
+        EXPECT_EQ(decode_exact(s.bytes, s.bytes.size(), &error), -3) << vertices << " " << faces;
+        return error;
+    };
+    EXPECT_EQ(refusal(4, 1, {0}), crt::kVertexCountTooLarge);  // one face numbers three vertices
+    EXPECT_EQ(refusal(3, 2, {0}), crt::kFewerSymbolsThanFaces);
+    EXPECT_EQ(refusal(30000, 10000, {0}), crt::kCountsBeyondStream);  // 10,000 faces from 30 bytes
 }
 
 TEST(HostileStreams, OneSymbolTunstallBombIsRefusedBeforeAllocating) {
