@@ -1,6 +1,7 @@
 // The vertex attribute classes: every per-vertex quantity of a crt stream (positions,
 // normals, colours, texture coordinates, any other named attribute) is one of these.
-// The decoder calls slots 6-9 in turn for all attributes; slots 2-5 are the encoder's.
+// The decoder calls the decoding slots in turn for all attributes; slots 2-5 are the
+// encoder's.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "crt/connectivity.h"
+#include "crt/entropy.h"
 #include "crt/stream.h"
 
 namespace crt {
@@ -45,15 +47,20 @@ public:
     virtual void compute_residuals(uint32_t vertex_count, const std::vector<VertexTriple>& predictions) = 0;
     virtual void write_residuals(std::vector<uint8_t>& out, int32_t entropy) = 0;
 
-    // Decoding. Each returns at once when `buffer` is null, except read_residuals, which
-    // always consumes its data from the stream.
-    virtual void read_residuals(uint32_t vertex_count, Stream& stream) = 0;
+    // Decoding. read_residuals always consumes the attribute's data from the stream, and
+    // with neither `buffer` nor `keep_values` it only skips it. apply_prediction undoes the
+    // prediction and, in the same pass over the vertices, writes each final value into
+    // `buffer` in `format`. finish_decode post-processes (estimated normals only).
+    virtual void read_residuals(uint32_t vertex_count, Stream& stream, BlockBuffer& blocks) = 0;
     virtual void apply_prediction(uint32_t vertex_count, const std::vector<VertexTriple>& predictions) = 0;
     virtual void finish_decode(uint32_t /*vertex_count*/, uint32_t /*face_count*/, const AttributeMap& /*attributes*/,
                                const MeshIndex& /*index*/) {}
-    virtual void write_output(uint32_t vertex_count) = 0;
+
+    bool decodes_values() const { return buffer || keep_values; }
 
     void* buffer = nullptr;     // the caller's output array; null when none is bound
+    bool keep_values = false;   // decode the integers even without an array (positions
+                                // that estimated normals are computed from)
     int32_t components = 0;     // per vertex
     float step = 1.0f;          // quantisation step
     int32_t strategy = 0;       // kParallelogram | kCorrelated
@@ -61,8 +68,9 @@ public:
     int32_t encoded_size = 0;   // bytes written by the last encode
 };
 
-// Integer attribute. While decoding, `values` holds the integers: for int they live in
-// the caller's array (an int32 fits where its float will go), for bytes in `scratch`.
+// Integer attribute. While decoding, `values` holds the integers: residuals first, then,
+// vertex by vertex, the predicted values. They outlive the decode pass because estimated
+// normals are computed from the position integers.
 template <typename T>
 class GenericAttr : public VertexAttribute {
 public:
@@ -72,19 +80,20 @@ public:
     void compute_residuals(uint32_t vertex_count, const std::vector<VertexTriple>& predictions) override;
     void write_residuals(std::vector<uint8_t>& out, int32_t entropy) override;
 
-    void read_residuals(uint32_t vertex_count, Stream& stream) override;
+    void read_residuals(uint32_t vertex_count, Stream& stream, BlockBuffer& blocks) override;
     void apply_prediction(uint32_t vertex_count, const std::vector<VertexTriple>& predictions) override;
-    void write_output(uint32_t vertex_count) override;
 
-    // The integers as decoded, after the prediction is undone and before scaling.
-    const T* decoded_values() const { return values; }
+    // The integers as decoded, after the prediction is undone and before scaling; null
+    // when the attribute was only skipped.
+    const T* decoded_values() const { return values.get(); }
 
     std::vector<T> quantized;  // encoding only
     std::vector<T> residuals;  // encoding only
 
 protected:
-    T* values = nullptr;
-    std::vector<T> scratch;
+    // Room for the integers, not cleared: the residual readers fill every one.
+    T* reserve_values(size_t count);
+    std::unique_ptr<T[]> values;
 };
 
 extern template class GenericAttr<int>;
@@ -97,8 +106,10 @@ public:
     // is divided by its step and stored as G, B - G, R - G, A.
     void quantize_from(uint32_t vertex_count, const void* input, int32_t input_format) override;
     void write_residuals(std::vector<uint8_t>& out, int32_t entropy) override;
-    void read_residuals(uint32_t vertex_count, Stream& stream) override;
-    void write_output(uint32_t vertex_count) override;
+    void read_residuals(uint32_t vertex_count, Stream& stream, BlockBuffer& blocks) override;
+    // Writes, by `format`, RGBA floats (channel x step / 255) or bytes (channel x step,
+    // modulo 256) with R = c0 + c2, G = c0, B = c0 + c1, A = c3 from the stored c0..c3.
+    void apply_prediction(uint32_t vertex_count, const std::vector<VertexTriple>& predictions) override;
 
     std::array<int32_t, 4> channel_steps{4, 4, 4, 8};  // R, G, B, A
     int32_t output_components = 4;
@@ -117,11 +128,14 @@ public:
     void compute_residuals(uint32_t vertex_count, const std::vector<VertexTriple>& predictions) override;
     void write_residuals(std::vector<uint8_t>& out, int32_t entropy) override;
 
-    void read_residuals(uint32_t vertex_count, Stream& stream) override;
+    // An unknown mode is refused only when there is an array to fill; otherwise the
+    // normals are skipped and the rest of the stream decodes.
+    void read_residuals(uint32_t vertex_count, Stream& stream, BlockBuffer& blocks) override;
+    // Differential normals: undoes the prediction and writes the unit normals.
     void apply_prediction(uint32_t vertex_count, const std::vector<VertexTriple>& predictions) override;
+    // Estimated normals: the estimate from the positions plus the stored corrections.
     void finish_decode(uint32_t vertex_count, uint32_t face_count, const AttributeMap& attributes,
                        const MeshIndex& index) override;
-    void write_output(uint32_t vertex_count) override;
 
     int32_t mode = differential;
     std::vector<int32_t> border_mask;  // one per vertex; not 0 on the border

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,30 +40,47 @@ struct MeshIndex {
     std::vector<VertexTriple> predictions;   // one per vertex
     std::vector<uint8_t> symbols;
     BitReader bits;                          // over the connectivity words
-    uint32_t front_capacity = 0;             // reserve hint for the front, not a limit
+    uint32_t front_capacity = 0;             // the stream's hint; the decoder reserves by the
+                                             // face count instead, which bounds the front
 };
 
+// No initialisers: edge records are made whole by the decoder, never cleared in bulk.
 struct FrontEdge {
-    uint32_t a = 0;         // start vertex
-    uint32_t b = 0;         // end vertex
-    uint32_t opposite = 0;  // third vertex of the triangle the edge belongs to
-    uint32_t prev = 0;      // previous edge along the front
-    uint32_t next = 0;      // next edge along the front
-    uint8_t deleted = 0;    // set when the edge has left the front
+    uint32_t a;         // start vertex
+    uint32_t b;         // end vertex
+    uint32_t opposite;  // third vertex of the triangle the edge belongs to
+    uint32_t prev;      // previous edge along the front
+    uint32_t next;      // next edge along the front
+    uint32_t deleted;   // not 0 when the edge has left the front
+};
+
+// The front and the two edge queues of a group. They live as long as the cursor, so only
+// the first group (or a larger one) allocates. A group makes at most one edge record per
+// index it writes (three per face), so room for that many means the decoding loop never
+// checks for room; pages beyond what a group uses are reserved, never touched.
+struct EdgeArrays {
+    std::unique_ptr<FrontEdge[]> front;
+    std::unique_ptr<uint32_t[]> order;      // first in, first out
+    std::unique_ptr<uint32_t[]> postponed;  // a stack
+    size_t capacity = 0;                    // records each array holds
+    void reserve(size_t records);           // drops what the arrays held
 };
 
 // Counters that carry over from one group to the next.
 struct ConnectivityCursor {
     size_t symbol_position = 0;
     uint32_t decoded_vertices = 0;  // vertices numbered so far
+    EdgeArrays edges;
 };
 
 // Bit length of the vertex count, at least 1: the width of a vertex index in the bits.
 int index_bits(uint32_t vertex_count);
 
 // Decodes faces into faces32[first .. last-1] (three per face). The caller guarantees
-// that faces32 holds at least `last` entries; every vertex index written is below
-// vertex_count, and every prediction written lies inside index.predictions.
+// that faces32 holds at least `last` entries and that first and last are multiples of 3;
+// every vertex index written is below vertex_count, and every prediction written lies
+// inside index.predictions. Every step consumes a symbol, writes a face or drops a queued
+// edge, so the work is bounded by the symbols and the faces.
 void decode_group(MeshIndex& index, uint32_t vertex_count, uint64_t first, uint64_t last,
                   ConnectivityCursor& cursor);
 

@@ -2,10 +2,10 @@
 #include "crt/decoder.h"
 
 #include <algorithm>
-#include <climits>
 
 #include "crt/entropy.h"
 #include "crt/errors.h"
+#include "crt/tunstall.h"
 
 namespace crt {
 
@@ -27,6 +27,48 @@ int32_t array_width(const std::string& name, const VertexAttribute& attribute) {
     if (name == "color") return 4;
     return 0;
 }
+
+namespace {
+
+void read_groups(Decoder& d) {
+    Stream& s = d.stream;
+    const uint32_t group_count = read_u32(s);
+    // Five bytes at least a group: reserved once, so the list never holds more than that.
+    if (group_count > s.remaining() / 5) throw kTruncated;
+    d.index.groups.reserve(group_count);
+    for (uint32_t g = 0; g < group_count; ++g) {
+        FaceGroup group;
+        group.face_end = read_u32(s);
+        if (group.face_end > d.face_count) throw kGroupEnd;
+        const uint8_t property_count = read_u8(s);
+        for (uint8_t i = 0; i < property_count; ++i) {
+            std::string key = read_string(s);
+            group.properties[key] = read_string(s);
+        }
+        d.index.groups.push_back(std::move(group));
+    }
+}
+
+// Every face takes one symbol, an edge at most one more when it meets the border and
+// another when it is postponed; far more than that is a damaged (or hostile) count.
+uint64_t symbol_limit(uint32_t face_count) { return uint64_t(face_count) * 16 + 64; }
+
+// The counts against the stream. A face needs at least one symbol, and no byte of a
+// stream stands for more than kTunstallMaxWord symbols, except in a block of one
+// repeated symbol, which is held to the rest of the stream as a whole instead. Every
+// vertex is numbered by a face, at most three by each.
+void read_connectivity_header(Decoder& d) {
+    Stream& s = d.stream;
+    if (d.face_count > kMaxFaceCount) throw kFaceCountTooLarge;
+    if (uint64_t(d.face_count) > uint64_t(s.remaining()) * kTunstallMaxWord) throw kCountsBeyondStream;
+    if (uint64_t(d.vertex_count) > uint64_t(d.face_count) * 3) throw kVertexCountTooLarge;
+    read_groups(d);
+    d.index.front_capacity = read_u32(s);
+    d.symbol_block = locate_block(s, symbol_limit(d.face_count));
+    if (d.symbol_block.length < d.face_count) throw kFewerSymbolsThanFaces;
+}
+
+}  // namespace
 
 std::unique_ptr<Decoder> create_decoder(const void* data, size_t length) {
     auto d = std::make_unique<Decoder>();
@@ -53,6 +95,8 @@ std::unique_ptr<Decoder> create_decoder(const void* data, size_t length) {
     }
     d->vertex_count = read_u32(s);
     d->face_count = read_u32(s);
+    // A stream without faces decodes nothing, so nothing after the counts is read.
+    if (d->face_count) read_connectivity_header(*d);
     return d;
 }
 
@@ -61,34 +105,16 @@ namespace {
 // Binds the caller's array for one name: the format becomes float whatever the stream
 // says. An attribute whose values per vertex differ from the array's would write past
 // it or leave part of it unwritten, so it is refused.
-void bind(Decoder& d, const char* name, float* array) {
+VertexAttribute* bind(Decoder& d, const char* name, float* array) {
     const auto found = d.attributes.find(name);
-    if (found == d.attributes.end() || !array) return;
+    if (found == d.attributes.end()) return nullptr;
     VertexAttribute& attribute = *found->second;
+    if (!array) return &attribute;
     if (output_width(attribute) != array_width(name, attribute)) throw kArrayMismatch;
     attribute.buffer = array;
     attribute.format = format_float;
+    return &attribute;
 }
-
-void read_groups(Decoder& d) {
-    Stream& s = d.stream;
-    const uint32_t group_count = read_u32(s);
-    for (uint32_t g = 0; g < group_count; ++g) {
-        FaceGroup group;
-        group.face_end = read_u32(s);
-        if (group.face_end > d.face_count) throw kGroupEnd;
-        const uint8_t property_count = read_u8(s);
-        for (uint8_t i = 0; i < property_count; ++i) {
-            std::string key = read_string(s);
-            group.properties[key] = read_string(s);
-        }
-        d.index.groups.push_back(std::move(group));
-    }
-}
-
-// Every face takes one symbol, an edge at most one more when it meets the border and
-// another when it is postponed; far more than that is a damaged (or hostile) count.
-uint64_t symbol_limit(uint32_t face_count) { return uint64_t(face_count) * 16 + 64; }
 
 }  // namespace
 
@@ -96,33 +122,27 @@ int32_t decode_mesh(Decoder& d, const OutputArrays& out) {
     if (d.face_count == 0) return -1;
     if (d.decoded) throw kAlreadyDecoded;
     d.decoded = true;
-    if (d.face_count > uint32_t(INT32_MAX)) throw kFaceCountTooLarge;
     if (!out.indices) throw kNoIndexArray;
     d.index.faces32 = out.indices;
 
-    if (d.vertex_count != 0) {
-        const auto position = d.attributes.find("position");
-        if (position != d.attributes.end() && !out.positions) {
-            d.position_scratch.assign(size_t(d.vertex_count) * std::max(0, output_width(*position->second)), 0.0f);
-            position->second->buffer = d.position_scratch.data();
-            position->second->format = format_float;
-        }
-        bind(d, "position", out.positions);
-    }
-    bind(d, "normal", out.normals);
+    VertexAttribute* position = d.vertex_count != 0 ? bind(d, "position", out.positions) : nullptr;
+    // Estimated normals are computed from the position integers, wanted or not.
+    if (bind(d, "normal", out.normals) && out.normals && position) position->keep_values = true;
     bind(d, "color", out.colors);
     bind(d, "uv", out.uvs);
 
     const uint32_t V = d.vertex_count;
     Stream& s = d.stream;
-    read_groups(d);
-    d.index.front_capacity = read_u32(s);
-    d.index.symbols = read_entropy_block(s, symbol_limit(d.face_count));
-    // A first triangle numbers at most three vertices per symbol.
-    if (uint64_t(V) > uint64_t(d.index.symbols.size()) * 3) throw kVertexCountTooLarge;
+    BlockBuffer expanded;
+    const ByteBlock symbols = expand_block(d.symbol_block, expanded);
+    if (symbols.data == expanded.bytes.data()) {
+        expanded.bytes.resize(symbols.length);  // kept, not copied
+        d.index.symbols.swap(expanded.bytes);
+    } else {
+        d.index.symbols.assign(symbols.data, symbols.data + symbols.length);
+    }
     d.index.bits = read_word_block(s);
-
-    for (auto& entry : d.attributes) entry.second->read_residuals(V, s);
+    for (auto& entry : d.attributes) entry.second->read_residuals(V, s, d.blocks);
 
     d.index.predictions.assign(V, VertexTriple{0, 0, 0});
 
@@ -140,7 +160,6 @@ int32_t decode_mesh(Decoder& d, const OutputArrays& out) {
 
     for (auto& entry : d.attributes) entry.second->apply_prediction(V, d.index.predictions);
     for (auto& entry : d.attributes) entry.second->finish_decode(V, d.face_count, d.attributes, d.index);
-    for (auto& entry : d.attributes) entry.second->write_output(V);
     return static_cast<int32_t>(d.face_count);
 }
 

@@ -10,11 +10,14 @@
 
 #include "crt/attribute.h"
 #include "crt/connectivity.h"
+#include "crt/entropy.h"
 #include "crt/stream.h"
 
 namespace crt {
 
 constexpr uint32_t kMagic = 0x787A6300;  // bytes 00 63 7A 78
+// Three edges and three indices per face must stay below 2^32 - 1, the "no edge" mark.
+constexpr uint32_t kMaxFaceCount = 1431655764;
 
 struct Decoder {
     uint32_t vertex_count = 0;
@@ -25,9 +28,8 @@ struct Decoder {
     Stream stream;
     uint32_t decoded_vertices = 0;  // vertices numbered by the connectivity so far
     bool decoded = false;           // a handle serves one decode: the stream is not rewound
-    // Positions are decoded even when the caller wants none, because estimated normals
-    // are computed from them.
-    std::vector<float> position_scratch;
+    EntropyBlock symbol_block;      // the connectivity symbols, located by create_decoder
+    BlockBuffer blocks;             // decoded blocks, reused from one to the next
 };
 
 struct OutputArrays {
@@ -38,8 +40,12 @@ struct OutputArrays {
     float* uvs = nullptr;        // vertex count x the uv attribute's components
 };
 
-// Reads the header from the magic up to and including the face count. The caller keeps
-// the data alive and unchanged until the decode has returned. Throws a message text.
+// Reads the header from the magic up to and including the face count and, for a stream
+// with faces, the groups, the front capacity and where the connectivity symbols lie, so
+// that the counts are checked against what the stream holds before a caller sizes arrays
+// by them. Allocates no more than a small multiple of the stream's length.
+// The caller keeps the data alive and unchanged until the decode has returned. Throws a
+// message text.
 std::unique_ptr<Decoder> create_decoder(const void* data, size_t length);
 
 // Decodes the mesh into the arrays; returns the face count, or -1 (doing nothing) for a

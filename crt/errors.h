@@ -7,6 +7,7 @@ namespace crt {
 // Texts that callers of the original interface already match on.
 inline constexpr char kNotCrtFile[] = "Not a crt file.";
 inline constexpr char kUnknownEntropy[] = "Unknown entropy";
+// Never raised here: edges are only taken from the postponed stack when it holds one.
 inline constexpr char kTopologyFailed[] = "Decoding topology failed";
 inline constexpr char kUnsupportedColorFormat[] = "Unsupported color output format.";
 inline constexpr char kNoPositionAttribute[] = "No position attribute found. Use DIFF normal strategy instead.";
@@ -29,12 +30,14 @@ inline constexpr char kResidualBits[] = "Residual bit count is above 32.";
 inline constexpr char kGroupEnd[] = "Group face end lies beyond the face count.";
 inline constexpr char kGroupsShort[] = "Groups do not cover every face.";
 inline constexpr char kVertexCountTooLarge[] = "Vertex count is larger than the connectivity can number.";
+inline constexpr char kCountsBeyondStream[] =
+    "Face count is larger than the rest of the stream can hold: the stream is truncated or damaged.";
+inline constexpr char kFewerSymbolsThanFaces[] = "Fewer connectivity symbols than faces.";
 inline constexpr char kSymbolsEnded[] = "Connectivity symbols ended early.";
 inline constexpr char kUnknownSymbol[] = "Unknown connectivity symbol (7-255).";
 inline constexpr char kVertexIndex[] = "Vertex index at or beyond the vertex count.";
 inline constexpr char kTooManyVertices[] = "More new vertices than the vertex count.";
-inline constexpr char kEdgeOutsideFront[] = "Edge number outside the front.";
-inline constexpr char kFaceCountTooLarge[] = "Face count does not fit the 32-bit signed result.";
+inline constexpr char kFaceCountTooLarge[] = "Face count is above 1431655764, more than a crt stream can number.";
 inline constexpr char kNoIndexArray[] = "No index array given for a mesh with faces.";
 inline constexpr char kNullDecoder[] = "Null decoder handle.";
 inline constexpr char kAlreadyDecoded[] = "This decoder has already run; create a new one for each decode.";

@@ -9,6 +9,7 @@
 #include "crt/errors.h"
 #include "crt/normal_estimate.h"
 #include "crt/octahedral.h"
+#include "crt/prediction.h"
 
 namespace crt {
 
@@ -19,38 +20,20 @@ int NormalAttr::unit() const {
     return static_cast<int>(step);
 }
 
-void NormalAttr::read_residuals(uint32_t vertex_count, Stream& stream) {
+void NormalAttr::read_residuals(uint32_t vertex_count, Stream& stream, BlockBuffer& blocks) {
     mode = read_u8(stream);
-    if (mode > border_corrected) throw kUnknownNormalMode;
-    int32_t* dest = nullptr;
-    if (buffer) {
-        octahedral.assign(size_t(vertex_count) * 2, 0);
-        dest = octahedral.data();
-    }
-    const uint32_t described = read_correlated(stream, dest, 2, vertex_count);
-    if (mode == border_corrected) {
-        // Only border vertices carry corrections, so the block may be shorter.
-        if (buffer) octahedral.resize(size_t(described) * 2);
-    } else if (described != vertex_count) {
-        throw kResidualLength;
-    }
-}
-
-void NormalAttr::apply_prediction(uint32_t vertex_count, const std::vector<VertexTriple>& predictions) {
-    if (!buffer || mode != differential) return;
-    uint32_t* q = reinterpret_cast<uint32_t*>(octahedral.data());  // wrapping sums
-    if (predictions.empty()) {
-        for (size_t k = 2; k < size_t(vertex_count) * 2; ++k) q[k] += q[k - 2];
+    const bool known = mode >= differential && mode <= border_corrected;
+    if (!known && buffer) throw kUnknownNormalMode;
+    if (!buffer || !known) {
+        // Nothing else depends on the normals, so without an array they are skipped.
+        read_correlated(stream, static_cast<int32_t*>(nullptr), 2, vertex_count, blocks);
         return;
     }
-    if (predictions.size() < 2) return;
-    const size_t count = std::min<size_t>(vertex_count, predictions.size());
-    for (size_t i = 1; i < count; ++i) {
-        const uint32_t p0 = predictions[i][0];
-        if (p0 >= vertex_count) throw kVertexIndex;
-        q[2 * i] += q[2 * size_t(p0)];
-        q[2 * i + 1] += q[2 * size_t(p0) + 1];
-    }
+    octahedral.assign(size_t(vertex_count) * 2, 0);
+    const uint32_t described = read_correlated(stream, octahedral.data(), 2, vertex_count, blocks);
+    // Only border vertices carry corrections, so the block may be shorter. In the other
+    // modes a shorter block leaves the pairs it does not reach at 0.
+    if (mode == border_corrected) octahedral.resize(size_t(described) * 2);
 }
 
 namespace {
@@ -109,12 +92,13 @@ void NormalAttr::finish_decode(uint32_t vertex_count, uint32_t face_count, const
     }
 }
 
-void NormalAttr::write_output(uint32_t vertex_count) {
+void NormalAttr::apply_prediction(uint32_t vertex_count, const std::vector<VertexTriple>& predictions) {
     if (!buffer || mode != differential) return;
     if (format != format_float && format != format_int16) throw kNormalFormat;
     const int u = unit();
-    for (size_t i = 0; i < vertex_count; ++i)
-        store_normal(buffer, format, i, unit_normal(octahedral[2 * i], octahedral[2 * i + 1], u));
+    undo_prediction<2>(octahedral.data(), vertex_count, 2, false, predictions, [&](size_t i, const int32_t* q) {
+        store_normal(buffer, format, i, unit_normal(q[0], q[1], u));
+    });
 }
 
 }  // namespace crt

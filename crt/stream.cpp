@@ -7,35 +7,7 @@
 
 namespace crt {
 
-namespace {
-
-uint32_t load_le32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-uint32_t low_bits(uint32_t value, int count) {
-    return count >= 32 ? value : value & ((uint32_t(1) << count) - 1);
-}
-
-}  // namespace
-
-// The current word is used up: the rest of the value comes from the next word.
-uint32_t BitReader::read_across(int n) {
-    if (words_left == 0) throw kBitsEnded;
-    const uint32_t w = load_le32(word);
-    word += 4;
-    --words_left;
-    const int k = n - available;
-    if (k == 32) {  // empty buffer, whole word: a shift by 32 would be undefined
-        buffer = 0;
-        available = 0;
-        return w;
-    }
-    const uint32_t value = (buffer << k) | (w >> (32 - k));
-    buffer = low_bits(w, 32 - k);
-    available = 32 - k;
-    return value;
-}
+void throw_bits_ended() { throw kBitsEnded; }
 
 Stream make_stream(const void* data, size_t length) {
     Stream s;
@@ -71,6 +43,11 @@ std::string read_string(Stream& s) {
     const char* text = reinterpret_cast<const char*>(read_bytes(s, length));
     const void* nul = std::memchr(text, 0, length);
     return std::string(text, nul ? static_cast<const char*>(nul) - text : length);
+}
+
+void skip_string(Stream& s) {
+    const uint8_t* p = read_bytes(s, 2);
+    read_bytes(s, size_t(p[0]) | size_t(p[1]) << 8);
 }
 
 BitReader read_word_block(Stream& s) {

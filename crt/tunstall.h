@@ -11,15 +11,22 @@ namespace crt {
 
 constexpr int kTunstallCodes = 256;        // word size 8 bits
 constexpr int kTunstallTableBytes = 8192;  // all words share this table
+// No word is longer than this: every step of the construction that lengthens the longest
+// word by one also adds at least one code, and there are 256 codes.
+constexpr uint32_t kTunstallMaxWord = 255;
+// Words are copied 16 bytes at a time, so the table and every output buffer carry this
+// many bytes past their end.
+constexpr uint32_t kTunstallCopySlack = 16;
 
+// No initialisers: a dictionary is built for every block and sets every code.
 struct TunstallWord {
-    uint32_t offset = 0;  // into TunstallDictionary::table
-    uint32_t length = 0;  // 0 for codes the construction did not fill
+    uint32_t offset;  // into TunstallDictionary::table
+    uint32_t length;  // 0 for codes the construction did not fill
 };
 
 struct TunstallDictionary {
-    std::array<uint8_t, kTunstallTableBytes> table{};
-    std::array<TunstallWord, kTunstallCodes> codes{};
+    std::array<uint8_t, kTunstallTableBytes + kTunstallCopySlack> table;  // only words are read
+    std::array<TunstallWord, kTunstallCodes> codes;
 };
 
 // The run test: whether symbol 0 is so likely that runs of it become words.
@@ -35,13 +42,30 @@ TunstallRunTest tunstall_run_test(uint8_t p0, uint8_t p1, uint32_t symbol_count)
 void build_tunstall_dictionary(const uint8_t* symbols, const uint8_t* probabilities, uint32_t count,
                                TunstallDictionary& out);
 
-// Expands K code bytes into L bytes: every code but the last whole, the last cut to L.
-// Codes of empty words, and codes that do not add up to L, are refused before writing.
-std::vector<uint8_t> decode_tunstall_codes(const TunstallDictionary& dictionary, const uint8_t* code_bytes,
-                                           uint32_t K, uint32_t L);
+// Expands K code bytes into L bytes at out, which holds L + kTunstallCopySlack bytes:
+// every code but the last whole, the last cut to what is left of L (nothing when the
+// others reach L exactly). Codes of empty words, and codes that fall short of L or pass
+// it before the last, are refused before anything is written.
+void decode_tunstall_codes(const TunstallDictionary& dictionary, const uint8_t* code_bytes, uint32_t K, uint32_t L,
+                           uint8_t* out);
 
-// Reads one Tunstall block (after the entropy kind is known). A block longer than
-// max_length is refused before anything is allocated.
-std::vector<uint8_t> read_tunstall_block(Stream& s, uint64_t max_length);
+// A Tunstall block as read from the stream, before its codes are expanded.
+struct TunstallBlock {
+    uint32_t symbol_count = 0;
+    const uint8_t* pairs = nullptr;  // symbol_count (symbol, probability) pairs
+    uint32_t length = 0;             // L, the decoded length
+    uint32_t code_count = 0;         // K
+    const uint8_t* codes = nullptr;
+};
+
+// Reads the block's fields and moves past it; checks nothing but the stream's end.
+TunstallBlock read_tunstall_header(Stream& s);
+
+// Refuses, before anything is allocated for it, a non-empty block without symbols and one
+// whose length K codes of at most kTunstallMaxWord bytes cannot reach.
+void check_tunstall_block(const TunstallBlock& block);
+
+// Expands a checked block into out (length + kTunstallCopySlack bytes).
+void decode_tunstall_block(const TunstallBlock& block, uint8_t* out);
 
 }  // namespace crt

@@ -222,6 +222,54 @@ TEST(DecodeMesh, BorderCorrectionsThatRunOutAreRefused) {
     EXPECT_EQ(d.error, crt::kCorrectionsEnded);
 }
 
+// Streams the format decodes that an earlier decoder refused.
+TEST(DecodableStreams, UnboundAttributesMayHaveShortOrUnequalBlocks) {
+    StreamBuilder s;
+    s.header(0, {}, {{"position", 1, 1.0f, 3, 6, 0}, {"uv", 1, 1.0f, 2, 6, 0}, {"weights", 1, 1.0f, 2, 6, 0}}, 3, 1);
+    s.mesh_header({1}).connectivity({0}, BitWriter{});
+    s.per_component({1, 2, 3, 0, 0, 0, 0, 0, 0}, 3);
+    s.word_block({}).block({0, 0}).block({0});  // uv: two vertices, then one
+    s.word_block({}).block({0}).block({});     // weights
+    Decoded d(s.bytes, 3, 2, false);
+    ASSERT_EQ(d.result, 1) << d.error;
+    EXPECT_EQ(d.positions, (std::vector<float>{1, 2, 3, 1, 2, 3, 1, 2, 3}));
+}
+
+TEST(DecodableStreams, ShortCorrelatedNormalBlockLeavesTheMissingPairsZero) {
+    // Two triangles; normals for three of the four vertices. Vertex 3 predicts from
+    // vertex 2: its residual pair is 0 in the differential mode, its correction 0 when
+    // estimated.
+    for (int mode : {0, 1}) {
+        StreamBuilder s;
+        s.header(0, {}, {{"position", 1, 1.0f, 3, 6, 0}, {"normal", 2, 255.0f, 3, 6, 0}}, 4, 2);
+        s.mesh_header({2}).connectivity({0, 0}, BitWriter{});
+        s.u8(static_cast<uint8_t>(mode)).correlated(mode == 0 ? std::vector<int32_t>{0, 0, 255, 0, -255, 0}
+                                                             : std::vector<int32_t>(6, 0), 2);
+        s.per_component({0, 0, 0, 1, 0, 0, -1, 1, 0, 1, 0, 0}, 3);
+        Decoded d(s.bytes);
+        ASSERT_EQ(d.result, 2) << "mode " << mode << ": " << d.error;
+        EXPECT_EQ(std::vector<float>(d.normals.begin() + 9, d.normals.end()), (std::vector<float>{0, 0, 1})) << mode;
+    }
+}
+
+TEST(DecodableStreams, UnknownNormalModeIsSkippedOnlyWithoutANormalsArray) {
+    StreamBuilder s;
+    s.header(0, {}, {{"normal", 2, 255.0f, 3, 6, 0}, {"position", 1, 1.0f, 3, 6, 0}}, 3, 1);
+    s.mesh_header({1}).connectivity({0}, BitWriter{});
+    s.u8(7).correlated({5, 5}, 2);  // one pair: an unknown mode is not held to the vertex count
+    s.per_component({1, 2, 3, 0, 0, 0, 0, 0, 0}, 3);
+    float info[2], positions[9], normals[9];
+    uint32_t indices[3];
+    void* h = CreateDecoder(static_cast<int>(s.bytes.size()), s.bytes.data(), info);
+    ASSERT_EQ(DecodeMesh(h, positions, indices, nullptr, nullptr, nullptr), 1) << GetLastDecoderError();
+    EXPECT_EQ(std::vector<float>(positions, positions + 9), (std::vector<float>{1, 2, 3, 1, 2, 3, 1, 2, 3}));
+    DestroyDecoder(h);
+    h = CreateDecoder(static_cast<int>(s.bytes.size()), s.bytes.data(), info);
+    EXPECT_EQ(DecodeMesh(h, positions, indices, normals, nullptr, nullptr), -2);
+    EXPECT_STREQ(GetLastDecoderError(), crt::kUnknownNormalMode);
+    DestroyDecoder(h);
+}
+
 TEST(DecodeMesh, ZeroFacesGivesMinusOneButCreateDecoderReportsTheCounts) {
     StreamBuilder s;
     s.header(0, {}, {{"position", 1, 1.0f, 3, 6, 0}}, 7, 0);
@@ -306,8 +354,8 @@ TEST(DecodeMesh, TwoGroupsKeepTheirPropertiesAndShareTheNumbering) {
 TEST(DecodeMesh, UnknownEntropyCrossesTheBoundaryAsAMessage) {
     std::vector<uint8_t> bytes = crt_test::one_triangle_stream(0);
     bytes[8] = 2;
-    Decoded d(bytes);
-    EXPECT_EQ(d.result, -2);
+    Decoded d(bytes);  // the connectivity symbols are read by CreateDecoder
+    EXPECT_EQ(d.handle, nullptr);
     EXPECT_EQ(d.error, "Unknown entropy");
 }
 

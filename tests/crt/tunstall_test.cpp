@@ -153,13 +153,32 @@ TEST(TunstallBlock, CodesThatDoNotAddUpToTheLengthAreRefused) {
     EXPECT_EQ(error_of([&] { decode(none.bytes); }), crt::kTunstallLength);
 }
 
-TEST(TunstallBlock, CodeOfAnEmptyWordIsRefused) {
+TEST(TunstallBlock, LastCodeAfterCodesThatReachTheLengthAddsNothing) {
+    const uint8_t symbols[2] = {'a', 'b'}, p[2] = {200, 55};
     crt::TunstallDictionary d;
+    crt::build_tunstall_dictionary(symbols, p, 2, d);
+    const uint8_t first = 0, second = 1;
+    const uint32_t L = d.codes[first].length;
+    ASSERT_GE(L, 2u);
+    StreamBuilder exact;
+    exact.tunstall_raw({{'a', 200}, {'b', 55}}, L, {first, second});
+    const std::vector<uint8_t> out = decode(exact.bytes);
+    EXPECT_EQ(std::string(out.begin(), out.end()), word(d, first));
+    // One byte short of the first code's word: the whole codes pass the length.
+    StreamBuilder beyond;
+    beyond.tunstall_raw({{'a', 200}, {'b', 55}}, L - 1, {first, second});
+    EXPECT_EQ(error_of([&] { decode(beyond.bytes); }), crt::kTunstallLength);
+}
+
+TEST(TunstallBlock, CodeOfAnEmptyWordIsRefused) {
+    crt::TunstallDictionary d{};
     d.table[0] = 'q';
     d.codes[0] = {0, 1};  // code 1 stays an empty word
     const uint8_t codes[2] = {0, 1};
-    EXPECT_EQ(crt::decode_tunstall_codes(d, codes, 1, 1), std::vector<uint8_t>{'q'});
-    EXPECT_EQ(error_of([&] { crt::decode_tunstall_codes(d, codes, 2, 2); }), crt::kTunstallEmptyWord);
+    uint8_t out[2 + crt::kTunstallCopySlack];
+    crt::decode_tunstall_codes(d, codes, 1, 1, out);
+    EXPECT_EQ(out[0], 'q');
+    EXPECT_EQ(error_of([&] { crt::decode_tunstall_codes(d, codes, 2, 2, out); }), crt::kTunstallEmptyWord);
 }
 
 TEST(TunstallBlock, LengthAboveWhatTheReaderCanUseIsRefusedBeforeAllocating) {

@@ -1,11 +1,12 @@
-// Writes the decoder tests' sample streams and the encoder's small sample streams as
-// files: the seed corpus of the crt fuzzer.
+// Writes the decoder tests' sample streams, the encoder's small sample streams and the
+// header mutations of real streams as files: the seed corpus of the crt fuzzer.
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
 #include <string>
 
 #include "encoded_samples.h"
+#include "header_mutations.h"
 #include "stream_builder.h"
 
 int main(int argc, char** argv) {
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
     std::vector<crt_test::SampleStream> samples = crt_test::sample_streams();
     try {
         for (auto& sample : crt_test::encoded_sample_streams()) samples.push_back(std::move(sample));
+        for (auto& sample : crt_test::header_mutations()) samples.push_back(std::move(sample));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "cannot encode the sample meshes: %s\n", e.what());
         return 1;

@@ -43,6 +43,11 @@ DecodedMesh decode_stream(const std::vector<uint8_t>& bytes) {
         crt::Decoder& d = *mesh.decoder;
         mesh.vertex_count = d.vertex_count;
         mesh.face_count = d.face_count;
+        // Without faces nothing is decoded, and the vertex count is not checked: no arrays.
+        if (d.face_count == 0) {
+            mesh.vertex_count = 0;
+            return mesh;
+        }
         const size_t V = d.vertex_count;
         crt::OutputArrays out;
         if (const crt::VertexAttribute* p = find(d, "position")) {
