@@ -80,9 +80,7 @@ void reorder_attribute(VertexAttribute& attribute, const std::vector<uint32_t>& 
 
 // Bytes the symbol block and the connectivity words take in the stream.
 size_t connectivity_size(const ConnectivityCode& code, int32_t entropy) {
-    std::vector<uint8_t> block;
-    write_entropy_block(block, code.symbols, entropy);
-    return block.size() + code.bits.words().size() * 4;
+    return entropy_block_size(code.symbols, entropy) + code.bits.words().size() * 4;
 }
 
 void write_properties(std::vector<uint8_t>& out, const std::map<std::string, std::string>& properties) {
@@ -149,6 +147,7 @@ std::vector<uint8_t> Encoder::encode() {
 std::vector<uint8_t> Encoder::write_stream(int32_t kind) {
     const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());
     const uint32_t face_count = static_cast<uint32_t>(faces_.size() / 3);
+    entropy_used_ = kind;
     std::vector<uint8_t> out;
     write_u32(out, kMagic);
     write_u32(out, 0);  // not interpreted by the decoder
@@ -183,7 +182,9 @@ std::vector<uint8_t> Encoder::write_stream(int32_t kind) {
         }
     }
     write_u32(out, code_.front_capacity);
+    groups_bytes = out.size() - header_bytes;
     write_entropy_block(out, code_.symbols, kind);
+    symbol_bytes = out.size() - header_bytes - groups_bytes;
     write_word_block(out, code_.bits.words());
     connectivity_bytes = out.size() - header_bytes;
 

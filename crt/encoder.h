@@ -62,12 +62,16 @@ public:
     const ConnectivityCode& code() const { return code_; }
     size_t header_bytes = 0;
     size_t connectivity_bytes = 0;  // groups, symbols and bits
+    size_t groups_bytes = 0;        // group count, groups and front capacity
+    size_t symbol_bytes = 0;        // the symbol block
     const AttributeMap& attributes() const { return attributes_; }
+    int32_t entropy_used() const { return entropy_used_; }  // the stream's entropy kind
 
 private:
     std::vector<uint8_t> write_stream(int32_t entropy_kind);
 
     bool encoded_ = false;
+    int32_t entropy_used_ = 1;
     uint32_t vertex_count_;
     std::vector<uint32_t> faces_;
     AttributeMap attributes_;

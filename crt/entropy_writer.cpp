@@ -46,41 +46,58 @@ void write_entropy_block(std::vector<uint8_t>& out, const uint8_t* data, size_t 
     }
 }
 
-void write_per_component(std::vector<uint8_t>& out, const int32_t* residuals, int components,
-                         uint32_t vertex_count, int32_t entropy) {
+size_t entropy_block_size(const std::vector<uint8_t>& data, int32_t entropy) {
+    std::vector<uint8_t> block;
+    write_entropy_block(block, data, entropy);
+    return block.size();
+}
+
+ResidualCode per_component_code(const int32_t* residuals, int components, uint32_t vertex_count) {
     const size_t N = static_cast<size_t>(std::max(components, 0));
-    BitWriter bits;
-    std::vector<std::vector<uint8_t>> counts(N, std::vector<uint8_t>(vertex_count));
+    ResidualCode code;
+    code.counts.assign(N, std::vector<uint8_t>(vertex_count));
     // The reader takes component 0 of every vertex, then component 1, and so on.
     for (size_t i = 0; i < N; ++i) {
         for (size_t v = 0; v < vertex_count; ++v) {
             const int32_t r = residuals[v * N + i];
             const int b = magnitude_bits(r);
-            counts[i][v] = uint8_t(b);
+            code.counts[i][v] = uint8_t(b);
             // A negative r is stored below the half, as |r| - 2^(b-1).
-            if (b) bits.write(r > 0 ? uint32_t(r) : magnitude(r) - (uint32_t(1) << (b - 1)), b);
+            if (b) code.bits.write(r > 0 ? uint32_t(r) : magnitude(r) - (uint32_t(1) << (b - 1)), b);
         }
     }
-    write_word_block(out, bits.words());
-    for (size_t i = 0; i < N; ++i) write_entropy_block(out, counts[i], entropy);
+    return code;
 }
 
-void write_correlated(std::vector<uint8_t>& out, const int32_t* residuals, int components, uint32_t vertex_count,
-                      int32_t entropy) {
+ResidualCode correlated_code(const int32_t* residuals, int components, uint32_t vertex_count) {
     const size_t N = static_cast<size_t>(std::max(components, 0));
-    BitWriter bits;
-    std::vector<uint8_t> counts(vertex_count);
+    ResidualCode code;
+    code.counts.assign(1, std::vector<uint8_t>(vertex_count));
     for (size_t v = 0; v < vertex_count; ++v) {
         const int32_t* r = residuals + v * N;
         int b = 0;
         for (size_t i = 0; i < N; ++i) b = std::max(b, offset_bits(r[i]));
-        counts[v] = uint8_t(b);
+        code.counts[0][v] = uint8_t(b);
         if (b == 0) continue;
         const uint32_t half = uint32_t(1) << (b - 1);
-        for (size_t i = 0; i < N; ++i) bits.write(uint32_t(r[i]) + half, b);
+        for (size_t i = 0; i < N; ++i) code.bits.write(uint32_t(r[i]) + half, b);
     }
-    write_word_block(out, bits.words());
-    write_entropy_block(out, counts, entropy);
+    return code;
+}
+
+void write_residual_code(std::vector<uint8_t>& out, const ResidualCode& code, int32_t entropy) {
+    write_word_block(out, code.bits.words());
+    for (const std::vector<uint8_t>& counts : code.counts) write_entropy_block(out, counts, entropy);
+}
+
+void write_per_component(std::vector<uint8_t>& out, const int32_t* residuals, int components,
+                         uint32_t vertex_count, int32_t entropy) {
+    write_residual_code(out, per_component_code(residuals, components, vertex_count), entropy);
+}
+
+void write_correlated(std::vector<uint8_t>& out, const int32_t* residuals, int components, uint32_t vertex_count,
+                      int32_t entropy) {
+    write_residual_code(out, correlated_code(residuals, components, vertex_count), entropy);
 }
 
 }  // namespace crt

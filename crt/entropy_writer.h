@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "crt/stream_writer.h"
+
 namespace crt {
 
 // One block in the stream's entropy kind (0 stored, 1 Tunstall).
@@ -12,10 +14,24 @@ void write_entropy_block(std::vector<uint8_t>& out, const uint8_t* data, size_t 
 inline void write_entropy_block(std::vector<uint8_t>& out, const std::vector<uint8_t>& data, int32_t entropy) {
     write_entropy_block(out, data.data(), data.size(), entropy);
 }
+// Bytes the block takes in the stream.
+size_t entropy_block_size(const std::vector<uint8_t>& data, int32_t entropy);
+
+// A residual section before it is written: its bit-count blocks, in stream order, and the
+// bits they describe.
+struct ResidualCode {
+    std::vector<std::vector<uint8_t>> counts;
+    BitWriter bits;
+};
 
 // Residuals r[v * components + i] of vertex_count vertices. Per-component: one bit count
 // per vertex and component, |r| in that many bits with the sign folded in. Correlated:
 // one bit count per vertex shared by its components, each stored offset by half the range.
+ResidualCode per_component_code(const int32_t* residuals, int components, uint32_t vertex_count);
+ResidualCode correlated_code(const int32_t* residuals, int components, uint32_t vertex_count);
+// The word block, then the count blocks.
+void write_residual_code(std::vector<uint8_t>& out, const ResidualCode& code, int32_t entropy);
+
 void write_per_component(std::vector<uint8_t>& out, const int32_t* residuals, int components,
                          uint32_t vertex_count, int32_t entropy);
 void write_correlated(std::vector<uint8_t>& out, const int32_t* residuals, int components, uint32_t vertex_count,

@@ -49,6 +49,7 @@ EncodedMesh encode_mesh(const InputMesh& mesh, const EncodeSettings& settings) {
         result.connectivity_bytes = encoder.connectivity_bytes;
         for (const auto& entry : encoder.attributes()) result.attribute_bytes[entry.first] = entry.second->encoded_size;
         result.code = encoder.code();
+        if (settings.stats) result.parts = crt::stream_parts(encoder);
     } catch (const char* message) {
         throw std::runtime_error(message);
     }

@@ -8,6 +8,7 @@
 
 #include "crt/attribute.h"
 #include "crt/connectivity_encoder.h"
+#include "crt/encode_stats.h"
 #include "mesh_reader.h"
 
 namespace crt_encode {
@@ -30,6 +31,7 @@ struct EncodeSettings {
     // Connectivity: put off edges to far old vertices once (1), never (0), or whichever
     // gives the smaller stream (2).
     int postpone = 2;
+    bool stats = false;               // fill EncodedMesh::parts
 };
 
 struct EncodedMesh {
@@ -40,6 +42,7 @@ struct EncodedMesh {
     float position_step = 0.0f, uv_step = 0.0f;
     int normal_unit = 0;
     int32_t color_step = 0;
+    std::vector<crt::StreamPart> parts;           // with EncodeSettings::stats
 };
 
 // Throws std::runtime_error with the encoder's message on input it cannot store.
