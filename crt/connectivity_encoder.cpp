@@ -75,6 +75,7 @@ struct EncoderEdge {
     uint32_t half_edge;       // the half-edge a -> b of the edge's own face
     bool deleted;
     bool postponed;           // already put off once
+    uint32_t postpone_symbol; // where its postpone symbol is
 };
 
 class GroupEncoder {
@@ -89,9 +90,10 @@ public:
         next_seed_ = face_start;
         uint32_t remaining = face_end - face_start;
         while (remaining) {
-            if (step()) --remaining;
+            if (step(remaining == 1)) --remaining;
         }
         out_.front_capacity = std::max<uint32_t>(out_.front_capacity, uint32_t(front_.size()));
+        if (options_.border_when_sent_elsewhere) rewrite_unneeded_postpones();
     }
 
 private:
@@ -105,7 +107,7 @@ private:
     }
 
     uint32_t add_edge(uint32_t a, uint32_t b, uint32_t opposite, uint32_t prev, uint32_t next, uint32_t half_edge) {
-        front_.push_back({a, b, opposite, prev, next, half_edge, false, false});
+        front_.push_back({a, b, opposite, prev, next, half_edge, false, false, 0});
         return uint32_t(front_.size() - 1);
     }
 
@@ -118,7 +120,7 @@ private:
     }
 
     // One step of the decoder's loop; returns whether it wrote a face.
-    bool step() {
+    bool step(bool last_face) {
         uint32_t e;
         if (current_ != kNone) {
             e = current_;
@@ -128,14 +130,45 @@ private:
         } else if (!postponed_.empty()) {
             e = postponed_.back();
             postponed_.pop_back();
+            return work_on_postponed(e, last_face);
         } else {
             start_piece();
             return true;
         }
-        return work_on(e);
+        return work_on(e, last_face);
     }
 
-    bool work_on(uint32_t number) {
+    // An edge taken back from the stack. When its face has been sent by then, its
+    // postpone could have been a border (see rewrite_unneeded_postpones).
+    bool work_on_postponed(uint32_t number, bool last_face) {
+        const EncoderEdge& e = front_[number];
+        const uint32_t t = twin_[e.half_edge];
+        if (e.deleted || t == kNone || face_done_[t / 3]) {
+            unneeded_.push_back(e.postpone_symbol);
+            if (!e.deleted) taken_back_borders_.push_back(uint32_t(out_.symbols.size()));
+        }
+        return work_on(number, last_face);
+    }
+
+    // Turns each unneeded postpone into a border and drops the border read when the edge
+    // was taken back. Edges leave the stack with no face either way, so every face, vertex
+    // number and bit stays where it was.
+    void rewrite_unneeded_postpones() {
+        for (uint32_t i : unneeded_) out_.symbols[i] = border;
+        if (taken_back_borders_.empty()) return;
+        std::sort(taken_back_borders_.begin(), taken_back_borders_.end());
+        size_t write = taken_back_borders_.front(), drop = 0;
+        for (size_t read = write; read < out_.symbols.size(); ++read) {
+            if (drop < taken_back_borders_.size() && taken_back_borders_[drop] == read) {
+                ++drop;
+                continue;
+            }
+            out_.symbols[write++] = out_.symbols[read];
+        }
+        out_.symbols.resize(write);
+    }
+
+    bool work_on(uint32_t number, bool last_face) {
         const EncoderEdge e = front_[number];
         if (e.deleted) return false;  // the decoder reads no symbol for it either
         const uint32_t t = twin_[e.half_edge];
@@ -157,6 +190,7 @@ private:
             } else if (options_.postpone && !e.postponed) {
                 out_.symbols.push_back(postpone);
                 front_[number].postponed = true;
+                front_[number].postpone_symbol = uint32_t(out_.symbols.size() - 1);
                 postponed_.push_back(number);
                 return false;
             } else {
@@ -169,13 +203,16 @@ private:
             order_.push_back(D + 1);
             add_edge(v, e.b, e.a, D, e.next, h_vb);
             current_ = D;
-        } else if (v == P.a && v == N.b) {
+        } else if (v == P.a && v == N.b && !last_face && !options_.close_as_join) {
             out_.symbols.push_back(close);
             front_[e.prev].deleted = true;
             front_[e.next].deleted = true;
             front_[P.prev].next = N.next;
             front_[N.next].prev = P.prev;
         } else if (v == P.a) {
+            // Also the group's last face when it closes a gap: the decoder ends the group
+            // right after it, so the join's new edge is never read, and a closed surface
+            // needs no close symbol at all.
             out_.symbols.push_back(join_prev);
             front_[e.prev].deleted = true;
             front_[P.prev].next = D;
@@ -239,6 +276,8 @@ private:
     std::vector<uint32_t> order_;
     size_t order_read_ = 0;
     std::vector<uint32_t> postponed_;
+    std::vector<uint32_t> unneeded_;             // postpone symbols that can be borders
+    std::vector<uint32_t> taken_back_borders_;   // symbols read when those edges came back
     uint32_t current_ = kNone;
     uint32_t next_seed_ = 0;
 };

@@ -26,6 +26,14 @@ struct ConnectivityOptions {
     // off once, in the hope that the front closes up to it, before the vertex is sent by
     // index.
     bool postpone = true;
+    // A put-off edge whose face a neighbour sends before the edge is taken back is sent
+    // as a border in the first place: the decoder never takes it back then, and the front
+    // evolves exactly as before. Fewer symbols, and often one kind fewer.
+    bool border_when_sent_elsewhere = false;
+    // A face that closes a gap in the front is sent as a join: its new edge and the next
+    // edge then lie on each other and each reads a border later. Worth it when borders
+    // are common and closes rare (each symbol kind costs the Tunstall dictionary codes).
+    bool close_as_join = false;
 };
 
 // What the encoder needs to know of the mesh: the groups and, for every half-edge

@@ -115,11 +115,27 @@ std::vector<uint8_t> Encoder::encode() {
     const MeshAdjacency adjacency = build_adjacency(faces_.data(), face_count, vertex_count_, face_ends);
     code_ = encode_connectivity(adjacency, connectivity);
     if (choose_postponing) {
-        ConnectivityOptions other = connectivity;
-        other.postpone = !connectivity.postpone;
-        ConnectivityCode alternative = encode_connectivity(adjacency, other);
+        // With and without postponing, and with put-off edges sent as borders where that
+        // is the same traversal: which wins depends on which symbol kinds each leaves.
         const int32_t kind = entropy == kEntropySmaller ? 1 : entropy;
-        if (connectivity_size(alternative, kind) < connectivity_size(code_, kind)) code_ = std::move(alternative);
+        size_t best = connectivity_size(code_, kind);
+        for (int variant = 0; variant < 8; ++variant) {
+            ConnectivityOptions other;
+            other.postpone = variant & 1;
+            other.border_when_sent_elsewhere = variant & 2;
+            other.close_as_join = variant & 4;
+            if ((!other.postpone && other.border_when_sent_elsewhere) ||
+                (other.postpone == connectivity.postpone &&
+                 other.border_when_sent_elsewhere == connectivity.border_when_sent_elsewhere &&
+                 other.close_as_join == connectivity.close_as_join))
+                continue;
+            ConnectivityCode alternative = encode_connectivity(adjacency, other);
+            const size_t size = connectivity_size(alternative, kind);
+            if (size < best) {
+                best = size;
+                code_ = std::move(alternative);
+            }
+        }
     }
     const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());
 

@@ -51,17 +51,25 @@ Decoded decode(const crt::ConnectivityCode& code) {
     return d;
 }
 
-crt::ConnectivityCode encode(const InputMesh& m, bool postpone = true, const std::vector<uint32_t>& ends = {}) {
+crt::ConnectivityOptions options_with(bool postpone, bool borders = false, bool joins = false) {
     crt::ConnectivityOptions options;
     options.postpone = postpone;
+    options.border_when_sent_elsewhere = borders;
+    options.close_as_join = joins;
+    return options;
+}
+
+crt::ConnectivityCode encode(const InputMesh& m, const crt::ConnectivityOptions& options,
+                             const std::vector<uint32_t>& ends = {}) {
     return crt::encode_connectivity(m.faces.data(), m.face_count(), m.vertex_count(), ends, options);
+}
+crt::ConnectivityCode encode(const InputMesh& m, bool postpone = true, const std::vector<uint32_t>& ends = {}) {
+    return encode(m, options_with(postpone), ends);
 }
 
 // The whole check: decoder agrees with the encoder, and the faces are the input's.
-void expect_rebuilt(const InputMesh& m, const std::string& what, bool postpone = true,
-                    const std::vector<uint32_t>& ends = {}) {
-    SCOPED_TRACE(what + (postpone ? " (postponing)" : " (old vertices at once)"));
-    const crt::ConnectivityCode code = encode(m, postpone, ends);
+void expect_rebuilt_with(const InputMesh& m, const crt::ConnectivityOptions& options, const std::vector<uint32_t>& ends) {
+    const crt::ConnectivityCode code = encode(m, options, ends);
     const Decoded d = decode(code);
     EXPECT_EQ(d.faces, code.faces);
     EXPECT_EQ(d.predictions, code.predictions);
@@ -71,14 +79,24 @@ void expect_rebuilt(const InputMesh& m, const std::string& what, bool postpone =
         for (uint32_t p : code.predictions[v]) ASSERT_LT(p, v) << "vertex " << v;
 }
 
+// When postponing, also with put-off edges sent as borders and closes sent as joins.
+void expect_rebuilt(const InputMesh& m, const std::string& what, bool postpone = true,
+                    const std::vector<uint32_t>& ends = {}) {
+    for (int variant = 0; variant < (postpone ? 4 : 1); ++variant) {
+        SCOPED_TRACE(what + (postpone ? " (postponing, variant " + std::to_string(variant) + ")" : " (old vertices at once)"));
+        expect_rebuilt_with(m, options_with(postpone, variant & 1, variant & 2), ends);
+    }
+}
+
 size_t count(const std::vector<uint8_t>& symbols, uint8_t s) { return size_t(std::count(symbols.begin(), symbols.end(), s)); }
 
 }  // namespace
 
-TEST(ConnectivityEncoder, TetrahedronGivesTheDecodersOwnExample) {
-    // The symbols the decoder turns into (0,1,2), (2,1,3), (3,1,0), (3,0,2).
+TEST(ConnectivityEncoder, TetrahedronEndsOnAJoinNotAClose) {
+    // The decoder's own example (0,1,2), (2,1,3), (3,1,0), (3,0,2), its last face sent as a
+    // join: the group ends right after it, and the block needs no close symbol.
     const crt::ConnectivityCode code = encode(crt_test::tetrahedron());
-    EXPECT_EQ(code.symbols, (std::vector<uint8_t>{crt::new_vertex, crt::new_vertex, crt::join_prev, crt::close}));
+    EXPECT_EQ(code.symbols, (std::vector<uint8_t>{crt::new_vertex, crt::new_vertex, crt::join_prev, crt::join_prev}));
     EXPECT_EQ(code.faces, (std::vector<uint32_t>{0, 1, 2, 2, 1, 3, 3, 1, 0, 3, 0, 2}));
     EXPECT_EQ(code.predictions[3], (crt::VertexTriple{2, 1, 0}));
     EXPECT_EQ(code.bits.bit_count(), 0u);
@@ -99,6 +117,14 @@ TEST(ConnectivityEncoder, ClosedSurfacesNeedNoBorderSymbols) {
     const crt::ConnectivityCode code = encode(crt_test::cube());
     EXPECT_EQ(count(code.symbols, crt::border), 0u);
     EXPECT_EQ(code.symbols.size(), 12u) << "one symbol per face";
+}
+
+TEST(ConnectivityEncoder, ClosesSentAsJoinsAndUnneededPostponesSentAsBordersKeepTheFaces) {
+    const InputMesh m = crt_test::torus(12, 8);
+    const crt::ConnectivityCode plain = encode(m), borders = encode(m, options_with(true, true));
+    EXPECT_EQ(count(encode(m, options_with(true, false, true)).symbols, crt::close), 0u);
+    EXPECT_LE(count(borders.symbols, crt::postpone), count(plain.symbols, crt::postpone));
+    EXPECT_EQ(borders.faces, plain.faces) << "the same traversal, told with other symbols";
 }
 
 TEST(ConnectivityEncoder, SeparatePiecesStartWithNewFirstTriangles) {
