@@ -41,7 +41,7 @@ const char* component_name(const std::string& attribute, size_t i, size_t compon
 void residual_parts(std::vector<StreamPart>& parts, const std::string& name, const std::vector<int32_t>& residuals,
                     size_t N, bool correlated, int32_t entropy, size_t section_bytes, size_t fixed) {
     const uint32_t V = N ? uint32_t(residuals.size() / N) : 0;
-    const ResidualCode code = correlated ? correlated_code(residuals.data(), int(N), V)
+    const ResidualCode code = correlated ? correlated_code(residuals.data(), int(N), V, entropy)
                                          : per_component_code(residuals.data(), int(N), V);
     size_t used = fixed;
     double count_entropy = 0.0;
@@ -102,7 +102,7 @@ std::vector<StreamPart> stream_parts(const Encoder& e) {
     parts.push_back({"connectivity bits", e.connectivity_bytes - e.groups_bytes - e.symbol_bytes,
                      double(code.bits.bit_count()) / 8.0, std::to_string(code.bits.bit_count()) + " bits"});
 
-    const int32_t entropy = e.entropy_used();
+    const int32_t entropy = e.coder_used();
     for (const auto& entry : e.attributes()) {
         const std::string& name = entry.first;
         const VertexAttribute& a = *entry.second;

@@ -4,6 +4,7 @@
 #include "crt/encoder.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 
 #include "crt/decoder.h"
@@ -152,6 +153,11 @@ std::vector<uint8_t> Encoder::encode() {
     }
     for (auto& entry : attributes_) entry.second->prepare_encode(V, face_count, code_.faces.data());
     for (auto& entry : attributes_) entry.second->compute_residuals(V, code_.predictions);
+    if (choose_strategies) {
+        const int32_t kind = entropy == kEntropySmaller ? 1 : entropy;
+        for (auto& entry : attributes_)
+            if (auto* a = dynamic_cast<GenericAttr<int>*>(entry.second.get())) choose_strategy(*a, coder(kind));
+    }
 
     if (entropy != kEntropySmaller) return write_stream(entropy);
     // Small meshes can do better stored: Tunstall blocks carry their symbol lists.
@@ -160,10 +166,31 @@ std::vector<uint8_t> Encoder::encode() {
     return stored.size() < tunstall.size() ? stored : write_stream(1);
 }
 
+void Encoder::choose_strategy(GenericAttr<int>& a, int32_t coder) {
+    const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());
+    int32_t best_strategy = a.strategy;
+    size_t best = SIZE_MAX;
+    std::vector<uint8_t> scratch;
+    for (int32_t strategy : {kParallelogram, kParallelogram | kCorrelated, 0, kCorrelated}) {
+        a.strategy = strategy;
+        a.compute_residuals(V, code_.predictions);
+        scratch.clear();
+        a.write_residuals(scratch, coder);
+        if (scratch.size() < best) {
+            best = scratch.size();
+            best_strategy = strategy;
+        }
+    }
+    a.strategy = best_strategy;
+    a.compute_residuals(V, code_.predictions);
+}
+
+int32_t Encoder::coder(int32_t kind) const { return kind == 1 && !fast ? kind | kSmallestBlocks : kind; }
+
 std::vector<uint8_t> Encoder::write_stream(int32_t kind) {
     const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());
     const uint32_t face_count = static_cast<uint32_t>(faces_.size() / 3);
-    entropy_used_ = kind;
+    coder_used_ = coder(kind);
     std::vector<uint8_t> out;
     write_u32(out, kMagic);
     write_u32(out, 0);  // not interpreted by the decoder
@@ -199,12 +226,12 @@ std::vector<uint8_t> Encoder::write_stream(int32_t kind) {
     }
     write_u32(out, code_.front_capacity);
     groups_bytes = out.size() - header_bytes;
-    write_entropy_block(out, code_.symbols, kind);
+    write_entropy_block(out, code_.symbols, coder(kind));
     symbol_bytes = out.size() - header_bytes - groups_bytes;
     write_word_block(out, code_.bits.words());
     connectivity_bytes = out.size() - header_bytes;
 
-    for (auto& entry : attributes_) entry.second->write_residuals(out, kind);
+    for (auto& entry : attributes_) entry.second->write_residuals(out, coder(kind));
     return out;
 }
 

@@ -29,6 +29,12 @@ public:
     // fewer bytes (meshes with many borders often do better without); when false,
     // connectivity.postpone decides.
     bool choose_postponing = true;
+    // Generic attributes (positions, uvs, others) are written with every prediction and
+    // coding strategy and keep the smallest; when false, each keeps its own strategy.
+    bool choose_strategies = true;
+    // Trades size for encode time: no search of Tunstall probabilities or merged bit
+    // counts, strategies tried with the plain coder only.
+    bool fast = false;
     std::vector<std::pair<std::string, std::string>> properties;  // header properties
     // Face groups: rising face ends, the last equal to the face count; each group is
     // decoded with a fresh front. Empty means one group of all faces.
@@ -65,13 +71,16 @@ public:
     size_t groups_bytes = 0;        // group count, groups and front capacity
     size_t symbol_bytes = 0;        // the symbol block
     const AttributeMap& attributes() const { return attributes_; }
-    int32_t entropy_used() const { return entropy_used_; }  // the stream's entropy kind
+    // The stream's entropy kind, with kSmallestBlocks when its blocks were searched.
+    int32_t coder_used() const { return coder_used_; }
 
 private:
     std::vector<uint8_t> write_stream(int32_t entropy_kind);
+    void choose_strategy(GenericAttr<int>& attribute, int32_t coder);
+    int32_t coder(int32_t kind) const;  // the kind, with kSmallestBlocks unless fast
 
     bool encoded_ = false;
-    int32_t entropy_used_ = 1;
+    int32_t coder_used_ = 1;
     uint32_t vertex_count_;
     std::vector<uint32_t> faces_;
     AttributeMap attributes_;

@@ -2,6 +2,7 @@
 #include "crt/entropy_writer.h"
 
 #include <algorithm>
+#include <array>
 
 #include "crt/errors.h"
 #include "crt/stream_writer.h"
@@ -35,12 +36,13 @@ int offset_bits(int32_t r) {
 }
 
 void write_entropy_block(std::vector<uint8_t>& out, const uint8_t* data, size_t length, int32_t entropy) {
-    if (entropy == 0) {
+    const int32_t kind = (entropy & ~kSmallestBlocks) == entropy_kind(entropy) ? entropy_kind(entropy) : -1;
+    if (kind == 0) {
         if (length > 0xFFFFFFFFu) throw kBlockTooLong;
         write_u32(out, static_cast<uint32_t>(length));
         write_bytes(out, data, length);
-    } else if (entropy == 1) {
-        write_tunstall_block(out, data, length);
+    } else if (kind == 1) {
+        write_tunstall_block(out, data, length, (entropy & kSmallestBlocks) != 0);
     } else {
         throw kUnknownEntropy;
     }
@@ -69,19 +71,69 @@ ResidualCode per_component_code(const int32_t* residuals, int components, uint32
     return code;
 }
 
-ResidualCode correlated_code(const int32_t* residuals, int components, uint32_t vertex_count) {
+namespace {
+
+// Widths to send for the needed widths of a correlated section: each width in use may be
+// raised to the next one in use, dropping a count kind from the block, while that makes
+// the section smaller. Greedy; every step is measured with the plain Tunstall coder.
+std::vector<uint8_t> merged_widths(const std::vector<uint8_t>& needed, size_t components) {
+    std::array<uint8_t, 33> to;
+    for (int b = 0; b < 33; ++b) to[b] = uint8_t(b);
+    std::vector<uint8_t> counts(needed.size());
+    const auto cost = [&](const std::array<uint8_t, 33>& map) {
+        uint64_t bits = 0;
+        for (size_t v = 0; v < needed.size(); ++v) {
+            counts[v] = map[needed[v]];
+            bits += uint64_t(counts[v]) * components;
+        }
+        return entropy_block_size(counts, 1) + bits / 8;
+    };
+    size_t best = cost(to);
+    for (bool improved = true; improved;) {
+        improved = false;
+        std::array<bool, 33> used{};
+        for (uint8_t b : needed) used[to[b]] = true;
+        for (int from = 0; from < 32; ++from) {
+            if (!used[from]) continue;
+            int next = from + 1;
+            while (next < 33 && !used[next]) ++next;
+            if (next == 33) break;
+            std::array<uint8_t, 33> trial = to;
+            for (uint8_t& t : trial)
+                if (t == from) t = uint8_t(next);
+            const size_t c = cost(trial);
+            if (c < best) {
+                best = c;
+                to = trial;
+                improved = true;
+                break;
+            }
+        }
+    }
+    std::vector<uint8_t> out(needed.size());
+    for (size_t v = 0; v < needed.size(); ++v) out[v] = to[needed[v]];
+    return out;
+}
+
+}  // namespace
+
+ResidualCode correlated_code(const int32_t* residuals, int components, uint32_t vertex_count, int32_t entropy) {
     const size_t N = static_cast<size_t>(std::max(components, 0));
-    ResidualCode code;
-    code.counts.assign(1, std::vector<uint8_t>(vertex_count));
+    std::vector<uint8_t> widths(vertex_count);
     for (size_t v = 0; v < vertex_count; ++v) {
-        const int32_t* r = residuals + v * N;
         int b = 0;
-        for (size_t i = 0; i < N; ++i) b = std::max(b, offset_bits(r[i]));
-        code.counts[0][v] = uint8_t(b);
+        for (size_t i = 0; i < N; ++i) b = std::max(b, offset_bits(residuals[v * N + i]));
+        widths[v] = uint8_t(b);
+    }
+    if ((entropy & kSmallestBlocks) && entropy_kind(entropy) == 1 && N > 0) widths = merged_widths(widths, N);
+    ResidualCode code;
+    for (size_t v = 0; v < vertex_count; ++v) {
+        const int b = widths[v];
         if (b == 0) continue;
         const uint32_t half = uint32_t(1) << (b - 1);
-        for (size_t i = 0; i < N; ++i) code.bits.write(uint32_t(r[i]) + half, b);
+        for (size_t i = 0; i < N; ++i) code.bits.write(uint32_t(residuals[v * N + i]) + half, b);
     }
+    code.counts.push_back(std::move(widths));
     return code;
 }
 
@@ -97,7 +149,7 @@ void write_per_component(std::vector<uint8_t>& out, const int32_t* residuals, in
 
 void write_correlated(std::vector<uint8_t>& out, const int32_t* residuals, int components, uint32_t vertex_count,
                       int32_t entropy) {
-    write_residual_code(out, correlated_code(residuals, components, vertex_count), entropy);
+    write_residual_code(out, correlated_code(residuals, components, vertex_count, entropy), entropy);
 }
 
 }  // namespace crt

@@ -152,6 +152,52 @@ void write_block(std::vector<uint8_t>& out, const TunstallSymbols& symbols, size
     write_bytes(out, codes.data(), codes.size());
 }
 
+// Coordinate descent on the probability bytes, then on the order of neighbouring symbols,
+// each step kept when the data takes fewer codes; repeated while anything improves. The
+// rank map only names trie columns, so it serves every order. Bounded: a few hundred
+// dictionaries at most.
+void search_probabilities(TunstallSymbols& symbols, std::vector<uint8_t>& codes, const std::array<int16_t, 256>& rank,
+                          const uint8_t* data, size_t length) {
+    const int S = int(symbols.symbols.size());
+    TunstallDictionary dictionary;
+    std::vector<uint8_t> trial_codes;
+    int budget = 400;
+    const auto better = [&](const TunstallSymbols& trial) {
+        --budget;
+        try {
+            build_tunstall_dictionary(trial.symbols.data(), trial.probabilities.data(), uint32_t(S), dictionary);
+        } catch (const char*) {
+            return false;  // the table would overflow
+        }
+        if (!code_with(dictionary, rank, S, data, length, trial_codes) || trial_codes.size() >= codes.size())
+            return false;
+        symbols = trial;
+        codes.swap(trial_codes);
+        return true;
+    };
+    for (bool improved = true; improved && budget > 0;) {
+        improved = false;
+        for (int k = 0; k < S && budget > 0; ++k) {
+            for (int delta : {-8, 8, -3, 3, -1, 1}) {
+                const int p = symbols.probabilities[k] + delta;
+                if (p < 1 || p > 255) continue;
+                TunstallSymbols trial = symbols;
+                trial.probabilities[k] = uint8_t(p);
+                if (better(trial)) {
+                    improved = true;
+                    break;
+                }
+            }
+        }
+        for (int k = 0; k + 1 < S && budget > 0; ++k) {
+            TunstallSymbols trial = symbols;
+            std::swap(trial.symbols[k], trial.symbols[k + 1]);
+            std::swap(trial.probabilities[k], trial.probabilities[k + 1]);
+            improved = better(trial) || improved;
+        }
+    }
+}
+
 }  // namespace
 
 bool tunstall_codes(const TunstallDictionary& dictionary, const uint8_t* data, size_t length,
@@ -169,16 +215,16 @@ bool tunstall_codes(const TunstallDictionary& dictionary, const uint8_t* data, s
     return code_with(dictionary, rank, S, data, length, codes);
 }
 
-void write_tunstall_block(std::vector<uint8_t>& out, const uint8_t* data, size_t length) {
+void write_tunstall_block(std::vector<uint8_t>& out, const uint8_t* data, size_t length, bool smallest) {
     if (length == 0) {
         write_block(out, {}, 0, {});
         return;
     }
-    write_tunstall_block(out, data, length, tunstall_symbols(data, length));
+    write_tunstall_block(out, data, length, tunstall_symbols(data, length), smallest);
 }
 
 void write_tunstall_block(std::vector<uint8_t>& out, const uint8_t* data, size_t length,
-                          const TunstallSymbols& first) {
+                          const TunstallSymbols& first, bool smallest) {
     if (length > 0xFFFFFFFFu) throw kBlockTooLong;
     if (length == 0) {
         write_block(out, {}, 0, {});
@@ -222,7 +268,10 @@ void write_tunstall_block(std::vector<uint8_t>& out, const uint8_t* data, size_t
     // Equal probabilities of at least 256 / 255 give short words of every symbol, which
     // always fit and code the data.
     if (!best) throw kInternal;
-    write_block(out, *best, length, best_codes);
+    if (!smallest) return write_block(out, *best, length, best_codes);
+    TunstallSymbols found = *best;
+    search_probabilities(found, best_codes, rank, data, length);
+    write_block(out, found, length, best_codes);
 }
 
 }  // namespace crt

@@ -57,8 +57,12 @@ TEST(RealMeshRoundTrip, EveryFileEveryEntropyKindAndStrategy) {
                 EncodeSettings s;
                 s.entropy = entropy;
                 s.position_strategy = s.uv_strategy = strategy;
+                s.choose_strategies = false;
+                s.fast = true;
                 EXPECT_TRUE(round_trip(mesh, s)) << file << " entropy " << entropy << " strategy " << strategy;
             }
+        // The defaults: searched dictionaries, merged bit counts, strategies chosen.
+        EXPECT_TRUE(round_trip(mesh, EncodeSettings{})) << file << " defaults";
     }
 }
 

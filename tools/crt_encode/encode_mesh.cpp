@@ -15,6 +15,8 @@ EncodedMesh encode_mesh(const InputMesh& mesh, const EncodeSettings& settings) {
         encoder.entropy = settings.entropy;
         encoder.connectivity.postpone = settings.postpone != 0;
         encoder.choose_postponing = settings.postpone == 2;
+        encoder.choose_strategies = settings.choose_strategies;
+        encoder.fast = settings.fast;
         encoder.properties.push_back({"generator", "crt-encode"});
 
         result.position_step = settings.position_step > 0.0f

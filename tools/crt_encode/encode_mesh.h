@@ -18,6 +18,8 @@ struct EncodeSettings {
     int position_bits = 14;           // across the largest extent, when position_step is 0
     float position_step = 0.0f;
     int32_t position_strategy = crt::kParallelogram;  // | crt::kCorrelated
+    bool choose_strategies = true;    // try every strategy for positions and uvs, keep the smallest
+    bool fast = false;                // crt::Encoder::fast
     bool normals = true;              // when the mesh has them
     crt::NormalAttr::Mode normal_mode = crt::NormalAttr::differential;
     int normal_bits = 10;             // per octahedral coordinate

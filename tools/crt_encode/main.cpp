@@ -21,8 +21,9 @@ const char kUsage[] =
     "                                   the smaller stream)\n"
     "  --position-bits N                quantise positions to N bits across the largest extent (default 14)\n"
     "  --position-step S                or to a step of S\n"
-    "  --prediction parallelogram|plain predict positions, colours and uvs (default parallelogram)\n"
-    "  --coding per-component|correlated residual coding of positions and uvs (default per-component)\n"
+    "  --prediction parallelogram|plain predict positions, colours and uvs (default: positions and uvs\n"
+    "                                   take whichever prediction and coding is smaller, colours parallelogram)\n"
+    "  --coding per-component|correlated residual coding of positions and uvs (default: the smaller)\n"
     "  --normals diff|estimated|border|none\n"
     "                                   stored normals (default diff); estimated ones store corrections\n"
     "                                   to normals computed from the positions, border ones only on the border\n"
@@ -32,6 +33,8 @@ const char kUsage[] =
     "  --groups                         keep OBJ groups/objects/materials as face groups\n"
     "  --postpone auto|always|never     put off edges whose far vertex is already known, hoping the\n"
     "                                   front closes up to it (default auto: whichever is smaller)\n"
+    "  --fast                           encode quicker, a little larger: no search for the smallest\n"
+    "                                   Tunstall dictionaries and bit counts\n"
     "  --stats                          print where the bytes go, beside the order-0 entropy of\n"
     "                                   what each part codes\n";
 
@@ -108,12 +111,14 @@ int main(int argc, char** argv) {
             const int32_t bit = v == "parallelogram" ? crt::kParallelogram : 0;
             s.position_strategy = (s.position_strategy & ~crt::kParallelogram) | bit;
             s.uv_strategy = (s.uv_strategy & ~crt::kParallelogram) | bit;
+            s.choose_strategies = false;
         } else if (option == "--coding") {
             const std::string v = value();
             if (v != "per-component" && v != "correlated") usage_error("--coding is per-component or correlated");
             const int32_t bit = v == "correlated" ? crt::kCorrelated : 0;
             s.position_strategy = (s.position_strategy & ~crt::kCorrelated) | bit;
             s.uv_strategy = (s.uv_strategy & ~crt::kCorrelated) | bit;
+            s.choose_strategies = false;
         } else if (option == "--normals") {
             const std::string v = value();
             s.normals = v != "none";
@@ -135,6 +140,8 @@ int main(int argc, char** argv) {
             s.uvs = false;
         } else if (option == "--groups") {
             s.groups = true;
+        } else if (option == "--fast") {
+            s.fast = true;
         } else if (option == "--stats") {
             s.stats = true;
         } else if (option == "--postpone") {
