@@ -141,22 +141,33 @@ std::vector<uint8_t> Encoder::encode() {
     const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());
 
     for (auto& entry : attributes_) reorder_attribute(*entry.second, code_.vertex_order);
+    // Estimated normals are rebuilt from the decoded position integers: any normals get
+    // them when a position attribute can serve, so that every mode can be tried.
+    const auto position = attributes_.find("position");
+    const auto* p = position == attributes_.end() ? nullptr : dynamic_cast<const GenericAttr<int>*>(position->second.get());
     for (auto& entry : attributes_) {
         auto* normals = dynamic_cast<NormalAttr*>(entry.second.get());
-        if (!normals || normals->mode == NormalAttr::differential) continue;
-        const auto position = attributes_.find("position");
-        if (position == attributes_.end()) throw kNoPositionAttribute;
-        const auto* p = dynamic_cast<const GenericAttr<int>*>(position->second.get());
-        if (!p) throw kPositionOverloaded;
-        normals->encode_positions = p->quantized.data();
-        normals->encode_position_components = p->components;
+        if (!normals) continue;
+        if (normals->mode != NormalAttr::differential) {
+            if (position == attributes_.end()) throw kNoPositionAttribute;
+            if (!p) throw kPositionOverloaded;
+        }
+        if (p) {
+            normals->encode_positions = p->quantized.data();
+            normals->encode_position_components = p->components;
+        }
     }
     for (auto& entry : attributes_) entry.second->prepare_encode(V, face_count, code_.faces.data());
     for (auto& entry : attributes_) entry.second->compute_residuals(V, code_.predictions);
     if (choose_strategies) {
         const int32_t kind = entropy == kEntropySmaller ? 1 : entropy;
         for (auto& entry : attributes_)
-            if (auto* a = dynamic_cast<GenericAttr<int>*>(entry.second.get())) choose_strategy(*a, coder(kind));
+            if (auto* a = dynamic_cast<GenericAttr<int>*>(entry.second.get())) pick_strategy(*a, coder(kind));
+    }
+    if (choose_normal_mode) {
+        const int32_t kind = entropy == kEntropySmaller ? 1 : entropy;
+        for (auto& entry : attributes_)
+            if (auto* n = dynamic_cast<NormalAttr*>(entry.second.get())) pick_normal_mode(*n, coder(kind));
     }
 
     if (entropy != kEntropySmaller) return write_stream(entropy);
@@ -166,7 +177,7 @@ std::vector<uint8_t> Encoder::encode() {
     return stored.size() < tunstall.size() ? stored : write_stream(1);
 }
 
-void Encoder::choose_strategy(GenericAttr<int>& a, int32_t coder) {
+void Encoder::pick_strategy(GenericAttr<int>& a, int32_t coder) {
     const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());
     int32_t best_strategy = a.strategy;
     size_t best = SIZE_MAX;
@@ -183,6 +194,31 @@ void Encoder::choose_strategy(GenericAttr<int>& a, int32_t coder) {
     }
     a.strategy = best_strategy;
     a.compute_residuals(V, code_.predictions);
+}
+
+void Encoder::pick_normal_mode(NormalAttr& n, int32_t coder) {
+    const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());
+    const uint32_t F = static_cast<uint32_t>(code_.faces.size() / 3);
+    std::vector<NormalAttr::Mode> modes{NormalAttr::differential};
+    if (n.encode_positions && n.encode_position_components >= 3)
+        modes.insert(modes.end(), {NormalAttr::estimated, NormalAttr::border_corrected});
+    NormalAttr::Mode best_mode = NormalAttr::Mode(n.mode);
+    size_t best = SIZE_MAX;
+    std::vector<uint8_t> scratch;
+    for (NormalAttr::Mode mode : modes) {
+        n.mode = mode;
+        n.prepare_encode(V, F, code_.faces.data());
+        n.compute_residuals(V, code_.predictions);
+        scratch.clear();
+        n.write_residuals(scratch, coder);
+        if (scratch.size() < best) {
+            best = scratch.size();
+            best_mode = mode;
+        }
+    }
+    n.mode = best_mode;
+    n.prepare_encode(V, F, code_.faces.data());
+    n.compute_residuals(V, code_.predictions);
 }
 
 int32_t Encoder::coder(int32_t kind) const { return kind == 1 && !fast ? kind | kSmallestBlocks : kind; }

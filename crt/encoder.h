@@ -32,6 +32,10 @@ public:
     // Generic attributes (positions, uvs, others) are written with every prediction and
     // coding strategy and keep the smallest; when false, each keeps its own strategy.
     bool choose_strategies = true;
+    // Normals are written in each mode the positions allow (differential, estimated from
+    // the positions, corrected on the border only) and keep the smallest; when false,
+    // their own mode stands.
+    bool choose_normal_mode = true;
     // Trades size for encode time: no search of Tunstall probabilities or merged bit
     // counts, strategies tried with the plain coder only.
     bool fast = false;
@@ -76,7 +80,8 @@ public:
 
 private:
     std::vector<uint8_t> write_stream(int32_t entropy_kind);
-    void choose_strategy(GenericAttr<int>& attribute, int32_t coder);
+    void pick_strategy(GenericAttr<int>& attribute, int32_t coder);
+    void pick_normal_mode(NormalAttr& normals, int32_t coder);
     int32_t coder(int32_t kind) const;  // the kind, with kSmallestBlocks unless fast
 
     bool encoded_ = false;

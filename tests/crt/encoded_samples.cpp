@@ -28,6 +28,7 @@ crt_encode::EncodeSettings settings(int entropy, int32_t strategy,
     s.entropy = entropy;
     s.position_strategy = s.uv_strategy = strategy;
     s.normal_mode = mode;
+    s.choose_strategies = s.choose_normal_mode = false;
     s.position_bits = 12;
     return s;
 }

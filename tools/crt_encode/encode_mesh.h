@@ -22,6 +22,7 @@ struct EncodeSettings {
     bool fast = false;                // crt::Encoder::fast
     bool normals = true;              // when the mesh has them
     crt::NormalAttr::Mode normal_mode = crt::NormalAttr::differential;
+    bool choose_normal_mode = true;   // try every mode, keep the smallest
     int normal_bits = 10;             // per octahedral coordinate
     bool colors = true;
     int color_bits = 8;               // per channel
@@ -43,6 +44,7 @@ struct EncodedMesh {
     std::map<std::string, size_t> attribute_bytes;  // by attribute name
     float position_step = 0.0f, uv_step = 0.0f;
     int normal_unit = 0;
+    crt::NormalAttr::Mode normal_mode = crt::NormalAttr::differential;  // the mode written
     int32_t color_step = 0;
     std::vector<crt::StreamPart> parts;           // with EncodeSettings::stats
 };

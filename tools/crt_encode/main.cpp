@@ -25,7 +25,7 @@ const char kUsage[] =
     "                                   take whichever prediction and coding is smaller, colours parallelogram)\n"
     "  --coding per-component|correlated residual coding of positions and uvs (default: the smaller)\n"
     "  --normals diff|estimated|border|none\n"
-    "                                   stored normals (default diff); estimated ones store corrections\n"
+    "                                   stored normals (default: the smallest); estimated ones store corrections\n"
     "                                   to normals computed from the positions, border ones only on the border\n"
     "  --normal-bits N                  bits per octahedral coordinate (default 10)\n"
     "  --color-bits N                   bits per colour channel (default 8), --no-colors to leave them out\n"
@@ -122,6 +122,7 @@ int main(int argc, char** argv) {
         } else if (option == "--normals") {
             const std::string v = value();
             s.normals = v != "none";
+            s.choose_normal_mode = false;
             if (v == "diff") s.normal_mode = crt::NormalAttr::differential;
             else if (v == "estimated") s.normal_mode = crt::NormalAttr::estimated;
             else if (v == "border") s.normal_mode = crt::NormalAttr::border_corrected;
