@@ -93,7 +93,6 @@ public:
             if (step(remaining == 1)) --remaining;
         }
         out_.front_capacity = std::max<uint32_t>(out_.front_capacity, uint32_t(front_.size()));
-        if (options_.border_when_sent_elsewhere) rewrite_unneeded_postpones();
     }
 
 private:
@@ -139,33 +138,15 @@ private:
     }
 
     // An edge taken back from the stack. When its face has been sent by then, its
-    // postpone could have been a border (see rewrite_unneeded_postpones).
+    // postpone could have been a border (see send_unneeded_postpones_as_borders).
     bool work_on_postponed(uint32_t number, bool last_face) {
         const EncoderEdge& e = front_[number];
         const uint32_t t = twin_[e.half_edge];
         if (e.deleted || t == kNone || face_done_[t / 3]) {
-            unneeded_.push_back(e.postpone_symbol);
-            if (!e.deleted) taken_back_borders_.push_back(uint32_t(out_.symbols.size()));
+            out_.unneeded_postpones.push_back(e.postpone_symbol);
+            if (!e.deleted) out_.taken_back_borders.push_back(uint32_t(out_.symbols.size()));
         }
         return work_on(number, last_face);
-    }
-
-    // Turns each unneeded postpone into a border and drops the border read when the edge
-    // was taken back. Edges leave the stack with no face either way, so every face, vertex
-    // number and bit stays where it was.
-    void rewrite_unneeded_postpones() {
-        for (uint32_t i : unneeded_) out_.symbols[i] = border;
-        if (taken_back_borders_.empty()) return;
-        std::sort(taken_back_borders_.begin(), taken_back_borders_.end());
-        size_t write = taken_back_borders_.front(), drop = 0;
-        for (size_t read = write; read < out_.symbols.size(); ++read) {
-            if (drop < taken_back_borders_.size() && taken_back_borders_[drop] == read) {
-                ++drop;
-                continue;
-            }
-            out_.symbols[write++] = out_.symbols[read];
-        }
-        out_.symbols.resize(write);
     }
 
     bool work_on(uint32_t number, bool last_face) {
@@ -276,8 +257,6 @@ private:
     std::vector<uint32_t> order_;
     size_t order_read_ = 0;
     std::vector<uint32_t> postponed_;
-    std::vector<uint32_t> unneeded_;             // postpone symbols that can be borders
-    std::vector<uint32_t> taken_back_borders_;   // symbols read when those edges came back
     uint32_t current_ = kNone;
     uint32_t next_seed_ = 0;
 };
@@ -329,7 +308,26 @@ ConnectivityCode encode_connectivity(const MeshAdjacency& mesh, const Connectivi
     for (uint32_t g = 0, start = 0; g < ends.size(); start = ends[g++]) {
         GroupEncoder(mesh.faces, mesh.twin, new_number, face_done, bits, options, out).run(start, ends[g]);
     }
+    if (options.border_when_sent_elsewhere) send_unneeded_postpones_as_borders(out);
     return out;
+}
+
+void send_unneeded_postpones_as_borders(ConnectivityCode& code) {
+    std::vector<uint8_t>& symbols = code.symbols;
+    for (uint32_t i : code.unneeded_postpones) symbols[i] = border;
+    std::vector<uint32_t>& drop = code.taken_back_borders;
+    std::sort(drop.begin(), drop.end());
+    size_t write = drop.empty() ? symbols.size() : drop.front(), d = 0;
+    for (size_t read = write; read < symbols.size(); ++read) {
+        if (d < drop.size() && drop[d] == read) {
+            ++d;
+            continue;
+        }
+        symbols[write++] = symbols[read];
+    }
+    symbols.resize(write);
+    code.unneeded_postpones.clear();
+    drop.clear();
 }
 
 ConnectivityCode encode_connectivity(const uint32_t* faces, uint32_t face_count, uint32_t vertex_count,

@@ -19,6 +19,9 @@ struct ConnectivityCode {
     std::vector<uint32_t> face_ends;          // per group, as given
     std::vector<uint32_t> face_order;         // decoded face -> input face
     uint32_t front_capacity = 0;              // edge records of the largest group's front
+    // Put-off edges whose face a neighbour sent before they were taken back: their
+    // postpone symbols, and the border symbols read when they came back (if not deleted).
+    std::vector<uint32_t> unneeded_postpones, taken_back_borders;
 };
 
 struct ConnectivityOptions {
@@ -26,9 +29,7 @@ struct ConnectivityOptions {
     // off once, in the hope that the front closes up to it, before the vertex is sent by
     // index.
     bool postpone = true;
-    // A put-off edge whose face a neighbour sends before the edge is taken back is sent
-    // as a border in the first place: the decoder never takes it back then, and the front
-    // evolves exactly as before. Fewer symbols, and often one kind fewer.
+    // See send_unneeded_postpones_as_borders.
     bool border_when_sent_elsewhere = false;
     // A face that closes a gap in the front is sent as a join: its new edge and the next
     // edge then lie on each other and each reads a border later. Worth it when borders
@@ -56,6 +57,12 @@ struct MeshAdjacency {
 MeshAdjacency build_adjacency(const uint32_t* faces, uint32_t face_count, uint32_t vertex_count,
                               const std::vector<uint32_t>& face_ends);
 ConnectivityCode encode_connectivity(const MeshAdjacency& mesh, const ConnectivityOptions& options = {});
+
+// A put-off edge whose face a neighbour sends before the edge is taken back can be sent
+// as a border in the first place: the decoder never takes it back then, and the front
+// evolves exactly as before, so every face, vertex number and bit stays where it was.
+// Fewer symbols, and often one kind fewer. Done at most once per code.
+void send_unneeded_postpones_as_borders(ConnectivityCode& code);
 ConnectivityCode encode_connectivity(const uint32_t* faces, uint32_t face_count, uint32_t vertex_count,
                                      const std::vector<uint32_t>& face_ends, const ConnectivityOptions& options = {});
 

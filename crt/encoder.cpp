@@ -116,25 +116,36 @@ std::vector<uint8_t> Encoder::encode() {
     const MeshAdjacency adjacency = build_adjacency(faces_.data(), face_count, vertex_count_, face_ends);
     code_ = encode_connectivity(adjacency, connectivity);
     if (choose_postponing) {
-        // With and without postponing, and with put-off edges sent as borders where that
+        // With and without postponing, closes as closes or as joins (a second traversal
+        // only when the first met a close), and put-off edges sent as borders where that
         // is the same traversal: which wins depends on which symbol kinds each leaves.
         const int32_t kind = entropy == kEntropySmaller ? 1 : entropy;
         size_t best = connectivity_size(code_, kind);
-        for (int variant = 0; variant < 8; ++variant) {
-            ConnectivityOptions other;
-            other.postpone = variant & 1;
-            other.border_when_sent_elsewhere = variant & 2;
-            other.close_as_join = variant & 4;
-            if ((!other.postpone && other.border_when_sent_elsewhere) ||
-                (other.postpone == connectivity.postpone &&
-                 other.border_when_sent_elsewhere == connectivity.border_when_sent_elsewhere &&
-                 other.close_as_join == connectivity.close_as_join))
-                continue;
-            ConnectivityCode alternative = encode_connectivity(adjacency, other);
-            const size_t size = connectivity_size(alternative, kind);
+        const auto consider = [&](ConnectivityCode&& candidate) {
+            const size_t size = connectivity_size(candidate, kind);
             if (size < best) {
                 best = size;
-                code_ = std::move(alternative);
+                code_ = std::move(candidate);
+            }
+        };
+        for (bool postpone : {true, false}) {
+            ConnectivityOptions options;
+            options.postpone = postpone;
+            ConnectivityCode plain = encode_connectivity(adjacency, options);
+            const bool closes = std::find(plain.symbols.begin(), plain.symbols.end(), close) != plain.symbols.end();
+            std::vector<ConnectivityCode> runs;
+            runs.push_back(std::move(plain));
+            if (closes) {
+                options.close_as_join = true;
+                runs.push_back(encode_connectivity(adjacency, options));
+            }
+            for (ConnectivityCode& run : runs) {
+                if (!run.unneeded_postpones.empty()) {
+                    ConnectivityCode borders = run;
+                    send_unneeded_postpones_as_borders(borders);
+                    consider(std::move(borders));
+                }
+                consider(std::move(run));
             }
         }
     }
@@ -162,12 +173,12 @@ std::vector<uint8_t> Encoder::encode() {
     if (choose_strategies) {
         const int32_t kind = entropy == kEntropySmaller ? 1 : entropy;
         for (auto& entry : attributes_)
-            if (auto* a = dynamic_cast<GenericAttr<int>*>(entry.second.get())) pick_strategy(*a, coder(kind));
+            if (auto* a = dynamic_cast<GenericAttr<int>*>(entry.second.get())) pick_strategy(*a, trial_coder(kind));
     }
     if (choose_normal_mode) {
         const int32_t kind = entropy == kEntropySmaller ? 1 : entropy;
         for (auto& entry : attributes_)
-            if (auto* n = dynamic_cast<NormalAttr*>(entry.second.get())) pick_normal_mode(*n, coder(kind));
+            if (auto* n = dynamic_cast<NormalAttr*>(entry.second.get())) pick_normal_mode(*n, trial_coder(kind));
     }
 
     if (entropy != kEntropySmaller) return write_stream(entropy);
@@ -222,6 +233,10 @@ void Encoder::pick_normal_mode(NormalAttr& n, int32_t coder) {
 }
 
 int32_t Encoder::coder(int32_t kind) const { return kind == 1 && !fast ? kind | kSmallestBlocks : kind; }
+
+// Choices between strategies see merged bit counts (they change which strategy wins) but
+// not the probability search (it shaves every candidate alike).
+int32_t Encoder::trial_coder(int32_t kind) const { return kind == 1 && !fast ? kind | kMergedWidths : kind; }
 
 std::vector<uint8_t> Encoder::write_stream(int32_t kind) {
     const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());

@@ -82,7 +82,8 @@ private:
     std::vector<uint8_t> write_stream(int32_t entropy_kind);
     void pick_strategy(GenericAttr<int>& attribute, int32_t coder);
     void pick_normal_mode(NormalAttr& normals, int32_t coder);
-    int32_t coder(int32_t kind) const;  // the kind, with kSmallestBlocks unless fast
+    int32_t coder(int32_t kind) const;        // the kind, with kSmallestBlocks unless fast
+    int32_t trial_coder(int32_t kind) const;  // the same for choosing between strategies
 
     bool encoded_ = false;
     int32_t coder_used_ = 1;

@@ -42,7 +42,7 @@ void write_entropy_block(std::vector<uint8_t>& out, const uint8_t* data, size_t 
         write_u32(out, static_cast<uint32_t>(length));
         write_bytes(out, data, length);
     } else if (kind == 1) {
-        write_tunstall_block(out, data, length, (entropy & kSmallestBlocks) != 0);
+        write_tunstall_block(out, data, length, (entropy & kSearchedProbabilities) != 0);
     } else {
         throw kUnknownEntropy;
     }
@@ -125,7 +125,7 @@ ResidualCode correlated_code(const int32_t* residuals, int components, uint32_t 
         for (size_t i = 0; i < N; ++i) b = std::max(b, offset_bits(residuals[v * N + i]));
         widths[v] = uint8_t(b);
     }
-    if ((entropy & kSmallestBlocks) && entropy_kind(entropy) == 1 && N > 0) widths = merged_widths(widths, N);
+    if ((entropy & kMergedWidths) && entropy_kind(entropy) == 1 && N > 0) widths = merged_widths(widths, N);
     ResidualCode code;
     for (size_t v = 0; v < vertex_count; ++v) {
         const int b = widths[v];

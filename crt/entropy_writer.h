@@ -9,10 +9,12 @@
 
 namespace crt {
 
-// Added to the Tunstall kind (1) where the writers below take an entropy kind: spend
-// encode time on the smallest blocks (probability search, merged bit counts). The
-// stream's header carries the kind alone.
-constexpr int32_t kSmallestBlocks = 0x100;
+// Added to the Tunstall kind (1) where the writers below take an entropy kind, to spend
+// encode time on smaller blocks: merged correlated bit counts, searched Tunstall
+// probabilities, or both. The stream's header carries the kind alone.
+constexpr int32_t kMergedWidths = 0x100;
+constexpr int32_t kSearchedProbabilities = 0x200;
+constexpr int32_t kSmallestBlocks = kMergedWidths | kSearchedProbabilities;
 inline int32_t entropy_kind(int32_t entropy) { return entropy & 0xFF; }
 
 // One block in the stream's entropy kind (0 stored, 1 Tunstall).
@@ -34,7 +36,7 @@ struct ResidualCode {
 // per vertex and component, |r| in that many bits with the sign folded in. Correlated:
 // one bit count per vertex shared by its components, each stored offset by half the range.
 ResidualCode per_component_code(const int32_t* residuals, int components, uint32_t vertex_count);
-// With kSmallestBlocks, correlated counts are raised where a count that is rare costs
+// With kMergedWidths, correlated counts are raised where a count that is rare costs
 // the Tunstall block more than the extra bits cost (any width at least the needed one
 // decodes the same values).
 ResidualCode correlated_code(const int32_t* residuals, int components, uint32_t vertex_count,
