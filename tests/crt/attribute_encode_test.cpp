@@ -50,6 +50,42 @@ TEST(AttributeEncoding, EveryEntropyKindStrategyAndNormalModeRoundTrips) {
     }
 }
 
+TEST(AttributeEncoding, ChosenStrategiesAndNormalModesAreNeverLargerThanAPinnedOne) {
+    // Quick coding on both sides, so that the choice is measured with the final coder.
+    const InputMesh mesh = crt_test::torus(24, 12);
+    EncodeSettings defaults;
+    defaults.fast = true;
+    const crt_encode::EncodedMesh chosen = crt_encode::encode_mesh(mesh, defaults);
+    EXPECT_TRUE(crt_test::same_mesh(mesh, chosen, crt_test::decode_with_api(chosen.bytes)));
+    for (int32_t strategy : {0, 1, 2, 3})
+        for (auto mode : {crt::NormalAttr::differential, crt::NormalAttr::estimated, crt::NormalAttr::border_corrected}) {
+            EncodeSettings s = defaults;
+            s.position_strategy = s.uv_strategy = strategy;
+            s.normal_mode = mode;
+            s.choose_strategies = s.choose_normal_mode = false;
+            EXPECT_LE(chosen.bytes.size(), crt_encode::encode_mesh(mesh, s).bytes.size()) << strategy << " " << mode;
+        }
+}
+
+TEST(AttributeEncoding, StreamPartsAddUpToTheStream) {
+    // Every attribute kind, both residual codings, both entropy kinds: a part missed or
+    // counted twice would make the --stats table lie.
+    const InputMesh mesh = crt_test::grid(9, 7);
+    for (int entropy : {0, 1})
+        for (int32_t strategy : {crt::kParallelogram, crt::kParallelogram | crt::kCorrelated}) {
+            EncodeSettings s;
+            s.entropy = entropy;
+            s.position_strategy = s.uv_strategy = strategy;
+            s.choose_strategies = false;
+            s.stats = true;
+            const crt_encode::EncodedMesh encoded = crt_encode::encode_mesh(mesh, s);
+            size_t total = 0;
+            for (const crt::StreamPart& p : encoded.parts) total += p.bytes;
+            EXPECT_EQ(total, encoded.bytes.size()) << entropy << " " << strategy;
+            EXPECT_GE(encoded.parts.size(), 10u);
+        }
+}
+
 TEST(AttributeEncoding, CoarseAndFineStepsStayWithinHalfAStep) {
     const InputMesh mesh = crt_test::grid_with_hole(9);
     for (int bits : {1, 4, 8, 16, 22}) {

@@ -61,8 +61,12 @@ TEST(RealMeshRoundTrip, EveryFileEveryEntropyKindAndStrategy) {
                 s.fast = true;
                 EXPECT_TRUE(round_trip(mesh, s)) << file << " entropy " << entropy << " strategy " << strategy;
             }
-        // The defaults: searched dictionaries, merged bit counts, strategies chosen.
+        // The defaults (searched dictionaries, merged bit counts, strategies and normal
+        // modes chosen), and the same choices made quickly.
+        EncodeSettings fast;
+        fast.fast = true;
         EXPECT_TRUE(round_trip(mesh, EncodeSettings{})) << file << " defaults";
+        EXPECT_TRUE(round_trip(mesh, fast)) << file << " fast";
     }
 }
 
