@@ -88,6 +88,7 @@ public:
 
     void run(uint32_t face_start, uint32_t face_end) {
         next_seed_ = face_start;
+        if (options_.start_face >= face_start && options_.start_face < face_end) start_face_ = options_.start_face;
         uint32_t remaining = face_end - face_start;
         while (remaining) {
             if (step(remaining == 1)) --remaining;
@@ -216,8 +217,15 @@ private:
     // index, behind the flag symbol.
     void start_piece() {
         while (face_done_[next_seed_]) ++next_seed_;  // some face is left: run() counts them
-        const uint32_t f = next_seed_;
-        const uint32_t* c = F_ + size_t(f) * 3;
+        uint32_t f = next_seed_, r = 0;
+        if (start_face_ != kNone && !face_done_[start_face_]) {
+            f = start_face_;
+            r = options_.start_corner % 3;
+        }
+        start_face_ = kNone;
+        // Corner k of the first triangle is corner (k + r) of the face; half-edge 3f + i
+        // runs from corner i to corner i + 1.
+        const uint32_t c[3] = {F_[3 * f + r], F_[3 * f + (r + 1) % 3], F_[3 * f + (r + 2) % 3]};
         uint32_t previous = uint32_t(out_.vertex_order.size()) - 1;  // all bits set when none yet
         uint32_t flags = 0;
         uint32_t old_index[3] = {0, 0, 0};
@@ -237,11 +245,11 @@ private:
         }
         const uint32_t D = uint32_t(front_.size());
         order_.push_back(D);
-        add_edge(c[1], c[2], c[0], D + 2, D + 1, 3 * f + 1);
+        add_edge(c[1], c[2], c[0], D + 2, D + 1, 3 * f + (r + 1) % 3);
         order_.push_back(D + 1);
-        add_edge(c[2], c[0], c[1], D, D + 2, 3 * f + 2);
+        add_edge(c[2], c[0], c[1], D, D + 2, 3 * f + (r + 2) % 3);
         order_.push_back(D + 2);
-        add_edge(c[0], c[1], c[2], D + 1, D, 3 * f);
+        add_edge(c[0], c[1], c[2], D + 1, D, 3 * f + r);
         write_face(f, c[0], c[1], c[2]);
     }
 
@@ -259,6 +267,7 @@ private:
     std::vector<uint32_t> postponed_;
     uint32_t current_ = kNone;
     uint32_t next_seed_ = 0;
+    uint32_t start_face_ = kNone;  // options_.start_face, when it lies in this group
 };
 
 }  // namespace

@@ -35,6 +35,11 @@ struct ConnectivityOptions {
     // edge then lie on each other and each reads a border later. Worth it when borders
     // are common and closes rare (each symbol kind costs the Tunstall dictionary codes).
     bool close_as_join = false;
+    // The face (and which corner first) the traversal of its group starts from; the
+    // whole spiral, and so every symbol after it, follows from this choice. Face numbers
+    // beyond the faces (the default) start from the group's first face.
+    uint32_t start_face = 0xFFFFFFFFu;
+    uint32_t start_corner = 0;  // 0-2
 };
 
 // What the encoder needs to know of the mesh: the groups and, for every half-edge

@@ -36,6 +36,9 @@ public:
     // the positions, corrected on the border only) and keep the smallest; when false,
     // their own mode stands.
     bool choose_normal_mode = true;
+    // The traversal starts from the best of a few faces spread over the first group
+    // (see choose_start); when false, from connectivity.start_face.
+    bool choose_start_face = true;
     // Trades size for encode time: no search of Tunstall probabilities or merged bit
     // counts, strategies tried with the plain coder only.
     bool fast = false;
@@ -80,6 +83,7 @@ public:
 
 private:
     std::vector<uint8_t> write_stream(int32_t entropy_kind);
+    void choose_start(const MeshAdjacency& adjacency);
     void pick_strategy(GenericAttr<int>& attribute, int32_t coder);
     void pick_normal_mode(NormalAttr& normals, int32_t coder);
     int32_t coder(int32_t kind) const;        // the kind, with kSmallestBlocks unless fast

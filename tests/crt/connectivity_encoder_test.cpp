@@ -127,6 +127,19 @@ TEST(ConnectivityEncoder, ClosesSentAsJoinsAndUnneededPostponesSentAsBordersKeep
     EXPECT_EQ(borders.faces, plain.faces) << "the same traversal, told with other symbols";
 }
 
+TEST(ConnectivityEncoder, AnyStartFaceAndCornerRebuildsTheSurface) {
+    // A start corner other than 0 must pair each front edge with its own half-edge.
+    for (const InputMesh& m : {crt_test::torus(10, 7), crt_test::grid_with_hole(9)})
+        for (uint32_t k = 0; k < 6; ++k) {
+            crt::ConnectivityOptions options;
+            options.start_face = m.face_count() * k / 6;
+            options.start_corner = k % 3;
+            SCOPED_TRACE("start " + std::to_string(options.start_face) + " corner " + std::to_string(k % 3));
+            expect_rebuilt_with(m, options, {});
+            EXPECT_EQ(encode(m, options).face_order.front(), options.start_face);
+        }
+}
+
 TEST(ConnectivityEncoder, SeparatePiecesStartWithNewFirstTriangles) {
     const InputMesh m = crt_test::grid(8, 3, [](int i, int) { return i == 3 || i == 6; });
     expect_rebuilt(m, "three strips");
