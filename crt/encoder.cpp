@@ -84,6 +84,25 @@ size_t connectivity_size(const ConnectivityCode& code, int32_t entropy) {
     return entropy_block_size(code.symbols, entropy) + code.bits.words().size() * 4;
 }
 
+// Leaves the attribute set up with whichever candidate gives it the smallest section
+// written with `coder`; `apply` sets a candidate up (and computes its residuals).
+template <typename Candidate, typename Apply>
+void keep_smallest(VertexAttribute& attribute, const std::vector<Candidate>& candidates, Apply apply, int32_t coder) {
+    Candidate best = candidates.front();
+    size_t best_size = SIZE_MAX;
+    std::vector<uint8_t> scratch;
+    for (const Candidate& c : candidates) {
+        apply(c);
+        scratch.clear();
+        attribute.write_residuals(scratch, coder);
+        if (scratch.size() < best_size) {
+            best_size = scratch.size();
+            best = c;
+        }
+    }
+    apply(best);
+}
+
 void write_properties(std::vector<uint8_t>& out, const std::map<std::string, std::string>& properties) {
     for (const auto& p : properties) {
         write_string(out, p.first);
@@ -120,7 +139,7 @@ std::vector<uint8_t> Encoder::encode() {
         // With and without postponing, closes as closes or as joins (a second traversal
         // only when the first met a close), and put-off edges sent as borders where that
         // is the same traversal: which wins depends on which symbol kinds each leaves.
-        const int32_t kind = entropy == kEntropySmaller ? 1 : entropy;
+        const int32_t kind = search_kind();
         size_t best = connectivity_size(code_, kind);
         const auto consider = [&](ConnectivityCode&& candidate) {
             const size_t size = connectivity_size(candidate, kind);
@@ -156,15 +175,12 @@ std::vector<uint8_t> Encoder::encode() {
     for (auto& entry : attributes_) reorder_attribute(*entry.second, code_.vertex_order);
     // Estimated normals are rebuilt from the decoded position integers: any normals get
     // them when a position attribute can serve, so that every mode can be tried.
-    const auto position = attributes_.find("position");
-    const auto* p = position == attributes_.end() ? nullptr : dynamic_cast<const GenericAttr<int>*>(position->second.get());
+    const GenericAttr<int>* p = positions();
     for (auto& entry : attributes_) {
         auto* normals = dynamic_cast<NormalAttr*>(entry.second.get());
         if (!normals) continue;
-        if (normals->mode != NormalAttr::differential) {
-            if (position == attributes_.end()) throw kNoPositionAttribute;
-            if (!p) throw kPositionOverloaded;
-        }
+        if (normals->mode != NormalAttr::differential && !p)
+            throw attributes_.count("position") ? kPositionOverloaded : kNoPositionAttribute;
         if (p) {
             normals->encode_positions = p->quantized.data();
             normals->encode_position_components = p->components;
@@ -173,12 +189,12 @@ std::vector<uint8_t> Encoder::encode() {
     for (auto& entry : attributes_) entry.second->prepare_encode(V, face_count, code_.faces.data());
     for (auto& entry : attributes_) entry.second->compute_residuals(V, code_.predictions);
     if (choose_strategies) {
-        const int32_t kind = entropy == kEntropySmaller ? 1 : entropy;
+        const int32_t kind = search_kind();
         for (auto& entry : attributes_)
             if (auto* a = dynamic_cast<GenericAttr<int>*>(entry.second.get())) pick_strategy(*a, trial_coder(kind));
     }
     if (choose_normal_mode) {
-        const int32_t kind = entropy == kEntropySmaller ? 1 : entropy;
+        const int32_t kind = search_kind();
         for (auto& entry : attributes_)
             if (auto* n = dynamic_cast<NormalAttr*>(entry.second.get())) pick_normal_mode(*n, trial_coder(kind));
     }
@@ -197,9 +213,8 @@ void Encoder::choose_start(const MeshAdjacency& adjacency) {
     // quickly. On the scans the spread between starts is about 1 %, mostly in the symbols.
     const uint32_t first_group_end = adjacency.face_ends.front();
     if (first_group_end == 0) return;
-    const int32_t kind = entropy == kEntropySmaller ? 1 : entropy;
-    const auto position = attributes_.find("position");
-    const auto* p = position == attributes_.end() ? nullptr : dynamic_cast<const GenericAttr<int>*>(position->second.get());
+    const int32_t kind = search_kind();
+    const GenericAttr<int>* p = positions();
     ConnectivityOptions options = connectivity;
     size_t best = SIZE_MAX;
     std::vector<uint8_t> scratch;
@@ -233,21 +248,11 @@ void Encoder::choose_start(const MeshAdjacency& adjacency) {
 
 void Encoder::pick_strategy(GenericAttr<int>& a, int32_t coder) {
     const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());
-    int32_t best_strategy = a.strategy;
-    size_t best = SIZE_MAX;
-    std::vector<uint8_t> scratch;
-    for (int32_t strategy : {kParallelogram, kParallelogram | kCorrelated, 0, kCorrelated}) {
+    const std::vector<int32_t> strategies{kParallelogram, kParallelogram | kCorrelated, 0, kCorrelated};
+    keep_smallest(a, strategies, [&](int32_t strategy) {
         a.strategy = strategy;
         a.compute_residuals(V, code_.predictions);
-        scratch.clear();
-        a.write_residuals(scratch, coder);
-        if (scratch.size() < best) {
-            best = scratch.size();
-            best_strategy = strategy;
-        }
-    }
-    a.strategy = best_strategy;
-    a.compute_residuals(V, code_.predictions);
+    }, coder);
 }
 
 void Encoder::pick_normal_mode(NormalAttr& n, int32_t coder) {
@@ -256,23 +261,19 @@ void Encoder::pick_normal_mode(NormalAttr& n, int32_t coder) {
     std::vector<NormalAttr::Mode> modes{NormalAttr::differential};
     if (n.encode_positions && n.encode_position_components >= 3)
         modes.insert(modes.end(), {NormalAttr::estimated, NormalAttr::border_corrected});
-    NormalAttr::Mode best_mode = NormalAttr::Mode(n.mode);
-    size_t best = SIZE_MAX;
-    std::vector<uint8_t> scratch;
-    for (NormalAttr::Mode mode : modes) {
+    keep_smallest(n, modes, [&](NormalAttr::Mode mode) {
         n.mode = mode;
         n.prepare_encode(V, F, code_.faces.data());
         n.compute_residuals(V, code_.predictions);
-        scratch.clear();
-        n.write_residuals(scratch, coder);
-        if (scratch.size() < best) {
-            best = scratch.size();
-            best_mode = mode;
-        }
-    }
-    n.mode = best_mode;
-    n.prepare_encode(V, F, code_.faces.data());
-    n.compute_residuals(V, code_.predictions);
+    }, coder);
+}
+
+// Either kind may be written when the smaller is kept; choices are measured with Tunstall.
+int32_t Encoder::search_kind() const { return entropy == kEntropySmaller ? 1 : entropy; }
+
+const GenericAttr<int>* Encoder::positions() const {
+    const auto found = attributes_.find("position");
+    return found == attributes_.end() ? nullptr : dynamic_cast<const GenericAttr<int>*>(found->second.get());
 }
 
 int32_t Encoder::coder(int32_t kind) const { return kind == 1 && !fast ? kind | kSmallestBlocks : kind; }

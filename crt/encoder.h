@@ -25,9 +25,10 @@ public:
 
     int32_t entropy = 1;  // 0 stored, 1 Tunstall, for every block; or kEntropySmaller
     ConnectivityOptions connectivity;
-    // Encodes the connectivity with and without postponing and keeps whichever takes
-    // fewer bytes (meshes with many borders often do better without); when false,
-    // connectivity.postpone decides.
+    // Encodes the connectivity with and without postponing, with closes sent as joins
+    // and unneeded postpones as borders, and keeps whichever takes fewer bytes (meshes
+    // with many borders often do better without postponing); when false, `connectivity`
+    // decides.
     bool choose_postponing = true;
     // Generic attributes (positions, uvs, others) are written with every prediction and
     // coding strategy and keep the smallest; when false, each keeps its own strategy.
@@ -39,8 +40,8 @@ public:
     // The traversal starts from the best of a few faces spread over the first group
     // (see choose_start); when false, from connectivity.start_face.
     bool choose_start_face = true;
-    // Trades size for encode time: no search of Tunstall probabilities or merged bit
-    // counts, strategies tried with the plain coder only.
+    // Trades size for encode time: no search of start faces, Tunstall probabilities or
+    // merged bit counts; strategies and modes measured with the plain coder.
     bool fast = false;
     std::vector<std::pair<std::string, std::string>> properties;  // header properties
     // Face groups: rising face ends, the last equal to the face count; each group is
@@ -88,6 +89,8 @@ private:
     void pick_normal_mode(NormalAttr& normals, int32_t coder);
     int32_t coder(int32_t kind) const;        // the kind, with kSmallestBlocks unless fast
     int32_t trial_coder(int32_t kind) const;  // the same for choosing between strategies
+    int32_t search_kind() const;              // the kind choices are measured with
+    const GenericAttr<int>* positions() const;  // the "position" attribute, when integer
 
     bool encoded_ = false;
     int32_t coder_used_ = 1;
