@@ -93,6 +93,9 @@ public:
         while (remaining) {
             if (step(remaining == 1)) --remaining;
         }
+        // The group ends with all its faces sent, so edges still put off are never taken
+        // back and their faces came from elsewhere: their postpones could be borders too.
+        for (uint32_t e : postponed_) out_.unneeded_postpones.push_back(front_[e].postpone_symbol);
         out_.front_capacity = std::max<uint32_t>(out_.front_capacity, uint32_t(front_.size()));
     }
 
@@ -169,13 +172,15 @@ private:
             if (new_number_[v] == kNone) {
                 out_.symbols.push_back(new_vertex);
                 assign_number(v, {new_number_[e.b], new_number_[e.a], new_number_[e.opposite]});
-            } else if (options_.postpone && !e.postponed) {
+            } else if (options_.postpone && !e.postponed &&
+                       !std::binary_search(options_.old_at_once.begin(), options_.old_at_once.end(), e.half_edge)) {
                 out_.symbols.push_back(postpone);
                 front_[number].postponed = true;
                 front_[number].postpone_symbol = uint32_t(out_.symbols.size() - 1);
                 postponed_.push_back(number);
                 return false;
             } else {
+                if (e.postponed) out_.postponed_in_vain.push_back(e.half_edge);
                 out_.symbols.push_back(old_vertex);
                 out_.bits.write(new_number_[v], index_bits_);
             }

@@ -22,6 +22,8 @@ struct ConnectivityCode {
     // Put-off edges whose face a neighbour sent before they were taken back: their
     // postpone symbols, and the border symbols read when they came back (if not deleted).
     std::vector<uint32_t> unneeded_postpones, taken_back_borders;
+    // Half-edges of put-off edges that sent an old vertex all the same when taken back.
+    std::vector<uint32_t> postponed_in_vain;
 };
 
 struct ConnectivityOptions {
@@ -40,6 +42,10 @@ struct ConnectivityOptions {
     // beyond the faces (the default) start from the group's first face.
     uint32_t start_face = 0xFFFFFFFFu;
     uint32_t start_corner = 0;  // 0-2
+    // Rising half-edges (a -> b of a front edge's own face) at which a far vertex is sent
+    // by index at once rather than put off: a postpone that only delays the index costs a
+    // symbol, and when no postpone is left a symbol kind.
+    std::vector<uint32_t> old_at_once;
 };
 
 // What the encoder needs to know of the mesh: the groups and, for every half-edge

@@ -136,9 +136,9 @@ std::vector<uint8_t> Encoder::encode() {
     if (choose_start_face && !fast) choose_start(adjacency);
     code_ = encode_connectivity(adjacency, connectivity);
     if (choose_postponing) {
-        // With and without postponing, closes as closes or as joins (a second traversal
-        // only when the first met a close), and put-off edges sent as borders where that
-        // is the same traversal: which wins depends on which symbol kinds each leaves.
+        // With and without postponing, and variants of each traversal that may leave
+        // fewer symbol kinds: which wins depends on which kinds each leaves, since every
+        // kind costs the Tunstall dictionary codes.
         const int32_t kind = search_kind();
         size_t best = connectivity_size(code_, kind);
         const auto consider = [&](ConnectivityCode&& candidate) {
@@ -154,11 +154,18 @@ std::vector<uint8_t> Encoder::encode() {
             options.border_when_sent_elsewhere = options.close_as_join = false;
             ConnectivityCode plain = encode_connectivity(adjacency, options);
             const bool closes = std::find(plain.symbols.begin(), plain.symbols.end(), close) != plain.symbols.end();
+            // Old vertices sent at once where postponing only delayed them (as the first
+            // traversal found), closes sent as joins where there are closes, and both.
+            std::vector<uint32_t> in_vain = plain.postponed_in_vain;
+            std::sort(in_vain.begin(), in_vain.end());
             std::vector<ConnectivityCode> runs;
             runs.push_back(std::move(plain));
-            if (closes) {
-                options.close_as_join = true;
-                runs.push_back(encode_connectivity(adjacency, options));
+            for (int variant = 1; variant < 4; ++variant) {
+                if (((variant & 1) && in_vain.empty()) || ((variant & 2) && !closes)) continue;
+                ConnectivityOptions other = options;
+                if (variant & 1) other.old_at_once = in_vain;
+                other.close_as_join = (variant & 2) != 0;
+                runs.push_back(encode_connectivity(adjacency, other));
             }
             for (ConnectivityCode& run : runs) {
                 if (!run.unneeded_postpones.empty()) {

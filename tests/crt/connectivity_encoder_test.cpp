@@ -127,6 +127,21 @@ TEST(ConnectivityEncoder, ClosesSentAsJoinsAndUnneededPostponesSentAsBordersKeep
     EXPECT_EQ(borders.faces, plain.faces) << "the same traversal, told with other symbols";
 }
 
+TEST(ConnectivityEncoder, OldVerticesSentAtOnceWherePostponingWasInVain) {
+    // A torus's front must split somewhere: the edges that postponed only to send an
+    // index after all send it at once the second time, and no postpone is left.
+    const InputMesh m = crt_test::torus(12, 8);
+    const crt::ConnectivityCode first = encode(m);
+    ASSERT_FALSE(first.postponed_in_vain.empty());
+    crt::ConnectivityOptions options;
+    options.old_at_once = first.postponed_in_vain;
+    std::sort(options.old_at_once.begin(), options.old_at_once.end());
+    expect_rebuilt_with(m, options, {});
+    const crt::ConnectivityCode second = encode(m, options);
+    EXPECT_LT(count(second.symbols, crt::postpone), count(first.symbols, crt::postpone));
+    EXPECT_TRUE(second.postponed_in_vain.empty());
+}
+
 TEST(ConnectivityEncoder, AnyStartFaceAndCornerRebuildsTheSurface) {
     // A start corner other than 0 must pair each front edge with its own half-edge.
     for (const InputMesh& m : {crt_test::torus(10, 7), crt_test::grid_with_hole(9)})
