@@ -17,6 +17,21 @@ constexpr uint32_t kNone = 0xFFFFFFFFu;
 // Half-edge h = 3f + k runs from corner k of face f to corner k + 1.
 uint32_t next_in_face(uint32_t h) { return h % 3 == 2 ? h - 2 : h + 1; }
 
+// Bits of the widest component of v's residual under the parallelogram a + b - o.
+int parallelogram_width(const PredictionHints& hints, uint32_t v, uint32_t a, uint32_t b, uint32_t o) {
+    const int32_t* q = hints.positions;
+    const size_t s = hints.stride;
+    int width = 0;
+    for (size_t j = 0; j < 3; ++j) {
+        const int64_t r = int64_t(q[v * s + j]) - (int64_t(q[a * s + j]) + q[b * s + j] - q[o * s + j]);
+        uint64_t m = r < 0 ? uint64_t(-r) : uint64_t(r);
+        int n = 0;
+        for (; m; m >>= 1) ++n;
+        width = std::max(width, n);
+    }
+    return width;
+}
+
 struct BucketEntry {
     uint32_t high, group, half_edge;
 };
@@ -141,6 +156,20 @@ private:
         return work_on(e, last_face);
     }
 
+    void put_off(uint32_t number) {
+        out_.symbols.push_back(postpone);
+        front_[number].postponed = true;
+        front_[number].postpone_symbol = uint32_t(out_.symbols.size() - 1);
+        postponed_.push_back(number);
+    }
+
+    // Whether new vertex v is better left for another triangle than the one behind e.
+    bool steer_away(const EncoderEdge& e, uint32_t v) const {
+        if (!options_.hints || options_.steer_width <= 0 || !options_.postpone || e.postponed) return false;
+        const int here = parallelogram_width(*options_.hints, v, e.a, e.b, e.opposite);
+        return here >= options_.steer_width && here >= options_.hints->best_width[v] + options_.steer_margin;
+    }
+
     // An edge taken back from the stack. When its face has been sent by then, its
     // postpone could have been a border (see send_unneeded_postpones_as_borders).
     bool work_on_postponed(uint32_t number, bool last_face) {
@@ -169,15 +198,16 @@ private:
         const uint32_t D = uint32_t(front_.size());
 
         if (new_number_[v] == kNone || (v != P.a && v != N.b)) {
+            if (new_number_[v] == kNone && steer_away(e, v)) {
+                put_off(number);
+                return false;
+            }
             if (new_number_[v] == kNone) {
                 out_.symbols.push_back(new_vertex);
                 assign_number(v, {new_number_[e.b], new_number_[e.a], new_number_[e.opposite]});
             } else if (options_.postpone && !e.postponed &&
                        !std::binary_search(options_.old_at_once.begin(), options_.old_at_once.end(), e.half_edge)) {
-                out_.symbols.push_back(postpone);
-                front_[number].postponed = true;
-                front_[number].postpone_symbol = uint32_t(out_.symbols.size() - 1);
-                postponed_.push_back(number);
+                put_off(number);
                 return false;
             } else {
                 if (e.postponed) out_.postponed_in_vain.push_back(e.half_edge);
@@ -276,6 +306,25 @@ private:
 };
 
 }  // namespace
+
+PredictionHints prediction_hints(const MeshAdjacency& mesh, const int32_t* positions, size_t stride) {
+    PredictionHints hints;
+    hints.positions = positions;
+    hints.stride = stride;
+    hints.best_width.assign(mesh.vertex_count, 0xFF);
+    const uint32_t* F = mesh.faces;
+    // Half-edge h runs a -> b in its face, whose third corner v the face across (b -> a,
+    // third corner o) would predict as a + b - o.
+    for (uint32_t h = 0; h < mesh.twin.size(); ++h) {
+        const uint32_t t = mesh.twin[h];
+        if (t == kNone) continue;
+        const uint32_t a = F[h], b = F[next_in_face(h)], v = F[next_in_face(next_in_face(h))];
+        const uint32_t o = F[next_in_face(next_in_face(t))];
+        const int width = parallelogram_width(hints, v, a, b, o);
+        hints.best_width[v] = uint8_t(std::min<int>(hints.best_width[v], width));
+    }
+    return hints;
+}
 
 MeshAdjacency build_adjacency(const uint32_t* faces, uint32_t face_count, uint32_t vertex_count,
                               const std::vector<uint32_t>& face_ends) {

@@ -26,6 +26,8 @@ struct ConnectivityCode {
     std::vector<uint32_t> postponed_in_vain;
 };
 
+struct PredictionHints;
+
 struct ConnectivityOptions {
     // An edge whose far vertex is already numbered but not next to it on the front is put
     // off once, in the hope that the front closes up to it, before the vertex is sent by
@@ -46,6 +48,13 @@ struct ConnectivityOptions {
     // by index at once rather than put off: a postpone that only delays the index costs a
     // symbol, and when no postpone is left a symbol kind.
     std::vector<uint32_t> old_at_once;
+    // Steering the traversal for the positions: a new vertex whose parallelogram across
+    // this edge would leave at least steer_width bits in its widest residual, while
+    // another of its triangles would leave steer_margin fewer, is put off once, so that a
+    // better-placed triangle may bring it in. Off without hints or while steer_width is 0.
+    const PredictionHints* hints = nullptr;
+    int steer_width = 0;
+    int steer_margin = 2;
 };
 
 // What the encoder needs to know of the mesh: the groups and, for every half-edge
@@ -59,6 +68,17 @@ struct MeshAdjacency {
     std::vector<uint32_t> face_ends;  // the groups
     std::vector<uint32_t> twin;       // 0xFFFFFFFF: nothing across (border or cut edge)
 };
+
+// What steering needs: the quantised positions (x, y, z first of `stride` integers a
+// vertex, input numbering, kept alive while in use) and, per vertex, the fewest bits any
+// parallelogram across an edge of one of its faces leaves in its widest residual.
+struct PredictionHints {
+    const int32_t* positions = nullptr;
+    size_t stride = 3;
+    std::vector<uint8_t> best_width;
+};
+struct MeshAdjacency;
+PredictionHints prediction_hints(const MeshAdjacency& mesh, const int32_t* positions, size_t stride);
 
 // faces: 3 per face, indices below vertex_count. face_ends: the groups (rising, the last
 // equal to face_count); empty means one group. Vertices no face uses get no number.

@@ -134,6 +134,13 @@ std::vector<uint8_t> Encoder::encode() {
 
     const MeshAdjacency adjacency = build_adjacency(faces_.data(), face_count, vertex_count_, face_ends);
     if (choose_start_face && !fast) choose_start(adjacency);
+    // Steering needs three position components; the hints outlive every traversal below.
+    PredictionHints hints;
+    const GenericAttr<int>* p = positions();
+    if (steer_predictions && !fast && p && p->components >= 3) {
+        hints = prediction_hints(adjacency, p->quantized.data(), size_t(p->components));
+        choose_steering(adjacency, hints);
+    }
     code_ = encode_connectivity(adjacency, connectivity);
     if (choose_postponing) {
         // With and without postponing, and variants of each traversal that may leave
@@ -177,12 +184,12 @@ std::vector<uint8_t> Encoder::encode() {
             }
         }
     }
+    connectivity.hints = nullptr;  // they die with this call
     const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());
 
     for (auto& entry : attributes_) reorder_attribute(*entry.second, code_.vertex_order);
     // Estimated normals are rebuilt from the decoded position integers: any normals get
     // them when a position attribute can serve, so that every mode can be tried.
-    const GenericAttr<int>* p = positions();
     for (auto& entry : attributes_) {
         auto* normals = dynamic_cast<NormalAttr*>(entry.second.get());
         if (!normals) continue;
@@ -213,42 +220,82 @@ std::vector<uint8_t> Encoder::encode() {
     return stored.size() < tunstall.size() ? stored : write_stream(1);
 }
 
+size_t Encoder::estimated_size(const MeshAdjacency& adjacency, const ConnectivityOptions& options,
+                               bool thorough) const {
+    // The connectivity (with unneeded postpones as borders where that is smaller, and when
+    // thorough with old vertices sent at once where postponing was in vain) and the
+    // positions' residuals under the predictions it gives, coded quickly.
+    const int32_t kind = search_kind();
+    ConnectivityCode code = encode_connectivity(adjacency, options);
+    const auto connectivity_bytes = [&](ConnectivityCode& c) {
+        size_t size = connectivity_size(c, kind);
+        if (!c.unneeded_postpones.empty()) {
+            send_unneeded_postpones_as_borders(c);
+            size = std::min(size, connectivity_size(c, kind));
+        }
+        return size;
+    };
+    std::vector<uint32_t> in_vain = code.postponed_in_vain;
+    size_t size = connectivity_bytes(code);
+    if (thorough && !in_vain.empty()) {
+        ConnectivityOptions at_once = options;
+        at_once.old_at_once = std::move(in_vain);
+        std::sort(at_once.old_at_once.begin(), at_once.old_at_once.end());
+        ConnectivityCode other = encode_connectivity(adjacency, at_once);
+        const size_t other_size = connectivity_bytes(other);
+        if (other_size < size) {
+            size = other_size;
+            code = std::move(other);
+        }
+    }
+    if (const GenericAttr<int>* p = positions()) {
+        GenericAttr<int> trial;
+        trial.components = p->components;
+        trial.strategy = kParallelogram | kCorrelated;
+        trial.quantized = p->quantized;
+        reorder(trial.quantized, size_t(trial.components), code.vertex_order);
+        trial.compute_residuals(uint32_t(code.vertex_order.size()), code.predictions);
+        std::vector<uint8_t> scratch;
+        trial.write_residuals(scratch, kind);
+        size += scratch.size();
+    }
+    return size;
+}
+
 void Encoder::choose_start(const MeshAdjacency& adjacency) {
-    // Sixteen faces spread evenly over the first group, each from another corner, scored
-    // by the connectivity they lead to (with unneeded postpones as borders where that is
-    // smaller) and by the positions' residuals under the predictions they give, coded
-    // quickly. On the scans the spread between starts is about 1 %, mostly in the symbols.
+    // Sixteen faces spread evenly over the first group, each from another corner. On the
+    // scans the spread between starts is about 1 %, mostly in the symbols.
     const uint32_t first_group_end = adjacency.face_ends.front();
     if (first_group_end == 0) return;
-    const int32_t kind = search_kind();
-    const GenericAttr<int>* p = positions();
     ConnectivityOptions options = connectivity;
     size_t best = SIZE_MAX;
-    std::vector<uint8_t> scratch;
     for (uint32_t k = 0; k < 16; ++k) {
         options.start_face = uint32_t(uint64_t(first_group_end) * k / 16);
         options.start_corner = k % 3;
-        ConnectivityCode code = encode_connectivity(adjacency, options);
-        size_t size = connectivity_size(code, kind);
-        if (!code.unneeded_postpones.empty()) {
-            send_unneeded_postpones_as_borders(code);
-            size = std::min(size, connectivity_size(code, kind));
-        }
-        if (p) {
-            GenericAttr<int> trial;
-            trial.components = p->components;
-            trial.strategy = kParallelogram | kCorrelated;
-            trial.quantized = p->quantized;
-            reorder(trial.quantized, size_t(trial.components), code.vertex_order);
-            trial.compute_residuals(uint32_t(code.vertex_order.size()), code.predictions);
-            scratch.clear();
-            trial.write_residuals(scratch, kind);
-            size += scratch.size();
-        }
+        const size_t size = estimated_size(adjacency, options, false);
         if (size < best) {
             best = size;
             connectivity.start_face = options.start_face;
             connectivity.start_corner = options.start_corner;
+        }
+    }
+}
+
+void Encoder::choose_steering(const MeshAdjacency& adjacency, const PredictionHints& hints) {
+    // Steering trades symbols (postpones, most of which become borders) for better
+    // predictions; how many vertices are worth it differs from mesh to mesh.
+    ConnectivityOptions options = connectivity;
+    options.hints = &hints;
+    size_t best = estimated_size(adjacency, connectivity, true);
+    for (const auto& [width, margin] : {std::pair{9, 2}, std::pair{8, 2}, std::pair{8, 3}}) {
+        options.steer_width = width;
+        options.steer_margin = margin;
+        const size_t size = estimated_size(adjacency, options, true);
+        if (size < best) {
+            best = size;
+            connectivity.hints = &hints;
+            connectivity.steer_width = width;
+            connectivity.steer_margin = margin;
         }
     }
 }

@@ -40,6 +40,9 @@ public:
     // The traversal starts from the best of a few faces spread over the first group
     // (see choose_start); when false, from connectivity.start_face.
     bool choose_start_face = true;
+    // New vertices badly predicted from the edge that meets them first are put off when
+    // that makes the stream smaller (see choose_steering); when false, never.
+    bool steer_predictions = true;
     // Trades size for encode time: no search of start faces, Tunstall probabilities or
     // merged bit counts; strategies and modes measured with the plain coder.
     bool fast = false;
@@ -84,7 +87,9 @@ public:
 
 private:
     std::vector<uint8_t> write_stream(int32_t entropy_kind);
+    size_t estimated_size(const MeshAdjacency& adjacency, const ConnectivityOptions& options, bool thorough) const;
     void choose_start(const MeshAdjacency& adjacency);
+    void choose_steering(const MeshAdjacency& adjacency, const PredictionHints& hints);
     void pick_strategy(GenericAttr<int>& attribute, int32_t coder);
     void pick_normal_mode(NormalAttr& normals, int32_t coder);
     int32_t coder(int32_t kind) const;        // the kind, with kSmallestBlocks unless fast

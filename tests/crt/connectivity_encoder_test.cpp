@@ -3,6 +3,7 @@
 // expected, and those faces must be the input's triangles under the new numbering.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <random>
 
@@ -140,6 +141,23 @@ TEST(ConnectivityEncoder, OldVerticesSentAtOnceWherePostponingWasInVain) {
     const crt::ConnectivityCode second = encode(m, options);
     EXPECT_LT(count(second.symbols, crt::postpone), count(first.symbols, crt::postpone));
     EXPECT_TRUE(second.postponed_in_vain.empty());
+}
+
+TEST(ConnectivityEncoder, SteeringAwayFromBadPredictionsKeepsTheSurface) {
+    // Steering as hard as it goes: every vertex that some other triangle predicts better
+    // is put off once. The surface must come back whole, and steering must have acted.
+    for (const InputMesh& m : {crt_test::torus(16, 9), crt_test::grid_with_hole(10)}) {
+        std::vector<int32_t> q(m.positions.size());
+        for (size_t k = 0; k < q.size(); ++k) q[k] = int32_t(std::lround(m.positions[k] * 4096.0f));
+        const crt::MeshAdjacency adjacency = crt::build_adjacency(m.faces.data(), m.face_count(), m.vertex_count(), {});
+        const crt::PredictionHints hints = crt::prediction_hints(adjacency, q.data(), 3);
+        crt::ConnectivityOptions options;
+        options.hints = &hints;
+        options.steer_width = 1;
+        options.steer_margin = 1;
+        expect_rebuilt_with(m, options, {});
+        EXPECT_GT(count(encode(m, options).symbols, crt::postpone), count(encode(m).symbols, crt::postpone));
+    }
 }
 
 TEST(ConnectivityEncoder, AnyStartFaceAndCornerRebuildsTheSurface) {
