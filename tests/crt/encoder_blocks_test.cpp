@@ -8,6 +8,7 @@
 #include <random>
 #include <set>
 
+#include "crt/encode_stats.h"
 #include "crt/entropy.h"
 #include "crt/entropy_writer.h"
 #include "crt/errors.h"
@@ -177,6 +178,23 @@ TEST(EntropyBlocks, UnknownEntropyKindIsRefused) {
     EXPECT_EQ(error_of([&] { crt::write_entropy_block(out, std::vector<uint8_t>{1}, 2 | crt::kSmallestBlocks); }),
               crt::kUnknownEntropy);
     EXPECT_EQ(error_of([&] { crt::write_entropy_block(out, std::vector<uint8_t>{1}, 1 | 0x400); }), crt::kUnknownEntropy);
+}
+
+TEST(EntropyBlocks, SearchingNearlyConstantDataSurvivesDictionariesThatOverflow) {
+    // One symbol at 99.5 %: reordering or reweighting the list starts dictionaries with
+    // long runs, some too long for the table; the search must step over them.
+    std::mt19937 rng(4);
+    const std::vector<uint8_t> data = random_bytes(rng, 30000, {995, 2, 1, 1, 1});
+    EXPECT_EQ(block_round_trip(data, 1 | crt::kSmallestBlocks), data);
+}
+
+TEST(EncodeStats, EntropyIsZeroForOneValueAndOneBitForTwoEqualHalves) {
+    const std::vector<uint8_t> same(100, 7), halves = {1, 2, 1, 2, 2, 1, 1, 2};
+    EXPECT_DOUBLE_EQ(crt::entropy_bits(same.data(), same.size()), 0.0);
+    EXPECT_DOUBLE_EQ(crt::entropy_bits(halves.data(), halves.size()), 8.0);
+    // Residuals of one component among three: x = 5, -5, 5, -5; y and z vary.
+    const std::vector<int32_t> r = {5, 1, 2, -5, 3, 4, 5, 5, 6, -5, 7, 8};
+    EXPECT_DOUBLE_EQ(crt::entropy_bits(r.data(), 4, 3), 4.0);
 }
 
 TEST(EntropyBlocks, SearchedDictionariesDecodeToTheirDataAndNeverGrow) {
