@@ -17,6 +17,21 @@ constexpr uint32_t kNone = 0xFFFFFFFFu;
 // Half-edge h = 3f + k runs from corner k of face f to corner k + 1.
 uint32_t next_in_face(uint32_t h) { return h % 3 == 2 ? h - 2 : h + 1; }
 
+// Bits of the widest component of v's residual under the parallelogram a + b - o.
+int parallelogram_width(const PredictionHints& hints, uint32_t v, uint32_t a, uint32_t b, uint32_t o) {
+    const int32_t* q = hints.positions;
+    const size_t s = hints.stride;
+    int width = 0;
+    for (size_t j = 0; j < 3; ++j) {
+        const int64_t r = int64_t(q[v * s + j]) - (int64_t(q[a * s + j]) + q[b * s + j] - q[o * s + j]);
+        uint64_t m = r < 0 ? uint64_t(-r) : uint64_t(r);
+        int n = 0;
+        for (; m; m >>= 1) ++n;
+        width = std::max(width, n);
+    }
+    return width;
+}
+
 struct BucketEntry {
     uint32_t high, group, half_edge;
 };
@@ -75,6 +90,7 @@ struct EncoderEdge {
     uint32_t half_edge;       // the half-edge a -> b of the edge's own face
     bool deleted;
     bool postponed;           // already put off once
+    uint32_t postpone_symbol; // where its postpone symbol is
 };
 
 class GroupEncoder {
@@ -87,10 +103,14 @@ public:
 
     void run(uint32_t face_start, uint32_t face_end) {
         next_seed_ = face_start;
+        if (options_.start_face >= face_start && options_.start_face < face_end) start_face_ = options_.start_face;
         uint32_t remaining = face_end - face_start;
         while (remaining) {
-            if (step()) --remaining;
+            if (step(remaining == 1)) --remaining;
         }
+        // The group ends with all its faces sent, so edges still put off are never taken
+        // back and their faces came from elsewhere: their postpones could be borders too.
+        for (uint32_t e : postponed_) out_.unneeded_postpones.push_back(front_[e].postpone_symbol);
         out_.front_capacity = std::max<uint32_t>(out_.front_capacity, uint32_t(front_.size()));
     }
 
@@ -105,7 +125,7 @@ private:
     }
 
     uint32_t add_edge(uint32_t a, uint32_t b, uint32_t opposite, uint32_t prev, uint32_t next, uint32_t half_edge) {
-        front_.push_back({a, b, opposite, prev, next, half_edge, false, false});
+        front_.push_back({a, b, opposite, prev, next, half_edge, false, false, 0});
         return uint32_t(front_.size() - 1);
     }
 
@@ -118,7 +138,7 @@ private:
     }
 
     // One step of the decoder's loop; returns whether it wrote a face.
-    bool step() {
+    bool step(bool last_face) {
         uint32_t e;
         if (current_ != kNone) {
             e = current_;
@@ -128,14 +148,41 @@ private:
         } else if (!postponed_.empty()) {
             e = postponed_.back();
             postponed_.pop_back();
+            return work_on_postponed(e, last_face);
         } else {
             start_piece();
             return true;
         }
-        return work_on(e);
+        return work_on(e, last_face);
     }
 
-    bool work_on(uint32_t number) {
+    void put_off(uint32_t number) {
+        out_.symbols.push_back(postpone);
+        front_[number].postponed = true;
+        front_[number].postpone_symbol = uint32_t(out_.symbols.size() - 1);
+        postponed_.push_back(number);
+    }
+
+    // Whether new vertex v is better left for another triangle than the one behind e.
+    bool steer_away(const EncoderEdge& e, uint32_t v) const {
+        if (!options_.hints || options_.steer_width <= 0 || !options_.postpone || e.postponed) return false;
+        const int here = parallelogram_width(*options_.hints, v, e.a, e.b, e.opposite);
+        return here >= options_.steer_width && here >= options_.hints->best_width[v] + options_.steer_margin;
+    }
+
+    // An edge taken back from the stack. When its face has been sent by then, its
+    // postpone could have been a border (see send_unneeded_postpones_as_borders).
+    bool work_on_postponed(uint32_t number, bool last_face) {
+        const EncoderEdge& e = front_[number];
+        const uint32_t t = twin_[e.half_edge];
+        if (e.deleted || t == kNone || face_done_[t / 3]) {
+            out_.unneeded_postpones.push_back(e.postpone_symbol);
+            if (!e.deleted) out_.taken_back_borders.push_back(uint32_t(out_.symbols.size()));
+        }
+        return work_on(number, last_face);
+    }
+
+    bool work_on(uint32_t number, bool last_face) {
         const EncoderEdge e = front_[number];
         if (e.deleted) return false;  // the decoder reads no symbol for it either
         const uint32_t t = twin_[e.half_edge];
@@ -151,15 +198,19 @@ private:
         const uint32_t D = uint32_t(front_.size());
 
         if (new_number_[v] == kNone || (v != P.a && v != N.b)) {
+            if (new_number_[v] == kNone && steer_away(e, v)) {
+                put_off(number);
+                return false;
+            }
             if (new_number_[v] == kNone) {
                 out_.symbols.push_back(new_vertex);
                 assign_number(v, {new_number_[e.b], new_number_[e.a], new_number_[e.opposite]});
-            } else if (options_.postpone && !e.postponed) {
-                out_.symbols.push_back(postpone);
-                front_[number].postponed = true;
-                postponed_.push_back(number);
+            } else if (options_.postpone && !e.postponed &&
+                       !std::binary_search(options_.old_at_once.begin(), options_.old_at_once.end(), e.half_edge)) {
+                put_off(number);
                 return false;
             } else {
+                if (e.postponed) out_.postponed_in_vain.push_back(e.half_edge);
                 out_.symbols.push_back(old_vertex);
                 out_.bits.write(new_number_[v], index_bits_);
             }
@@ -169,13 +220,16 @@ private:
             order_.push_back(D + 1);
             add_edge(v, e.b, e.a, D, e.next, h_vb);
             current_ = D;
-        } else if (v == P.a && v == N.b) {
+        } else if (v == P.a && v == N.b && !last_face && !options_.close_as_join) {
             out_.symbols.push_back(close);
             front_[e.prev].deleted = true;
             front_[e.next].deleted = true;
             front_[P.prev].next = N.next;
             front_[N.next].prev = P.prev;
         } else if (v == P.a) {
+            // Also the group's last face when it closes a gap: the decoder ends the group
+            // right after it, so the join's new edge is never read, and a closed surface
+            // needs no close symbol at all.
             out_.symbols.push_back(join_prev);
             front_[e.prev].deleted = true;
             front_[P.prev].next = D;
@@ -198,8 +252,15 @@ private:
     // index, behind the flag symbol.
     void start_piece() {
         while (face_done_[next_seed_]) ++next_seed_;  // some face is left: run() counts them
-        const uint32_t f = next_seed_;
-        const uint32_t* c = F_ + size_t(f) * 3;
+        uint32_t f = next_seed_, r = 0;
+        if (start_face_ != kNone && !face_done_[start_face_]) {
+            f = start_face_;
+            r = options_.start_corner % 3;
+        }
+        start_face_ = kNone;
+        // Corner k of the first triangle is corner (k + r) of the face; half-edge 3f + i
+        // runs from corner i to corner i + 1.
+        const uint32_t c[3] = {F_[3 * f + r], F_[3 * f + (r + 1) % 3], F_[3 * f + (r + 2) % 3]};
         uint32_t previous = uint32_t(out_.vertex_order.size()) - 1;  // all bits set when none yet
         uint32_t flags = 0;
         uint32_t old_index[3] = {0, 0, 0};
@@ -219,11 +280,11 @@ private:
         }
         const uint32_t D = uint32_t(front_.size());
         order_.push_back(D);
-        add_edge(c[1], c[2], c[0], D + 2, D + 1, 3 * f + 1);
+        add_edge(c[1], c[2], c[0], D + 2, D + 1, 3 * f + (r + 1) % 3);
         order_.push_back(D + 1);
-        add_edge(c[2], c[0], c[1], D, D + 2, 3 * f + 2);
+        add_edge(c[2], c[0], c[1], D, D + 2, 3 * f + (r + 2) % 3);
         order_.push_back(D + 2);
-        add_edge(c[0], c[1], c[2], D + 1, D, 3 * f);
+        add_edge(c[0], c[1], c[2], D + 1, D, 3 * f + r);
         write_face(f, c[0], c[1], c[2]);
     }
 
@@ -241,9 +302,29 @@ private:
     std::vector<uint32_t> postponed_;
     uint32_t current_ = kNone;
     uint32_t next_seed_ = 0;
+    uint32_t start_face_ = kNone;  // options_.start_face, when it lies in this group
 };
 
 }  // namespace
+
+PredictionHints prediction_hints(const MeshAdjacency& mesh, const int32_t* positions, size_t stride) {
+    PredictionHints hints;
+    hints.positions = positions;
+    hints.stride = stride;
+    hints.best_width.assign(mesh.vertex_count, 0xFF);
+    const uint32_t* F = mesh.faces;
+    // Half-edge h runs a -> b in its face, whose third corner v the face across (b -> a,
+    // third corner o) would predict as a + b - o.
+    for (uint32_t h = 0; h < mesh.twin.size(); ++h) {
+        const uint32_t t = mesh.twin[h];
+        if (t == kNone) continue;
+        const uint32_t a = F[h], b = F[next_in_face(h)], v = F[next_in_face(next_in_face(h))];
+        const uint32_t o = F[next_in_face(next_in_face(t))];
+        const int width = parallelogram_width(hints, v, a, b, o);
+        hints.best_width[v] = uint8_t(std::min<int>(hints.best_width[v], width));
+    }
+    return hints;
+}
 
 MeshAdjacency build_adjacency(const uint32_t* faces, uint32_t face_count, uint32_t vertex_count,
                               const std::vector<uint32_t>& face_ends) {
@@ -290,7 +371,26 @@ ConnectivityCode encode_connectivity(const MeshAdjacency& mesh, const Connectivi
     for (uint32_t g = 0, start = 0; g < ends.size(); start = ends[g++]) {
         GroupEncoder(mesh.faces, mesh.twin, new_number, face_done, bits, options, out).run(start, ends[g]);
     }
+    if (options.border_when_sent_elsewhere) send_unneeded_postpones_as_borders(out);
     return out;
+}
+
+void send_unneeded_postpones_as_borders(ConnectivityCode& code) {
+    std::vector<uint8_t>& symbols = code.symbols;
+    for (uint32_t i : code.unneeded_postpones) symbols[i] = border;
+    std::vector<uint32_t>& drop = code.taken_back_borders;
+    std::sort(drop.begin(), drop.end());
+    size_t write = drop.empty() ? symbols.size() : drop.front(), d = 0;
+    for (size_t read = write; read < symbols.size(); ++read) {
+        if (d < drop.size() && drop[d] == read) {
+            ++d;
+            continue;
+        }
+        symbols[write++] = symbols[read];
+    }
+    symbols.resize(write);
+    code.unneeded_postpones.clear();
+    drop.clear();
 }
 
 ConnectivityCode encode_connectivity(const uint32_t* faces, uint32_t face_count, uint32_t vertex_count,

@@ -4,6 +4,7 @@
 #include "crt/encoder.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 
 #include "crt/decoder.h"
@@ -80,9 +81,26 @@ void reorder_attribute(VertexAttribute& attribute, const std::vector<uint32_t>& 
 
 // Bytes the symbol block and the connectivity words take in the stream.
 size_t connectivity_size(const ConnectivityCode& code, int32_t entropy) {
-    std::vector<uint8_t> block;
-    write_entropy_block(block, code.symbols, entropy);
-    return block.size() + code.bits.words().size() * 4;
+    return entropy_block_size(code.symbols, entropy) + code.bits.words().size() * 4;
+}
+
+// Leaves the attribute set up with whichever candidate gives it the smallest section
+// written with `coder`; `apply` sets a candidate up (and computes its residuals).
+template <typename Candidate, typename Apply>
+void keep_smallest(VertexAttribute& attribute, const std::vector<Candidate>& candidates, Apply apply, int32_t coder) {
+    Candidate best = candidates.front();
+    size_t best_size = SIZE_MAX;
+    std::vector<uint8_t> scratch;
+    for (const Candidate& c : candidates) {
+        apply(c);
+        scratch.clear();
+        attribute.write_residuals(scratch, coder);
+        if (scratch.size() < best_size) {
+            best_size = scratch.size();
+            best = c;
+        }
+    }
+    apply(best);
 }
 
 void write_properties(std::vector<uint8_t>& out, const std::map<std::string, std::string>& properties) {
@@ -115,29 +133,85 @@ std::vector<uint8_t> Encoder::encode() {
     }
 
     const MeshAdjacency adjacency = build_adjacency(faces_.data(), face_count, vertex_count_, face_ends);
+    if (choose_start_face && !fast) choose_start(adjacency);
+    // Steering needs three position components; the hints outlive every traversal below.
+    PredictionHints hints;
+    const GenericAttr<int>* p = positions();
+    if (steer_predictions && !fast && p && p->components >= 3) {
+        hints = prediction_hints(adjacency, p->quantized.data(), size_t(p->components));
+        choose_steering(adjacency, hints);
+    }
     code_ = encode_connectivity(adjacency, connectivity);
     if (choose_postponing) {
-        ConnectivityOptions other = connectivity;
-        other.postpone = !connectivity.postpone;
-        ConnectivityCode alternative = encode_connectivity(adjacency, other);
-        const int32_t kind = entropy == kEntropySmaller ? 1 : entropy;
-        if (connectivity_size(alternative, kind) < connectivity_size(code_, kind)) code_ = std::move(alternative);
+        // With and without postponing, and variants of each traversal that may leave
+        // fewer symbol kinds: which wins depends on which kinds each leaves, since every
+        // kind costs the Tunstall dictionary codes.
+        const int32_t kind = search_kind();
+        size_t best = connectivity_size(code_, kind);
+        const auto consider = [&](ConnectivityCode&& candidate) {
+            const size_t size = connectivity_size(candidate, kind);
+            if (size < best) {
+                best = size;
+                code_ = std::move(candidate);
+            }
+        };
+        for (bool postpone : {true, false}) {
+            ConnectivityOptions options = connectivity;
+            options.postpone = postpone;
+            options.border_when_sent_elsewhere = options.close_as_join = false;
+            ConnectivityCode plain = encode_connectivity(adjacency, options);
+            const bool closes = std::find(plain.symbols.begin(), plain.symbols.end(), close) != plain.symbols.end();
+            // Old vertices sent at once where postponing only delayed them (as the first
+            // traversal found), closes sent as joins where there are closes, and both.
+            std::vector<uint32_t> in_vain = plain.postponed_in_vain;
+            std::sort(in_vain.begin(), in_vain.end());
+            std::vector<ConnectivityCode> runs;
+            runs.push_back(std::move(plain));
+            for (int variant = 1; variant < 4; ++variant) {
+                if (((variant & 1) && in_vain.empty()) || ((variant & 2) && !closes)) continue;
+                ConnectivityOptions other = options;
+                if (variant & 1) other.old_at_once = in_vain;
+                other.close_as_join = (variant & 2) != 0;
+                runs.push_back(encode_connectivity(adjacency, other));
+            }
+            for (ConnectivityCode& run : runs) {
+                if (!run.unneeded_postpones.empty()) {
+                    ConnectivityCode borders = run;
+                    send_unneeded_postpones_as_borders(borders);
+                    consider(std::move(borders));
+                }
+                consider(std::move(run));
+            }
+        }
     }
+    connectivity.hints = nullptr;  // they die with this call
     const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());
 
     for (auto& entry : attributes_) reorder_attribute(*entry.second, code_.vertex_order);
+    // Estimated normals are rebuilt from the decoded position integers: any normals get
+    // them when a position attribute can serve, so that every mode can be tried.
     for (auto& entry : attributes_) {
         auto* normals = dynamic_cast<NormalAttr*>(entry.second.get());
-        if (!normals || normals->mode == NormalAttr::differential) continue;
-        const auto position = attributes_.find("position");
-        if (position == attributes_.end()) throw kNoPositionAttribute;
-        const auto* p = dynamic_cast<const GenericAttr<int>*>(position->second.get());
-        if (!p) throw kPositionOverloaded;
-        normals->encode_positions = p->quantized.data();
-        normals->encode_position_components = p->components;
+        if (!normals) continue;
+        if (normals->mode != NormalAttr::differential && !p)
+            throw attributes_.count("position") ? kPositionOverloaded : kNoPositionAttribute;
+        if (p) {
+            normals->encode_positions = p->quantized.data();
+            normals->encode_position_components = p->components;
+        }
     }
     for (auto& entry : attributes_) entry.second->prepare_encode(V, face_count, code_.faces.data());
     for (auto& entry : attributes_) entry.second->compute_residuals(V, code_.predictions);
+    if (choose_strategies) {
+        const int32_t kind = search_kind();
+        for (auto& entry : attributes_)
+            if (auto* a = dynamic_cast<GenericAttr<int>*>(entry.second.get())) pick_strategy(*a, trial_coder(kind));
+    }
+    if (choose_normal_mode) {
+        const int32_t kind = search_kind();
+        for (auto& entry : attributes_)
+            if (auto* n = dynamic_cast<NormalAttr*>(entry.second.get())) pick_normal_mode(*n, trial_coder(kind));
+    }
 
     if (entropy != kEntropySmaller) return write_stream(entropy);
     // Small meshes can do better stored: Tunstall blocks carry their symbol lists.
@@ -146,9 +220,126 @@ std::vector<uint8_t> Encoder::encode() {
     return stored.size() < tunstall.size() ? stored : write_stream(1);
 }
 
+size_t Encoder::estimated_size(const MeshAdjacency& adjacency, const ConnectivityOptions& options,
+                               bool thorough) const {
+    // The connectivity (with unneeded postpones as borders where that is smaller, and when
+    // thorough with old vertices sent at once where postponing was in vain) and the
+    // positions' residuals under the predictions it gives, coded quickly.
+    const int32_t kind = search_kind();
+    ConnectivityCode code = encode_connectivity(adjacency, options);
+    const auto connectivity_bytes = [&](ConnectivityCode& c) {
+        size_t size = connectivity_size(c, kind);
+        if (!c.unneeded_postpones.empty()) {
+            send_unneeded_postpones_as_borders(c);
+            size = std::min(size, connectivity_size(c, kind));
+        }
+        return size;
+    };
+    std::vector<uint32_t> in_vain = code.postponed_in_vain;
+    size_t size = connectivity_bytes(code);
+    if (thorough && !in_vain.empty()) {
+        ConnectivityOptions at_once = options;
+        at_once.old_at_once = std::move(in_vain);
+        std::sort(at_once.old_at_once.begin(), at_once.old_at_once.end());
+        ConnectivityCode other = encode_connectivity(adjacency, at_once);
+        const size_t other_size = connectivity_bytes(other);
+        if (other_size < size) {
+            size = other_size;
+            code = std::move(other);
+        }
+    }
+    if (const GenericAttr<int>* p = positions()) {
+        GenericAttr<int> trial;
+        trial.components = p->components;
+        trial.strategy = kParallelogram | kCorrelated;
+        trial.quantized = p->quantized;
+        reorder(trial.quantized, size_t(trial.components), code.vertex_order);
+        trial.compute_residuals(uint32_t(code.vertex_order.size()), code.predictions);
+        std::vector<uint8_t> scratch;
+        trial.write_residuals(scratch, kind);
+        size += scratch.size();
+    }
+    return size;
+}
+
+void Encoder::choose_start(const MeshAdjacency& adjacency) {
+    // Sixteen faces spread evenly over the first group, each from another corner. On the
+    // scans the spread between starts is about 1 %, mostly in the symbols.
+    const uint32_t first_group_end = adjacency.face_ends.front();
+    if (first_group_end == 0) return;
+    ConnectivityOptions options = connectivity;
+    size_t best = SIZE_MAX;
+    for (uint32_t k = 0; k < 16; ++k) {
+        options.start_face = uint32_t(uint64_t(first_group_end) * k / 16);
+        options.start_corner = k % 3;
+        const size_t size = estimated_size(adjacency, options, false);
+        if (size < best) {
+            best = size;
+            connectivity.start_face = options.start_face;
+            connectivity.start_corner = options.start_corner;
+        }
+    }
+}
+
+void Encoder::choose_steering(const MeshAdjacency& adjacency, const PredictionHints& hints) {
+    // Steering trades symbols (postpones, most of which become borders) for better
+    // predictions; how many vertices are worth it differs from mesh to mesh.
+    ConnectivityOptions options = connectivity;
+    options.hints = &hints;
+    size_t best = estimated_size(adjacency, connectivity, true);
+    for (const auto& [width, margin] : {std::pair{9, 2}, std::pair{8, 2}, std::pair{8, 3}}) {
+        options.steer_width = width;
+        options.steer_margin = margin;
+        const size_t size = estimated_size(adjacency, options, true);
+        if (size < best) {
+            best = size;
+            connectivity.hints = &hints;
+            connectivity.steer_width = width;
+            connectivity.steer_margin = margin;
+        }
+    }
+}
+
+void Encoder::pick_strategy(GenericAttr<int>& a, int32_t coder) {
+    const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());
+    const std::vector<int32_t> strategies{kParallelogram, kParallelogram | kCorrelated, 0, kCorrelated};
+    keep_smallest(a, strategies, [&](int32_t strategy) {
+        a.strategy = strategy;
+        a.compute_residuals(V, code_.predictions);
+    }, coder);
+}
+
+void Encoder::pick_normal_mode(NormalAttr& n, int32_t coder) {
+    const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());
+    const uint32_t F = static_cast<uint32_t>(code_.faces.size() / 3);
+    std::vector<NormalAttr::Mode> modes{NormalAttr::differential};
+    if (n.encode_positions && n.encode_position_components >= 3)
+        modes.insert(modes.end(), {NormalAttr::estimated, NormalAttr::border_corrected});
+    keep_smallest(n, modes, [&](NormalAttr::Mode mode) {
+        n.mode = mode;
+        n.prepare_encode(V, F, code_.faces.data());
+        n.compute_residuals(V, code_.predictions);
+    }, coder);
+}
+
+// Either kind may be written when the smaller is kept; choices are measured with Tunstall.
+int32_t Encoder::search_kind() const { return entropy == kEntropySmaller ? 1 : entropy; }
+
+const GenericAttr<int>* Encoder::positions() const {
+    const auto found = attributes_.find("position");
+    return found == attributes_.end() ? nullptr : dynamic_cast<const GenericAttr<int>*>(found->second.get());
+}
+
+int32_t Encoder::coder(int32_t kind) const { return kind == 1 && !fast ? kind | kSmallestBlocks : kind; }
+
+// Choices between strategies see merged bit counts (they change which strategy wins) but
+// not the probability search (it shaves every candidate alike).
+int32_t Encoder::trial_coder(int32_t kind) const { return kind == 1 && !fast ? kind | kMergedWidths : kind; }
+
 std::vector<uint8_t> Encoder::write_stream(int32_t kind) {
     const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());
     const uint32_t face_count = static_cast<uint32_t>(faces_.size() / 3);
+    coder_used_ = coder(kind);
     std::vector<uint8_t> out;
     write_u32(out, kMagic);
     write_u32(out, 0);  // not interpreted by the decoder
@@ -183,11 +374,13 @@ std::vector<uint8_t> Encoder::write_stream(int32_t kind) {
         }
     }
     write_u32(out, code_.front_capacity);
-    write_entropy_block(out, code_.symbols, kind);
+    groups_bytes = out.size() - header_bytes;
+    write_entropy_block(out, code_.symbols, coder(kind));
+    symbol_bytes = out.size() - header_bytes - groups_bytes;
     write_word_block(out, code_.bits.words());
     connectivity_bytes = out.size() - header_bytes;
 
-    for (auto& entry : attributes_) entry.second->write_residuals(out, kind);
+    for (auto& entry : attributes_) entry.second->write_residuals(out, coder(kind));
     return out;
 }
 

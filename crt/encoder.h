@@ -25,10 +25,27 @@ public:
 
     int32_t entropy = 1;  // 0 stored, 1 Tunstall, for every block; or kEntropySmaller
     ConnectivityOptions connectivity;
-    // Encodes the connectivity with and without postponing and keeps whichever takes
-    // fewer bytes (meshes with many borders often do better without); when false,
-    // connectivity.postpone decides.
+    // Encodes the connectivity with and without postponing, with closes sent as joins
+    // and unneeded postpones as borders, and keeps whichever takes fewer bytes (meshes
+    // with many borders often do better without postponing); when false, `connectivity`
+    // decides.
     bool choose_postponing = true;
+    // Generic attributes (positions, uvs, others) are written with every prediction and
+    // coding strategy and keep the smallest; when false, each keeps its own strategy.
+    bool choose_strategies = true;
+    // Normals are written in each mode the positions allow (differential, estimated from
+    // the positions, corrected on the border only) and keep the smallest; when false,
+    // their own mode stands.
+    bool choose_normal_mode = true;
+    // The traversal starts from the best of a few faces spread over the first group
+    // (see choose_start); when false, from connectivity.start_face.
+    bool choose_start_face = true;
+    // New vertices badly predicted from the edge that meets them first are put off when
+    // that makes the stream smaller (see choose_steering); when false, never.
+    bool steer_predictions = true;
+    // Trades size for encode time: no search of start faces, Tunstall probabilities or
+    // merged bit counts; strategies and modes measured with the plain coder.
+    bool fast = false;
     std::vector<std::pair<std::string, std::string>> properties;  // header properties
     // Face groups: rising face ends, the last equal to the face count; each group is
     // decoded with a fresh front. Empty means one group of all faces.
@@ -62,12 +79,26 @@ public:
     const ConnectivityCode& code() const { return code_; }
     size_t header_bytes = 0;
     size_t connectivity_bytes = 0;  // groups, symbols and bits
+    size_t groups_bytes = 0;        // group count, groups and front capacity
+    size_t symbol_bytes = 0;        // the symbol block
     const AttributeMap& attributes() const { return attributes_; }
+    // The stream's entropy kind, with kSmallestBlocks when its blocks were searched.
+    int32_t coder_used() const { return coder_used_; }
 
 private:
     std::vector<uint8_t> write_stream(int32_t entropy_kind);
+    size_t estimated_size(const MeshAdjacency& adjacency, const ConnectivityOptions& options, bool thorough) const;
+    void choose_start(const MeshAdjacency& adjacency);
+    void choose_steering(const MeshAdjacency& adjacency, const PredictionHints& hints);
+    void pick_strategy(GenericAttr<int>& attribute, int32_t coder);
+    void pick_normal_mode(NormalAttr& normals, int32_t coder);
+    int32_t coder(int32_t kind) const;        // the kind, with kSmallestBlocks unless fast
+    int32_t trial_coder(int32_t kind) const;  // the same for choosing between strategies
+    int32_t search_kind() const;              // the kind choices are measured with
+    const GenericAttr<int>* positions() const;  // the "position" attribute, when integer
 
     bool encoded_ = false;
+    int32_t coder_used_ = 1;
     uint32_t vertex_count_;
     std::vector<uint32_t> faces_;
     AttributeMap attributes_;

@@ -3,6 +3,7 @@
 #include "crt/tunstall_encoder.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <array>
 #include <cmath>
 
@@ -98,19 +99,21 @@ private:
     std::vector<int32_t> parent_;
 };
 
-bool code_with(const TunstallDictionary& dictionary, const std::array<int16_t, 256>& rank, int S,
-               const uint8_t* data, size_t length, std::vector<uint8_t>& codes) {
-    const WordTrie trie(dictionary, rank, S);
-    codes.clear();
-    size_t i = 0;
+// Greedy longest-word parse of data given as symbol ranks. Writes the codes when `codes`
+// is given; stops early once `limit` codes are reached (a search only needs to know the
+// trial is no better). Returns the number of codes, or SIZE_MAX when some stretch of the
+// data has no word.
+size_t parse(const WordTrie& trie, const uint8_t* ranked, size_t length, std::vector<uint8_t>* codes,
+             size_t limit = SIZE_MAX) {
+    if (codes) codes->clear();
+    size_t count = 0, i = 0;
     while (i < length) {
+        if (count >= limit) return count;
         int32_t node = 0;
         size_t depth = 0, best_length = 0;
         int best = -1;
         while (i + depth < length) {
-            const int r = rank[data[i + depth]];
-            if (r < 0) return false;
-            const int32_t next = trie.child(node, r);
+            const int32_t next = trie.child(node, ranked[i + depth]);
             if (next < 0) break;
             node = next;
             ++depth;
@@ -121,16 +124,32 @@ bool code_with(const TunstallDictionary& dictionary, const std::array<int16_t, 2
         }
         if (i + depth == length && depth > best_length) {
             // The data ends inside a longer word: any word through this node will do.
-            const int16_t c = trie.below(node);
-            if (c < 0) return false;
-            codes.push_back(uint8_t(c));
-            return true;
+            best = trie.below(node);
+            best_length = depth;
         }
-        if (best < 0) return false;
-        codes.push_back(uint8_t(best));
+        if (best < 0) return SIZE_MAX;
+        if (codes) codes->push_back(uint8_t(best));
+        ++count;
         i += best_length;
     }
+    return count;
+}
+
+// The data as ranks of the symbol list; false when a byte is not in it.
+bool ranked_data(const std::array<int16_t, 256>& rank, const uint8_t* data, size_t length, std::vector<uint8_t>& out) {
+    out.resize(length);
+    for (size_t i = 0; i < length; ++i) {
+        if (rank[data[i]] < 0) return false;
+        out[i] = uint8_t(rank[data[i]]);
+    }
     return true;
+}
+
+bool code_with(const TunstallDictionary& dictionary, const std::array<int16_t, 256>& rank, int S,
+               const uint8_t* data, size_t length, std::vector<uint8_t>& codes) {
+    std::vector<uint8_t> ranked;
+    if (!ranked_data(rank, data, length, ranked)) return false;
+    return parse(WordTrie(dictionary, rank, S), ranked.data(), length, &codes) != SIZE_MAX;
 }
 
 std::array<int16_t, 256> ranks_of(const TunstallSymbols& symbols) {
@@ -152,6 +171,54 @@ void write_block(std::vector<uint8_t>& out, const TunstallSymbols& symbols, size
     write_bytes(out, codes.data(), codes.size());
 }
 
+// Coordinate descent on the probability bytes, then on the order of neighbouring symbols,
+// each step kept when the data takes fewer codes; repeated while anything improves. The
+// rank map only names trie columns, so it serves every order. Bounded: a few hundred
+// dictionaries at most.
+void search_probabilities(TunstallSymbols& symbols, std::vector<uint8_t>& codes, const std::array<int16_t, 256>& rank,
+                          const uint8_t* data, size_t length) {
+    const int S = int(symbols.symbols.size());
+    std::vector<uint8_t> ranked;
+    if (!ranked_data(rank, data, length, ranked)) return;
+    TunstallDictionary dictionary;
+    int budget = 400;
+    size_t fewest = codes.size();
+    const auto better = [&](const TunstallSymbols& trial) {
+        --budget;
+        try {
+            build_tunstall_dictionary(trial.symbols.data(), trial.probabilities.data(), uint32_t(S), dictionary);
+        } catch (const char*) {
+            return false;  // the table would overflow
+        }
+        const size_t count = parse(WordTrie(dictionary, rank, S), ranked.data(), length, nullptr, fewest);
+        if (count >= fewest) return false;
+        symbols = trial;
+        fewest = count;
+        return true;
+    };
+    for (bool improved = true; improved && budget > 0;) {
+        improved = false;
+        for (int k = 0; k < S && budget > 0; ++k) {
+            for (int delta : {-8, 8, -3, 3, -1, 1}) {
+                const int p = symbols.probabilities[k] + delta;
+                if (p < 1 || p > 255) continue;
+                TunstallSymbols trial = symbols;
+                trial.probabilities[k] = uint8_t(p);
+                if (better(trial)) {
+                    improved = true;
+                    break;
+                }
+            }
+        }
+        for (int k = 0; k + 1 < S && budget > 0; ++k) {
+            TunstallSymbols trial = symbols;
+            std::swap(trial.symbols[k], trial.symbols[k + 1]);
+            std::swap(trial.probabilities[k], trial.probabilities[k + 1]);
+            improved = better(trial) || improved;
+        }
+    }
+}
+
 }  // namespace
 
 bool tunstall_codes(const TunstallDictionary& dictionary, const uint8_t* data, size_t length,
@@ -169,16 +236,16 @@ bool tunstall_codes(const TunstallDictionary& dictionary, const uint8_t* data, s
     return code_with(dictionary, rank, S, data, length, codes);
 }
 
-void write_tunstall_block(std::vector<uint8_t>& out, const uint8_t* data, size_t length) {
+void write_tunstall_block(std::vector<uint8_t>& out, const uint8_t* data, size_t length, bool smallest) {
     if (length == 0) {
         write_block(out, {}, 0, {});
         return;
     }
-    write_tunstall_block(out, data, length, tunstall_symbols(data, length));
+    write_tunstall_block(out, data, length, tunstall_symbols(data, length), smallest);
 }
 
 void write_tunstall_block(std::vector<uint8_t>& out, const uint8_t* data, size_t length,
-                          const TunstallSymbols& first) {
+                          const TunstallSymbols& first, bool smallest) {
     if (length > 0xFFFFFFFFu) throw kBlockTooLong;
     if (length == 0) {
         write_block(out, {}, 0, {});
@@ -222,7 +289,12 @@ void write_tunstall_block(std::vector<uint8_t>& out, const uint8_t* data, size_t
     // Equal probabilities of at least 256 / 255 give short words of every symbol, which
     // always fit and code the data.
     if (!best) throw kInternal;
-    write_block(out, *best, length, best_codes);
+    if (!smallest) return write_block(out, *best, length, best_codes);
+    TunstallSymbols found = *best;
+    search_probabilities(found, best_codes, rank, data, length);
+    build_tunstall_dictionary(found.symbols.data(), found.probabilities.data(), uint32_t(S), dictionary);
+    if (!code_with(dictionary, rank, S, data, length, best_codes)) throw kInternal;
+    write_block(out, found, length, best_codes);
 }
 
 }  // namespace crt

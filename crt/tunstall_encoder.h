@@ -31,10 +31,13 @@ bool tunstall_codes(const TunstallDictionary& dictionary, const uint8_t* data, s
 
 // Appends a whole Tunstall block (S, pairs, L, K, codes). Several symbol lists are tried
 // (the measured one, flatter ones when its dictionary would not fit, equal ones) and the
-// shortest coding is kept.
-void write_tunstall_block(std::vector<uint8_t>& out, const uint8_t* data, size_t length);
+// shortest coding is kept. With `smallest`, the probabilities and their order are then
+// searched for the fewest codes: the dictionary that codes this data best is rarely the
+// one its counts describe (probability bytes are coarse, and every expansion spends a
+// code on each symbol, however rare).
+void write_tunstall_block(std::vector<uint8_t>& out, const uint8_t* data, size_t length, bool smallest = false);
 // The same with the first symbol list to try given; it must list every byte of the data.
 void write_tunstall_block(std::vector<uint8_t>& out, const uint8_t* data, size_t length,
-                          const TunstallSymbols& first);
+                          const TunstallSymbols& first, bool smallest = false);
 
 }  // namespace crt

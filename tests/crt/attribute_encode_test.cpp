@@ -27,7 +27,7 @@ const uint32_t kTriangle[] = {0, 1, 2};
 
 ::testing::AssertionResult round_trip(const InputMesh& mesh, const EncodeSettings& s) {
     const crt_encode::EncodedMesh encoded = crt_encode::encode_mesh(mesh, s);
-    return crt_test::same_mesh(mesh, encoded, s, crt_test::decode_with_api(encoded.bytes));
+    return crt_test::same_mesh(mesh, encoded, crt_test::decode_with_api(encoded.bytes));
 }
 
 }  // namespace
@@ -43,10 +43,47 @@ TEST(AttributeEncoding, EveryEntropyKindStrategyAndNormalModeRoundTrips) {
                     s.entropy = entropy;
                     s.position_strategy = s.uv_strategy = strategy;
                     s.normal_mode = mode;
+                    s.choose_strategies = s.choose_normal_mode = false;
                     EXPECT_TRUE(round_trip(mesh, s)) << "entropy " << entropy << " strategy " << strategy
                                                      << " normals " << mode << " on " << mesh.vertex_count();
                 }
     }
+}
+
+TEST(AttributeEncoding, ChosenStrategiesAndNormalModesAreNeverLargerThanAPinnedOne) {
+    // Quick coding on both sides, so that the choice is measured with the final coder.
+    const InputMesh mesh = crt_test::torus(24, 12);
+    EncodeSettings defaults;
+    defaults.fast = true;
+    const crt_encode::EncodedMesh chosen = crt_encode::encode_mesh(mesh, defaults);
+    EXPECT_TRUE(crt_test::same_mesh(mesh, chosen, crt_test::decode_with_api(chosen.bytes)));
+    for (int32_t strategy : {0, 1, 2, 3})
+        for (auto mode : {crt::NormalAttr::differential, crt::NormalAttr::estimated, crt::NormalAttr::border_corrected}) {
+            EncodeSettings s = defaults;
+            s.position_strategy = s.uv_strategy = strategy;
+            s.normal_mode = mode;
+            s.choose_strategies = s.choose_normal_mode = false;
+            EXPECT_LE(chosen.bytes.size(), crt_encode::encode_mesh(mesh, s).bytes.size()) << strategy << " " << mode;
+        }
+}
+
+TEST(AttributeEncoding, StreamPartsAddUpToTheStream) {
+    // Every attribute kind, both residual codings, both entropy kinds: a part missed or
+    // counted twice would make the --stats table lie.
+    const InputMesh mesh = crt_test::grid(9, 7);
+    for (int entropy : {0, 1})
+        for (int32_t strategy : {crt::kParallelogram, crt::kParallelogram | crt::kCorrelated}) {
+            EncodeSettings s;
+            s.entropy = entropy;
+            s.position_strategy = s.uv_strategy = strategy;
+            s.choose_strategies = false;
+            s.stats = true;
+            const crt_encode::EncodedMesh encoded = crt_encode::encode_mesh(mesh, s);
+            size_t total = 0;
+            for (const crt::StreamPart& p : encoded.parts) total += p.bytes;
+            EXPECT_EQ(total, encoded.bytes.size()) << entropy << " " << strategy;
+            EXPECT_GE(encoded.parts.size(), 10u);
+        }
 }
 
 TEST(AttributeEncoding, CoarseAndFineStepsStayWithinHalfAStep) {
@@ -215,7 +252,7 @@ TEST(AttributeEncoding, AnAttributeOfAnotherNameKeepsTheStreamInStep) {
     positions_only.normals.clear();
     positions_only.colors.clear();
     positions_only.uvs.clear();
-    EXPECT_TRUE(crt_test::same_mesh(positions_only, encoded, s, crt_test::decode_with_api(encoded.bytes)));
+    EXPECT_TRUE(crt_test::same_mesh(positions_only, encoded, crt_test::decode_with_api(encoded.bytes)));
 
     // Decoded by the library with the weights bound, they come back exactly.
     auto d = crt::create_decoder(encoded.bytes.data(), encoded.bytes.size());
@@ -244,7 +281,7 @@ TEST(AttributeEncoding, EitherEntropyKindKeepsTheSmallerStream) {
         const crt_encode::EncodedMesh encoded = crt_encode::encode_mesh(mesh, either);
         EXPECT_EQ(encoded.bytes.size(), std::min(size[0], size[1]));
         EXPECT_EQ(encoded.bytes[8], size[0] < size[1] ? 0 : 1) << "the header names the kind kept";
-        EXPECT_TRUE(crt_test::same_mesh(mesh, encoded, either, crt_test::decode_with_api(encoded.bytes)));
+        EXPECT_TRUE(crt_test::same_mesh(mesh, encoded, crt_test::decode_with_api(encoded.bytes)));
         // The section sizes reported are those of the stream returned.
         size_t sum = encoded.header_bytes + encoded.connectivity_bytes;
         for (const auto& a : encoded.attribute_bytes) sum += a.second;

@@ -3,6 +3,7 @@
 // expected, and those faces must be the input's triangles under the new numbering.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <random>
 
@@ -51,17 +52,25 @@ Decoded decode(const crt::ConnectivityCode& code) {
     return d;
 }
 
-crt::ConnectivityCode encode(const InputMesh& m, bool postpone = true, const std::vector<uint32_t>& ends = {}) {
+crt::ConnectivityOptions options_with(bool postpone, bool borders = false, bool joins = false) {
     crt::ConnectivityOptions options;
     options.postpone = postpone;
+    options.border_when_sent_elsewhere = borders;
+    options.close_as_join = joins;
+    return options;
+}
+
+crt::ConnectivityCode encode(const InputMesh& m, const crt::ConnectivityOptions& options,
+                             const std::vector<uint32_t>& ends = {}) {
     return crt::encode_connectivity(m.faces.data(), m.face_count(), m.vertex_count(), ends, options);
+}
+crt::ConnectivityCode encode(const InputMesh& m, bool postpone = true, const std::vector<uint32_t>& ends = {}) {
+    return encode(m, options_with(postpone), ends);
 }
 
 // The whole check: decoder agrees with the encoder, and the faces are the input's.
-void expect_rebuilt(const InputMesh& m, const std::string& what, bool postpone = true,
-                    const std::vector<uint32_t>& ends = {}) {
-    SCOPED_TRACE(what + (postpone ? " (postponing)" : " (old vertices at once)"));
-    const crt::ConnectivityCode code = encode(m, postpone, ends);
+void expect_rebuilt_with(const InputMesh& m, const crt::ConnectivityOptions& options, const std::vector<uint32_t>& ends) {
+    const crt::ConnectivityCode code = encode(m, options, ends);
     const Decoded d = decode(code);
     EXPECT_EQ(d.faces, code.faces);
     EXPECT_EQ(d.predictions, code.predictions);
@@ -71,14 +80,24 @@ void expect_rebuilt(const InputMesh& m, const std::string& what, bool postpone =
         for (uint32_t p : code.predictions[v]) ASSERT_LT(p, v) << "vertex " << v;
 }
 
+// When postponing, also with put-off edges sent as borders and closes sent as joins.
+void expect_rebuilt(const InputMesh& m, const std::string& what, bool postpone = true,
+                    const std::vector<uint32_t>& ends = {}) {
+    for (int variant = 0; variant < (postpone ? 4 : 1); ++variant) {
+        SCOPED_TRACE(what + (postpone ? " (postponing, variant " + std::to_string(variant) + ")" : " (old vertices at once)"));
+        expect_rebuilt_with(m, options_with(postpone, variant & 1, variant & 2), ends);
+    }
+}
+
 size_t count(const std::vector<uint8_t>& symbols, uint8_t s) { return size_t(std::count(symbols.begin(), symbols.end(), s)); }
 
 }  // namespace
 
-TEST(ConnectivityEncoder, TetrahedronGivesTheDecodersOwnExample) {
-    // The symbols the decoder turns into (0,1,2), (2,1,3), (3,1,0), (3,0,2).
+TEST(ConnectivityEncoder, TetrahedronEndsOnAJoinNotAClose) {
+    // The decoder's own example (0,1,2), (2,1,3), (3,1,0), (3,0,2), its last face sent as a
+    // join: the group ends right after it, and the block needs no close symbol.
     const crt::ConnectivityCode code = encode(crt_test::tetrahedron());
-    EXPECT_EQ(code.symbols, (std::vector<uint8_t>{crt::new_vertex, crt::new_vertex, crt::join_prev, crt::close}));
+    EXPECT_EQ(code.symbols, (std::vector<uint8_t>{crt::new_vertex, crt::new_vertex, crt::join_prev, crt::join_prev}));
     EXPECT_EQ(code.faces, (std::vector<uint32_t>{0, 1, 2, 2, 1, 3, 3, 1, 0, 3, 0, 2}));
     EXPECT_EQ(code.predictions[3], (crt::VertexTriple{2, 1, 0}));
     EXPECT_EQ(code.bits.bit_count(), 0u);
@@ -99,6 +118,59 @@ TEST(ConnectivityEncoder, ClosedSurfacesNeedNoBorderSymbols) {
     const crt::ConnectivityCode code = encode(crt_test::cube());
     EXPECT_EQ(count(code.symbols, crt::border), 0u);
     EXPECT_EQ(code.symbols.size(), 12u) << "one symbol per face";
+}
+
+TEST(ConnectivityEncoder, ClosesSentAsJoinsAndUnneededPostponesSentAsBordersKeepTheFaces) {
+    const InputMesh m = crt_test::torus(12, 8);
+    const crt::ConnectivityCode plain = encode(m), borders = encode(m, options_with(true, true));
+    EXPECT_EQ(count(encode(m, options_with(true, false, true)).symbols, crt::close), 0u);
+    EXPECT_LE(count(borders.symbols, crt::postpone), count(plain.symbols, crt::postpone));
+    EXPECT_EQ(borders.faces, plain.faces) << "the same traversal, told with other symbols";
+}
+
+TEST(ConnectivityEncoder, OldVerticesSentAtOnceWherePostponingWasInVain) {
+    // A torus's front must split somewhere: the edges that postponed only to send an
+    // index after all send it at once the second time, and no postpone is left.
+    const InputMesh m = crt_test::torus(12, 8);
+    const crt::ConnectivityCode first = encode(m);
+    ASSERT_FALSE(first.postponed_in_vain.empty());
+    crt::ConnectivityOptions options;
+    options.old_at_once = first.postponed_in_vain;
+    std::sort(options.old_at_once.begin(), options.old_at_once.end());
+    expect_rebuilt_with(m, options, {});
+    const crt::ConnectivityCode second = encode(m, options);
+    EXPECT_LT(count(second.symbols, crt::postpone), count(first.symbols, crt::postpone));
+    EXPECT_TRUE(second.postponed_in_vain.empty());
+}
+
+TEST(ConnectivityEncoder, SteeringAwayFromBadPredictionsKeepsTheSurface) {
+    // Steering as hard as it goes: every vertex that some other triangle predicts better
+    // is put off once. The surface must come back whole, and steering must have acted.
+    for (const InputMesh& m : {crt_test::torus(16, 9), crt_test::grid_with_hole(10)}) {
+        std::vector<int32_t> q(m.positions.size());
+        for (size_t k = 0; k < q.size(); ++k) q[k] = int32_t(std::lround(m.positions[k] * 4096.0f));
+        const crt::MeshAdjacency adjacency = crt::build_adjacency(m.faces.data(), m.face_count(), m.vertex_count(), {});
+        const crt::PredictionHints hints = crt::prediction_hints(adjacency, q.data(), 3);
+        crt::ConnectivityOptions options;
+        options.hints = &hints;
+        options.steer_width = 1;
+        options.steer_margin = 1;
+        expect_rebuilt_with(m, options, {});
+        EXPECT_GT(count(encode(m, options).symbols, crt::postpone), count(encode(m).symbols, crt::postpone));
+    }
+}
+
+TEST(ConnectivityEncoder, AnyStartFaceAndCornerRebuildsTheSurface) {
+    // A start corner other than 0 must pair each front edge with its own half-edge.
+    for (const InputMesh& m : {crt_test::torus(10, 7), crt_test::grid_with_hole(9)})
+        for (uint32_t k = 0; k < 6; ++k) {
+            crt::ConnectivityOptions options;
+            options.start_face = m.face_count() * k / 6;
+            options.start_corner = k % 3;
+            SCOPED_TRACE("start " + std::to_string(options.start_face) + " corner " + std::to_string(k % 3));
+            expect_rebuilt_with(m, options, {});
+            EXPECT_EQ(encode(m, options).face_order.front(), options.start_face);
+        }
 }
 
 TEST(ConnectivityEncoder, SeparatePiecesStartWithNewFirstTriangles) {

@@ -89,6 +89,15 @@ TEST(CrtEncodeTool, OptionsReachTheStream) {
     EXPECT_EQ(static_cast<const crt::NormalAttr&>(*normals->attributes.at("normal")).mode, crt::NormalAttr::estimated);
 }
 
+TEST(CrtEncodeTool, StatsListEveryPartAndFastStreamsDecode) {
+    const std::string input = write_strip_obj(), output = temp_path("stats.crt");
+    const ToolRun r = run_tool(input + " " + output + " --stats --fast");
+    ASSERT_EQ(r.status, 0) << r.output;
+    for (const char* part : {"connectivity symbols", "position raw bits", "normal mode", "color steps", "uv bit counts", "total"})
+        EXPECT_NE(r.output.find(part), std::string::npos) << part << "\n" << r.output;
+    EXPECT_EQ(crt_test::decode_with_api(read_file(output)).result, 6);
+}
+
 TEST(CrtEncodeTool, AttributesCanBeLeftOut) {
     const std::string input = write_strip_obj(), output = temp_path("bare.crt");
     const ToolRun r = run_tool(input + " " + output + " --normals none --no-colors --no-uvs --postpone never");

@@ -28,6 +28,7 @@ crt_encode::EncodeSettings settings(int entropy, int32_t strategy,
     s.entropy = entropy;
     s.position_strategy = s.uv_strategy = strategy;
     s.normal_mode = mode;
+    s.choose_strategies = s.choose_normal_mode = false;
     s.position_bits = 12;
     return s;
 }
@@ -45,6 +46,8 @@ std::vector<SampleStream> encoded_sample_streams() {
     add(out, "enc_grid_border_normals", holed, settings(0, crt::kParallelogram | crt::kCorrelated,
                                                         NormalAttr::border_corrected));
     add(out, "enc_torus", torus(9, 6), settings(1, crt::kParallelogram));
+    // The defaults: searched dictionaries, merged bit counts, chosen strategies and modes.
+    add(out, "enc_torus_defaults", torus(9, 6), crt_encode::EncodeSettings{});
     InputMesh pieces = grid(6, 4, [](int i, int) { return i == 2 || i == 4; });
     pieces.runs = {{12, "left"}, {pieces.face_count(), "right"}};
     crt_encode::EncodeSettings grouped = settings(1, crt::kParallelogram);

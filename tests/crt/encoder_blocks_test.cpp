@@ -6,7 +6,9 @@
 #include <cmath>
 #include <functional>
 #include <random>
+#include <set>
 
+#include "crt/encode_stats.h"
 #include "crt/entropy.h"
 #include "crt/entropy_writer.h"
 #include "crt/errors.h"
@@ -26,7 +28,7 @@ std::vector<uint8_t> block_round_trip(const std::vector<uint8_t>& data, int entr
     crt::write_entropy_block(out, data, entropy);
     if (written) *written = out.size();
     crt::Stream s = crt::make_stream(out.data(), out.size());
-    s.entropy = entropy;
+    s.entropy = crt::entropy_kind(entropy);
     std::vector<uint8_t> back = crt::read_entropy_block(s, data.size());
     EXPECT_EQ(s.remaining(), 0u) << "the reader must end where the writer did";
     return back;
@@ -173,6 +175,39 @@ TEST(EntropyBlocks, MoreThan255DistinctBytesCannotBeTunstallCoded) {
 TEST(EntropyBlocks, UnknownEntropyKindIsRefused) {
     std::vector<uint8_t> out;
     EXPECT_EQ(error_of([&] { crt::write_entropy_block(out, std::vector<uint8_t>{1}, 2); }), crt::kUnknownEntropy);
+    EXPECT_EQ(error_of([&] { crt::write_entropy_block(out, std::vector<uint8_t>{1}, 2 | crt::kSmallestBlocks); }),
+              crt::kUnknownEntropy);
+    EXPECT_EQ(error_of([&] { crt::write_entropy_block(out, std::vector<uint8_t>{1}, 1 | 0x400); }), crt::kUnknownEntropy);
+}
+
+TEST(EntropyBlocks, SearchingNearlyConstantDataSurvivesDictionariesThatOverflow) {
+    // One symbol at 99.5 %: reordering or reweighting the list starts dictionaries with
+    // long runs, some too long for the table; the search must step over them.
+    std::mt19937 rng(4);
+    const std::vector<uint8_t> data = random_bytes(rng, 30000, {995, 2, 1, 1, 1});
+    EXPECT_EQ(block_round_trip(data, 1 | crt::kSmallestBlocks), data);
+}
+
+TEST(EncodeStats, EntropyIsZeroForOneValueAndOneBitForTwoEqualHalves) {
+    const std::vector<uint8_t> same(100, 7), halves = {1, 2, 1, 2, 2, 1, 1, 2};
+    EXPECT_DOUBLE_EQ(crt::entropy_bits(same.data(), same.size()), 0.0);
+    EXPECT_DOUBLE_EQ(crt::entropy_bits(halves.data(), halves.size()), 8.0);
+    // Residuals of one component among three: x = 5, -5, 5, -5; y and z vary.
+    const std::vector<int32_t> r = {5, 1, 2, -5, 3, 4, 5, 5, 6, -5, 7, 8};
+    EXPECT_DOUBLE_EQ(crt::entropy_bits(r.data(), 4, 3), 4.0);
+}
+
+TEST(EntropyBlocks, SearchedDictionariesDecodeToTheirDataAndNeverGrow) {
+    // Two likely symbols and rare ones, as in connectivity symbols and bit counts.
+    std::mt19937 rng(23);
+    for (const std::vector<double>& weights : {std::vector<double>{48, 46, 2, 1.5, 1.5, 0.1},
+                                               std::vector<double>{5, 9, 14, 18, 16, 12, 8, 4, 0.5, 0.05}}) {
+        const std::vector<uint8_t> data = random_bytes(rng, 20000, weights);
+        size_t plain = 0, searched = 0;
+        EXPECT_EQ(block_round_trip(data, 1, &plain), data);
+        EXPECT_EQ(block_round_trip(data, 1 | crt::kSmallestBlocks, &searched), data);
+        EXPECT_LE(searched, plain);
+    }
 }
 
 namespace {
@@ -183,7 +218,7 @@ std::vector<int32_t> residual_round_trip(const std::vector<int32_t>& r, int n, b
     if (correlated) crt::write_correlated(out, r.data(), n, V, entropy);
     else crt::write_per_component(out, r.data(), n, V, entropy);
     crt::Stream s = crt::make_stream(out.data(), out.size());
-    s.entropy = entropy;
+    s.entropy = crt::entropy_kind(entropy);
     std::vector<int32_t> back(r.size(), 0x5A5A5A5A);
     const uint32_t described = correlated ? crt::read_correlated(s, back.data(), n, V)
                                           : crt::read_per_component(s, back.data(), n, V);
@@ -207,6 +242,25 @@ TEST(ResidualSections, RandomResidualsOfManyVerticesRoundTrip) {
     std::mt19937 rng(5);
     std::vector<int32_t> r(3 * 4001);
     for (int32_t& x : r) x = int32_t(rng()) >> (rng() % 32);
-    for (int entropy : {0, 1})
+    for (int entropy : {0, 1, 1 | crt::kSmallestBlocks})
         for (bool correlated : {false, true}) EXPECT_EQ(residual_round_trip(r, 3, correlated, entropy), r);
+}
+
+TEST(ResidualSections, MergedCorrelatedWidthsNeverFallBelowTheNeededOnes) {
+    // Small residuals with a few outliers: the outliers' widths are rare, so they are
+    // raised into one kind; a width below the needed one would lose the values.
+    std::mt19937 rng(8);
+    std::vector<int32_t> r(3 * 6000);
+    for (int32_t& x : r) x = int32_t(rng() % 41) - 20;
+    for (int k = 0; k < 12; ++k) r[rng() % r.size()] = (int32_t(1) << (8 + k)) - 3 * k;
+    const crt::ResidualCode plain = crt::correlated_code(r.data(), 3, 6000, 1);
+    const crt::ResidualCode merged = crt::correlated_code(r.data(), 3, 6000, 1 | crt::kSmallestBlocks);
+    const auto kinds = [](const std::vector<uint8_t>& c) { return std::set<uint8_t>(c.begin(), c.end()).size(); };
+    EXPECT_LT(kinds(merged.counts[0]), kinds(plain.counts[0]));
+    for (size_t v = 0; v < 6000; ++v) EXPECT_GE(merged.counts[0][v], plain.counts[0][v]) << v;
+    EXPECT_EQ(residual_round_trip(r, 3, true, 1 | crt::kSmallestBlocks), r);
+    std::vector<uint8_t> a, b;
+    crt::write_residual_code(a, plain, 1);
+    crt::write_residual_code(b, merged, 1);
+    EXPECT_LT(b.size(), a.size());
 }

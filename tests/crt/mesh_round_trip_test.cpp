@@ -38,7 +38,7 @@ std::vector<std::string> files_in(const std::string& folder) {
 ::testing::AssertionResult round_trip(const InputMesh& mesh, const EncodeSettings& s, size_t* size = nullptr) {
     const crt_encode::EncodedMesh encoded = crt_encode::encode_mesh(mesh, s);
     if (size) *size = encoded.bytes.size();
-    return crt_test::same_mesh(mesh, encoded, s, crt_test::decode_with_api(encoded.bytes));
+    return crt_test::same_mesh(mesh, encoded, crt_test::decode_with_api(encoded.bytes));
 }
 
 }  // namespace
@@ -57,8 +57,16 @@ TEST(RealMeshRoundTrip, EveryFileEveryEntropyKindAndStrategy) {
                 EncodeSettings s;
                 s.entropy = entropy;
                 s.position_strategy = s.uv_strategy = strategy;
+                s.choose_strategies = false;
+                s.fast = true;
                 EXPECT_TRUE(round_trip(mesh, s)) << file << " entropy " << entropy << " strategy " << strategy;
             }
+        // The defaults (searched dictionaries, merged bit counts, strategies and normal
+        // modes chosen), and the same choices made quickly.
+        EncodeSettings fast;
+        fast.fast = true;
+        EXPECT_TRUE(round_trip(mesh, EncodeSettings{})) << file << " defaults";
+        EXPECT_TRUE(round_trip(mesh, fast)) << file << " fast";
     }
 }
 
@@ -70,6 +78,7 @@ TEST(RealMeshRoundTrip, NormalsInEveryModeAndPrecision) {
             for (int bits : {4, 8, 12, 16}) {
                 EncodeSettings s;
                 s.normal_mode = mode;
+                s.choose_normal_mode = false;
                 s.normal_bits = bits;
                 EXPECT_TRUE(round_trip(mesh, s)) << file << " normals " << mode << " bits " << bits;
             }
@@ -98,7 +107,7 @@ TEST(RealMeshRoundTrip, ObjGroupsBecomeFaceGroupsWithTheirFaces) {
         s.groups = true;
         const crt_encode::EncodedMesh encoded = crt_encode::encode_mesh(mesh, s);
         const crt_test::ApiDecode decoded = crt_test::decode_with_api(encoded.bytes);
-        EXPECT_TRUE(crt_test::same_mesh(mesh, encoded, s, decoded)) << file;
+        EXPECT_TRUE(crt_test::same_mesh(mesh, encoded, decoded)) << file;
         auto d = crt::create_decoder(encoded.bytes.data(), encoded.bytes.size());
         std::vector<uint32_t> indices(mesh.faces.size());
         crt::OutputArrays arrays;

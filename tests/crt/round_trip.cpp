@@ -63,7 +63,7 @@ double angle_between(const float* a, const float* b) {
 }
 
 ::testing::AssertionResult same_mesh(const crt_encode::InputMesh& in, const crt_encode::EncodedMesh& enc,
-                                     const crt_encode::EncodeSettings& settings, const ApiDecode& out) {
+                                     const ApiDecode& out) {
     if (out.result != int(in.face_count()))
         return ::testing::AssertionFailure() << "decode result " << out.result << ": " << out.error;
     const std::vector<uint32_t>& order = enc.code.vertex_order;
@@ -107,7 +107,7 @@ double angle_between(const float* a, const float* b) {
     if (enc.normal_unit) {
         std::vector<int32_t> mask;
         std::vector<float> estimate;
-        if (settings.normal_mode == crt::NormalAttr::border_corrected) {
+        if (enc.normal_mode == crt::NormalAttr::border_corrected) {
             // The decoder's own estimate from the integers behind the decoded positions.
             std::vector<int32_t> q(V * 3);
             for (size_t k = 0; k < q.size(); ++k) q[k] = int32_t(std::lround(out.positions[k] / enc.position_step));

@@ -32,7 +32,7 @@ ApiDecode decode_with_api(const std::vector<uint8_t>& bytes);
 // octahedral grid's precision (border-corrected normals: border vertices so, interior
 // ones exactly the decoder's estimate).
 ::testing::AssertionResult same_mesh(const crt_encode::InputMesh& input, const crt_encode::EncodedMesh& encoded,
-                                     const crt_encode::EncodeSettings& settings, const ApiDecode& decoded);
+                                     const ApiDecode& decoded);
 
 // The angle between two directions in radians, taken in double precision (atan2 of the
 // cross and dot products, which stays exact for nearly parallel vectors).

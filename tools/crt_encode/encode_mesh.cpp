@@ -15,6 +15,9 @@ EncodedMesh encode_mesh(const InputMesh& mesh, const EncodeSettings& settings) {
         encoder.entropy = settings.entropy;
         encoder.connectivity.postpone = settings.postpone != 0;
         encoder.choose_postponing = settings.postpone == 2;
+        encoder.choose_strategies = settings.choose_strategies;
+        encoder.fast = settings.fast;
+        encoder.choose_normal_mode = settings.choose_normal_mode;
         encoder.properties.push_back({"generator", "crt-encode"});
 
         result.position_step = settings.position_step > 0.0f
@@ -49,6 +52,10 @@ EncodedMesh encode_mesh(const InputMesh& mesh, const EncodeSettings& settings) {
         result.connectivity_bytes = encoder.connectivity_bytes;
         for (const auto& entry : encoder.attributes()) result.attribute_bytes[entry.first] = entry.second->encoded_size;
         result.code = encoder.code();
+        for (const auto& entry : encoder.attributes())
+            if (const auto* n = dynamic_cast<const crt::NormalAttr*>(entry.second.get()))
+                result.normal_mode = crt::NormalAttr::Mode(n->mode);
+        if (settings.stats) result.parts = crt::stream_parts(encoder);
     } catch (const char* message) {
         throw std::runtime_error(message);
     }

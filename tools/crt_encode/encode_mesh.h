@@ -8,6 +8,7 @@
 
 #include "crt/attribute.h"
 #include "crt/connectivity_encoder.h"
+#include "crt/encode_stats.h"
 #include "mesh_reader.h"
 
 namespace crt_encode {
@@ -17,8 +18,11 @@ struct EncodeSettings {
     int position_bits = 14;           // across the largest extent, when position_step is 0
     float position_step = 0.0f;
     int32_t position_strategy = crt::kParallelogram;  // | crt::kCorrelated
+    bool choose_strategies = true;    // try every strategy for positions and uvs, keep the smallest
+    bool fast = false;                // crt::Encoder::fast
     bool normals = true;              // when the mesh has them
     crt::NormalAttr::Mode normal_mode = crt::NormalAttr::differential;
+    bool choose_normal_mode = true;   // try every mode, keep the smallest
     int normal_bits = 10;             // per octahedral coordinate
     bool colors = true;
     int color_bits = 8;               // per channel
@@ -30,6 +34,7 @@ struct EncodeSettings {
     // Connectivity: put off edges to far old vertices once (1), never (0), or whichever
     // gives the smaller stream (2).
     int postpone = 2;
+    bool stats = false;               // fill EncodedMesh::parts
 };
 
 struct EncodedMesh {
@@ -39,7 +44,9 @@ struct EncodedMesh {
     std::map<std::string, size_t> attribute_bytes;  // by attribute name
     float position_step = 0.0f, uv_step = 0.0f;
     int normal_unit = 0;
+    crt::NormalAttr::Mode normal_mode = crt::NormalAttr::differential;  // the mode written
     int32_t color_step = 0;
+    std::vector<crt::StreamPart> parts;           // with EncodeSettings::stats
 };
 
 // Throws std::runtime_error with the encoder's message on input it cannot store.

@@ -21,17 +21,22 @@ const char kUsage[] =
     "                                   the smaller stream)\n"
     "  --position-bits N                quantise positions to N bits across the largest extent (default 14)\n"
     "  --position-step S                or to a step of S\n"
-    "  --prediction parallelogram|plain predict positions, colours and uvs (default parallelogram)\n"
-    "  --coding per-component|correlated residual coding of positions and uvs (default per-component)\n"
+    "  --prediction parallelogram|plain predict positions, colours and uvs (default: positions and uvs\n"
+    "                                   take whichever prediction and coding is smaller, colours parallelogram)\n"
+    "  --coding per-component|correlated residual coding of positions and uvs (default: the smaller)\n"
     "  --normals diff|estimated|border|none\n"
-    "                                   stored normals (default diff); estimated ones store corrections\n"
+    "                                   stored normals (default: the smallest); estimated ones store corrections\n"
     "                                   to normals computed from the positions, border ones only on the border\n"
     "  --normal-bits N                  bits per octahedral coordinate (default 10)\n"
     "  --color-bits N                   bits per colour channel (default 8), --no-colors to leave them out\n"
     "  --uv-bits N | --uv-step S        texture coordinate precision (default 12 bits), --no-uvs\n"
     "  --groups                         keep OBJ groups/objects/materials as face groups\n"
     "  --postpone auto|always|never     put off edges whose far vertex is already known, hoping the\n"
-    "                                   front closes up to it (default auto: whichever is smaller)\n";
+    "                                   front closes up to it (default auto: whichever is smaller)\n"
+    "  --fast                           encode quicker, a little larger: no search for the smallest\n"
+    "                                   Tunstall dictionaries and bit counts\n"
+    "  --stats                          print where the bytes go, beside the order-0 entropy of\n"
+    "                                   what each part codes\n";
 
 [[noreturn]] void usage_error(const std::string& what) {
     std::fprintf(stderr, "crt-encode: %s\n%s", what.c_str(), kUsage);
@@ -51,6 +56,27 @@ float step_option(const std::string& option, const char* text) {
     const float v = std::strtof(text, &end);
     if (!*text || *end || !(v > 0.0f) || !std::isfinite(v)) usage_error(option + " needs a positive number");
     return v;
+}
+
+// The stream part by part: bytes, the entropy bound of what the part codes, and the
+// excess of the one over the other.
+void print_parts(const std::vector<crt::StreamPart>& parts) {
+    std::printf("  %-28s %9s %9s %7s  %s\n", "part", "bytes", "entropy", "excess", "holds");
+    size_t total = 0;
+    double bound = 0.0;
+    for (const crt::StreamPart& p : parts) {
+        total += p.bytes;
+        if (p.entropy_bytes < 0.0) {
+            bound += double(p.bytes);
+            std::printf("  %-28s %9zu %9s %7s  %s\n", p.name.c_str(), p.bytes, "", "", p.note.c_str());
+            continue;
+        }
+        bound += p.entropy_bytes;
+        const double excess = p.entropy_bytes > 0.0 ? 100.0 * (double(p.bytes) / p.entropy_bytes - 1.0) : 0.0;
+        std::printf("  %-28s %9zu %9.0f %6.1f%%  %s\n", p.name.c_str(), p.bytes, p.entropy_bytes, excess,
+                    p.note.c_str());
+    }
+    std::printf("  %-28s %9zu %9.0f %6.1f%%\n", "total", total, bound, 100.0 * (double(total) / bound - 1.0));
 }
 
 }  // namespace
@@ -85,15 +111,18 @@ int main(int argc, char** argv) {
             const int32_t bit = v == "parallelogram" ? crt::kParallelogram : 0;
             s.position_strategy = (s.position_strategy & ~crt::kParallelogram) | bit;
             s.uv_strategy = (s.uv_strategy & ~crt::kParallelogram) | bit;
+            s.choose_strategies = false;
         } else if (option == "--coding") {
             const std::string v = value();
             if (v != "per-component" && v != "correlated") usage_error("--coding is per-component or correlated");
             const int32_t bit = v == "correlated" ? crt::kCorrelated : 0;
             s.position_strategy = (s.position_strategy & ~crt::kCorrelated) | bit;
             s.uv_strategy = (s.uv_strategy & ~crt::kCorrelated) | bit;
+            s.choose_strategies = false;
         } else if (option == "--normals") {
             const std::string v = value();
             s.normals = v != "none";
+            s.choose_normal_mode = false;
             if (v == "diff") s.normal_mode = crt::NormalAttr::differential;
             else if (v == "estimated") s.normal_mode = crt::NormalAttr::estimated;
             else if (v == "border") s.normal_mode = crt::NormalAttr::border_corrected;
@@ -112,6 +141,10 @@ int main(int argc, char** argv) {
             s.uvs = false;
         } else if (option == "--groups") {
             s.groups = true;
+        } else if (option == "--fast") {
+            s.fast = true;
+        } else if (option == "--stats") {
+            s.stats = true;
         } else if (option == "--postpone") {
             const std::string v = value();
             if (v == "never") s.postpone = 0;
@@ -145,6 +178,7 @@ int main(int argc, char** argv) {
         if (encoded.color_step) std::printf(", colour step %d", encoded.color_step);
         if (encoded.uv_step > 0.0f) std::printf(", uv step %g", double(encoded.uv_step));
         std::printf("\n");
+        if (s.stats) print_parts(encoded.parts);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "crt-encode: %s\n", e.what());
         return 1;
