@@ -105,8 +105,7 @@ void driveParts(AppState& app) {
             part->update();
             part->render();
         }
-        part->syncOffset = 0.0f;
-        syncMusic(app, part->syncOffset + part->clock);
+        syncMusic(app, *part);
         resetGlState();
     }
 

@@ -1,7 +1,16 @@
-// Keeping the music with the show: the part clock is the master, the music is moved to
-// it whenever the two drift apart by more than 50 ms.
+// Keeping the music with the show: the part clock is the master. Small drifts are
+// steered out of the part clock; real jumps move the music to it.
 #pragma once
 #include <cstdint>
+#include <cstdio>
+
+// What the sync did over the run, for the --timing report.
+struct MusicSync {
+    int32_t seeks = 0;          // hard seeks of the music
+    int64_t samples = 0;        // frames compared
+    double offsetSum = 0.0;     // sum of |part clock - heard position|, seconds
+    double worstOffset = 0.0;   // largest |offset| seen, seconds
+};
 
 // True when the music must be moved to the part's time.
 bool musicNeedsSeek(float partTime, float musicTime);
@@ -10,5 +19,8 @@ bool musicNeedsSeek(float partTime, float musicTime);
 uint64_t musicSeekBytes(float partTime);
 
 struct AppState;
-// Compares the playing position with the part time and seeks when needed.
-void syncMusic(AppState& app, float partTime);
+class Part;
+// Compares the heard position with the part's time and seeks when needed.
+void syncMusic(AppState& app, Part& part);
+// "music: N seeks, mean offset X ms, worst Y ms" (or that there was no music).
+void printMusicSync(const MusicSync& sync, bool playing, FILE* out);
