@@ -101,11 +101,12 @@ void driveParts(AppState& app) {
         Part* part = app.parts[i];
         part->owner = &app;
         part->inputs = &app.inputs;
+        const float before = part->clock;
         if (static_cast<int32_t>(i) == app.currentPart) {
             part->update();
             part->render();
         }
-        syncMusic(app, *part);
+        syncMusic(app, *part, part->clock - before);
         resetGlState();
     }
 

@@ -1,4 +1,4 @@
-// The music follows the part clock: compare, count, seek.
+// The music follows the part clock: steer out small drifts, seek on real jumps.
 #include "app/music_sync.h"
 
 #include <algorithm>
@@ -7,6 +7,24 @@
 #include "app/app_state.h"
 #include "app/part.h"
 #include "platform/audio.h"
+#include "platform/tick_clock.h"
+
+namespace {
+
+// A proportional-integral loop on the offset: the proportional part halves an offset in
+// about a third of a second, the integral learns a steady drift (the dummy device runs
+// 1.6 % fast) so that it leaves no standing offset. The whole correction stays within 5 %
+// of the frame's duration, which no one sees in the picture.
+constexpr float kSettleSeconds = 0.5f;
+constexpr float kLearnRate = 1.0f;
+constexpr float kMaxTrim = 0.04f;
+constexpr float kMaxCorrection = 0.05f;
+
+// The clock ran at speed 1: no speed knob, no TRACK or BACK buttons, no stop, no A key.
+// The tolerance covers float rounding of a clock near 300 s.
+bool atSpeedOne(float advance, float dt) { return dt > 0.0f && std::fabs(advance - dt) <= 1e-4f + 1e-3f * dt; }
+
+}  // namespace
 
 bool musicNeedsSeek(float partTime, float musicTime) { return std::fabs(partTime - musicTime) > 0.05f; }
 
@@ -14,21 +32,31 @@ uint64_t musicSeekBytes(float partTime) {
     return static_cast<uint64_t>(static_cast<int64_t>(partTime * 192000.0f));
 }
 
-void syncMusic(AppState& app, Part& part) {
+float steerPartClock(MusicSync& s, float offset, float advance, float dt, bool& seek) {
+    const double size = std::fabs(static_cast<double>(offset));
+    s.samples += 1;
+    s.offsetSum += size;
+    s.worstOffset = std::max(s.worstOffset, size);
+    seek = size > 0.05;
+    if (seek || !atSpeedOne(advance, dt)) return 0.0f;
+    s.rateTrim = std::clamp(s.rateTrim - offset * kLearnRate * dt, -kMaxTrim, kMaxTrim);
+    const float correction = (s.rateTrim - offset / kSettleSeconds) * dt;
+    return std::clamp(correction, -kMaxCorrection * dt, kMaxCorrection * dt);
+}
+
+void syncMusic(AppState& app, Part& part, float advance) {
     part.syncOffset = 0.0f;
     if (app.musicChannel == 0) return;  // silent show: nothing to follow the clock
     const float partTime = part.syncOffset + part.clock;
-    const int64_t position = platform::music_get_position(app.musicChannel);
+    // The part clock stands for the moment this frame's duration was measured; compare it
+    // with what was heard at that same moment, not with how far the audio got meanwhile.
+    const int64_t position = platform::music_get_position(app.musicChannel, app.lastTicks);
     const float musicTime = static_cast<float>(position) / 192000.0f;
-    MusicSync& s = app.musicSync;
-    const double offset = std::fabs(static_cast<double>(partTime) - musicTime);
-    s.samples += 1;
-    s.offsetSum += offset;
-    s.worstOffset = std::max(s.worstOffset, offset);
-    if (musicNeedsSeek(partTime, musicTime)) {
-        platform::music_set_position(app.musicChannel, musicSeekBytes(partTime));
-        s.seeks += 1;
-    }
+    bool seek = false;
+    part.clock += steerPartClock(app.musicSync, partTime - musicTime, advance, app.dt, seek);
+    if (!seek) return;
+    if (platform::music_set_position(app.musicChannel, musicSeekBytes(partTime), app.lastTicks))
+        app.musicSync.seeks += 1;
 }
 
 void printMusicSync(const MusicSync& s, bool playing, FILE* out) {

@@ -41,14 +41,17 @@ void startup(AppState& app) {
         part->load();
     }
 
+    // Decoding the whole track takes a quarter of a second: done before the clock starts,
+    // so that the first frame and the first note still start together.
+    if (platform::audio_init(app.options.audio)) {
+        app.musicSample = platform::music_load("music//Zo-velmora.mp3");
+        app.musicChannel = app.musicSample;
+    }
     // The first frame's duration is measured from here, not from the start of loading,
     // and the music starts only now, with the first frame.
     app.lastTicks = platform::tick_count();
     platform::sleep_ms(5);
-    if (platform::audio_init(app.options.audio)) {
-        app.musicSample = platform::music_load("music//Zo-velmora.mp3");
-        app.musicChannel = app.musicSample;
-        platform::music_play(app.musicChannel);
-        platform::music_set_position(app.musicChannel, 0);
-    }
+    // Playing starts at byte 0; a seek to 0 on top would skip the device's queue ahead
+    // and lose the first notes.
+    if (app.musicChannel) platform::music_play(app.musicChannel);
 }
