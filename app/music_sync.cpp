@@ -13,12 +13,13 @@ namespace {
 
 // A proportional-integral loop on the offset: the proportional part halves an offset in
 // about a third of a second, the integral learns a steady drift (the dummy device runs
-// 1.6 % fast) so that it leaves no standing offset. The whole correction stays within 5 %
-// of the frame's duration, which no one sees in the picture.
+// 1.6 % fast, and slows by 5 % for a while when its thread starves) so that it leaves no
+// standing offset. The correction stays within 10 % of the frame's duration: motion a
+// tenth faster or slower for a moment is not something anyone sees.
 constexpr float kSettleSeconds = 0.5f;
 constexpr float kLearnRate = 1.0f;
-constexpr float kMaxTrim = 0.04f;
-constexpr float kMaxCorrection = 0.05f;
+constexpr float kMaxTrim = 0.05f;
+constexpr float kMaxCorrection = 0.1f;
 
 // The clock ran at speed 1: no speed knob, no TRACK or BACK buttons, no stop, no A key.
 // The tolerance covers float rounding of a clock near 300 s.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/frame_finish.h"
 #include "app/part.h"
 #include "platform/audio.h"
 #include "platform/tick_clock.h"
@@ -29,6 +30,9 @@ void startup(AppState& app) {
 
     MidiIn::printDeviceNames();
     app.inputs.controller = &app.nano_kontrol2;
+    // The mapped values start at 0, which reads as a speed knob at its middle (4x speed):
+    // map the untouched controller now, or the first frame runs four times too fast.
+    mapControllerInputs(app.nano_kontrol2, app.inputs);
     if (!app.options.midi) {
         printf("MIDI: disabled (--no-midi).\n");
     } else if (!app.nano_kontrol2.start()) {

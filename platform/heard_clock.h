@@ -17,7 +17,8 @@ struct HeardClock {
     int rate = 48000;             // frames per second
     int64_t bufferFrames = 2048;  // frames per callback
     int64_t queuedBuffers = 1;    // buffers between a callback and the ear, its own included
-    Buffer buffers[4];            // the latest callbacks, newest at [(count - 1) % 4]
+    static constexpr int kKept = 8;
+    Buffer buffers[kKept];        // the latest callbacks, newest at [(count - 1) % kKept]
     uint64_t count = 0;           // callbacks so far
     uint32_t generation = 0;      // bumped by every seek; buffers remember theirs
     int64_t promisedFrame = 0;    // after a seek: heard at promisedTick, until its buffers play

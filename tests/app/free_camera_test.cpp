@@ -11,6 +11,8 @@
 #include "app/free_camera.h"
 #include "app/frame_finish.h"
 #include "app/music_sync.h"
+#include "platform/heard_clock.h"
+#include "platform/tick_clock.h"
 
 namespace {
 
@@ -152,4 +154,92 @@ TEST(MusicSync, SeeksOnlyBeyondFiftyMilliseconds) {
     EXPECT_EQ(musicSeekBytes(2.5f), 480000u);
     // A negative part clock becomes a position past any track, which the player refuses.
     EXPECT_GT(musicSeekBytes(-100.0f), uint64_t(1) << 63);
+}
+
+namespace {
+
+// The frame loop against a made-up audio device whose clock runs `speed` times the tick
+// clock: it hands over 2048-frame buffers and is heard through the same arithmetic as the
+// real player. Frames last 1/60 s; the part clock runs at speed 1 and is steered.
+struct SyncBench {
+    platform::HeardClock heard;
+    MusicSync sync;
+    int64_t now = 0, nextCallback = 0, handed = 0;
+    double speed = 1.0;
+    bool stalled = false;
+    float part = 0.0f;
+
+    SyncBench() { platform::heard_on_seek(heard, 0, 0, 0); }
+    void frame(float jump = 0.0f) {
+        const float dt = 1.0f / 60.0f;
+        now += platform::kTicksPerSecond / 60;
+        for (; !stalled && nextCallback <= now; nextCallback += static_cast<int64_t>(2048 * 1e7 / 48000 / speed)) {
+            platform::heard_on_buffer(heard, handed, 2048, nextCallback);
+            handed += 2048;
+        }
+        part += dt + jump;
+        const float music = platform::heard_frame(heard, now) / 48000.0f;
+        bool seek = false;
+        part += steerPartClock(sync, part - music, dt + jump, dt, seek);
+        if (seek) {
+            handed = platform::heard_on_seek(heard, static_cast<int64_t>(part * 48000.0f), now, now);
+            sync.seeks += 1;
+        }
+    }
+    float offsetNow() const { return part - platform::heard_frame(heard, now) / 48000.0f; }
+};
+
+}  // namespace
+
+TEST(MusicSync, DeviceDriftOfTwoPercentEitherWayIsSteeredOutWithoutSeeks) {
+    for (double speed : {1.02, 0.98}) {
+        SyncBench bench;
+        bench.speed = speed;
+        for (int i = 0; i < 60 * 60; ++i) bench.frame();
+        EXPECT_EQ(bench.sync.seeks, 0) << "speed " << speed;
+        EXPECT_LT(bench.sync.offsetSum / bench.sync.samples, 0.005) << "speed " << speed;
+        EXPECT_LT(std::fabs(bench.offsetNow()), 0.003f) << "speed " << speed;
+        EXPECT_NEAR(bench.sync.rateTrim, speed - 1.0, 0.003) << "the drift is learnt, not chased";
+    }
+}
+
+TEST(MusicSync, AJumpOfThePartClockSeeksOnceAndLandsInStep) {
+    SyncBench bench;
+    bench.heard.queuedBuffers = 2;  // a double-buffered device: 85 ms from callback to ear
+    for (int i = 0; i < 120; ++i) bench.frame();
+    bench.frame(30.0f);  // a cue: BACK or --start
+    EXPECT_EQ(bench.sync.seeks, 1);
+    for (int i = 0; i < 8; ++i) bench.frame();
+    EXPECT_LT(std::fabs(bench.offsetNow()), 0.022f) << "the device's queue was skipped ahead";
+    for (int i = 0; i < 120; ++i) bench.frame();
+    EXPECT_EQ(bench.sync.seeks, 1) << "the seek lands where it was aimed";
+    EXPECT_LT(std::fabs(bench.offsetNow()), 0.005f);
+}
+
+TEST(MusicSync, AStalledDeviceNeverDragsThePartClock) {
+    SyncBench bench;
+    for (int i = 0; i < 120; ++i) bench.frame();
+    bench.stalled = true;
+    const float before = bench.part;
+    for (int i = 0; i < 120; ++i) bench.frame();
+    EXPECT_NEAR(bench.part - before, 2.0f, 0.1f) << "the show runs on its own clock";
+    EXPECT_GE(bench.sync.seeks, 1);
+    bench.stalled = false;
+    bench.nextCallback = bench.now;
+    for (int i = 0; i < 60; ++i) bench.frame();
+    const int seeks = bench.sync.seeks;
+    for (int i = 0; i < 600; ++i) bench.frame();
+    EXPECT_EQ(bench.sync.seeks, seeks) << "back in step once the device plays again";
+    EXPECT_LT(std::fabs(bench.offsetNow()), 0.005f);
+}
+
+TEST(MusicSync, OtherSpeedsAreNotSteered) {
+    MusicSync sync;
+    bool seek = true;
+    EXPECT_EQ(steerPartClock(sync, 0.03f, 0.0f, 0.016f, seek), 0.0f) << "a stopped clock";
+    EXPECT_FALSE(seek);
+    EXPECT_EQ(steerPartClock(sync, 0.03f, 0.064f, 0.016f, seek), 0.0f) << "the speed knob";
+    EXPECT_LT(steerPartClock(sync, 0.03f, 0.016f, 0.016f, seek), 0.0f) << "ahead at speed 1: slowed";
+    steerPartClock(sync, -0.06f, 0.016f, 0.016f, seek);
+    EXPECT_TRUE(seek);
 }
