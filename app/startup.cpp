@@ -28,16 +28,17 @@ void startup(AppState& app) {
     app.loader->load();
     createShowTargets(app);
 
-    MidiIn::printDeviceNames();
     app.inputs.controller = &app.nano_kontrol2;
     // The mapped values start at 0, which reads as a speed knob at its middle (4x speed):
     // map the untouched controller now, or the first frame runs four times too fast.
     mapControllerInputs(app.nano_kontrol2, app.inputs);
+    // Opened before the list is printed, so that the list can mark the port in use.
     if (!app.options.midi) {
         printf("MIDI: disabled (--no-midi).\n");
-    } else if (!app.nano_kontrol2.start()) {
+    } else if (!app.nano_kontrol2.start(app.options.midiPort)) {
         printf("nano_kontrol2.start() failed...\n");
     }
+    MidiIn::printDeviceNames(app.nano_kontrol2.openedDevice());
 
     for (Part* part : app.parts) {
         part->inputs = &app.inputs;

@@ -1,6 +1,8 @@
 #include "midi/midi_in.h"
 
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@ MidiIn::~MidiIn() {
         midi_in_stop(midi_handle);
         midi_in_close(midi_handle);
         midi_handle = nullptr;
+        opened_device = -1;
     }
 }
 
@@ -22,22 +25,58 @@ void MidiIn::midi_in_callback(MidiInHandle, uint32_t kind, uintptr_t instance, u
                                                            static_cast<uint32_t>(param2));
 }
 
-bool MidiIn::start() {
-    const unsigned result = midi_in_open(&midi_handle, 0, midi_in_callback, reinterpret_cast<uintptr_t>(this));
-    if (result != 0) {
-        const std::string text = midi_in_error_text(result).substr(0, 255);
-        printf("MidiIn::start() : midiInOpen() failed...err=%s\n", text.c_str());
+int chooseMidiDevice(const std::vector<std::string>& names, const std::string& choice, std::string& error) {
+    const auto lower = [](std::string text) {
+        for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return text;
+    };
+    if (choice.empty() || choice.find_first_not_of("0123456789") == std::string::npos) {
+        const unsigned long device = choice.empty() ? 0 : std::strtoul(choice.c_str(), nullptr, 10);
+        if (device < names.size()) return static_cast<int>(device);
+        error = "no MIDI input device " + (choice.empty() ? std::string("0") : choice) + " (" +
+                std::to_string(names.size()) + " found)";
+        return -1;
+    }
+    for (size_t i = 0; i < names.size(); ++i)
+        if (lower(names[i]).find(lower(choice)) != std::string::npos) return static_cast<int>(i);
+    error = "no MIDI input device named like \"" + choice + "\"";
+    return -1;
+}
+
+namespace {
+
+std::vector<std::string> deviceNames(bool truncated) {
+    std::vector<std::string> names;
+    for (unsigned i = 0; i < midi_in_device_count(); ++i) names.push_back(midi_in_device_name(i, truncated));
+    return names;
+}
+
+}  // namespace
+
+bool MidiIn::start(const std::string& port) {
+    std::string text;
+    int device = 0;
+    unsigned result = 0;
+    // Device 0 needs no list: asking the driver for it would hide its own error text.
+    if (!port.empty()) device = chooseMidiDevice(deviceNames(false), port, text);
+    if (device >= 0) {
+        result = midi_in_open(&midi_handle, static_cast<unsigned>(device), midi_in_callback, reinterpret_cast<uintptr_t>(this));
+        if (result != 0) text = midi_in_error_text(result);
+    }
+    if (device < 0 || result != 0) {
+        printf("MidiIn::start() : midiInOpen() failed...err=%s\n", text.substr(0, 255).c_str());
         return false;
     }
+    opened_device = device;
     midi_in_start(midi_handle);
     return true;
 }
 
-void MidiIn::printDeviceNames() {
-    std::vector<std::string> names;
-    for (unsigned i = 0; i < midi_in_device_count(); ++i) names.push_back(midi_in_device_name(i));
+void MidiIn::printDeviceNames(int opened) {
+    const std::vector<std::string> names = deviceNames(true);
     printf("======== MidiIn::printDeviceNames() ========\n");
-    for (size_t i = 0; i < names.size(); ++i) printf("  idx=%d : %s\n", static_cast<int>(i), names[i].c_str());
+    for (size_t i = 0; i < names.size(); ++i)
+        printf("  idx=%d : %s%s\n", static_cast<int>(i), names[i].c_str(), static_cast<int>(i) == opened ? "  <- opened" : "");
 }
 
 void MidiIn::dispatch_short_message(uint32_t packed) {
