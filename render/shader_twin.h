@@ -15,6 +15,8 @@ void applyTwinKey(std::string& bytes);
 // renamed at the end. Returns false (and leaves any earlier twin in place) when the folder
 // is not writable; callers carry on without a twin.
 bool writeTwin(const std::string& twinPath, const std::string& text);
+// The same for bytes already scrambled (text, zero, key applied).
+bool writeScrambledTwin(const std::string& twinPath, const std::string& bytes);
 
 // Reads and unscrambles a twin. The last byte (the scrambled zero) is dropped; an empty
 // twin gives an empty text. Nothing when the file cannot be opened.

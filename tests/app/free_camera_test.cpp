@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <unistd.h>
 
 #include "app/app_state.h"
 #include "app/free_camera.h"
@@ -127,6 +129,51 @@ TEST(FreeCamera, ShortFileReplacesOnlyItsLeadingBytes) {
 TEST(FreeCamera, UnwritableFolderSkipsTheSave) {
     FreeCamera c;
     EXPECT_FALSE(saveCameraFile(c, "/nonexistent-folder/FreeCam.bin"));
+}
+
+TEST(FreeCamera, DamagedFileIsRefusedWithOneLineAndTheDefaultCameraStays) {
+    const std::string path = tempPath("velmora_camera_damaged.bin");
+    const auto refused = [&](void (*damage)(FreeCamera&)) {
+        FreeCamera bad;
+        damage(bad);
+        saveCameraFile(bad, path.c_str());
+        FreeCamera c;
+        testing::internal::CaptureStdout();
+        const bool loaded = loadCameraFile(c, path.c_str());
+        const std::string out = testing::internal::GetCapturedStdout();
+        return !loaded && bytesOf(c) == bytesOf(FreeCamera()) && out.find("damaged camera record") != std::string::npos &&
+               std::count(out.begin(), out.end(), '\n') == 1;
+    };
+    EXPECT_TRUE(refused([](FreeCamera& c) { c.eye[1] = std::nanf(""); }));
+    EXPECT_TRUE(refused([](FreeCamera& c) { c.pan[2] = 3.4e38f; }));
+    EXPECT_TRUE(refused([](FreeCamera& c) { c.q[3] = 3.0f; }));
+    EXPECT_TRUE(refused([](FreeCamera& c) { c.distance = -1.0f; }));
+    EXPECT_TRUE(refused([](FreeCamera& c) { c.speed = 0.0f; }));
+    EXPECT_FALSE(refused([](FreeCamera& c) { c.orbitLatch = 0xFF; })) << "latch bytes are not numbers";
+    FILE* f = std::fopen(path.c_str(), "wb");  // random bytes
+    for (int i = 0; i < 292; ++i) std::fputc((i * 7919 + 13) & 0xFF, f);
+    std::fclose(f);
+    FreeCamera c;
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(loadCameraFile(c, path.c_str()));
+    testing::internal::GetCapturedStdout();
+    std::remove(path.c_str());
+}
+
+TEST(FreeCamera, PlantedTemporaryLinkNeverRedirectsTheSave) {
+    const std::string path = tempPath("velmora_camera_link.bin"), outside = tempPath("velmora_outside.txt");
+    std::ofstream(outside) << "not yours";
+    std::remove((path + ".tmp").c_str());
+    ASSERT_EQ(symlink(outside.c_str(), (path + ".tmp").c_str()), 0);
+    FreeCamera c;
+    ASSERT_TRUE(saveCameraFile(c, path.c_str()));
+    std::ifstream in(outside);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), "not yours");
+    FreeCamera back;
+    EXPECT_TRUE(loadCameraFile(back, path.c_str()));
+    EXPECT_EQ(bytesOf(back), bytesOf(c));
+    std::remove(path.c_str());
+    std::remove(outside.c_str());
 }
 
 TEST(ControllerMapping, UntouchedControllerMapsToMinusOneAndFullFaderJustAboveOne) {
