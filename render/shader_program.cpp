@@ -19,7 +19,7 @@ const std::string kRule(75, '=');
 // What one build read and what went wrong in it.
 struct Build {
     std::vector<ShaderFile> files;
-    std::vector<ShaderSource> sources;
+    std::vector<ProcessedShader> sources;
     std::string errors;  // the lines that say "error", as the overlay shows them
 };
 
@@ -52,7 +52,7 @@ GLuint compile(ShaderProgram& program, GLenum type, const std::string& path, Log
     program.loaded = true;
     // With no source at all an empty one is compiled: the program then fails to link,
     // the same outcome as a source that fails to compile.
-    ShaderSource source = readShaderSource(program, path);
+    ProcessedShader source = readShaderSource(program, path);
     const GLuint shader = glCreateShader(type);
     const GLchar* text = source.text.c_str();
     glShaderSource(shader, 1, &text, nullptr);
@@ -126,7 +126,7 @@ bool loadProgram(ShaderProgram& program, const std::string& vertexPath, const st
         program.linked = status == GL_TRUE;
         // Twins only of text that builds: a broken save must not destroy the only backup.
         if (program.linked)
-            for (const ShaderSource& source : build.sources) writeShaderTwins(source);
+            for (const ProcessedShader& source : build.sources) writeShaderTwins(source);
     }
     if (program.verbose) std::cout << platform::grey << std::endl;
     return !keepPrevious;

@@ -30,7 +30,7 @@ struct ShaderProgram {
 };
 
 // A processed source and what it is made of.
-struct ShaderSource {
+struct ProcessedShader {
     bool found = false;                              // false: neither the file nor its twin
     std::string text;
     std::vector<ShaderFile> files;                   // files read, the source itself first
@@ -60,11 +60,11 @@ void deleteProgram(ShaderProgram& program);
 // twin key).
 std::optional<std::string> loadShaderSource(ShaderProgram& program, const std::string& path);
 // The same without writing the twins: they wait in the result for writeShaderTwins.
-ShaderSource readShaderSource(ShaderProgram& program, const std::string& path);
-void writeShaderTwins(const ShaderSource& source);
+ProcessedShader readShaderSource(ShaderProgram& program, const std::string& path);
+void writeShaderTwins(const ProcessedShader& source);
 // The compiler's log with each "0:LINE(COL)" or "0(LINE)" replaced by the file and line
 // that the text's line came from.
-std::string mapShaderLog(const std::string& log, const ShaderSource& source);
+std::string mapShaderLog(const std::string& log, const ProcessedShader& source);
 // Modification time and size of a file folded into one number; -1 when it is missing.
 int64_t shaderFileStamp(const std::string& path);
 

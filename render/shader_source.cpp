@@ -22,7 +22,7 @@ namespace {
 // runs out; and what the whole source is made of.
 struct Loading {
     ShaderProgram& program;
-    ShaderSource& source;
+    ProcessedShader& source;
     std::vector<std::filesystem::path> chain;
 };
 
@@ -89,7 +89,7 @@ std::filesystem::path identity(const std::string& path) {
 
 std::optional<std::string> loadSource(Loading& loading, const std::string& path) {
     std::cout << "Loading... " << path << std::endl;
-    ShaderSource& source = loading.source;
+    ProcessedShader& source = loading.source;
     const int file = static_cast<int>(source.files.size());
     // Stamped before reading: a save that lands while the file is read shows as a change.
     source.files.push_back({path, shaderFileStamp(path)});
@@ -137,8 +137,8 @@ int64_t shaderFileStamp(const std::string& path) {
     return static_cast<int64_t>(time.time_since_epoch().count()) * 31 + static_cast<int64_t>(error ? 0 : size);
 }
 
-ShaderSource readShaderSource(ShaderProgram& program, const std::string& path) {
-    ShaderSource source;
+ProcessedShader readShaderSource(ShaderProgram& program, const std::string& path) {
+    ProcessedShader source;
     Loading loading{program, source, {}};
     std::optional<std::string> text = loadSource(loading, path);
     source.found = text.has_value();
@@ -147,18 +147,18 @@ ShaderSource readShaderSource(ShaderProgram& program, const std::string& path) {
 }
 
 std::optional<std::string> loadShaderSource(ShaderProgram& program, const std::string& path) {
-    ShaderSource source = readShaderSource(program, path);
+    ProcessedShader source = readShaderSource(program, path);
     if (!source.found) return std::nullopt;
     writeShaderTwins(source);
     return std::move(source.text);
 }
 
-void writeShaderTwins(const ShaderSource& source) {
+void writeShaderTwins(const ProcessedShader& source) {
     // A read-only folder just means no twin this time.
     for (const auto& [path, bytes] : source.twins) writeScrambledTwin(path, bytes);
 }
 
-std::string mapShaderLog(const std::string& log, const ShaderSource& source) {
+std::string mapShaderLog(const std::string& log, const ProcessedShader& source) {
     // "0:65(12): error: ..." (Mesa) or "0(65) : error ..." (other drivers): source string 0,
     // line 65 of the text as compiled.
     static const std::regex located(R"(^(\d+)(?::(\d+)\((\d+)\)|\((\d+)\)))");
