@@ -134,7 +134,8 @@ int64_t shaderFileStamp(const std::string& path) {
     if (error) return -1;
     const auto size = std::filesystem::file_size(path, error);
     // An editor that saves twice within the clock's resolution still changes the size.
-    return static_cast<int64_t>(time.time_since_epoch().count()) * 31 + static_cast<int64_t>(error ? 0 : size);
+    const uint64_t ticks = static_cast<uint64_t>(time.time_since_epoch().count());
+    return static_cast<int64_t>(ticks * 31 + (error ? 0 : size));
 }
 
 ProcessedShader readShaderSource(ShaderProgram& program, const std::string& path) {
