@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <iostream>
 #include <cstdlib>
+#include <iostream>
 
 #include "app/app_state.h"
 #include "clips/frame_rules.h"
@@ -121,6 +121,8 @@ void Part_Clips::reloadChangedShaders() {
 }
 
 void Part_Clips::drawShaderErrors() const {
+    const auto broken = [this](const ProgramSources& p) { return !(this->*p.program).buildError.empty(); };
+    if (std::none_of(std::begin(kPrograms), std::end(kPrograms), broken)) return;  // the usual frame
     std::vector<std::string> errors;
     for (const ProgramSources& p : kPrograms) errors.push_back((this->*p.program).buildError);
     int width = owner->window.width, height = owner->window.height;

@@ -10,8 +10,8 @@
 
 namespace {
 
-// A glyph cell is 14 x 20 units at scale 1: a line of text is a fiftieth of the window's
-// height (20 pixels at 1080 lines), never under 10 pixels, where the stroke font is still legible.
+// A glyph cell is 14 x 20 units at scale 1: glyphs 20 pixels high on a 1080-line window,
+// smaller with the window but never under 10 pixels, where the stroke font stays legible.
 float textScale(int height) { return std::clamp(height / 1080.0f, 0.5f, 1.0f); }
 
 }  // namespace

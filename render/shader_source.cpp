@@ -106,12 +106,7 @@ std::optional<std::string> loadSource(Loading& loading, const std::string& path)
         loading.chain.pop_back();
         // Scrambled now, as the generator's sequence has it; written only once the caller
         // knows the text builds, so a broken save never replaces a good twin.
-        if (!twinPath.empty()) {
-            std::string bytes = text;
-            bytes.push_back('\0');
-            applyTwinKey(bytes);
-            source.twins.push_back({twinPath, std::move(bytes)});
-        }
+        if (!twinPath.empty()) source.twins.push_back({twinPath, scrambleTwin(text)});
         return text;
     }
     std::string text;

@@ -27,11 +27,11 @@ void applyTwinKey(std::string& bytes) {
     for (char& c : bytes) c = static_cast<char>(static_cast<unsigned char>(c) ^ (platform::runtime_rand() % 255));
 }
 
-bool writeTwin(const std::string& twinPath, const std::string& text) {
+std::string scrambleTwin(const std::string& text) {
     std::string bytes = text;
     bytes.push_back('\0');
     applyTwinKey(bytes);
-    return writeScrambledTwin(twinPath, bytes);
+    return bytes;
 }
 
 bool writeScrambledTwin(const std::string& twinPath, const std::string& bytes) {
