@@ -1,8 +1,6 @@
 #include "midi/midi_in.h"
 
-#include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -25,24 +23,6 @@ void MidiIn::midi_in_callback(MidiInHandle, uint32_t kind, uintptr_t instance, u
                                                            static_cast<uint32_t>(param2));
 }
 
-int chooseMidiDevice(const std::vector<std::string>& names, const std::string& choice, std::string& error) {
-    const auto lower = [](std::string text) {
-        for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return text;
-    };
-    if (choice.empty() || choice.find_first_not_of("0123456789") == std::string::npos) {
-        const unsigned long device = choice.empty() ? 0 : std::strtoul(choice.c_str(), nullptr, 10);
-        if (device < names.size()) return static_cast<int>(device);
-        error = "no MIDI input device " + (choice.empty() ? std::string("0") : choice) + " (" +
-                std::to_string(names.size()) + " found)";
-        return -1;
-    }
-    for (size_t i = 0; i < names.size(); ++i)
-        if (lower(names[i]).find(lower(choice)) != std::string::npos) return static_cast<int>(i);
-    error = "no MIDI input device named like \"" + choice + "\"";
-    return -1;
-}
-
 namespace {
 
 std::vector<std::string> deviceNames(bool truncated) {
@@ -58,7 +38,7 @@ bool MidiIn::start(const std::string& port) {
     int device = 0;
     unsigned result = 0;
     // Device 0 needs no list: asking the driver for it would hide its own error text.
-    if (!port.empty()) device = chooseMidiDevice(deviceNames(false), port, text);
+    if (!port.empty()) device = midi_in_choose_device(deviceNames(false), port, text);
     if (device >= 0) {
         result = midi_in_open(&midi_handle, static_cast<unsigned>(device), midi_in_callback, reinterpret_cast<uintptr_t>(this));
         if (result != 0) text = midi_in_error_text(result);

@@ -38,8 +38,3 @@ protected:
     platform::MidiInHandle midi_handle = nullptr;
     int opened_device = -1;
 };
-
-// The device a --midi-port choice names among the device names: "" is device 0, digits are
-// a device number, anything else the first name containing it, ignoring case. -1, with
-// the reason in error, when there is no such device.
-int chooseMidiDevice(const std::vector<std::string>& names, const std::string& choice, std::string& error);

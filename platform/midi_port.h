@@ -26,6 +26,11 @@ using MidiInCallback = void (*)(MidiInHandle handle, uint32_t kind, uintptr_t in
 // the ports a user plugged in, never the sequencer's own loopback or announce ports.
 std::vector<unsigned> midi_user_ports(const std::vector<std::string>& driverNames);
 
+// The device a --midi-port choice names among the device names: "" is device 0, digits are
+// a device number, anything else the first name containing it, ignoring case. -1, with
+// the reason in error, when there is no such device.
+int midi_in_choose_device(const std::vector<std::string>& names, const std::string& choice, std::string& error);
+
 unsigned midi_in_device_count();
 // The port's name, cut to 31 characters as the device capabilities record holds it unless
 // the whole name is asked for.

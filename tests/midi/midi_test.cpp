@@ -143,11 +143,11 @@ TEST(MidiPorts, DeviceZeroIsThePluggedInPortNotTheSequencersOwn) {
 TEST(MidiPorts, MidiPortChoosesByNumberOrByPartOfTheNameInAnyCase) {
     const std::vector<std::string> names = {"nanoKONTROL2 MIDI 1", "Launchkey MK3 MIDI 1"};
     std::string error;
-    EXPECT_EQ(chooseMidiDevice(names, "", error), 0);
-    EXPECT_EQ(chooseMidiDevice(names, "1", error), 1);
-    EXPECT_EQ(chooseMidiDevice(names, "LAUNCHKEY", error), 1);
-    EXPECT_EQ(chooseMidiDevice(names, "2", error), -1);
+    EXPECT_EQ(platform::midi_in_choose_device(names, "", error), 0);
+    EXPECT_EQ(platform::midi_in_choose_device(names, "1", error), 1);
+    EXPECT_EQ(platform::midi_in_choose_device(names, "LAUNCHKEY", error), 1);
+    EXPECT_EQ(platform::midi_in_choose_device(names, "2", error), -1);
     EXPECT_EQ(error, "no MIDI input device 2 (2 found)");
-    EXPECT_EQ(chooseMidiDevice(names, "korg", error), -1);
+    EXPECT_EQ(platform::midi_in_choose_device(names, "korg", error), -1);
     EXPECT_EQ(error, "no MIDI input device named like \"korg\"");
 }
