@@ -8,6 +8,7 @@
 #include "app/free_camera.h"
 #include "app/gl_window.h"
 #include "app/launch_options.h"
+#include "app/music_sync.h"
 #include "midi/nano_kontrol2.h"
 #include "render/render_target.h"
 
@@ -73,6 +74,7 @@ struct AppState {
 
     LaunchOptions options;  // command-line settings beyond the launcher's two choices
     int32_t glErrors = 0;   // OpenGL errors seen with --gl-check
+    MusicSync musicSync;    // how well the music kept with the part clock (--timing)
 
     AppState();
 };

@@ -101,12 +101,12 @@ void driveParts(AppState& app) {
         Part* part = app.parts[i];
         part->owner = &app;
         part->inputs = &app.inputs;
+        const float before = part->clock;
         if (static_cast<int32_t>(i) == app.currentPart) {
             part->update();
             part->render();
         }
-        part->syncOffset = 0.0f;
-        syncMusic(app, part->syncOffset + part->clock);
+        syncMusic(app, *part, part->clock - before);
         resetGlState();
     }
 

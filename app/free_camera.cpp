@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "app/app_state.h"
+#include "platform/file_replace.h"
 
 namespace {
 
@@ -162,25 +164,42 @@ void updateFreeCamera(AppState& app) {
     app.prevMouseY = static_cast<float>(app.mouseY);
 }
 
+const char* cameraRecordFault(const FreeCamera& c) {
+    // Every float of the record (the latch bytes at 176-179 and 184-187 are not floats).
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&c);
+    for (size_t at = 0; at < sizeof c; at += 4) {
+        if ((at >= 176 && at < 180) || (at >= 184 && at < 188)) continue;
+        float v;
+        std::memcpy(&v, bytes + at, sizeof v);
+        if (!std::isfinite(v)) return "a number that is not finite";
+        if (std::fabs(v) > 1e6f) return "a number out of range";
+    }
+    // Turning keeps q a unit quaternion up to float rounding, far inside this tolerance.
+    const float norm = std::sqrt(c.q[0] * c.q[0] + c.q[1] * c.q[1] + c.q[2] * c.q[2] + c.q[3] * c.q[3]);
+    if (std::fabs(norm - 1.0f) > 0.05f) return "an orientation that is not a unit quaternion";
+    if (!(c.distance > 0.0f && c.distance <= 1e4f)) return "a distance out of range";
+    if (!(c.speed > 0.0f && c.speed <= 1e3f)) return "a speed out of range";
+    return nullptr;
+}
+
 bool loadCameraFile(FreeCamera& camera, const char* path) {
     FILE* f = std::fopen(path, "rb");
     if (!f) return false;
     unsigned char bytes[sizeof(FreeCamera)];
     const size_t n = std::fread(bytes, 1, sizeof bytes, f);
     std::fclose(f);
-    std::copy(bytes, bytes + n, reinterpret_cast<unsigned char*>(&camera));
+    // A short file replaces only the leading bytes; check the record that results.
+    FreeCamera loaded = camera;
+    std::copy(bytes, bytes + n, reinterpret_cast<unsigned char*>(&loaded));
+    if (const char* fault = cameraRecordFault(loaded)) {
+        // A broken camera would blacken every frame, and be saved back for the next run.
+        printf("%s: damaged camera record (%s); starting from the default camera\n", path, fault);
+        return false;
+    }
+    camera = loaded;
     return true;
 }
 
 bool saveCameraFile(const FreeCamera& camera, const char* path) {
-    const std::string temporary = std::string(path) + ".tmp";
-    FILE* f = std::fopen(temporary.c_str(), "wb");
-    if (!f) return false;
-    const bool written = std::fwrite(&camera, sizeof camera, 1, f) == 1;
-    const bool closed = std::fclose(f) == 0;
-    if (!written || !closed || std::rename(temporary.c_str(), path) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return platform::replace_file(path, &camera, sizeof camera);
 }

@@ -60,9 +60,15 @@ struct AppState;
 // Reads the mouse state of the application record and moves the camera.
 void updateFreeCamera(AppState& app);
 
+// Why a record cannot be a camera (a number not finite or beyond 1e6, an orientation that
+// is not a unit quaternion, a distance or speed out of range), or null when it can.
+const char* cameraRecordFault(const FreeCamera& camera);
 // Reads up to 292 bytes of the file over the camera (a short file replaces only its
-// leading bytes). Returns false when the file cannot be opened.
+// leading bytes). Returns false when the file cannot be opened, or when the result is no
+// camera: then one line says so and the camera keeps its values (the next save replaces
+// the file).
 bool loadCameraFile(FreeCamera& camera, const char* path);
 // Writes the record through a temporary file renamed into place, so an interrupted
-// write never leaves a truncated camera behind. Returns false when it cannot be written.
+// write never leaves a truncated camera behind, and a planted link never redirects it.
+// Returns false when it cannot be written.
 bool saveCameraFile(const FreeCamera& camera, const char* path);

@@ -38,6 +38,7 @@ const char* launchUsage() {
            "  --frames N        exit with status 0 after N frames\n"
            "  --no-audio        run silently, without opening a sound device\n"
            "  --no-midi         do not open the MIDI controller\n"
+           "  --midi-port N|NAME  open MIDI input N, or the first whose name contains NAME\n"
            "  --start SECONDS   start the part clock there (jump to a scene)\n"
            "  --plot-edit FILE  draw the edit (part clock -> edit position) as a PNG and exit\n"
            "  --dump-edit FILE  write the edit's 1,000,000 values as little-endian floats and exit\n"
@@ -69,6 +70,10 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
             options.audio = false;
         } else if (!std::strcmp(arg, "--no-midi")) {
             options.midi = false;
+        } else if (!std::strcmp(arg, "--midi-port")) {
+            const char* v = value(arg);
+            if (!v) return OptionsResult::Error;
+            options.midiPort = v;
         } else if (!std::strcmp(arg, "--start")) {
             const char* v = value(arg);
             if (!v) return OptionsResult::Error;

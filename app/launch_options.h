@@ -14,6 +14,7 @@ struct LaunchOptions {
     bool keepConsole = false;  // a single plain argument keeps the console window (Windows)
     bool audio = true;         // --no-audio: never open a sound device
     bool midi = true;          // --no-midi: never open the MIDI controller
+    std::string midiPort;      // --midi-port N|NAME: the MIDI input to open instead of device 0
     bool startGiven = false;   // --start SECONDS: the part clock before the first frame
     float startClock = 0.0f;
     std::string plotEdit;      // --plot-edit FILE.png: draw the edit and exit

@@ -1,9 +1,31 @@
+// The music follows the part clock: steer out small drifts, seek on real jumps.
 #include "app/music_sync.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/app_state.h"
+#include "app/part.h"
 #include "platform/audio.h"
+#include "platform/tick_clock.h"
+
+namespace {
+
+// A proportional-integral loop on the offset: the proportional part halves an offset in
+// about a third of a second, the integral learns a steady drift (the dummy device runs
+// 1.6 % fast, and slows by 5 % for a while when its thread starves) so that it leaves no
+// standing offset. The correction stays within 10 % of the frame's duration: motion a
+// tenth faster or slower for a moment is not something anyone sees.
+constexpr float kSettleSeconds = 0.5f;
+constexpr float kLearnRate = 1.0f;
+constexpr float kMaxTrim = 0.05f;
+constexpr float kMaxCorrection = 0.1f;
+
+// The clock ran at speed 1: no speed knob, no TRACK or BACK buttons, no stop, no A key.
+// The tolerance covers float rounding of a clock near 300 s.
+bool atSpeedOne(float advance, float dt) { return dt > 0.0f && std::fabs(advance - dt) <= 1e-4f + 1e-3f * dt; }
+
+}  // namespace
 
 bool musicNeedsSeek(float partTime, float musicTime) { return std::fabs(partTime - musicTime) > 0.05f; }
 
@@ -11,9 +33,38 @@ uint64_t musicSeekBytes(float partTime) {
     return static_cast<uint64_t>(static_cast<int64_t>(partTime * 192000.0f));
 }
 
-void syncMusic(AppState& app, float partTime) {
+float steerPartClock(MusicSync& s, float offset, float advance, float dt, bool& seek) {
+    const double size = std::fabs(static_cast<double>(offset));
+    s.samples += 1;
+    s.offsetSum += size;
+    s.worstOffset = std::max(s.worstOffset, size);
+    seek = size > 0.05;
+    if (seek || !atSpeedOne(advance, dt)) return 0.0f;
+    s.rateTrim = std::clamp(s.rateTrim - offset * kLearnRate * dt, -kMaxTrim, kMaxTrim);
+    const float correction = (s.rateTrim - offset / kSettleSeconds) * dt;
+    return std::clamp(correction, -kMaxCorrection * dt, kMaxCorrection * dt);
+}
+
+void syncMusic(AppState& app, Part& part, float advance) {
+    part.syncOffset = 0.0f;
     if (app.musicChannel == 0) return;  // silent show: nothing to follow the clock
-    const int64_t position = platform::music_get_position(app.musicChannel);
+    const float partTime = part.syncOffset + part.clock;
+    // The part clock stands for the moment this frame's duration was measured; compare it
+    // with what was heard at that same moment, not with how far the audio got meanwhile.
+    const int64_t position = platform::music_get_position(app.musicChannel, app.lastTicks);
     const float musicTime = static_cast<float>(position) / 192000.0f;
-    if (musicNeedsSeek(partTime, musicTime)) platform::music_set_position(app.musicChannel, musicSeekBytes(partTime));
+    bool seek = false;
+    part.clock += steerPartClock(app.musicSync, partTime - musicTime, advance, app.dt, seek);
+    if (!seek) return;
+    if (platform::music_set_position(app.musicChannel, musicSeekBytes(partTime), app.lastTicks))
+        app.musicSync.seeks += 1;
+}
+
+void printMusicSync(const MusicSync& s, bool playing, FILE* out) {
+    if (!playing) {
+        fprintf(out, "music: none played; the show ran on its own clock\n");
+        return;
+    }
+    const double mean = s.samples ? s.offsetSum / s.samples : 0.0;
+    fprintf(out, "music: %d seeks, mean offset %.1f ms, worst %.1f ms\n", s.seeks, mean * 1000.0, s.worstOffset * 1000.0);
 }

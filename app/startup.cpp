@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/frame_finish.h"
 #include "app/part.h"
 #include "platform/audio.h"
 #include "platform/tick_clock.h"
@@ -27,13 +28,17 @@ void startup(AppState& app) {
     app.loader->load();
     createShowTargets(app);
 
-    MidiIn::printDeviceNames();
     app.inputs.controller = &app.nano_kontrol2;
+    // The mapped values start at 0, which reads as a speed knob at its middle (4x speed):
+    // map the untouched controller now, or the first frame runs four times too fast.
+    mapControllerInputs(app.nano_kontrol2, app.inputs);
+    // Opened before the list is printed, so that the list can mark the port in use.
     if (!app.options.midi) {
         printf("MIDI: disabled (--no-midi).\n");
-    } else if (!app.nano_kontrol2.start()) {
+    } else if (!app.nano_kontrol2.start(app.options.midiPort)) {
         printf("nano_kontrol2.start() failed...\n");
     }
+    MidiIn::printDeviceNames(app.nano_kontrol2.openedDevice());
 
     for (Part* part : app.parts) {
         part->inputs = &app.inputs;
@@ -41,14 +46,17 @@ void startup(AppState& app) {
         part->load();
     }
 
+    // Decoding the whole track takes a quarter of a second: done before the clock starts,
+    // so that the first frame and the first note still start together.
+    if (platform::audio_init(app.options.audio)) {
+        app.musicSample = platform::music_load("music//Zo-velmora.mp3");
+        app.musicChannel = app.musicSample;
+    }
     // The first frame's duration is measured from here, not from the start of loading,
     // and the music starts only now, with the first frame.
     app.lastTicks = platform::tick_count();
     platform::sleep_ms(5);
-    if (platform::audio_init(app.options.audio)) {
-        app.musicSample = platform::music_load("music//Zo-velmora.mp3");
-        app.musicChannel = app.musicSample;
-        platform::music_play(app.musicChannel);
-        platform::music_set_position(app.musicChannel, 0);
-    }
+    // Playing starts at byte 0; a seek to 0 on top would skip the device's queue ahead
+    // and lose the first notes.
+    if (app.musicChannel) platform::music_play(app.musicChannel);
 }

@@ -2,15 +2,20 @@
 #include "clips/part_clips.h"
 
 #include <GL/glew.h>
+#include <SDL.h>
 #include <omp.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 
 #include "app/app_state.h"
 #include "clips/frame_rules.h"
+#include "clips/shader_overlay.h"
 #include "clips/transport.h"
 #include "models/skeleton.h"
+#include "platform/console.h"
 #include "platform/tick_clock.h"
 
 Part_Clips::Part_Clips() { tempo = 120.0f; }
@@ -66,21 +71,68 @@ void Part_Clips::load() {
     setupShaders();
 }
 
+namespace {
+
+struct ProgramSources {
+    ShaderProgram Part_Clips::*program;
+    const char* vertex;
+    const char* fragment;
+};
+
+const ProgramSources kPrograms[] = {
+    {&Part_Clips::blurProgram, "shaders/v_fixed.cpp", "shaders/f_simpleblur.cpp"},
+    {&Part_Clips::postProgram, "shaders/v_fixed.cpp", "shaders/f_postprocess.cpp"},
+    {&Part_Clips::finalClipsProgram, "shaders/v_trace.cpp", "shaders/f_final_clips.cpp"},
+    {&Part_Clips::postFinalProgram, "shaders/v_trace.cpp", "shaders/f_postprocess_final.cpp"},
+    {&Part_Clips::objectProgram, "shaders//v_object.cpp", "shaders//f_object.cpp"},
+};
+
+}  // namespace
+
 void Part_Clips::setupShaders() {
-    const std::pair<ShaderProgram*, std::pair<const char*, const char*>> programs[] = {
-        {&blurProgram, {"shaders/v_fixed.cpp", "shaders/f_simpleblur.cpp"}},
-        {&postProgram, {"shaders/v_fixed.cpp", "shaders/f_postprocess.cpp"}},
-        {&finalClipsProgram, {"shaders/v_trace.cpp", "shaders/f_final_clips.cpp"}},
-        {&postFinalProgram, {"shaders/v_trace.cpp", "shaders/f_postprocess_final.cpp"}},
-        {&objectProgram, {"shaders//v_object.cpp", "shaders//f_object.cpp"}},
-    };
-    for (const auto& [program, files] : programs) {
-        program->verbose = true;
-        loadProgram(*program, shaderBasePath + files.first, shaderBasePath + files.second);
+    for (const ProgramSources& p : kPrograms) {
+        ShaderProgram& program = this->*p.program;
+        program.verbose = true;
+        loadProgram(program, shaderBasePath + p.vertex, shaderBasePath + p.fragment);
     }
 }
 
+void Part_Clips::reloadChangedShaders() {
+    // A few looks a second at the files' times: a save shows within a quarter second, and
+    // the twenty-odd stat calls cost nothing next to a frame.
+    const int64_t now = platform::tick_count();
+    if (now - lastShaderPoll < platform::kTicksPerSecond / 4) return;
+    lastShaderPoll = now;
+    std::vector<std::pair<std::string, bool>> saved;  // a changed file, and whether all its programs built
+    for (const ProgramSources& p : kPrograms) {
+        ShaderProgram& program = this->*p.program;
+        const ShaderFile* changed = changedShaderFile(program);
+        if (!changed) continue;
+        const std::string file = changed->path;
+        const bool built = loadProgram(program, program.vertexPath, program.fragmentPath) && program.linked;
+        const auto known = std::find_if(saved.begin(), saved.end(), [&](const auto& s) { return s.first == file; });
+        if (known == saved.end())
+            saved.emplace_back(file, built);
+        else
+            known->second = known->second && built;
+    }
+    for (const auto& [file, built] : saved)
+        if (built) std::cout << platform::grey << "reloaded " << file << std::endl;
+}
+
+void Part_Clips::drawShaderErrors() const {
+    const auto broken = [this](const ProgramSources& p) { return !(this->*p.program).buildError.empty(); };
+    if (std::none_of(std::begin(kPrograms), std::end(kPrograms), broken)) return;  // the usual frame
+    std::vector<std::string> errors;
+    for (const ProgramSources& p : kPrograms) errors.push_back((this->*p.program).buildError);
+    int width = owner->window.width, height = owner->window.height;
+    if (owner->window.window) SDL_GL_GetDrawableSize(owner->window.window, &width, &height);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    ::drawShaderErrors(errors, width, height);
+}
+
 void Part_Clips::update() {
+    reloadChangedShaders();
     rebuildEdit(edit, editCache);
     const float p = edit.value_at(clock);
 

@@ -37,6 +37,11 @@ public:
 
     // Builds the five programs from their files (at load, and while Space is held).
     void setupShaders();
+    // Rebuilds the programs whose files (#includes too) were saved since their last build,
+    // looking a few times a second; prints "reloaded <file>" when all of them built.
+    void reloadChangedShaders();
+    // The errors of programs that did not build, over the finished picture.
+    void drawShaderErrors() const;
     // The scene that owns the edit position in clock draws one frame, or the frame is
     // cleared dark red outside every scene.
     void dispatchScene();
@@ -68,6 +73,7 @@ public:
     TimelineCache editCache, remapCache;  // rebuilding an unchanged timeline only resets the generator
     SceneTiming timing;                   // whole-frame times per scene (--timing)
     int64_t lastFrameTicks = 0;
+    int64_t lastShaderPoll = 0;           // tick of the last look at the shader files
     float lastScenePosition = 0.0f;
 
     // The scenes, one per range of edit positions.

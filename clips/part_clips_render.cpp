@@ -109,6 +109,7 @@ void Part_Clips::render() {
     postPass();
     finalPass();
     overlayAnt();
+    drawShaderErrors();
     ttime = cttime;
 }
 

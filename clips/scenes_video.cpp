@@ -119,8 +119,8 @@ void Part_Clips::scene130() {
         const float c = ease(w);
         glColor4f(c, c, c, 1);
         backgroundQuad();
-    } else {
-        // The third photo, twice, sliding sideways.
+    } else if (x > 140) {
+        // The third photo, twice, sliding sideways. At exactly 140 neither branch draws.
         const float m = (x - 140) * -0.039f;
         glBindTexture(GL_TEXTURE_2D, textures[x2].id);
         glPushMatrix();

@@ -14,6 +14,7 @@ MidiIn::~MidiIn() {
         midi_in_stop(midi_handle);
         midi_in_close(midi_handle);
         midi_handle = nullptr;
+        opened_device = -1;
     }
 }
 
@@ -22,22 +23,40 @@ void MidiIn::midi_in_callback(MidiInHandle, uint32_t kind, uintptr_t instance, u
                                                            static_cast<uint32_t>(param2));
 }
 
-bool MidiIn::start() {
-    const unsigned result = midi_in_open(&midi_handle, 0, midi_in_callback, reinterpret_cast<uintptr_t>(this));
-    if (result != 0) {
-        const std::string text = midi_in_error_text(result).substr(0, 255);
-        printf("MidiIn::start() : midiInOpen() failed...err=%s\n", text.c_str());
+namespace {
+
+std::vector<std::string> deviceNames(bool truncated) {
+    std::vector<std::string> names;
+    for (unsigned i = 0; i < midi_in_device_count(); ++i) names.push_back(midi_in_device_name(i, truncated));
+    return names;
+}
+
+}  // namespace
+
+bool MidiIn::start(const std::string& port) {
+    std::string text;
+    int device = 0;
+    unsigned result = 0;
+    // Device 0 needs no list: asking the driver for it would hide its own error text.
+    if (!port.empty()) device = midi_in_choose_device(deviceNames(false), port, text);
+    if (device >= 0) {
+        result = midi_in_open(&midi_handle, static_cast<unsigned>(device), midi_in_callback, reinterpret_cast<uintptr_t>(this));
+        if (result != 0) text = midi_in_error_text(result);
+    }
+    if (device < 0 || result != 0) {
+        printf("MidiIn::start() : midiInOpen() failed...err=%s\n", text.substr(0, 255).c_str());
         return false;
     }
+    opened_device = device;
     midi_in_start(midi_handle);
     return true;
 }
 
-void MidiIn::printDeviceNames() {
-    std::vector<std::string> names;
-    for (unsigned i = 0; i < midi_in_device_count(); ++i) names.push_back(midi_in_device_name(i));
+void MidiIn::printDeviceNames(int opened) {
+    const std::vector<std::string> names = deviceNames(true);
     printf("======== MidiIn::printDeviceNames() ========\n");
-    for (size_t i = 0; i < names.size(); ++i) printf("  idx=%d : %s\n", static_cast<int>(i), names[i].c_str());
+    for (size_t i = 0; i < names.size(); ++i)
+        printf("  idx=%d : %s%s\n", static_cast<int>(i), names[i].c_str(), static_cast<int>(i) == opened ? "  <- opened" : "");
 }
 
 void MidiIn::dispatch_short_message(uint32_t packed) {

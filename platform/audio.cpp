@@ -1,28 +1,37 @@
-// Music playback: libmpg123 decodes, SDL plays from memory, an atomic frame counter
-// advanced by the audio callback is the playing position.
+// Music playback: libmpg123 decodes, SDL plays from memory. The audio callback advances
+// the frame counter and tells the heard clock what it handed over; positions are what the
+// listener hears, not what has been handed to SDL.
 #include "platform/audio.h"
 
 #include <SDL.h>
 #include <mpg123.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
+
+#include "platform/heard_clock.h"
+#include "platform/tick_clock.h"
 
 namespace platform {
 
 namespace {
 
 struct Track {
-    std::vector<int16_t> samples;     // interleaved stereo
-    std::atomic<uint64_t> frame{0};   // next frame to play
-    std::atomic<bool> playing{false};
+    std::vector<int16_t> samples;  // interleaved stereo; not changed while it plays
+    std::mutex mutex;              // guards frame, playing and heard between the two threads
+    uint64_t frame = 0;            // next frame to hand to SDL
+    bool playing = false;
+    HeardClock heard;
 };
 
 struct Audio {
     SDL_AudioDeviceID device = 0;
     std::unique_ptr<Track> track;  // the one music track (handle 1)
+    HeardClock timing;             // rate and queue depth of the open device
 };
 
 Audio g_audio;
@@ -31,14 +40,19 @@ Audio g_audio;
 void SDLCALL fill(void*, Uint8* stream, int length) {
     Track* track = g_audio.track.get();
     std::memset(stream, 0, static_cast<size_t>(length));
-    if (!track || !track->playing.load()) return;
+    if (!track) return;
     const uint64_t frames = track->samples.size() / 2;
-    uint64_t at = track->frame.load();
     const uint64_t wanted = static_cast<uint64_t>(length) / 4;
+    uint64_t at = 0;
+    {
+        std::lock_guard<std::mutex> lock(track->mutex);
+        if (!track->playing) return;
+        at = track->frame;
+        track->frame = at + wanted;
+        heard_on_buffer(track->heard, static_cast<int64_t>(at), static_cast<int64_t>(wanted), tick_count());
+    }
     const uint64_t n = at < frames ? std::min(wanted, frames - at) : 0;
     if (n) std::memcpy(stream, track->samples.data() + at * 2, n * 4);
-    // A seek from the main thread between load and store wins over this advance.
-    track->frame.compare_exchange_strong(at, at + wanted);
 }
 
 Track* track_for(uint32_t handle) { return handle == 1 ? g_audio.track.get() : nullptr; }
@@ -72,6 +86,8 @@ bool decode_mp3(const std::string& path, std::vector<int16_t>& samples, std::str
             if (r == MPG123_DONE) break;
             if (r == MPG123_NEW_FORMAT || r == MPG123_OK) continue;
             error = mpg123_strerror(mh);
+            // Junk from the first byte on is not a damaged MP3 but something else entirely.
+            if (samples.empty()) error = "the file is not MP3 audio (" + error + ")";
             ok = false;
             break;
         }
@@ -80,7 +96,9 @@ bool decode_mp3(const std::string& path, std::vector<int16_t>& samples, std::str
     mpg123_delete(mh);
     samples.resize(samples.size() & ~size_t(1));
     if (ok && samples.empty()) {
-        error = "no audio frames";
+        // mpg123 skips what it cannot parse and reports a clean end: nothing decoded means
+        // there was no MPEG audio in the file at all.
+        error = "the file is not MP3 audio: no MPEG audio frames in it";
         ok = false;
     }
     return ok;
@@ -109,12 +127,27 @@ bool audio_init(bool enabled) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
+    g_audio.timing = HeardClock{};
+    g_audio.timing.rate = have.freq;
+    g_audio.timing.bufferFrames = have.samples;
+    // SDL's dummy and disk drivers play a buffer by sleeping its length after the callback:
+    // only that buffer is in flight. Real devices are double-buffered by SDL (two periods),
+    // so a buffer is heard once the one before it has played.
+    const char* driver = SDL_GetCurrentAudioDriver();
+    const bool sleeps = driver && (!std::strcmp(driver, "dummy") || !std::strcmp(driver, "disk"));
+    g_audio.timing.queuedBuffers = sleeps ? 1 : 2;
+    // Every way out of the process (Escape, window close, the end of the show, a signal)
+    // ends in exit(): the device and its thread must be gone before the track is freed.
+    static bool closeAtExit = false;
+    if (!closeAtExit) std::atexit(audio_shutdown);
+    closeAtExit = true;
     return true;
 }
 
 uint32_t music_load(const std::string& path) {
     if (!g_audio.device) return 0;
     auto track = std::make_unique<Track>();
+    track->heard = g_audio.timing;
     std::string error;
     if (!decode_mp3(path, track->samples, error)) {
         printf("Audio: cannot play \"%s\" (%s); the show runs silently.\n", path.c_str(), error.c_str());
@@ -129,25 +162,37 @@ uint32_t music_load(const std::string& path) {
 void music_play(uint32_t handle) {
     Track* track = track_for(handle);
     if (!track) return;
-    SDL_LockAudioDevice(g_audio.device);
-    track->frame.store(0);
-    track->playing.store(true);
-    SDL_UnlockAudioDevice(g_audio.device);
+    {
+        std::lock_guard<std::mutex> lock(track->mutex);
+        // From the first frame: nothing is skipped to make up for the device's queue.
+        const int64_t now = tick_count();
+        heard_on_seek(track->heard, 0, now, now);
+        track->frame = 0;
+        track->playing = true;
+    }
     SDL_PauseAudioDevice(g_audio.device, 0);
 }
 
-int64_t music_get_position(uint32_t handle) {
+int64_t music_get_position(uint32_t handle, int64_t atTicks) {
     Track* track = track_for(handle);
     if (!track) return -1;
-    const uint64_t frames = track->samples.size() / 2;
-    return static_cast<int64_t>(std::min(track->frame.load(), frames) * 4);
+    const int64_t frames = static_cast<int64_t>(track->samples.size() / 2);
+    int64_t heard = 0;
+    {
+        std::lock_guard<std::mutex> lock(track->mutex);
+        heard = heard_frame(track->heard, atTicks == kNow ? tick_count() : atTicks);
+    }
+    return std::clamp<int64_t>(heard, 0, frames) * 4;
 }
 
-bool music_set_position(uint32_t handle, uint64_t bytes) {
+bool music_set_position(uint32_t handle, uint64_t bytes, int64_t atTicks) {
     Track* track = track_for(handle);
     // A negative clock arrives as a huge unsigned value: refused like any seek past the end.
     if (!track || bytes >= track->samples.size() * 2) return false;
-    track->frame.store(bytes / 4);
+    std::lock_guard<std::mutex> lock(track->mutex);
+    const int64_t now = tick_count();
+    const int64_t next = heard_on_seek(track->heard, static_cast<int64_t>(bytes / 4), atTicks == kNow ? now : atTicks, now);
+    track->frame = static_cast<uint64_t>(std::max<int64_t>(next, 0));
     return true;
 }
 

@@ -23,10 +23,15 @@ bool audio_init(bool enabled);
 uint32_t music_load(const std::string& path);
 // Plays from the start.
 void music_play(uint32_t handle);
-// Playing position in bytes; -1 when there is no such track.
-int64_t music_get_position(uint32_t handle);
-// Moves the playing position; refused (false, playback goes on) past the end.
-bool music_set_position(uint32_t handle, uint64_t bytes);
+constexpr int64_t kNow = -1;
+// The position the listener hears at tick atTicks (now by default), in bytes: what has
+// been handed to the device minus what is still queued, advanced smoothly between the
+// device's callbacks. -1 when there is no such track.
+int64_t music_get_position(uint32_t handle, int64_t atTicks = kNow);
+// Makes bytes the position heard at tick atTicks (now by default): the device's queue and
+// the wait for its next callback are skipped ahead. Refused (false, playback goes on) past
+// the end.
+bool music_set_position(uint32_t handle, uint64_t bytes, int64_t atTicks = kNow);
 // Decoded length in bytes; 0 when there is no track.
 uint64_t music_length(uint32_t handle);
 

@@ -9,6 +9,8 @@
 #endif
 
 #include <atomic>
+#include <cctype>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 
@@ -72,28 +74,94 @@ std::unique_ptr<RtMidiIn> make_input() {
 void on_bytes(double stamp, std::vector<unsigned char>* message, void* user) {
     auto* port = static_cast<MidiInPort*>(user);
     if (!message || message->empty() || !port->started.load()) return;
+    // System exclusive is a long message: the service is never given buffers for those.
+    if ((*message)[0] == 0xF0) return;
     uint32_t packed = 0;
     for (size_t i = 0; i < message->size() && i < 3; ++i) packed |= static_cast<uint32_t>((*message)[i]) << (8 * i);
     port->callback(port, MIM_DATA, port->instance, packed, static_cast<uintptr_t>(stamp * 1000.0));
+}
+
+// The driver's port names, in its own order.
+std::vector<std::string> driver_port_names(RtMidiIn& in) {
+    std::vector<std::string> names;
+    try {
+        for (unsigned i = 0, n = in.getPortCount(); i < n; ++i) names.push_back(in.getPortName(i));
+    } catch (const RtMidiError& e) {
+        set_error(e.getMessage());
+    }
+    return names;
+}
+
+std::string lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool of_client(const std::string& lowered, const std::string& client) {
+    return lowered.size() > client.size() && lowered.compare(0, client.size(), client) == 0 &&
+           lowered[client.size()] == ':';
+}
+
+}  // namespace
+
+std::vector<unsigned> midi_user_ports(const std::vector<std::string>& names) {
+    // ALSA names a port "client:port client-number:port-number". The sequencer's own
+    // clients (the kernel's "Midi Through" loopback, "System" with its timer and announce
+    // ports, a sound server's announce ports) and this program's own client are not
+    // devices anyone plugged in; Windows does not list such ports either.
+    std::vector<unsigned> ports;
+    for (unsigned i = 0; i < names.size(); ++i) {
+        const std::string name = lower(names[i]);
+        if (of_client(name, "midi through") || of_client(name, "system") || of_client(name, "velmora") ||
+            name.find("announce") != std::string::npos)
+            continue;
+        ports.push_back(i);
+    }
+    return ports;
+}
+
+int midi_in_choose_device(const std::vector<std::string>& names, const std::string& choice, std::string& error) {
+    if (choice.empty() || choice.find_first_not_of("0123456789") == std::string::npos) {
+        const unsigned long device = choice.empty() ? 0 : std::strtoul(choice.c_str(), nullptr, 10);
+        if (device < names.size()) return static_cast<int>(device);
+        error = "no MIDI input device " + (choice.empty() ? std::string("0") : choice) + " (" +
+                std::to_string(names.size()) + " found)";
+        return -1;
+    }
+    for (size_t i = 0; i < names.size(); ++i)
+        if (lower(names[i]).find(lower(choice)) != std::string::npos) return static_cast<int>(i);
+    error = "no MIDI input device named like \"" + choice + "\"";
+    return -1;
+}
+
+namespace {
+
+// The driver's port number of a device number; false when there is no such device.
+bool driver_port(RtMidiIn& in, unsigned device, unsigned& port) {
+    const std::vector<unsigned> ports = midi_user_ports(driver_port_names(in));
+    if (device >= ports.size()) return false;
+    port = ports[device];
+    return true;
 }
 
 }  // namespace
 
 unsigned midi_in_device_count() {
     auto in = make_input();
-    return in ? in->getPortCount() : 0;
+    return in ? static_cast<unsigned>(midi_user_ports(driver_port_names(*in)).size()) : 0;
 }
 
-std::string midi_in_device_name(unsigned device) {
+std::string midi_in_device_name(unsigned device, bool truncated) {
     auto in = make_input();
-    if (!in) return std::string();
+    unsigned port = 0;
+    if (!in || !driver_port(*in, device, port)) return std::string();
     std::string name;
     try {
-        name = in->getPortName(device);
+        name = in->getPortName(port);
     } catch (const RtMidiError& e) {
         set_error(e.getMessage());
     }
-    return name.substr(0, 31);
+    return truncated ? name.substr(0, 31) : name;
 }
 
 unsigned midi_in_open(MidiInHandle* handle, unsigned device, MidiInCallback callback, uintptr_t instance) {
@@ -102,14 +170,23 @@ unsigned midi_in_open(MidiInHandle* handle, unsigned device, MidiInCallback call
     port->in = make_input();
     if (!port->in) return kOpenFailed;
     try {
-        if (device >= port->in->getPortCount()) {
+        unsigned driverPort = 0;
+        if (!driver_port(*port->in, device, driverPort)) {
             set_error("no MIDI input device " + std::to_string(device));
             return kOpenFailed;
         }
         port->callback = callback;
         port->instance = instance;
         port->in->setCallback(on_bytes, port.get());
-        port->in->openPort(device, "velmora input");
+        // Timing clock, time code and active sensing are short messages like any other.
+        port->in->ignoreTypes(false, false, false);
+        port->in->openPort(driverPort, "velmora input");
+        // RtMidi reports a failed open to the error callback and returns as if it worked.
+        if (!port->in->isPortOpen()) {
+            const std::string reason = midi_in_error_text(kOpenFailed);
+            set_error("cannot open MIDI input device " + std::to_string(device) + " (" + reason + ")");
+            return kOpenFailed;
+        }
     } catch (const RtMidiError& e) {
         set_error(e.getMessage());
         return kOpenFailed;

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -21,9 +22,19 @@ using MidiInHandle = MidiInPort*;
 using MidiInCallback = void (*)(MidiInHandle handle, uint32_t kind, uintptr_t instance, uintptr_t param1,
                                 uintptr_t param2);
 
+// Which of the driver's ports (by its names, in its order) are numbered as devices 0, 1, ...:
+// the ports a user plugged in, never the sequencer's own loopback or announce ports.
+std::vector<unsigned> midi_user_ports(const std::vector<std::string>& driverNames);
+
+// The device a --midi-port choice names among the device names: "" is device 0, digits are
+// a device number, anything else the first name containing it, ignoring case. -1, with
+// the reason in error, when there is no such device.
+int midi_in_choose_device(const std::vector<std::string>& names, const std::string& choice, std::string& error);
+
 unsigned midi_in_device_count();
-// The port's name (at most 31 characters, as the device capabilities record holds).
-std::string midi_in_device_name(unsigned device);
+// The port's name, cut to 31 characters as the device capabilities record holds it unless
+// the whole name is asked for.
+std::string midi_in_device_name(unsigned device, bool truncated = true);
 
 // Returns 0 on success; otherwise an error code for midi_in_error_text.
 unsigned midi_in_open(MidiInHandle* handle, unsigned device, MidiInCallback callback, uintptr_t instance);

@@ -1,5 +1,6 @@
 // Compiling and linking the show's shader programs with the chatty, coloured log the
-// show prints, and the three uniform setters.
+// show prints, rebuilding them without losing the last program that worked, and the
+// three uniform setters.
 #include "render/shader_program.h"
 
 #include "platform/console.h"
@@ -15,9 +16,15 @@ enum class LogStyle { whole, lineByLine };
 
 const std::string kRule(75, '=');
 
-void printLog(const ShaderProgram& program, const char* log, LogStyle style) {
+// What one build read and what went wrong in it.
+struct Build {
+    std::vector<ShaderFile> files;
+    std::vector<ProcessedShader> sources;
+    std::string errors;  // the lines that say "error", as the overlay shows them
+};
+
+void printLog(const ShaderProgram& program, const std::string& text, LogStyle style) {
     if (program.verbose) std::cout << platform::grey;
-    const std::string text(log);
     if (text.find("error") != std::string::npos) std::cout << platform::red;
     if (!program.verbose) return;
     if (style == LogStyle::whole) {
@@ -29,41 +36,106 @@ void printLog(const ShaderProgram& program, const char* log, LogStyle style) {
     while (std::getline(lines, line)) std::cout << line << std::endl;
 }
 
-GLuint compile(ShaderProgram& program, GLenum type, const std::string& path, LogStyle style) {
+void keepErrors(Build& build, const std::string& log, const std::string& fallback) {
+    std::istringstream lines(log);
+    std::string line;
+    bool any = false;
+    while (std::getline(lines, line)) {
+        if (line.find("error") == std::string::npos && line.find("ERROR") == std::string::npos) continue;
+        build.errors += line + "\n";
+        any = true;
+    }
+    if (!any) build.errors += fallback + "\n";
+}
+
+GLuint compile(ShaderProgram& program, GLenum type, const std::string& path, LogStyle style, Build& build) {
     program.loaded = true;
-    // With no source at all an empty one is compiled: the program then links to nothing
-    // visible, the same outcome as a source that fails to compile.
-    const std::string source = loadShaderSource(program, path).value_or(std::string());
+    // With no source at all an empty one is compiled: the program then fails to link,
+    // the same outcome as a source that fails to compile.
+    ProcessedShader source = readShaderSource(program, path);
     const GLuint shader = glCreateShader(type);
-    const GLchar* text = source.c_str();
+    const GLchar* text = source.text.c_str();
     glShaderSource(shader, 1, &text, nullptr);
     glCompileShader(shader);
     char log[3000] = {};
     GLsizei length = 0;
     glGetShaderInfoLog(shader, sizeof log, &length, log);
-    printLog(program, log, style);
+    const std::string mapped = mapShaderLog(log, source);
+    printLog(program, mapped, style);
+    GLint compiled = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+    if (!source.found) build.errors += "ERROR XXX or CPP FILE NOT FOUND ! " + path + "\n";
+    else if (compiled != GL_TRUE) keepErrors(build, mapped, path + ": does not compile");
+    build.files.insert(build.files.end(), source.files.begin(), source.files.end());
+    build.sources.push_back(std::move(source));
     return shader;
 }
 
 }  // namespace
 
-void loadProgram(ShaderProgram& program, const std::string& vertexPath, const std::string& fragmentPath) {
+void deleteProgram(ShaderProgram& program) {
+    // Deleting the program releases the shaders attached to it as well.
+    if (program.program) glDeleteProgram(program.program);
+    if (program.vertexShader) glDeleteShader(program.vertexShader);
+    if (program.fragmentShader) glDeleteShader(program.fragmentShader);
+    program.program = program.vertexShader = program.fragmentShader = 0;
+    program.linked = false;
+}
+
+bool loadProgram(ShaderProgram& program, const std::string& vertexPath, const std::string& fragmentPath) {
     if (program.verbose)
         std::cout << platform::cyan << std::endl << std::endl << "Vertex loading: " << vertexPath << std::endl << kRule << std::endl;
-    program.vertexShader = compile(program, GL_VERTEX_SHADER, vertexPath, LogStyle::whole);
+    Build build;
+    const GLuint vertex = compile(program, GL_VERTEX_SHADER, vertexPath, LogStyle::whole, build);
     if (program.verbose)
         std::cout << platform::green << std::endl << "Fragment loading: " << fragmentPath << std::endl << kRule << std::endl;
-    program.fragmentShader = compile(program, GL_FRAGMENT_SHADER, fragmentPath, LogStyle::lineByLine);
-    program.program = glCreateProgram();
-    glAttachShader(program.program, program.fragmentShader);
-    glAttachShader(program.program, program.vertexShader);
-    glLinkProgram(program.program);
-    // The show does not stop for a broken shader; the flag lets its passes skip drawing
-    // with a program GL would refuse.
+    const GLuint fragment = compile(program, GL_FRAGMENT_SHADER, fragmentPath, LogStyle::lineByLine, build);
+    const GLuint linked = glCreateProgram();
+    glAttachShader(linked, fragment);
+    glAttachShader(linked, vertex);
+    glLinkProgram(linked);
     GLint status = GL_FALSE;
-    glGetProgramiv(program.program, GL_LINK_STATUS, &status);
-    program.linked = status == GL_TRUE;
+    glGetProgramiv(linked, GL_LINK_STATUS, &status);
+    if (status != GL_TRUE && build.errors.empty()) {
+        char log[3000] = {};
+        GLsizei length = 0;
+        glGetProgramInfoLog(linked, sizeof log, &length, log);
+        keepErrors(build, vertexPath + " + " + fragmentPath + ": " + log, vertexPath + " + " + fragmentPath + ": does not link");
+    }
+
+    program.vertexPath = vertexPath;
+    program.fragmentPath = fragmentPath;
+    program.files = std::move(build.files);
+    program.buildError = std::move(build.errors);
+    // The show goes on with the last program that worked: a broken save shows its errors
+    // over a picture that still moves, not a black pass.
+    const bool keepPrevious = status != GL_TRUE && program.linked;
+    if (keepPrevious) {
+        ShaderProgram failed;
+        failed.program = linked;
+        failed.vertexShader = vertex;
+        failed.fragmentShader = fragment;
+        deleteProgram(failed);
+        std::cout << platform::red << vertexPath << " + " << fragmentPath
+                  << ": not rebuilt; the last program that worked stays" << std::endl;
+    } else {
+        deleteProgram(program);
+        program.program = linked;
+        program.vertexShader = vertex;
+        program.fragmentShader = fragment;
+        program.linked = status == GL_TRUE;
+        // Twins only of text that builds: a broken save must not destroy the only backup.
+        if (program.linked)
+            for (const ProcessedShader& source : build.sources) writeShaderTwins(source);
+    }
     if (program.verbose) std::cout << platform::grey << std::endl;
+    return !keepPrevious;
+}
+
+const ShaderFile* changedShaderFile(const ShaderProgram& program) {
+    for (const ShaderFile& file : program.files)
+        if (shaderFileStamp(file.path) != file.stamp) return &file;
+    return nullptr;
 }
 
 void setUniformFloat(GLuint program, const char* name, float value) {

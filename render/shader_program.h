@@ -7,6 +7,14 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
+
+// A file a program was built from, with its modification stamp when it was read.
+struct ShaderFile {
+    std::string path;
+    int64_t stamp = -1;  // shaderFileStamp at read time; -1: missing
+};
 
 struct ShaderProgram {
     std::map<std::string, std::string> replacements;  // text for "#replace <key>" lines, filled before loading
@@ -15,22 +23,50 @@ struct ShaderProgram {
     GLuint program = 0;                                // from loadProgram; a rebuild makes a new one
     bool loaded = false;                               // set when a compile starts
     bool verbose = false;                              // print the loading log and the shader logs
-    bool linked = false;                               // the last link succeeded: the program can be used
+    bool linked = false;                               // the program in use built: it can be drawn with
+    std::string vertexPath, fragmentPath;              // the sources of the last build
+    std::vector<ShaderFile> files;                     // every file the last build read, #includes too
+    std::string buildError;                            // the last build's errors, empty when it built
+};
+
+// A processed source and what it is made of.
+struct ProcessedShader {
+    bool found = false;                              // false: neither the file nor its twin
+    std::string text;
+    std::vector<ShaderFile> files;                   // files read, the source itself first
+    std::vector<std::pair<int, int>> lines;          // per line of text: index in files, line number there
+    std::vector<std::pair<std::string, std::string>> twins;  // twin path, scrambled bytes: not yet written
 };
 
 // Prefix the owners put before every shader path; empty, so paths are relative to the
 // working directory.
 extern std::string shaderBasePath;
 
-// Compiles both sources and links them into program.program. Compile and link status are
-// not checked: a failed program draws nothing, and its log (red when it says "error") is
-// the only trace.
-void loadProgram(ShaderProgram& program, const std::string& vertexPath, const std::string& fragmentPath);
+// Compiles both sources and links them into program.program, printing the compiler's log
+// (red when it says "error") with its lines mapped back to the files that were edited.
+// A build that fails keeps a program that built before: its objects are deleted instead,
+// its errors kept in buildError, and the twins stay as they were. A build that succeeds
+// replaces (and deletes) the previous objects and writes the twins of its sources.
+// Returns whether the new build is in use.
+bool loadProgram(ShaderProgram& program, const std::string& vertexPath, const std::string& fragmentPath);
+// The first file of the program's last build that changed since it was read, or null.
+const ShaderFile* changedShaderFile(const ShaderProgram& program);
+// Deletes the program's GL objects (a build that is let go).
+void deleteProgram(ShaderProgram& program);
 
 // Processed source of path: from the plain file when it exists (its twin is rewritten),
-// otherwise unscrambled from the twin, otherwise nothing (after a red error line).
-// Always logs "Loading... <path>". Reseeds the runtime random generator (the twin key).
+// otherwise unscrambled from the twin, otherwise nothing (after a red error line naming
+// the file). Always logs "Loading... <path>". Reseeds the runtime random generator (the
+// twin key).
 std::optional<std::string> loadShaderSource(ShaderProgram& program, const std::string& path);
+// The same without writing the twins: they wait in the result for writeShaderTwins.
+ProcessedShader readShaderSource(ShaderProgram& program, const std::string& path);
+void writeShaderTwins(const ProcessedShader& source);
+// The compiler's log with each "0:LINE(COL)" or "0(LINE)" replaced by the file and line
+// that the text's line came from.
+std::string mapShaderLog(const std::string& log, const ProcessedShader& source);
+// Modification time and size of a file folded into one number; -1 when it is missing.
+int64_t shaderFileStamp(const std::string& path);
 
 // Uniforms by name on a program the caller has in use; an unknown name changes nothing.
 void setUniformFloat(GLuint program, const char* name, float value);

@@ -1,5 +1,7 @@
 // The shader source loader: plain ".cpp" sources pass through the line preprocessor
 // (#include, #replace) and leave a scrambled twin behind; without them the twin is read.
+// Each output line remembers the file and line it came from, so that compiler messages
+// can name the line a person edited rather than one of the inlined text.
 #include "render/shader_program.h"
 #include "render/shader_twin.h"
 
@@ -9,15 +11,22 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <regex>
+#include <sstream>
 #include <vector>
 
 namespace {
 
-// Files being preprocessed, outermost first, so that a file including itself (directly
-// or through others) is reported instead of recursing until the stack runs out.
-using IncludeChain = std::vector<std::filesystem::path>;
+// One load: the files being preprocessed, outermost first, so that a file including
+// itself (directly or through others) is reported instead of recursing until the stack
+// runs out; and what the whole source is made of.
+struct Loading {
+    ShaderProgram& program;
+    ProcessedShader& source;
+    std::vector<std::filesystem::path> chain;
+};
 
-std::optional<std::string> loadSource(ShaderProgram& program, const std::string& path, IncludeChain& chain);
+std::optional<std::string> loadSource(Loading& loading, const std::string& path);
 
 std::vector<std::string> splitAtSingleSpaces(const std::string& line) {
     std::vector<std::string> tokens(1);
@@ -31,7 +40,7 @@ std::vector<std::string> splitAtSingleSpaces(const std::string& line) {
 }
 
 // One output line (without its line feed) for one raw line of a plain source.
-std::string processLine(ShaderProgram& program, std::string line, IncludeChain& chain) {
+std::string processLine(Loading& loading, std::string line) {
     // Directives only on lines longer than 9 characters, leading whitespace included:
     // a short "#include a" stays as it is.
     if (line.size() <= 9) return line;
@@ -44,22 +53,29 @@ std::string processLine(ShaderProgram& program, std::string line, IncludeChain& 
         std::string includePath = tokens[1];
         includePath.erase(std::remove(includePath.begin(), includePath.end(), '"'), includePath.end());
         // Relative to the working directory, not to the including file.
-        return loadSource(program, includePath, chain).value_or(std::string());
+        return loadSource(loading, includePath).value_or(std::string());
     }
     if (tokens[0] == "#replace") {
-        const auto found = program.replacements.find(tokens[1]);
-        return found != program.replacements.end() ? found->second : std::string(" ");
+        const auto found = loading.program.replacements.find(tokens[1]);
+        return found != loading.program.replacements.end() ? found->second : std::string(" ");
     }
     return line;
 }
 
-std::string preprocess(ShaderProgram& program, std::ifstream& in, IncludeChain& chain) {
+std::string preprocess(Loading& loading, std::ifstream& in, int file) {
     std::string text, line;
-    while (std::getline(in, line)) {
+    for (int number = 1; std::getline(in, line); ++number) {
         // Read without line-ending translation: a CRLF source must give the same text
         // (and the same twin) as its LF copy.
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        text += processLine(program, std::move(line), chain);
+        // Lines an include adds are mapped by the nested load; every other line of the
+        // output that this raw line makes (a replacement may hold several) is this line.
+        const size_t mappedBefore = loading.source.lines.size();
+        const std::string out = processLine(loading, std::move(line));
+        const size_t added = loading.source.lines.size() - mappedBefore;
+        const size_t made = static_cast<size_t>(std::count(out.begin(), out.end(), '\n')) + 1;
+        for (size_t i = added; i < made; ++i) loading.source.lines.push_back({file, number});
+        text += out;
         text += '\n';
     }
     return text;
@@ -71,32 +87,93 @@ std::filesystem::path identity(const std::string& path) {
     return error ? std::filesystem::path(path) : canonical;
 }
 
-std::optional<std::string> loadSource(ShaderProgram& program, const std::string& path, IncludeChain& chain) {
+std::optional<std::string> loadSource(Loading& loading, const std::string& path) {
     std::cout << "Loading... " << path << std::endl;
+    ProcessedShader& source = loading.source;
+    const int file = static_cast<int>(source.files.size());
+    // Stamped before reading: a save that lands while the file is read shows as a change.
+    source.files.push_back({path, shaderFileStamp(path)});
     const std::string twinPath = twinPathFor(path);
     std::ifstream plain(path, std::ios::binary);
     if (plain) {
         const std::filesystem::path self = identity(path);
-        if (std::find(chain.begin(), chain.end(), self) != chain.end()) {
+        if (std::find(loading.chain.begin(), loading.chain.end(), self) != loading.chain.end()) {
             std::cout << platform::red << std::endl << "ERROR #include LOOP: " << path << std::endl;
             return std::nullopt;
         }
-        chain.push_back(self);
-        std::string text = preprocess(program, plain, chain);
-        chain.pop_back();
-        // A read-only folder just means no twin this time.
-        if (!twinPath.empty()) writeTwin(twinPath, text);
+        loading.chain.push_back(self);
+        std::string text = preprocess(loading, plain, file);
+        loading.chain.pop_back();
+        // Scrambled now, as the generator's sequence has it; written only once the caller
+        // knows the text builds, so a broken save never replaces a good twin.
+        if (!twinPath.empty()) source.twins.push_back({twinPath, scrambleTwin(text)});
         return text;
     }
     std::string text;
-    if (!twinPath.empty() && readTwin(twinPath, text)) return text;
-    std::cout << platform::red << std::endl << "ERROR XXX or CPP FILE NOT FOUND !" << std::endl;
+    if (!twinPath.empty() && readTwin(twinPath, text)) {
+        // Its lines are those of the processed text: the best there is without the file.
+        const size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) +
+                             (!text.empty() && text.back() != '\n');
+        for (size_t i = 1; i <= lines; ++i) source.lines.push_back({file, static_cast<int>(i)});
+        return text;
+    }
+    std::cout << platform::red << std::endl << "ERROR XXX or CPP FILE NOT FOUND ! " << path << std::endl;
     return std::nullopt;
 }
 
 }  // namespace
 
+int64_t shaderFileStamp(const std::string& path) {
+    std::error_code error;
+    const auto time = std::filesystem::last_write_time(path, error);
+    if (error) return -1;
+    const auto size = std::filesystem::file_size(path, error);
+    // An editor that saves twice within the clock's resolution still changes the size.
+    const uint64_t ticks = static_cast<uint64_t>(time.time_since_epoch().count());
+    return static_cast<int64_t>(ticks * 31 + (error ? 0 : size));
+}
+
+ProcessedShader readShaderSource(ShaderProgram& program, const std::string& path) {
+    ProcessedShader source;
+    Loading loading{program, source, {}};
+    std::optional<std::string> text = loadSource(loading, path);
+    source.found = text.has_value();
+    if (text) source.text = std::move(*text);
+    return source;
+}
+
 std::optional<std::string> loadShaderSource(ShaderProgram& program, const std::string& path) {
-    IncludeChain chain;
-    return loadSource(program, path, chain);
+    ProcessedShader source = readShaderSource(program, path);
+    if (!source.found) return std::nullopt;
+    writeShaderTwins(source);
+    return std::move(source.text);
+}
+
+void writeShaderTwins(const ProcessedShader& source) {
+    // A read-only folder just means no twin this time.
+    for (const auto& [path, bytes] : source.twins) writeScrambledTwin(path, bytes);
+}
+
+std::string mapShaderLog(const std::string& log, const ProcessedShader& source) {
+    // "0:65(12): error: ..." (Mesa) or "0(65) : error ..." (other drivers): source string 0,
+    // line 65 of the text as compiled.
+    static const std::regex located(R"(^(\d+)(?::(\d+)\((\d+)\)|\((\d+)\)))");
+    std::string mapped, line;
+    std::istringstream lines(log);
+    while (std::getline(lines, line)) {
+        std::smatch m;
+        if (std::regex_search(line, m, located)) {
+            const bool mesa = m[2].matched;
+            const size_t number = std::stoul(mesa ? m[2].str() : m[4].str());
+            if (number >= 1 && number <= source.lines.size()) {
+                const auto [file, at] = source.lines[number - 1];
+                std::string place = source.files[file].path + ":" + std::to_string(at);
+                if (mesa) place += "(" + m[3].str() + ")";
+                line = place + line.substr(m.length());
+            }
+        }
+        mapped += line;
+        mapped += '\n';
+    }
+    return mapped;
 }

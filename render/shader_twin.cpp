@@ -3,12 +3,11 @@
 // from the state the last twin leaves behind.
 #include "render/shader_twin.h"
 
+#include "platform/file_replace.h"
 #include "platform/runtime_random.h"
 
-#include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <unistd.h>
 
 namespace {
 constexpr uint32_t kTwinSeed = 4817;
@@ -28,28 +27,17 @@ void applyTwinKey(std::string& bytes) {
     for (char& c : bytes) c = static_cast<char>(static_cast<unsigned char>(c) ^ (platform::runtime_rand() % 255));
 }
 
-bool writeTwin(const std::string& twinPath, const std::string& text) {
+std::string scrambleTwin(const std::string& text) {
     std::string bytes = text;
     bytes.push_back('\0');
     applyTwinKey(bytes);
+    return bytes;
+}
+
+bool writeScrambledTwin(const std::string& twinPath, const std::string& bytes) {
     // A twin cut short by a full disk or a killed process would unscramble into garbage
-    // later; writing beside it and renaming keeps the previous twin until the new one is whole.
-    const std::string temporary = twinPath + ".tmp" + std::to_string(getpid());
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), twinPath.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    // later: the previous twin stays until the new one is whole.
+    return platform::replace_file(twinPath, bytes.data(), bytes.size());
 }
 
 bool readTwin(const std::string& twinPath, std::string& text) {

@@ -11,10 +11,12 @@ std::string twinPathFor(const std::string& path);
 // wide runtime generator, exactly as the show's own loading does.
 void applyTwinKey(std::string& bytes);
 
-// Writes text plus its terminating zero, scrambled, to twinPath through a temporary file
-// renamed at the end. Returns false (and leaves any earlier twin in place) when the folder
-// is not writable; callers carry on without a twin.
-bool writeTwin(const std::string& twinPath, const std::string& text);
+// The twin's bytes: text plus its terminating zero, scrambled (reseeds the generator).
+std::string scrambleTwin(const std::string& text);
+// Writes scrambled bytes to twinPath through a temporary file renamed at the end. Returns
+// false (and leaves any earlier twin in place) when the folder is not writable; callers
+// carry on without a twin.
+bool writeScrambledTwin(const std::string& twinPath, const std::string& bytes);
 
 // Reads and unscrambles a twin. The last byte (the scrambled zero) is dropped; an empty
 // twin gives an empty text. Nothing when the file cannot be opened.

@@ -1,16 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <unistd.h>
 
 #include "app/app_state.h"
 #include "app/free_camera.h"
 #include "app/frame_finish.h"
 #include "app/music_sync.h"
+#include "platform/heard_clock.h"
+#include "platform/tick_clock.h"
 
 namespace {
 
@@ -127,6 +131,43 @@ TEST(FreeCamera, UnwritableFolderSkipsTheSave) {
     EXPECT_FALSE(saveCameraFile(c, "/nonexistent-folder/FreeCam.bin"));
 }
 
+TEST(FreeCamera, DamagedFileIsRefusedWithOneLineAndTheDefaultCameraStays) {
+    const std::string path = tempPath("velmora_camera_damaged.bin");
+    const auto refused = [&](void (*damage)(FreeCamera&)) {
+        FreeCamera bad, c;
+        damage(bad);
+        saveCameraFile(bad, path.c_str());
+        testing::internal::CaptureStdout();
+        const bool loaded = loadCameraFile(c, path.c_str());
+        const std::string out = testing::internal::GetCapturedStdout();
+        return !loaded && bytesOf(c) == bytesOf(FreeCamera()) && out.find("damaged camera record") != std::string::npos &&
+               std::count(out.begin(), out.end(), '\n') == 1;
+    };
+    EXPECT_TRUE(refused([](FreeCamera& c) { c.eye[1] = std::nanf(""); }));
+    EXPECT_TRUE(refused([](FreeCamera& c) { c.pan[2] = 3.4e38f; }));
+    EXPECT_TRUE(refused([](FreeCamera& c) { c.q[3] = 3.0f; }));
+    EXPECT_TRUE(refused([](FreeCamera& c) { c.distance = -1.0f; }));
+    EXPECT_TRUE(refused([](FreeCamera& c) { c.speed = 0.0f; }));
+    EXPECT_TRUE(refused([](FreeCamera& c) { std::memset(static_cast<void*>(&c), 0x7F, sizeof c); }));  // random bytes
+    EXPECT_FALSE(refused([](FreeCamera& c) { c.orbitLatch = 0xFF; })) << "latch bytes are not numbers";
+    std::remove(path.c_str());
+}
+
+TEST(FreeCamera, PlantedTemporaryLinkNeverRedirectsTheSave) {
+    const std::string path = tempPath("velmora_camera_link.bin"), outside = tempPath("velmora_outside.txt");
+    std::ofstream(outside) << "not yours";
+    std::remove((path + ".tmp").c_str());
+    ASSERT_EQ(symlink(outside.c_str(), (path + ".tmp").c_str()), 0);
+    FreeCamera c, back;
+    ASSERT_TRUE(saveCameraFile(c, path.c_str()));
+    std::ifstream in(outside);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), "not yours");
+    EXPECT_TRUE(loadCameraFile(back, path.c_str()));
+    EXPECT_EQ(bytesOf(back), bytesOf(c));
+    std::remove(path.c_str());
+    std::remove(outside.c_str());
+}
+
 TEST(ControllerMapping, UntouchedControllerMapsToMinusOneAndFullFaderJustAboveOne) {
     MyNanoKONTROL2 nano;
     SceneInputs in;
@@ -152,4 +193,80 @@ TEST(MusicSync, SeeksOnlyBeyondFiftyMilliseconds) {
     EXPECT_EQ(musicSeekBytes(2.5f), 480000u);
     // A negative part clock becomes a position past any track, which the player refuses.
     EXPECT_GT(musicSeekBytes(-100.0f), uint64_t(1) << 63);
+}
+
+namespace {
+
+// The frame loop against a made-up audio device whose clock runs `speed` times the tick
+// clock, heard through the player's own arithmetic; 60 frames a second at speed 1, steered.
+struct SyncBench {
+    platform::HeardClock heard;
+    MusicSync sync;
+    int64_t now = 0, nextCallback = 0, handed = 0;
+    double speed = 1.0;
+    bool stalled = false;
+    float part = 0.0f;
+    SyncBench() { platform::heard_on_seek(heard, 0, 0, 0); }
+    void frames(int n, float jump = 0.0f) {
+        for (int i = 0; i < n; ++i, jump = 0.0f) {
+            const float dt = 1.0f / 60.0f;
+            now += platform::kTicksPerSecond / 60;
+            for (; !stalled && nextCallback <= now; nextCallback += static_cast<int64_t>(2048 * 1e7 / 48000 / speed))
+                platform::heard_on_buffer(heard, handed, 2048, nextCallback), handed += 2048;
+            part += dt + jump;
+            bool seek = false;
+            part += steerPartClock(sync, offset(), dt + jump, dt, seek);
+            if (seek) handed = platform::heard_on_seek(heard, static_cast<int64_t>(part * 48000.0f), now, now);
+            sync.seeks += seek;
+        }
+    }
+    float offset() const { return part - platform::heard_frame(heard, now) / 48000.0f; }
+};
+
+}  // namespace
+
+TEST(MusicSync, DeviceDriftOfTwoPercentEitherWayIsSteeredOutWithoutSeeks) {
+    for (double speed : {1.02, 0.98}) {
+        SyncBench bench;
+        bench.speed = speed;
+        bench.frames(60 * 60);
+        EXPECT_EQ(bench.sync.seeks, 0) << "speed " << speed;
+        EXPECT_LT(bench.sync.offsetSum / bench.sync.samples, 0.005) << "speed " << speed;
+        EXPECT_NEAR(bench.sync.rateTrim, speed - 1.0, 0.003) << "the drift is learnt, not chased";
+    }
+}
+
+TEST(MusicSync, AJumpOfThePartClockSeeksOnceAndLandsInStep) {
+    SyncBench bench;
+    bench.heard.queuedBuffers = 2;  // a double-buffered device: 85 ms from callback to ear
+    bench.frames(120);
+    bench.frames(1, 30.0f);  // a cue: BACK or --start
+    EXPECT_EQ(bench.sync.seeks, 1);
+    bench.frames(8);
+    EXPECT_LT(std::fabs(bench.offset()), 0.022f) << "the device's queue was skipped ahead";
+    bench.frames(120);
+    EXPECT_EQ(bench.sync.seeks, 1);
+}
+
+TEST(MusicSync, AStalledDeviceNeverDragsThePartClock) {
+    SyncBench bench;
+    bench.frames(120);
+    bench.stalled = true;
+    bench.frames(120);
+    EXPECT_NEAR(bench.part, 4.0f, 0.1f) << "the show runs on its own clock";
+    EXPECT_GE(bench.sync.seeks, 1);
+    bench.stalled = false, bench.nextCallback = bench.now;
+    bench.frames(60);
+    const int seeks = bench.sync.seeks;
+    bench.frames(600);
+    EXPECT_EQ(bench.sync.seeks, seeks) << "back in step once the device plays again";
+    EXPECT_LT(std::fabs(bench.offset()), 0.005f);
+}
+
+TEST(MusicSync, OtherSpeedsAreNotSteered) {
+    MusicSync sync;
+    bool seek = true;
+    EXPECT_EQ(steerPartClock(sync, 0.03f, 0.0f, 0.016f, seek), 0.0f) << "a stopped clock";
+    EXPECT_FALSE(seek);
+    EXPECT_EQ(steerPartClock(sync, 0.03f, 0.064f, 0.016f, seek), 0.0f) << "the speed knob";
 }

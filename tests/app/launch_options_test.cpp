@@ -26,8 +26,10 @@ TEST(LaunchOptions, DefaultsAreTheLaunchersDefaults) {
 TEST(LaunchOptions, ParsesEveryOption) {
     LaunchOptions o;
     std::string msg;
-    ASSERT_EQ(parse({"--no-launcher", "--res", "320x180", "--windowed", "--data", "show", "--frames", "60"}, o, msg),
+    ASSERT_EQ(parse({"--no-launcher", "--res", "320x180", "--windowed", "--data", "show", "--frames", "60",
+                     "--midi-port", "nano"}, o, msg),
               OptionsResult::Run);
+    EXPECT_EQ(o.midiPort, "nano");
     EXPECT_FALSE(o.launcher);
     EXPECT_EQ(o.width, 320);
     EXPECT_EQ(o.height, 180);
@@ -39,7 +41,8 @@ TEST(LaunchOptions, ParsesEveryOption) {
 TEST(LaunchOptions, RejectsUnknownOptionsAndBadValues) {
     std::string msg;
     for (auto args : std::vector<std::vector<const char*>>{
-             {"--bogus"}, {"--res", "0x100"}, {"--res", "100"}, {"--res", "12x34x"}, {"--frames", "-1"}, {"--data"}}) {
+             {"--bogus"}, {"--res", "0x100"}, {"--res", "100"}, {"--res", "12x34x"}, {"--frames", "-1"}, {"--data"},
+             {"--midi-port"}}) {
         LaunchOptions o;
         EXPECT_EQ(parse(args, o, msg), OptionsResult::Error) << args[0];
         EXPECT_FALSE(msg.empty());

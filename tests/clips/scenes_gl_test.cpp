@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <set>
+#include <tuple>
 
 #include "app/app_state.h"
 #include "app/startup.h"
@@ -11,6 +12,7 @@
 #include "clips/frame_rules.h"
 #include "clips/part_clips.h"
 #include "gl_test_context.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -204,44 +206,67 @@ TEST_F(Scenes, HoldingSpaceRebuildsTheFiveProgramsEveryFrame) {
     }
     testing::internal::GetCapturedStdout();
     g_show->app->keys[44] = false;
+    int live = 0;  // the five programs and their ten shaders; the replaced ones are deleted
+    for (GLuint name = 1; name <= *ids[4].rbegin() + 100; ++name) live += glIsProgram(name) || glIsShader(name);
+    EXPECT_EQ(live, 15);
     for (int k = 0; k < 5; ++k) {
-        EXPECT_EQ(ids[k].size(), 4u) << "program " << k;
+        EXPECT_GE(ids[k].size(), 2u) << "program " << k << " was rebuilt";
         EXPECT_TRUE(programs[k]->linked) << "program " << k;
     }
 }
 
-TEST_F(Scenes, AMissingShaderLeavesItsPassDrawingNothing) {
+TEST_F(Scenes, AShaderSavedBrokenKeepsItsPassDrawingAndShowsItsErrorUntilSavedFixed) {
     Part_Clips& c = *g_show->clips;
-    const std::string base = testing::TempDir() + "velmora-shaders-without-post/";
-    std::filesystem::create_directories(base + "shaders");
-    for (const auto& entry : std::filesystem::directory_iterator(std::string(TINY_SHOW) + "/shaders/"))
-        if (entry.path().extension() == ".cpp" && entry.path().filename() != "f_postprocess.cpp")
-            std::filesystem::copy_file(entry.path(), base + "shaders/" + entry.path().filename().string(),
-                                       std::filesystem::copy_options::overwrite_existing);
-    const std::string saved = shaderBasePath;
-    shaderBasePath = base;
+    TempFolder dir;  // the post pass built from a copy that the test edits
+    const std::string edited = dir / "f_postprocess.cpp", good = readFile("shaders/f_postprocess.cpp");
+    writeFile(edited, good);
     testing::internal::CaptureStdout();
-    c.setupShaders();
-    const std::string log = testing::internal::GetCapturedStdout();
-    shaderBasePath = saved;
-    EXPECT_NE(log.find("ERROR XXX or CPP FILE NOT FOUND !"), std::string::npos);
-    EXPECT_FALSE(c.postProgram.linked);
-    EXPECT_TRUE(c.finalClipsProgram.linked);
+    loadProgram(c.postProgram, "shaders/v_fixed.cpp", edited);
+    testing::internal::GetCapturedStdout();
+    const auto frame = [&] {  // the log of one frame, its post pass's middle, red in the window's top rows
+        testing::internal::CaptureStdout();
+        c.lastShaderPoll = 0;
+        c.update();
+        c.ttime = c.cttime = c.clock = 55;
+        c.render();
+        const std::string log = testing::internal::GetCapturedStdout();
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, g_show->app->targets[5].resolveFramebuffer);
+        const Pixels middle = readPixels(kW / 2, kH / 2, 1, 1);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        const Pixels top = readPixels(0, kH - 12, kW, 12);
+        int red = 0;
+        for (size_t i = 0; i < top.size(); i += 4) red += top[i] > 150 && top[i + 1] < 120 && top[i + 2] < 120;
+        return std::make_tuple(log, middle, red);
+    };
+    const auto [cleanLog, goodMiddle, goodRed] = frame();
+    writeFile(edited, "#version 120\nvoid main() { gl_FragColor = vec4(1.0) }\n");
+    const auto [brokenLog, brokenMiddle, brokenRed] = frame();
+    EXPECT_NE(brokenLog.find(edited + ":2("), std::string::npos) << brokenLog;
+    EXPECT_EQ(brokenLog.find("reloaded"), std::string::npos) << brokenLog;
+    EXPECT_EQ(brokenMiddle, goodMiddle) << "the last good post pass still draws";
+    EXPECT_GT(brokenRed, goodRed + 20) << "the error is written over the picture";
+    writeFile(edited, good);
+    const auto [fixedLog, fixedMiddle, fixedRed] = frame();
+    EXPECT_NE(fixedLog.find("reloaded " + edited), std::string::npos) << fixedLog;
+    EXPECT_LT(fixedRed, goodRed + 10) << "and gone once it is fixed";
+    testing::internal::CaptureStdout();
+    c.setupShaders();  // back to the show's own files for the other tests
+    testing::internal::GetCapturedStdout();
+}
 
-    c.ttime = c.cttime = 55;
-    c.clock = 55;
-    testing::internal::CaptureStdout();
-    c.render();
-    testing::internal::GetCapturedStdout();
-    const RenderTarget& post = g_show->app->targets[5];
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, post.resolveFramebuffer);
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
-    const Pixels p = readPixels(post.width / 2, post.height / 2, 1, 1);
-    EXPECT_NEAR(p[0], 128, 2);  // the post pass's clear colour, nothing drawn over it
-    EXPECT_EQ(p[1], 0);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    testing::internal::CaptureStdout();
-    c.setupShaders();  // back to the full set for the other tests
-    testing::internal::GetCapturedStdout();
-    EXPECT_TRUE(c.postProgram.linked);
+TEST_F(Scenes, Scene130AtExactly140DrawsNeitherTheCarouselNorThePair) {
+    Part_Clips& c = *g_show->clips;
+    const auto withoutPhotos = [&](float x) {
+        GLuint ids[4];
+        for (int k = 0; k < 4; ++k) {
+            ids[k] = c.textures[x0 + k].id;
+            c.textures[x0 + k].id = 0;
+        }
+        const Pixels p = scene(x);
+        for (int k = 0; k < 4; ++k) c.textures[x0 + k].id = ids[k];
+        return p;
+    };
+    EXPECT_EQ(differing(scene(140.0f), withoutPhotos(140.0f)), 0);
+    EXPECT_GT(differing(scene(140.05f), withoutPhotos(140.05f)), 0) << "the pair";
+    EXPECT_GT(differing(scene(139.5f), withoutPhotos(139.5f)), 0) << "the carousel";
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "midi/nano_kontrol2.h"
+#include "platform/midi_port.h"
 
 namespace {
 
@@ -126,4 +127,27 @@ TEST(MidiInBase, WithoutADeviceStartFailsWithTheDriversText) {
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out.rfind("======== MidiIn::printDeviceNames() ========\n", 0), 0u);
     EXPECT_NE(out.find("MidiIn::start() : midiInOpen() failed...err="), std::string::npos);
+}
+
+TEST(MidiPorts, DeviceZeroIsThePluggedInPortNotTheSequencersOwn) {
+    // As ALSA lists them on a desktop: the kernel's loopback first, a sound server's
+    // announce port, the controller, a second controller, and this program's own client.
+    const std::vector<std::string> alsa = {
+        "Midi Through:Midi Through Port-0 14:0", "System:Announce 0:1",
+        "PipeWire-System:PipeWire-System Announce 129:0", "nanoKONTROL2:nanoKONTROL2 nanoKONTROL2 _ CTR 20:0",
+        "Launchkey MK3:Launchkey MK3 MIDI 1 24:0", "velmora:velmora input 130:0"};
+    EXPECT_EQ(platform::midi_user_ports(alsa), (std::vector<unsigned>{3, 4}));
+    EXPECT_TRUE(platform::midi_user_ports({"Midi Through:Midi Through Port-0 14:0"}).empty());
+}
+
+TEST(MidiPorts, MidiPortChoosesByNumberOrByPartOfTheNameInAnyCase) {
+    const std::vector<std::string> names = {"nanoKONTROL2 MIDI 1", "Launchkey MK3 MIDI 1"};
+    std::string error;
+    EXPECT_EQ(platform::midi_in_choose_device(names, "", error), 0);
+    EXPECT_EQ(platform::midi_in_choose_device(names, "1", error), 1);
+    EXPECT_EQ(platform::midi_in_choose_device(names, "LAUNCHKEY", error), 1);
+    EXPECT_EQ(platform::midi_in_choose_device(names, "2", error), -1);
+    EXPECT_EQ(error, "no MIDI input device 2 (2 found)");
+    EXPECT_EQ(platform::midi_in_choose_device(names, "korg", error), -1);
+    EXPECT_EQ(error, "no MIDI input device named like \"korg\"");
 }

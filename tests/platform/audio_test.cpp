@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/audio.h"
+#include "platform/heard_clock.h"
 #include "platform/tick_clock.h"
 
 namespace {
@@ -57,7 +58,7 @@ TEST(Mp3Decode, OtherRatesAndMonoAreConvertedTo48kStereo) {
     EXPECT_NEAR(static_cast<double>(samples.size()) / 2, 96000.0, 48.0);
 }
 
-TEST(Mp3Decode, MissingOrDamagedFilesAreReported) {
+TEST(Mp3Decode, MissingFilesAndFilesThatAreNotMp3AreReportedAsSuch) {
     std::vector<int16_t> samples;
     std::string error;
     EXPECT_FALSE(platform::decode_mp3(testing::TempDir() + "no-such.mp3", samples, error));
@@ -67,6 +68,12 @@ TEST(Mp3Decode, MissingOrDamagedFilesAreReported) {
     for (int i = 0; i < 4000; ++i) std::fputc((i * 7919) & 0xFF, f);
     std::fclose(f);
     EXPECT_FALSE(platform::decode_mp3(junk, samples, error));
+    EXPECT_NE(error.find("not MP3 audio"), std::string::npos) << error;
+    FILE* text = std::fopen(junk.c_str(), "wb");
+    std::fputs("these are the show's notes, saved under the music's name\n", text);
+    std::fclose(text);
+    EXPECT_FALSE(platform::decode_mp3(junk, samples, error));
+    EXPECT_NE(error.find("not MP3 audio"), std::string::npos) << error;
 }
 
 TEST(MusicPlayer, PlaysSeeksAndRefusesSeeksPastTheEnd) {
@@ -97,4 +104,17 @@ TEST(MusicPlayer, WithoutADeviceNothingLoads) {
     EXPECT_FALSE(platform::audio_init(false));
     EXPECT_EQ(platform::music_load("music//Zo-velmora.mp3"), 0u);
     EXPECT_FALSE(platform::music_set_position(0, 0));
+}
+
+TEST(HeardPosition, LagsWhatWasHandedByTheQueueMovesSmoothlyAndAnswersForLongFrames) {
+    platform::HeardClock c;
+    c.queuedBuffers = 2;  // double-buffered: a buffer plays once the one before it has
+    const int64_t buffer = platform::frames_to_ticks(c, 2048);
+    platform::heard_on_seek(c, 0, 0, 0);
+    for (int i = 0; i < 40; ++i) platform::heard_on_buffer(c, 2048 * i, 2048, i * buffer);
+    EXPECT_EQ(platform::heard_frame(c, 39 * buffer), 38 * 2048) << "handed 40 buffers, 2 queued";
+    EXPECT_NEAR(platform::heard_frame(c, 39 * buffer + buffer / 4), 38 * 2048 + 512, 1) << "not in buffer steps";
+    EXPECT_EQ(platform::heard_frame(c, 45 * buffer), 40 * 2048) << "a silent device stops the position";
+    // Long before every buffer still kept: the same playback, not the start-up promise.
+    EXPECT_NEAR(platform::heard_frame(c, 11 * buffer), 10 * 2048, 2);
 }

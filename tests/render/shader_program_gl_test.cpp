@@ -149,3 +149,46 @@ TEST_F(ShaderProgramGl, MissingSourcesGiveTheErrorLineAndAnEmptyProgram) {
     EXPECT_FALSE(near(rgb, 128, 200, 64));
     glGetError();
 }
+
+namespace {
+
+// Live program and shader objects among the names GL has handed out so far.
+int liveShaderObjects(GLuint upTo) {
+    int n = 0;
+    for (GLuint name = 1; name <= upTo; ++name) n += glIsProgram(name) || glIsShader(name);
+    return n;
+}
+
+}  // namespace
+
+TEST_F(ShaderProgramGl, BrokenOrEmptySaveOfAnIncludeKeepsTheLastGoodProgramAndItsTwinUntilFixed) {
+    build();
+    const std::string goodTwin = readFile(dir / "common.xxx"), good = readFile(dir / "common.cpp");
+    writeFile(dir / "common.cpp", "uniform mat4 shift;\nfloat broken = ;\n");
+    ASSERT_NE(changedShaderFile(program), nullptr);
+    EXPECT_EQ(changedShaderFile(program)->path, dir / "common.cpp");
+    const std::string log = build(true);
+    EXPECT_TRUE(program.linked) << "the last good program stays in use";
+    EXPECT_NE(log.find(dir / "common.cpp" + ":2("), std::string::npos) << "the edited file's own line: " << log;
+    EXPECT_NE(program.buildError.find(dir / "common.cpp" + ":2("), std::string::npos) << program.buildError;
+    EXPECT_EQ(readFile(dir / "common.xxx"), goodTwin) << "a broken save must not replace the backup";
+    EXPECT_TRUE(near(drawAndRead(), 128, 200, 64));
+    EXPECT_EQ(changedShaderFile(program), nullptr) << "tried once, then wait for the next save";
+    writeFile(dir / "common.cpp", "");
+    build();
+    EXPECT_EQ(readFile(dir / "common.xxx"), goodTwin);
+    writeFile(dir / "common.cpp", good);
+    EXPECT_TRUE(loadProgram(program, dir / "v_test.cpp", dir / "f_test.cpp"));
+    EXPECT_EQ(program.buildError, "");
+    EXPECT_TRUE(near(drawAndRead(), 128, 200, 64));
+}
+
+TEST_F(ShaderProgramGl, RebuildingEveryFrameKeepsTheCountOfGlObjectsFlat) {
+    build();
+    build();
+    const GLuint highest = std::max({program.program, program.vertexShader, program.fragmentShader}) + 2000;
+    const int before = liveShaderObjects(highest);
+    for (int frame = 0; frame < 300; ++frame) build();  // Space held for 300 frames
+    EXPECT_EQ(liveShaderObjects(highest), before);
+    EXPECT_TRUE(near(drawAndRead(), 128, 200, 64));
+}

@@ -168,7 +168,21 @@ TEST_F(ShaderSource, NeitherFileGivesTheRedErrorAndNoSource) {
     const std::string log = ::testing::internal::GetCapturedStdout();
     EXPECT_FALSE(text.has_value());
     EXPECT_NE(log.find("Loading... " + (dir / "missing.cpp")), std::string::npos) << log;
-    EXPECT_NE(log.find("ERROR XXX or CPP FILE NOT FOUND !"), std::string::npos) << log;
+    EXPECT_NE(log.find("ERROR XXX or CPP FILE NOT FOUND ! " + (dir / "missing.cpp")), std::string::npos) << log;
+}
+
+TEST_F(ShaderSource, CompilerLinesAreMappedBackThroughIncludesAndReplacementsToTheEditedFile) {
+    program.replacements["two"] = "float a;\nfloat b;";
+    const std::string common = dir / "common.cpp", f = dir / "f.cpp";
+    writeFile(common, "float first;\nfloat second;\nfloat third;\n");
+    writeFile(f, "#version 120\n#include " + common + "\n#replace two\nvoid main() {}\n");
+    ::testing::internal::CaptureStdout();
+    const ProcessedShader source = readShaderSource(program, f);
+    ::testing::internal::GetCapturedStdout();
+    // Compiled lines: 1 #version, 2-4 common.cpp, 5 the include's own, 6-7 the replacement, 8 main.
+    EXPECT_EQ(mapShaderLog("0:3(5): error: x\n0:7(1): error: b\n0:8(2): y\nerror: z\n0:99(1): w\n", source),
+              common + ":2(5): error: x\n" + f + ":3(1): error: b\n" + f + ":4(2): y\nerror: z\n0:99(1): w\n");
+    EXPECT_EQ(mapShaderLog("0(3) : error C0000: x\n", source), common + ":2 : error C0000: x\n");
 }
 
 TEST_F(ShaderSource, EmptyOrDamagedTwinsNeverReadOutsideTheFile) {

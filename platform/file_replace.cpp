@@ -1,0 +1,27 @@
+// Exclusive creation ("x": O_CREAT | O_EXCL, which refuses an existing name, symbolic links
+// included) is in both C libraries the show is built with, glibc and the UCRT.
+#include "platform/file_replace.h"
+
+#include <cstdio>
+
+namespace platform {
+
+bool replace_file(const std::string& path, const void* data, size_t size) {
+    const std::string temporary = path + ".tmp";
+    FILE* f = std::fopen(temporary.c_str(), "wbx");
+    if (!f) {
+        // remove() unlinks a symbolic link itself, not what it points to.
+        std::remove(temporary.c_str());
+        f = std::fopen(temporary.c_str(), "wbx");
+    }
+    if (!f) return false;
+    const bool written = std::fwrite(data, 1, size, f) == size;
+    const bool closed = std::fclose(f) == 0;
+    if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace platform
