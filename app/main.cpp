@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "app/app_state.h"
+#include "app/capture.h"
 #include "app/frame_finish.h"
 #include "app/frame_loop.h"
 #include "app/launcher.h"
@@ -35,8 +36,8 @@ T* constructZeroed() {
     return new (storage) T();
 }
 
-void openWindowOrExit(TGLWindow& window, int x, int y, int width, int height, bool fullscreen) {
-    if (!window.Init(x, y, width, height, fullscreen)) {
+void openWindowOrExit(TGLWindow& window, int x, int y, int width, int height, bool fullscreen, bool hidden = false) {
+    if (!window.Init(x, y, width, height, fullscreen, hidden)) {
         printf("velmora: cannot open a %dx%d OpenGL window; giving up.\n", width, height);
         std::exit(1);
     }
@@ -76,6 +77,10 @@ int main(int argc, char** argv) {
     case OptionsResult::Run:
         break;
     }
+    if (!app.options.capture.empty() && !prepareCapture(app.options, message)) {
+        fprintf(stderr, "velmora: %s\n", message.c_str());
+        return 2;
+    }
     if (!app.options.dataDir.empty() && chdir(app.options.dataDir.c_str()) != 0) {
         fprintf(stderr, "velmora: cannot enter the show directory \"%s\": %s\n", app.options.dataDir.c_str(),
                 std::strerror(errno));
@@ -112,7 +117,7 @@ int main(int argc, char** argv) {
 
     const int x = app.fullscreen ? 0 : 10;
     const int y = app.fullscreen ? 0 : 140;
-    openWindowOrExit(app.window, x, y, app.width, app.height, app.fullscreen);
+    openWindowOrExit(app.window, x, y, app.width, app.height, app.fullscreen, !app.options.capture.empty());
     drawLauncher(app);
     SDL_GL_SwapWindow(app.window.window);
 
@@ -135,6 +140,7 @@ int main(int argc, char** argv) {
         static Part_Clips* timed = show;
         std::atexit([] { timed->timing.print(stdout); });
     }
+    if (!app.options.capture.empty()) std::exit(runCapture(app));
     SDL_ShowCursor(SDL_DISABLE);
 
     while (app.running) {
