@@ -13,6 +13,8 @@ extern "C" {
 #include <filesystem>
 #include <thread>
 
+#include "app/capture.h"
+#include "app/launch_options.h"
 #include "temp_folder.h"
 
 namespace {
@@ -184,6 +186,46 @@ TEST_F(Capture, DamagedMusicGivesAVideoWithoutSoundAndSaysSo) {
     EXPECT_EQ(d.frames.size(), 5u);
     EXPECT_EQ(d.musicSamples, -1);
     EXPECT_NE(readFile(*folder / "s.log").find("the video has no sound"), std::string::npos);
+}
+
+TEST(CaptureSpan, StopsAtTheShowsEndAndSaysSo) {
+    LaunchOptions o;
+    CaptureSpan span;
+    std::string note, error;
+    ASSERT_TRUE(captureSpan(o, 296.0f, span, note, error));
+    EXPECT_EQ(span.frames, 296 * 60);
+    EXPECT_TRUE(note.empty());
+    o.startGiven = o.durationGiven = true;
+    o.startClock = 290.0f;
+    o.duration = 20.0f;
+    ASSERT_TRUE(captureSpan(o, 296.0f, span, note, error));
+    EXPECT_EQ(span.frames, 6 * 60);
+    EXPECT_NE(note.find("296"), std::string::npos);
+    o.duration = 0.005f;  // less than half a frame
+    EXPECT_FALSE(captureSpan(o, 296.0f, span, note, error));
+}
+
+TEST(CaptureSpan, MusicIsSilentBeforeItStartsAndAfterItEnds) {
+    std::vector<int16_t> music = {1, 1, 2, 2};
+    cutMusic(music, -1, 4);
+    EXPECT_EQ(music, (std::vector<int16_t>{0, 0, 1, 1, 2, 2, 0, 0}));
+    cutMusic(music, 3, 2);
+    EXPECT_EQ(music, (std::vector<int16_t>{0, 0, 0, 0}));
+}
+
+TEST(CaptureOptions, BatchModesNeverWaitForTheLauncherOrADevice) {
+    for (const char* mode : {"--capture", "--contact-sheet"}) {
+        const char* argv[] = {"velmora", mode, "out"};
+        LaunchOptions o;
+        std::string message;
+        ASSERT_EQ(parseLaunchOptions(3, argv, o, message), OptionsResult::Run);
+        EXPECT_FALSE(o.launcher) << mode;
+    }
+    const char* argv[] = {"velmora", "--capture", "out.mp4"};
+    LaunchOptions o;
+    std::string message;
+    parseLaunchOptions(3, argv, o, message);
+    EXPECT_FALSE(o.midi || o.audio || o.fullscreen);
 }
 
 // The README's command line, as it stands: it must finish by itself.
