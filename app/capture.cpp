@@ -170,10 +170,11 @@ int runCapture(AppState& app) {
 
     const int signal = g_stopSignal;
     const long frames = encoder.framesSubmitted();
-    std::string failure;
-    if (!encoder.finish(failure) || !ok) {
-        std::fprintf(stderr, "velmora: capture failed: %s; nothing was written to \"%s\"\n",
-                     (error.empty() ? failure : error).c_str(), options.capture.c_str());
+    // A frame that could not be read back leaves a hole: no file then. The encoder's own
+    // failures come out of finish().
+    if (!error.empty() || !encoder.finish(error)) {
+        std::fprintf(stderr, "velmora: capture failed: %s; nothing was written to \"%s\"\n", error.c_str(),
+                     options.capture.c_str());
         return signal ? 128 + signal : 1;
     }
     const double seconds = (platform::tick_count() - progress.startTicks) / 1e7;

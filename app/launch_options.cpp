@@ -158,8 +158,7 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
                       ": a capture needs an even, non-zero width and height (H.264 encodes only even sizes)";
             return OptionsResult::Error;
         }
-        // Offline and exact: a hidden window, no controller, no sound device to follow.
-        options.fullscreen = false;
+        // Offline and exact: no controller, no sound device to follow.
         options.midi = false;
         options.audio = false;
     }
@@ -167,8 +166,12 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
         message = resError;
         return OptionsResult::Error;
     }
-    // Batch modes never wait for a click.
-    if (!options.capture.empty() || !options.contactSheet.empty()) options.launcher = false;
+    // Batch modes never wait for a click, and draw into a hidden window: a full-screen one
+    // could come out the desktop's size, with the picture scaled into it.
+    if (options.batch()) {
+        options.launcher = false;
+        options.fullscreen = false;
+    }
     // Exactly one argument of any value keeps the console visible, as it always has.
     options.keepConsole = (argc == 2 && plain == 1);
     return OptionsResult::Run;

@@ -26,6 +26,9 @@ struct LaunchOptions {
     int crf = 18;              // --crf Q: H.264 quality of the capture (0 best .. 51 worst)
     bool durationGiven = false;  // --duration SECONDS: length of the capture (default: to the show's end)
     float duration = 0.0f;
+
+    // --capture and --contact-sheet run by themselves in a hidden window.
+    bool batch() const { return !capture.empty() || !contactSheet.empty(); }
 };
 
 enum class OptionsResult { Run, Help, Error };

@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
 
     const int x = app.fullscreen ? 0 : 10;
     const int y = app.fullscreen ? 0 : 140;
-    openWindowOrExit(app.window, x, y, app.width, app.height, app.fullscreen, !app.options.capture.empty());
+    openWindowOrExit(app.window, x, y, app.width, app.height, app.fullscreen, app.options.batch());
     drawLauncher(app);
     SDL_GL_SwapWindow(app.window.window);
 
