@@ -81,15 +81,19 @@ int velmora(const std::string& args, const std::string& log, const std::string& 
 
 class Capture : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        folder = new TempFolder;
-        status = velmora("--capture " + *folder / "a.mp4" + " --res 320x180 --fps 25 --start 12 --duration 2",
-                         *folder / "a.log");
-        first = new Decoded(decode(*folder / "a.mp4"));
-    }
+    static void SetUpTestSuite() { folder = new TempFolder; }
     static void TearDownTestSuite() {
         delete first;
         delete folder;
+    }
+    // The 2 s capture that two tests read, made once (ctest runs each test on its own).
+    static const Decoded& twoSeconds() {
+        if (!first) {
+            status = velmora("--capture " + *folder / "a.mp4" + " --res 320x180 --fps 25 --start 12 --duration 2",
+                             *folder / "a.log");
+            first = new Decoded(decode(*folder / "a.mp4"));
+        }
+        return *first;
     }
     static TempFolder* folder;
     static Decoded* first;
@@ -100,6 +104,7 @@ Decoded* Capture::first = nullptr;
 int Capture::status = -1;
 
 TEST_F(Capture, TwoSecondsAt25FpsHoldFiftyFramesAndTwoSecondsOfMusic) {
+    twoSeconds();
     ASSERT_EQ(status, 0) << readFile(*folder / "a.log");
     ASSERT_TRUE(first->opened);
     EXPECT_EQ(first->frames.size(), 50u);
@@ -115,6 +120,7 @@ TEST_F(Capture, TheSameSpanTwiceDecodesToIdenticalFrames) {
                       *folder / "b.log"),
               0);
     const Decoded second = decode(*folder / "b.mp4");
+    twoSeconds();
     ASSERT_EQ(second.frames.size(), 50u);
     EXPECT_EQ(second.frames, first->frames);
     EXPECT_NE(first->frames.front(), first->frames.back()) << "the show moves during the span";
