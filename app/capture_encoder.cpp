@@ -21,9 +21,11 @@ extern "C" {
 #include <mutex>
 #include <thread>
 
+#include "platform/audio.h"
+
 namespace {
 
-constexpr int kMusicRate = 48000;  // the decoded music: 16-bit stereo at 48 kHz
+using platform::kMusicRate;  // the decoded music: 16-bit stereo at 48 kHz
 // Frames in the ring: one being filled, one being encoded, one waiting keeps both busy.
 constexpr int kRingFrames = 3;
 
