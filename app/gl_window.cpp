@@ -4,7 +4,7 @@
 #include <SDL.h>
 #include <cstdio>
 
-bool TGLWindow::Init(int x, int y, int w, int h, bool fullscreen) {
+bool TGLWindow::Init(int x, int y, int w, int h, bool fullscreen, bool hidden) {
     const char* who = "TGLWindow::Init";
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         printf("%s - SDL could not initialize! SDL Error: %s\n", who, SDL_GetError());
@@ -27,7 +27,7 @@ bool TGLWindow::Init(int x, int y, int w, int h, bool fullscreen) {
     SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 1);
     SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 4);
 
-    window = SDL_CreateWindow("Rendering", x, y, w, h, SDL_WINDOW_OPENGL);
+    window = SDL_CreateWindow("Rendering", x, y, w, h, SDL_WINDOW_OPENGL | (hidden ? SDL_WINDOW_HIDDEN : 0));
     if (!window) {
         printf("%s - Window could not be created! SDL Error: %s\n", who, SDL_GetError());
         return false;

@@ -14,6 +14,7 @@ struct TGLWindow {
 
     // Creates the window and a context that offers both the fixed-function pipeline and
     // GLSL with framebuffer objects. Prints the failing step and returns false on failure,
-    // leaving the members set so far as they are.
-    bool Init(int x, int y, int width, int height, bool fullscreen);
+    // leaving the members set so far as they are. A hidden window (for offline rendering)
+    // is never shown; its back buffer is drawn and read as usual.
+    bool Init(int x, int y, int width, int height, bool fullscreen, bool hidden = false);
 };

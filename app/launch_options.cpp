@@ -26,6 +26,13 @@ bool parse_count(const char* text, long& value) {
     return end != text && *end == '\0' && value >= 0;
 }
 
+bool parse_int_in(const char* text, int low, int high, int& value) {
+    long v = 0;
+    if (!parse_count(text, v) || v < low || v > high) return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
 }  // namespace
 
 const char* launchUsage() {
@@ -43,6 +50,10 @@ const char* launchUsage() {
            "  --plot-edit FILE  draw the edit (part clock -> edit position) as a PNG and exit\n"
            "  --dump-edit FILE  write the edit's 1,000,000 values as little-endian floats and exit\n"
            "  --contact-sheet FILE  write one frame of each of the 25 scenes as one PNG and exit\n"
+           "  --capture FILE.mp4  render the show offline into a video with its music and exit\n"
+           "  --fps N           frames per second of the capture (default 60)\n"
+           "  --duration SECONDS  length of the capture (default: to the show's end)\n"
+           "  --crf Q           H.264 quality of the capture, 0 (best) to 51 (default 18)\n"
            "  --timing          print the mean and worst frame time of each scene at the end\n"
            "  --gl-check        report OpenGL errors at the end of every frame\n"
            "  --help            this text\n";
@@ -50,6 +61,7 @@ const char* launchUsage() {
 
 OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOptions& options, std::string& message) {
     int plain = 0;
+    std::string resError;  // reported after the loop, when it is known whether this is a capture
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         const auto value = [&](const char* name) -> const char* {
@@ -92,6 +104,28 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
             const char* v = value(arg);
             if (!v) return OptionsResult::Error;
             options.contactSheet = v;
+        } else if (!std::strcmp(arg, "--capture")) {
+            const char* v = value(arg);
+            if (!v) return OptionsResult::Error;
+            options.capture = v;
+        } else if (!std::strcmp(arg, "--fps") || !std::strcmp(arg, "--crf")) {
+            const char* v = value(arg);
+            if (!v) return OptionsResult::Error;
+            const bool fps = arg[3] == 'p';
+            if (!parse_int_in(v, fps ? 1 : 0, fps ? 240 : 51, fps ? options.fps : options.crf)) {
+                message = std::string(arg) + (fps ? " expects 1 to 240" : " expects 0 to 51") + ", got \"" + v + "\"";
+                return OptionsResult::Error;
+            }
+        } else if (!std::strcmp(arg, "--duration")) {
+            const char* v = value(arg);
+            if (!v) return OptionsResult::Error;
+            char* end = nullptr;
+            options.duration = std::strtof(v, &end);
+            if (end == v || *end != '\0' || !(options.duration > 0.0f && options.duration <= 1000.0f)) {
+                message = std::string("--duration expects seconds above 0 (a capture cannot be empty), got \"") + v + "\"";
+                return OptionsResult::Error;
+            }
+            options.durationGiven = true;
         } else if (!std::strcmp(arg, "--timing")) {
             options.timing = true;
         } else if (!std::strcmp(arg, "--gl-check")) {
@@ -105,10 +139,8 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
         } else if (!std::strcmp(arg, "--res")) {
             const char* v = value(arg);
             if (!v) return OptionsResult::Error;
-            if (!parse_size(v, options.width, options.height)) {
-                message = std::string("--res expects WxH, each from 1 to 65535 (for example 1280x720), got \"") + v + "\"";
-                return OptionsResult::Error;
-            }
+            if (!parse_size(v, options.width, options.height))
+                resError = std::string("--res expects WxH, each from 1 to 65535 (for example 1280x720), got \"") + v + "\"";
             options.resGiven = true;
         } else if (!std::strcmp(arg, "--data")) {
             const char* v = value(arg);
@@ -125,6 +157,27 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
             message = std::string("unknown option ") + arg;
             return OptionsResult::Error;
         }
+    }
+    if (!options.capture.empty()) {
+        if (!resError.empty() || options.width % 2 || options.height % 2) {
+            const std::string size = "--res " + std::to_string(options.width) + "x" + std::to_string(options.height);
+            message = (resError.empty() ? size : resError) +
+                      ": a capture needs an even, non-zero width and height (H.264 encodes only even sizes)";
+            return OptionsResult::Error;
+        }
+        // Offline and exact: no controller, no sound device to follow.
+        options.midi = false;
+        options.audio = false;
+    }
+    if (!resError.empty()) {
+        message = resError;
+        return OptionsResult::Error;
+    }
+    // Batch modes never wait for a click, and draw into a hidden window: a full-screen one
+    // could come out the desktop's size, with the picture scaled into it.
+    if (options.batch()) {
+        options.launcher = false;
+        options.fullscreen = false;
     }
     // Exactly one argument of any value keeps the console visible, as it always has.
     options.keepConsole = (argc == 2 && plain == 1);

@@ -22,6 +22,14 @@ struct LaunchOptions {
     std::string contactSheet;  // --contact-sheet FILE.png: one frame of every scene, then exit
     bool timing = false;       // --timing: frame times per scene, printed at the end
     bool glCheck = false;      // --gl-check: report OpenGL errors after every frame
+    std::string capture;       // --capture FILE.mp4: render the show offline into a video, then exit
+    int fps = 60;              // --fps N: frames per second of the capture
+    int crf = 18;              // --crf Q: H.264 quality of the capture (0 best .. 51 worst)
+    bool durationGiven = false;  // --duration SECONDS: length of the capture (default: to the show's end)
+    float duration = 0.0f;
+
+    // --capture and --contact-sheet run by themselves in a hidden window.
+    bool batch() const { return !capture.empty() || !contactSheet.empty(); }
 };
 
 enum class OptionsResult { Run, Help, Error };

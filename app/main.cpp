@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "app/app_state.h"
+#include "app/capture.h"
 #include "app/frame_finish.h"
 #include "app/frame_loop.h"
 #include "app/launcher.h"
@@ -43,8 +44,8 @@ void exitIfUnrenderable(int width, int height, const RenderLimits& limits) {
     std::exit(2);
 }
 
-void openWindowOrExit(TGLWindow& window, int x, int y, int width, int height, bool fullscreen) {
-    if (!window.Init(x, y, width, height, fullscreen)) {
+void openWindowOrExit(TGLWindow& window, int x, int y, int width, int height, bool fullscreen, bool hidden = false) {
+    if (!window.Init(x, y, width, height, fullscreen, hidden)) {
         printf("velmora: cannot open a %dx%d OpenGL window; giving up.\n", width, height);
         std::exit(1);
     }
@@ -83,6 +84,10 @@ int main(int argc, char** argv) {
         return 2;
     case OptionsResult::Run:
         break;
+    }
+    if (!app.options.capture.empty() && !prepareCapture(app.options, message)) {
+        fprintf(stderr, "velmora: %s\n", message.c_str());
+        return 2;
     }
     if (!app.options.dataDir.empty() && chdir(app.options.dataDir.c_str()) != 0) {
         fprintf(stderr, "velmora: cannot enter the show directory \"%s\": %s\n", app.options.dataDir.c_str(),
@@ -124,7 +129,7 @@ int main(int argc, char** argv) {
     exitIfUnrenderable(app.width, app.height, memoryOnly);
     const int x = app.fullscreen ? 0 : 10;
     const int y = app.fullscreen ? 0 : 140;
-    openWindowOrExit(app.window, x, y, app.width, app.height, app.fullscreen);
+    openWindowOrExit(app.window, x, y, app.width, app.height, app.fullscreen, app.options.batch());
     exitIfUnrenderable(app.window.width, app.window.height, queryRenderLimits());
     drawLauncher(app);
     SDL_GL_SwapWindow(app.window.window);
@@ -150,6 +155,7 @@ int main(int argc, char** argv) {
         std::atexit([] { printMusicSync(g_app.musicSync, g_app.musicChannel != 0, stdout); });
         std::atexit([] { timed->timing.print(stdout); });
     }
+    if (!app.options.capture.empty()) std::exit(runCapture(app));
     SDL_ShowCursor(SDL_DISABLE);
 
     while (app.running) {

@@ -153,7 +153,7 @@ void Part_Clips::update() {
 }
 
 std::string Part_Clips::frameName(const char* prefix, int number) {
-    if (endClock > 296.0f) std::exit(0);  // the show is over
+    if (endClock > kShowEnd) std::exit(0);  // the show is over
     return formatFrameName(prefix, number);
 }
 

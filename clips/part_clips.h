@@ -16,6 +16,9 @@
 #include "render/image_texture.h"
 #include "render/shader_program.h"
 
+// The part clock past which the show is over and the process ends by itself.
+constexpr float kShowEnd = 296.0f;
+
 // Texture slots of Part_Clips::textures.
 enum ClipTexture {
     textureVideo = 0,   // each scene's main sequence
@@ -45,7 +48,7 @@ public:
     // The scene that owns the edit position in clock draws one frame, or the frame is
     // cleared dark red outside every scene.
     void dispatchScene();
-    // A frame name; ends the process once the show is over (endClock past 296 s).
+    // A frame name; ends the process once the show is over (endClock past kShowEnd).
     std::string frameName(const char* prefix, int number);
 
     ImageTexture moon;  // sampled as "moon"; nothing loads it

@@ -48,7 +48,21 @@ GLenum createRenderTarget(RenderTarget& target, int32_t width, int32_t height, i
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     }
-    return attachTextures(target, 3);
+    // New storage holds whatever the driver left there, and the feedback passes read their
+    // target before anything was drawn into it: start every target empty (transparent
+    // black, far depth), so that the first frames never depend on stale memory.
+    static const GLenum outputs[3] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1, GL_COLOR_ATTACHMENT2};
+    GLfloat clear[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    glClearColor(0, 0, 0, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, target.drawFramebuffer);
+    glDrawBuffers(3, outputs);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    const GLenum status = attachTextures(target, 3);
+    glDrawBuffers(3, outputs);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClearColor(clear[0], clear[1], clear[2], clear[3]);
+    return status;
 }
 
 GLenum attachTextures(RenderTarget& target, int count) {

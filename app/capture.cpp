@@ -1,0 +1,188 @@
+// The capture loop: the frame loop's own steps with a fixed frame duration and the part
+// clock set to start + n / fps before every frame (computed in double, so no float drift
+// builds up over 18,000 frames), no input, no music to follow; the finished picture goes
+// through a pixel-buffer ring to the encoder thread.
+#include "app/capture.h"
+
+#include <SDL.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+
+#include "app/app_state.h"
+#include "app/capture_encoder.h"
+#include "app/capture_progress.h"
+#include "app/frame_finish.h"
+#include "app/frame_loop.h"
+#include "app/frame_readback.h"
+#include "app/free_camera.h"
+#include "app/part.h"
+#include "clips/part_clips.h"
+#include "platform/audio.h"
+#include "platform/tick_clock.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_stopSignal = 0;  // set by SIGINT/SIGTERM: finish the file and stop
+
+void stopCapture(int signal) { g_stopSignal = signal; }
+
+// One frame of the show as the frame loop plays it, but dt is fixed and nothing is read
+// from the mouse or the keyboard: the camera stays as FreeCam.bin left it.
+void stepFrame(AppState& app, float dt) {
+    app.dt = dt;
+    app.inputs.time += dt;
+    app.inputs.wheelStep = 0.0f;
+    updateFreeCamera(app);
+    driveParts(app);
+    finishFrame(app);
+}
+
+// Moves the oldest frame read back into the encoder's ring.
+bool handOn(FrameReadback& readback, CaptureEncoder& encoder, std::string& error) {
+    uint8_t* pixels = encoder.nextFrame();
+    if (!pixels) return false;  // the encoder failed; finish() says why
+    if (!collectFrame(readback, pixels)) {
+        error = "cannot read the frame back from OpenGL";
+        return false;
+    }
+    encoder.submitFrame();
+    return true;
+}
+
+std::vector<int16_t> spanMusic(const CaptureSpan& span) {
+    // The show's music, as startup plays it.
+    const char* path = "music//Zo-velmora.mp3";
+    std::vector<int16_t> music;
+    std::string error;
+    if (!platform::decode_mp3(path, music, error)) {
+        std::fprintf(stderr, "capture: no music (\"%s\": %s); the video has no sound\n", path, error.c_str());
+        return {};
+    }
+    const int64_t rate = platform::kMusicRate;
+    cutMusic(music, std::llround(span.start * rate), span.frames * rate / span.fps);
+    return music;
+}
+
+}  // namespace
+
+bool captureSpan(const LaunchOptions& options, float showEnd, CaptureSpan& span, std::string& note,
+                 std::string& error) {
+    span.fps = options.fps;
+    span.start = options.startGiven ? options.startClock : 0.0;
+    const long toEnd = std::lround((showEnd - span.start) * options.fps);
+    span.frames = options.durationGiven ? std::lround(static_cast<double>(options.duration) * options.fps) : toEnd;
+    char text[200];
+    if (toEnd <= 0) {
+        std::snprintf(text, sizeof text, "the capture would start at %g s, where the show has ended (%g s): nothing to capture",
+                      span.start, showEnd);
+        error = text;
+        return false;
+    }
+    if (span.frames <= 0) {
+        std::snprintf(text, sizeof text, "--duration %g s is less than one frame at %d fps: nothing to capture",
+                      options.duration, options.fps);
+        error = text;
+        return false;
+    }
+    if (span.frames > toEnd) {
+        span.frames = toEnd;
+        std::snprintf(text, sizeof text, "the show ends at %g s: the capture stops there, after %g s", showEnd,
+                      static_cast<double>(toEnd) / options.fps);
+        note = text;
+    }
+    return true;
+}
+
+void cutMusic(std::vector<int16_t>& music, int64_t first, int64_t count) {
+    const int64_t have = static_cast<int64_t>(music.size() / 2);
+    if (first > 0)
+        music.erase(music.begin(), music.begin() + std::min(first, have) * 2);
+    else if (first < 0)
+        music.insert(music.begin(), static_cast<size_t>(-first) * 2, 0);
+    music.resize(static_cast<size_t>(count) * 2, 0);
+    music.shrink_to_fit();
+}
+
+bool prepareCapture(LaunchOptions& options, std::string& error) {
+    CaptureSpan span;
+    std::string note;
+    if (!captureSpan(options, kShowEnd, span, note, error)) return false;
+    if (!note.empty()) std::fprintf(stderr, "capture: %s\n", note.c_str());
+    // The show runs in --data's folder; the file goes where the command line meant it.
+    char folder[PATH_MAX];
+    if (!options.dataDir.empty() && options.capture[0] != '/' && getcwd(folder, sizeof folder))
+        options.capture = std::string(folder) + "/" + options.capture;
+    if (!checkCaptureFile(options.capture, error)) return false;
+    // Installed before SDL starts, which then leaves both signals to us.
+    struct sigaction action {};
+    action.sa_handler = stopCapture;
+    action.sa_flags = SA_RESETHAND;  // a second Ctrl-C ends the process at once
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    return true;
+}
+
+int runCapture(AppState& app) {
+    const LaunchOptions& options = app.options;
+    CaptureSpan span;
+    std::string note, error;
+    captureSpan(options, kShowEnd, span, note, error);  // prepareCapture accepted it
+
+    const int width = app.targets[5].width, height = app.targets[5].height;
+    int drawableW = 0, drawableH = 0;
+    SDL_GL_GetDrawableSize(app.window.window, &drawableW, &drawableH);
+    if (drawableW != width || drawableH != height) {
+        std::fprintf(stderr, "velmora: the hidden window came out %dx%d instead of %dx%d; no capture\n", drawableW,
+                     drawableH, width, height);
+        return 1;
+    }
+    CaptureEncoder encoder;
+    if (!encoder.open(options.capture, CaptureFormat{width, height, span.fps, options.crf}, spanMusic(span), error)) {
+        std::fprintf(stderr, "velmora: %s\n", error.c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "capture: %s, %dx%d at %d fps, %g s to %g s of the show (%ld frames), CRF %d\n",
+                 options.capture.c_str(), width, height, span.fps, span.start,
+                 span.start + static_cast<double>(span.frames) / span.fps, span.frames, options.crf);
+
+    FrameReadback readback;
+    beginReadback(readback, width, height);
+    CaptureProgress progress;
+    startProgress(progress, span.frames, isatty(STDERR_FILENO));
+    const float dt = 1.0f / static_cast<float>(span.fps);
+    bool ok = true;
+    for (long n = 0; ok && n < span.frames && !g_stopSignal; ++n) {
+        app.parts.at(app.currentPart)->clock = static_cast<float>(span.start + static_cast<double>(n) / span.fps);
+        stepFrame(app, dt);
+        if (readbackFull(readback)) ok = handOn(readback, encoder, error);
+        readFrame(readback);
+        showProgress(progress, n + 1, stderr);
+    }
+    while (ok && readback.collected < readback.started) ok = handOn(readback, encoder, error);
+    endProgress(progress, stderr);
+    endReadback(readback);
+
+    const int signal = g_stopSignal;
+    const long frames = encoder.framesSubmitted();
+    // A frame that could not be read back leaves a hole: no file then. The encoder's own
+    // failures come out of finish().
+    if (!error.empty() || !encoder.finish(error)) {
+        std::fprintf(stderr, "velmora: capture failed: %s; nothing was written to \"%s\"\n", error.c_str(),
+                     options.capture.c_str());
+        return signal ? 128 + signal : 1;
+    }
+    const double seconds = (platform::tick_count() - progress.startTicks) / 1e7;
+    std::fprintf(stderr, "capture: %ld frames (%.3f s of the show) in %.1f s, %.2f frames per second -> %s\n", frames,
+                 static_cast<double>(frames) / span.fps, seconds, frames / std::max(seconds, 1e-9),
+                 options.capture.c_str());
+    if (!signal) return 0;
+    std::fprintf(stderr, "capture: stopped by %s after %ld of %ld frames; the video plays up to there\n",
+                 signal == SIGINT ? "SIGINT" : "SIGTERM", frames, span.frames);
+    return 128 + signal;
+}

@@ -1,0 +1,35 @@
+// Capturing the show offline into a video with its music: every frame rendered at an
+// exact time of the part clock, whatever the machine's speed, read back and encoded.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct AppState;
+struct LaunchOptions;
+
+struct CaptureSpan {
+    double start = 0.0;  // part clock of the first frame, seconds
+    long frames = 0;     // frames to render, 1 / fps seconds apart
+    int fps = 60;
+};
+
+// The span of a request: from --start (default 0) for --duration seconds, or to showEnd.
+// A span past showEnd is cut there, and note says so. Returns false with a message when
+// not even one frame would be captured.
+bool captureSpan(const LaunchOptions& options, float showEnd, CaptureSpan& span, std::string& note,
+                 std::string& error);
+
+// Cuts decoded music (interleaved 16-bit stereo) to count sample frames from first:
+// silence before the music starts and after it ends.
+void cutMusic(std::vector<int16_t>& music, int64_t first, int64_t count);
+
+// Checks a capture request before any window opens: the span, the container, a writable
+// place. Makes the path absolute when --data will change the folder, and lets SIGINT and
+// SIGTERM stop the capture with a finished file. Returns false with a message.
+bool prepareCapture(LaunchOptions& options, std::string& error);
+
+// Renders and encodes the span once startup is done. Returns the exit status: 0 when the
+// file is complete; 130 or 143 when SIGINT or SIGTERM stopped it (the file then holds every
+// frame rendered until then, with its music); 1 when it failed (no file is left).
+int runCapture(AppState& app);

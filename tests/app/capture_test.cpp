@@ -1,0 +1,244 @@
+// The capture to video, end to end on the tiny show under Xvfb, each file read back
+// through libavformat and libavcodec; and the contact sheet, which must not wait for a click.
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "app/capture.h"
+#include "app/launch_options.h"
+#include "temp_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Decoded {
+    bool opened = false;
+    int width = 0, height = 0;
+    std::vector<size_t> frames;  // a hash of each decoded picture's luma
+    long musicSamples = -1;      // -1: no sound track
+    int musicRate = 0;
+};
+
+// Decodes every packet of both streams.
+Decoded decode(const std::string& path) {
+    Decoded d;
+    AVFormatContext* file = nullptr;
+    if (avformat_open_input(&file, path.c_str(), nullptr, nullptr) < 0) return d;
+    avformat_find_stream_info(file, nullptr);
+    AVCodecContext* codecs[8] = {};
+    for (unsigned i = 0; i < file->nb_streams && i < 8; ++i) {
+        const AVCodecParameters* p = file->streams[i]->codecpar;
+        codecs[i] = avcodec_alloc_context3(avcodec_find_decoder(p->codec_id));
+        avcodec_parameters_to_context(codecs[i], p);
+        avcodec_open2(codecs[i], nullptr, nullptr);
+        if (p->codec_type == AVMEDIA_TYPE_AUDIO) d.musicSamples = 0, d.musicRate = p->sample_rate;
+    }
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    const auto take = [&](AVCodecContext* c) {
+        while (avcodec_receive_frame(c, frame) >= 0) {
+            if (c->codec_type == AVMEDIA_TYPE_AUDIO) {
+                d.musicSamples += frame->nb_samples;
+                continue;
+            }
+            d.width = frame->width, d.height = frame->height;
+            std::string luma;
+            for (int y = 0; y < frame->height; ++y)
+                luma.append(reinterpret_cast<const char*>(frame->data[0] + y * frame->linesize[0]), frame->width);
+            d.frames.push_back(std::hash<std::string>()(luma));
+        }
+    };
+    while (av_read_frame(file, packet) >= 0) {
+        if (packet->stream_index < 8 && avcodec_send_packet(codecs[packet->stream_index], packet) >= 0)
+            take(codecs[packet->stream_index]);
+        av_packet_unref(packet);
+    }
+    for (AVCodecContext*& c : codecs)
+        if (c) avcodec_send_packet(c, nullptr), take(c), avcodec_free_context(&c);
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avformat_close_input(&file);
+    d.opened = true;
+    return d;
+}
+
+// Runs velmora (by default in the tiny show's folder) with a time limit; its output goes to log.
+int velmora(const std::string& args, const std::string& log, const std::string& folder = TINY_SHOW) {
+    const std::string command = "cd '" + folder + "' && timeout 240 '" VELMORA "' " + args + " >'" + log + "' 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class Capture : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { folder = new TempFolder; }
+    static void TearDownTestSuite() {
+        delete first;
+        delete folder;
+    }
+    // The 2 s capture that two tests read, made once (ctest runs each test on its own).
+    static const Decoded& twoSeconds() {
+        if (!first) {
+            status = velmora("--capture " + *folder / "a.mp4" + " --res 320x180 --fps 25 --start 12 --duration 2",
+                             *folder / "a.log");
+            first = new Decoded(decode(*folder / "a.mp4"));
+        }
+        return *first;
+    }
+    static TempFolder* folder;
+    static Decoded* first;
+    static int status;
+};
+TempFolder* Capture::folder = nullptr;
+Decoded* Capture::first = nullptr;
+int Capture::status = -1;
+
+TEST_F(Capture, TwoSecondsAt25FpsHoldFiftyFramesAndTwoSecondsOfMusic) {
+    twoSeconds();
+    ASSERT_EQ(status, 0) << readFile(*folder / "a.log");
+    ASSERT_TRUE(first->opened);
+    EXPECT_EQ(first->frames.size(), 50u);
+    EXPECT_EQ(first->width, 320);
+    EXPECT_EQ(first->height, 180);
+    ASSERT_EQ(first->musicRate, 48000);
+    EXPECT_NEAR(first->musicSamples, 96000, 48000 / 25) << "music of the span, within one frame";
+    EXPECT_FALSE(fs::exists(*folder / ".a.mp4.part")) << "the temporary file was renamed";
+}
+
+TEST_F(Capture, TheSameSpanTwiceDecodesToIdenticalFrames) {
+    ASSERT_EQ(velmora("--capture " + *folder / "b.mp4" + " --res 320x180 --fps 25 --start 12 --duration 2",
+                      *folder / "b.log"),
+              0);
+    const Decoded second = decode(*folder / "b.mp4");
+    twoSeconds();
+    ASSERT_EQ(second.frames.size(), 50u);
+    EXPECT_EQ(second.frames, first->frames);
+    EXPECT_NE(first->frames.front(), first->frames.back()) << "the show moves during the span";
+}
+
+TEST_F(Capture, RefusedRequestsSayWhyAndLeaveNoFile) {
+    const struct {
+        std::string file, options, why;
+    } refused[] = {
+        {*folder / "missing/x.mp4", "", "cannot write"},
+        {*folder / "x.xyz", "", "container"},
+        {*folder / "x.mp4", "--res 321x180", "even"},
+        {*folder / "x.mp4", "--res 0x180", "even"},
+        {*folder / "x.mp4", "--duration 0", "cannot be empty"},
+        {*folder / "x.mp4", "--start 296", "nothing to capture"},
+    };
+    for (const auto& r : refused) {
+        EXPECT_NE(velmora("--capture " + r.file + " " + r.options, *folder / "r.log"), 0) << r.file << r.options;
+        EXPECT_NE(readFile(*folder / "r.log").find(r.why), std::string::npos) << readFile(*folder / "r.log");
+        EXPECT_FALSE(fs::exists(r.file)) << r.file;
+        EXPECT_FALSE(fs::exists(*folder / ".x.mp4.part"));
+    }
+}
+
+TEST_F(Capture, AnInterruptedCapturePlaysUpToWhereItStopped) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        const std::string file = *folder / "stopped.mp4", log = *folder / "stopped.log";
+        fs::remove(file);
+        fs::remove(log);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            chdir(TINY_SHOW);
+            freopen(log.c_str(), "w", stderr);
+            execl(VELMORA, VELMORA, "--capture", file.c_str(), "--res", "320x180", "--fps", "25", "--duration", "20",
+                  nullptr);
+            _exit(127);
+        }
+        // Once a tenth of the show is captured (a line per 5 %), stop it.
+        for (int i = 0; i < 1200 && readFile(log).find("capture: 10 %") == std::string::npos; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        kill(pid, signal);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status) << "\n" << readFile(log);
+        EXPECT_EQ(WEXITSTATUS(status), 128 + signal) << readFile(log);
+        const Decoded d = decode(file);
+        ASSERT_TRUE(d.opened) << readFile(log);
+        EXPECT_GE(d.frames.size(), 50u) << "at least the tenth reported";
+        EXPECT_LT(d.frames.size(), 500u);
+        EXPECT_NE(readFile(log).find("after " + std::to_string(d.frames.size()) + " of 500 frames"),
+                  std::string::npos)
+            << "every frame rendered is in the file\n" << readFile(log);
+        EXPECT_NEAR(d.musicSamples, d.frames.size() * 48000.0 / 25, 48000 / 25);
+    }
+}
+
+TEST_F(Capture, DamagedMusicGivesAVideoWithoutSoundAndSaysSo) {
+    // A copy of the show whose MP3 is not one.
+    const std::string show = *folder / "show";
+    fs::create_directories(show + "/music");
+    for (const auto& entry : fs::directory_iterator(TINY_SHOW))
+        if (entry.path().filename() != "music") fs::create_symlink(entry.path(), show + "/" + entry.path().filename().string());
+    writeFile(show + "/music/Zo-velmora.mp3", std::string(5000, 'x'));
+    ASSERT_EQ(velmora("--data show --capture silent.mp4 --res 64x36 --fps 10 --duration 0.5", *folder / "s.log",
+                      folder->path()),
+              0)
+        << readFile(*folder / "s.log");
+    const Decoded d = decode(*folder / "silent.mp4");  // where the command ran, not in --data's folder
+    EXPECT_EQ(d.frames.size(), 5u);
+    EXPECT_EQ(d.musicSamples, -1);
+    EXPECT_NE(readFile(*folder / "s.log").find("the video has no sound"), std::string::npos);
+}
+
+TEST(CaptureSpan, StopsAtTheShowsEndAndSaysSo) {
+    LaunchOptions o;
+    CaptureSpan span;
+    std::string note, error;
+    ASSERT_TRUE(captureSpan(o, 296.0f, span, note, error));
+    EXPECT_EQ(span.frames, 296 * 60);
+    EXPECT_TRUE(note.empty());
+    o.startGiven = o.durationGiven = true;
+    o.startClock = 290.0f;
+    o.duration = 20.0f;
+    ASSERT_TRUE(captureSpan(o, 296.0f, span, note, error));
+    EXPECT_EQ(span.frames, 6 * 60);
+    EXPECT_NE(note.find("296"), std::string::npos);
+    o.duration = 0.005f;  // less than half a frame
+    EXPECT_FALSE(captureSpan(o, 296.0f, span, note, error));
+}
+
+TEST(CaptureSpan, MusicIsSilentBeforeItStartsAndAfterItEnds) {
+    std::vector<int16_t> music = {1, 1, 2, 2};
+    cutMusic(music, -1, 4);
+    EXPECT_EQ(music, (std::vector<int16_t>{0, 0, 1, 1, 2, 2, 0, 0}));
+    cutMusic(music, 3, 2);
+    EXPECT_EQ(music, (std::vector<int16_t>{0, 0, 0, 0}));
+}
+
+TEST(CaptureOptions, BatchModesNeverWaitForTheLauncherOrADevice) {
+    for (const char* mode : {"--capture", "--contact-sheet"}) {
+        const char* argv[] = {"velmora", mode, "out"};
+        LaunchOptions o;
+        std::string message;
+        ASSERT_EQ(parseLaunchOptions(3, argv, o, message), OptionsResult::Run);
+        EXPECT_FALSE(o.launcher) << mode;
+    }
+    const char* argv[] = {"velmora", "--capture", "out.mp4"};
+    LaunchOptions o;
+    std::string message;
+    parseLaunchOptions(3, argv, o, message);
+    EXPECT_FALSE(o.midi || o.audio || o.fullscreen);
+}
+
+// The README's command line, as it stands: it must finish by itself.
+TEST(ContactSheet, AloneFinishesWithoutAClick) {
+    TempFolder folder;
+    ASSERT_EQ(velmora("--contact-sheet " + folder / "sheet.png", folder / "log"), 0) << readFile(folder / "log");
+    EXPECT_GT(fs::file_size(folder / "sheet.png"), 10000u);
+}
+
+}  // namespace
