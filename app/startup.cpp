@@ -48,7 +48,8 @@ void startup(AppState& app) {
 
     // Decoding the whole track takes a quarter of a second: done before the clock starts,
     // so that the first frame and the first note still start together.
-    if (platform::audio_init(app.options.audio)) {
+    // Batch modes play nothing: a capture takes its sound from the file itself.
+    if (!app.options.batch() && platform::audio_init(app.options.audio)) {
         app.musicSample = platform::music_load("music//Zo-velmora.mp3");
         app.musicChannel = app.musicSample;
     }

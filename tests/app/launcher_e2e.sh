@@ -47,10 +47,13 @@ sleep 0.2
 xdotool mousedown 1; sleep 0.2; xdotool mouseup 1
 
 real=$(wait_window 1920 1080) || { echo "FAIL: no 1920x1080 window after Run"; cat out.txt; exit 1; }
-sleep 0.5
-xdotool windowfocus "$real" 2>/dev/null
-xdotool key --window "$real" Escape
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+# On a busy machine the window may still be loading when the first key arrives: press
+# Escape again each second until the show has gone.
+for _ in $(seq 30); do
+  xdotool windowfocus "$real" 2>/dev/null
+  xdotool key --window "$real" Escape 2>/dev/null
+  for _ in $(seq 10); do kill -0 "$pid" 2>/dev/null || break 2; sleep 0.1; done
+done
 if kill -0 "$pid" 2>/dev/null; then echo "FAIL: still running after Escape"; cat out.txt; exit 1; fi
 wait "$pid"; status=$?
 pid=
