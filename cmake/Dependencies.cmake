@@ -22,6 +22,7 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET alsa)  # only to quiet libasound's own error printing
 endif()
 pkg_check_modules(LAME REQUIRED IMPORTED_TARGET lame)
+pkg_check_modules(TURBOJPEG REQUIRED IMPORTED_TARGET libturbojpeg)
 
 if(VELMORA_BUILD_TESTS)
   find_package(GTest REQUIRED)
