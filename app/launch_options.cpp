@@ -42,6 +42,7 @@ const char* launchUsage() {
            "  --contact-sheet FILE  write one frame of each of the 25 scenes as one PNG and exit\n"
            "  --timing          print the mean and worst frame time of each scene at the end\n"
            "  --gl-check        report OpenGL errors at the end of every frame\n"
+           "  --no-prefetch     decode each picture when a frame needs it, not ahead on worker threads\n"
            "  --help            this text\n";
 }
 
@@ -89,6 +90,8 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
             options.timing = true;
         } else if (!std::strcmp(arg, "--gl-check")) {
             options.glCheck = true;
+        } else if (!std::strcmp(arg, "--no-prefetch")) {
+            options.prefetch = false;
         } else if (!std::strcmp(arg, "--windowed")) {
             options.fullscreen = false;
             options.modeGiven = true;

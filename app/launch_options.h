@@ -21,6 +21,7 @@ struct LaunchOptions {
     std::string contactSheet;  // --contact-sheet FILE.png: one frame of every scene, then exit
     bool timing = false;       // --timing: frame times per scene, printed at the end
     bool glCheck = false;      // --gl-check: report OpenGL errors after every frame
+    bool prefetch = true;      // --no-prefetch: decode every picture when a frame asks for it
 };
 
 enum class OptionsResult { Run, Help, Error };

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/part.h"
+#include "clips/frame_forecast.h"
 #include "clips/ply_mesh.h"
 #include "clips/scene_timing.h"
 #include "clips/timeline.h"
@@ -14,6 +15,9 @@
 #include "models/objmodel.h"
 #include "render/frame_archive.h"
 #include "render/image_texture.h"
+#include "render/pass_timer.h"
+#include "render/picture_cache.h"
+#include "render/picture_problems.h"
 #include "render/shader_program.h"
 
 // Texture slots of Part_Clips::textures.
@@ -68,7 +72,16 @@ public:
     TimelineCache editCache, remapCache;  // rebuilding an unchanged timeline only resets the generator
     SceneTiming timing;                   // whole-frame times per scene (--timing)
     int64_t lastFrameTicks = 0;
+    double lastFrameCpu = 0.0;
     float lastScenePosition = 0.0f;
+    PassTimer passTimer;  // GPU time of the scene, composite, post and final passes (--timing)
+
+    // The picture road: damage met in the archive, the pictures decoded ahead on worker
+    // threads (declared after the damage report they write to), and the forecast of the
+    // pictures the next frames ask for.
+    PictureProblems pictureProblems;
+    PictureCache pictures;
+    FrameForecast forecast;
 
     // The scenes, one per range of edit positions.
     void scene0();
@@ -106,6 +119,9 @@ public:
     void overlayAnt();
 
 private:
+    void startPictures();
+    void addTimingLines();
+    void forecastPictures();
     void compositePass();
     void postPass();
     void finalPass();

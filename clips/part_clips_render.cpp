@@ -50,8 +50,10 @@ void filterOf(GLuint texture, GLint filter) {
 void Part_Clips::render() {
     // A whole frame, from this render to the next, counts for the scene it showed.
     const int64_t now = platform::tick_count();
-    if (lastFrameTicks) timing.add(lastScenePosition, (now - lastFrameTicks) / 1e7);
+    const double cpu = owner->options.timing ? platform::thread_cpu_seconds() : 0.0;
+    if (lastFrameTicks) timing.add(lastScenePosition, (now - lastFrameTicks) / 1e7, cpu - lastFrameCpu);
     lastFrameTicks = now;
+    lastFrameCpu = cpu;
     lastScenePosition = ttime;
 
     rebuildRemap(remap, remapCache);
@@ -82,6 +84,7 @@ void Part_Clips::render() {
 
     // Scene pass: the scene sees the edit position as its clock.
     RenderTarget& scene = owner->targets[2];
+    passTimer.begin(0);
     bindDrawTarget(scene, 3);
     const float saved = clock;
     clock = ttime;
@@ -91,6 +94,7 @@ void Part_Clips::render() {
     dispatchScene();
     clock = saved;
     resolveRenderTarget(scene, 3);
+    passTimer.end(0);
 
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glViewport(0, 0, scene.width, scene.height);
@@ -105,11 +109,19 @@ void Part_Clips::render() {
     // must land as written.
     glDisable(GL_BLEND);
 
+    passTimer.begin(1);
     compositePass();
+    passTimer.end(1);
+    passTimer.begin(2);
     postPass();
+    passTimer.end(2);
+    passTimer.begin(3);
     finalPass();
     overlayAnt();
+    passTimer.end(3);
+    passTimer.frameDone();
     ttime = cttime;
+    forecastPictures();
 }
 
 // The times and the tag that the post and final passes share ("fttime" is the first

@@ -9,5 +9,7 @@ constexpr int64_t kTicksPerSecond = 10'000'000;
 // Monotonic time in 100 ns ticks.
 int64_t tick_count();
 void sleep_ms(int milliseconds);
+// Processor time the calling thread has used, in seconds (for the --timing report).
+double thread_cpu_seconds();
 
 }  // namespace platform
