@@ -32,11 +32,17 @@ struct JpegHandle {
     ~JpegHandle() {
         if (handle) tjDestroy(handle);
     }
+    // After a failed header, the decompressor can be left half-way through one, and the
+    // next file would be parsed from there: start each file after a failure afresh.
+    void renew() {
+        if (handle) tjDestroy(handle);
+        handle = tjInitDecompress();
+    }
 };
 
-tjhandle threadJpegHandle() {
+JpegHandle& threadJpegHandle() {
     thread_local JpegHandle decoder;
-    return decoder.handle;
+    return decoder;
 }
 
 bool looksLikeJpeg(const uint8_t* bytes, size_t length) {
@@ -70,7 +76,8 @@ bool tooLarge(int64_t width, int64_t height, std::string& message) {
 DecodeStatus decodeJpeg(const uint8_t* bytes, size_t length, RgbaPicture& out, std::string& message,
                         bool& unsupported) {
     unsupported = false;
-    tjhandle tj = threadJpegHandle();
+    JpegHandle& decoder = threadJpegHandle();
+    tjhandle tj = decoder.handle;
     if (!tj) {
         message = "the JPEG decoder could not be created";
         return DecodeStatus::Failed;
@@ -79,6 +86,7 @@ DecodeStatus decodeJpeg(const uint8_t* bytes, size_t length, RgbaPicture& out, s
     if (tjDecompressHeader3(tj, bytes, static_cast<unsigned long>(length), &width, &height, &subsampling,
                             &colourspace) != 0) {
         message = tjGetErrorStr2(tj);
+        decoder.renew();
         return DecodeStatus::Failed;
     }
     if (colourspace == TJCS_CMYK || colourspace == TJCS_YCCK) {
@@ -105,6 +113,7 @@ DecodeStatus decodeJpeg(const uint8_t* bytes, size_t length, RgbaPicture& out, s
     DecodeStatus status = DecodeStatus::Decoded;
     if (result != 0) {
         message = tjGetErrorStr2(tj);
+        decoder.renew();
         const bool whole = lastRow[3] == 255 && lastRow[static_cast<size_t>(width) * 4 - 1] == 255;
         status = whole ? DecodeStatus::DecodedWithWarning : DecodeStatus::Failed;
     }

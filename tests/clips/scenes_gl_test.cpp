@@ -10,7 +10,11 @@
 #include "clips/contact_sheet.h"
 #include "clips/frame_rules.h"
 #include "clips/part_clips.h"
+#include "../render/gl_helpers.h"
 #include "gl_test_context.h"
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
 namespace {
 
@@ -244,4 +248,33 @@ TEST_F(Scenes, AMissingShaderLeavesItsPassDrawingNothing) {
     c.setupShaders();  // back to the full set for the other tests
     testing::internal::GetCapturedStdout();
     EXPECT_TRUE(c.postProgram.linked);
+}
+
+TEST_F(Scenes, ArchiveFramesGiveTheTexelsOpenCvGave) {
+    // One entry of every sequence of the pack, as the old road decoded it: OpenCV, trimmed
+    // to whole 4-pixel groups, RGB.
+    const FrameArchive& archive = g_show->clips->archive;
+    std::set<std::string> prefixes;
+    ImageTexture texture;
+    std::vector<unsigned char> bytes;
+    for (const ArchiveEntry& entry : archive.entries) {
+        if (!prefixes.insert(entry.name.substr(0, entry.name.find_last_not_of("0123456789_n.jpg"))).second) continue;
+        ASSERT_TRUE(readArchiveEntry(archive, entry.name, bytes));
+        cv::Mat bgr = cv::imdecode(bytes, cv::IMREAD_UNCHANGED), rgb;
+        cv::resize(bgr, bgr, cv::Size(bgr.cols / 4 * 4, bgr.rows), 0, 0, cv::INTER_LINEAR);
+        cv::cvtColor(bgr, rgb, cv::COLOR_BGR2RGB);
+        loadTextureFromArchive(texture, archive, entry.name);
+        ASSERT_EQ(texture.width, rgb.cols) << entry.name;
+        EXPECT_TRUE(texturePixels(texture.id, GL_RGB) == std::vector<uint8_t>(rgb.datastart, rgb.dataend)) << entry.name;
+    }
+    EXPECT_GT(prefixes.size(), 10u);
+}
+
+TEST_F(Scenes, AStillShownFrameAfterFrameIsDecodedOnce) {
+    Part_Clips& c = *g_show->clips;
+    scene(41.0f);  // the X-ray still and this moment's grain
+    const uint64_t decoded = c.pictures.stats().decoded;
+    scene(41.0f);
+    scene(41.01f);  // the same grain picture too
+    EXPECT_EQ(c.pictures.stats().decoded, decoded);
 }
