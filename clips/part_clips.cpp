@@ -83,8 +83,6 @@ void Part_Clips::addTimingLines() {
 
 void Part_Clips::load() {
     archive.open("bin");
-    startPictures();
-    if (owner->options.timing) addTimingLines();
 
     loadTextureFromFile(textures[tvphoto], "videos//tvphoto.jpeg", false, false);
     loadTextureFromFile(textures[credits], "videos//credits00000.jpg", false, false);
@@ -130,6 +128,9 @@ void Part_Clips::load() {
     tessan[0].build_parts();
 
     setupShaders();
+    warmUp();
+    startPictures();
+    if (owner->options.timing) addTimingLines();
 }
 
 void Part_Clips::setupShaders() {
@@ -190,5 +191,5 @@ void Part_Clips::fetchFrames(int scene, float x) {
 
 void Part_Clips::forecastPictures() {
     // clock now holds what the next frame looks up in the edit.
-    if (pictures.prefetching() && forecast.advance(edit, remap, clock, owner->dt)) pictures.want(forecast.names());
+    if (!warmingUp && pictures.prefetching() && forecast.advance(edit, remap, clock, owner->dt)) pictures.want(forecast.names());
 }

@@ -117,6 +117,10 @@ public:
 
     // The small black ant walking over the finished picture while 45 < endClock < 140.
     void overlayAnt();
+    // Renders every scene once into small off-screen targets so that the driver prepares
+    // its shaders for them during loading, then puts everything back as it was.
+    void warmUp();
+    bool warmingUp = false;
 
 private:
     void startPictures();

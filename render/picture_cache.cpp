@@ -22,7 +22,7 @@ void PictureCache::start(const FrameArchive& archive, int workers, size_t budget
     followedPath_ = archive.dataPath;
     followedEntries_ = archive.entries.size();
     entries_.clear();
-    stats_.bytes = 0;
+    stats_ = PictureCacheStats();
     largest_ = 0;
     archives_.assign(static_cast<size_t>(std::max(workers, 0)), archive);
     for (size_t k = 0; k < archives_.size(); ++k) workers_.emplace_back(&PictureCache::work, this, k);
