@@ -108,6 +108,29 @@ protected:
     }
 };
 
+// First in the file: it looks at the part as loading left it, warm-up included.
+TEST_F(Scenes, WarmingUpLeavesTheShowAsLoadingLeftIt) {
+    Part_Clips& c = *g_show->clips;
+    for (int slot : {textureVideo, textureVideo2, textureNoise}) EXPECT_FALSE(c.textures[slot].generated) << slot;
+    EXPECT_EQ(c.count, 0);
+    EXPECT_EQ(c.clock, 0.0f);
+    EXPECT_EQ(c.endClock, 0.0f);
+    ASSERT_TRUE(c.textures[credits].loaded);
+    GLint wrap = 0;
+    glBindTexture(GL_TEXTURE_2D, c.textures[credits].id);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
+    EXPECT_EQ(wrap, GL_CLAMP_TO_EDGE) << "the credits scene sets its picture's wrap when it draws";
+    // The show's own targets were never drawn into: the first frame's feedback is empty.
+    for (int t : {4, 5}) {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, g_show->app->targets[t].resolveFramebuffer);
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        Pixels px(kW * kH * 4);
+        glReadPixels(0, 0, kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+        EXPECT_EQ(within(px, 0, 0), kW * kH) << "target " << t;
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
 TEST_F(Scenes, EveryScenePaintsTheSamePictureForTheSamePosition) {
     for (int i = 0; i < 25; ++i) {
         for (float offset : {2.5f, 7.5f}) {
