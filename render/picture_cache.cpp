@@ -2,6 +2,7 @@
 // make room for it within the budget, decode it outside the lock and publish it.
 #include "render/picture_cache.h"
 
+#include "platform/tick_clock.h"
 #include "render/image_texture.h"
 
 #include <algorithm>
@@ -84,6 +85,7 @@ bool PictureCache::makeRoom(size_t bytes, size_t rank) {
 }
 
 void PictureCache::work(size_t worker) {
+    platform::lower_thread_priority();
     std::unique_lock<std::mutex> lock(mutex_);
     while (!stopping_) {
         const std::string* next = nullptr;
