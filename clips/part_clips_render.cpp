@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <cmath>
+#include <utility>
 
 #include "app/app_state.h"
 #include "clips/part_clips.h"
@@ -28,15 +29,36 @@ void knobUniforms(const ShaderProgram& p, const SceneInputs& in, int last) {
     for (int i = 0; i <= last; ++i) setUniformFloat(p, names[i], in.knobs[i]);
 }
 
-void bindDrawTarget(RenderTarget& t, int outputs) {
-    attachTextures(t, outputs);
-    glBindFramebuffer(GL_FRAMEBUFFER, t.drawFramebuffer);
+// The show's targets are single-sample, so a pass draws straight into the textures that
+// later passes sample (the target's resolve framebuffer) instead of into renderbuffers that
+// a blit then copies: the same pixels, without copying three outputs and the depth, then
+// a colour and a depth twice more, every frame.
+void bindSceneTarget(RenderTarget& t) {
+    attachTextures(t, 3);  // binds the resolve framebuffer
     static const GLenum buffers[3] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1, GL_COLOR_ATTACHMENT2};
-    if (outputs == 1)
-        glDrawBuffer(GL_COLOR_ATTACHMENT0);
-    else
-        glDrawBuffers(outputs, buffers);
+    glDrawBuffers(3, buffers);
     glViewport(0, 0, t.width, t.height);
+}
+
+// A pass that reads its own last result draws into the target's spare texture while it
+// samples colour 0, then the two swap names: colour 0 is again the newest result, for the
+// passes after it and for the next frame. Its depth is never read, so none is attached.
+void bindFeedbackTarget(RenderTarget& t) {
+    glBindFramebuffer(GL_FRAMEBUFFER, t.resolveFramebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, t.textures[0], 0);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
+    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    glViewport(0, 0, t.width, t.height);
+}
+
+void swapFeedback(RenderTarget& t) { std::swap(t.textures[0], t.textures[1]); }
+
+// The full-screen quad covers every pixel; only a pass without its program shows its
+// clear colour.
+void clearUnlessDrawn(bool drawing) {
+    if (drawing) return;
+    glClearColor(0.5f, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
 }
 
 void filterOf(GLuint texture, GLint filter) {
@@ -85,7 +107,7 @@ void Part_Clips::render() {
     // Scene pass: the scene sees the edit position as its clock.
     RenderTarget& scene = owner->targets[2];
     passTimer.begin(0);
-    bindDrawTarget(scene, 3);
+    bindSceneTarget(scene);
     const float saved = clock;
     clock = ttime;
     useProgram(objectProgram);
@@ -93,7 +115,6 @@ void Part_Clips::render() {
     knobUniforms(objectProgram, *inputs, 4);
     dispatchScene();
     clock = saved;
-    resolveRenderTarget(scene, 3);
     passTimer.end(0);
 
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -137,11 +158,10 @@ void Part_Clips::clockUniforms(const ShaderProgram& p) {
 void Part_Clips::compositePass() {
     RenderTarget& target = owner->targets[4];
     const RenderTarget& scene = owner->targets[2];
-    bindDrawTarget(target, 1);
-    glClearColor(0.5f, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    bindFeedbackTarget(target);
     const ShaderProgram& p = finalClipsProgram;
     const bool drawing = useProgram(p);
+    clearUnlessDrawn(drawing);
     setUniformFloat(p, "type", static_cast<float>(type));
     knobUniforms(p, *inputs, 4);
     setUniformFloat(p, "TheType", static_cast<float>(theType));
@@ -161,20 +181,18 @@ void Part_Clips::compositePass() {
     setUniformTexture(p, 14, "textureNoise", textures[textureNoise].id);
     setUniformTexture(p, 15, "OverlayTexture", textures[overlayTexture].id);
     endClock = clock;
-    if (drawing) drawFullscreenQuad();  // a pass without its program leaves its clear colour
-    resolveRenderTarget(target, 1);
+    if (drawing) drawFullscreenQuad();
+    swapFeedback(target);
 }
 
 void Part_Clips::postPass() {
     RenderTarget& target = owner->targets[5];
     const RenderTarget& scene = owner->targets[2];
     const RenderTarget& other = owner->targets[3];
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    bindDrawTarget(target, 1);
-    glClearColor(0.5f, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    bindFeedbackTarget(target);
     const ShaderProgram& p = postProgram;
     const bool drawing = useProgram(p);
+    clearUnlessDrawn(drawing);
     clockUniforms(p);
     knobUniforms(p, *inputs, 5);
     setUniformFloat(p, "type", static_cast<float>(type));
@@ -195,7 +213,7 @@ void Part_Clips::postPass() {
     identityMatrices();
     glEnable(GL_TEXTURE_2D);
     if (drawing) drawFullscreenQuad();
-    resolveRenderTarget(target, 1);
+    swapFeedback(target);
 }
 
 void Part_Clips::finalPass() {
