@@ -6,6 +6,7 @@
 #include "render/frame_archive_writer.h"
 #include "render/image_texture.h"
 #include "render/shader_program.h"
+#include "show_passes.h"
 
 #include <GL/glew.h>
 #include <SDL.h>
@@ -170,6 +171,52 @@ void BM_SetUniformFloatByName(benchmark::State& state) {
 }
 BENCHMARK(BM_SetUniformFloatByName);
 
+// The show's full-screen passes at 1280 x 720 on pictures like the show's, each drawn
+// and finished per iteration: the per-pass cost that the --timing report shows as GPU
+// time, without the scene in front of it.
+struct ShowPassBench {
+    std::string folder = enterShaderCopy();
+    ShowPrograms programs;
+    PassTargets targets;
+    PassInputs in;
+    ShowPassBench() {
+        loadShowPrograms(programs);
+        createPassTargets(targets, 1280, 720);
+        const auto photo = [](int seed) {
+            return [seed](int x, int y) {
+                const uint8_t v = static_cast<uint8_t>((x * 7 + y * 13 + seed * 31) % 251);
+                return std::array<uint8_t, 4>{v, static_cast<uint8_t>(255 - v), static_cast<uint8_t>(v / 2), 255};
+            };
+        };
+        in.video = makeTexture(960, 540, photo(1));
+        in.video2 = makeTexture(960, 540, photo(2));
+        in.noise = makeTexture(960, 540, photo(3));
+        in.overlay = makeTexture(960, 540, photo(4));
+        in.blue = makeTexture(64, 64, photo(5));
+        beginScene(targets, 0.2f, 0.3f, 0.4f, 1.0f);
+        endScene(targets);
+    }
+    ~ShowPassBench() { leaveShaderCopy(folder); }
+};
+
+void BM_ShowPass(benchmark::State& state) {
+    static ShowPassBench bench;
+    const int pass = static_cast<int>(state.range(0));
+    bench.in.ttime = bench.in.cttime = bench.in.fttime = static_cast<float>(state.range(1));
+    const auto run = [&] {
+        if (pass == 0) runComposite(bench.programs, bench.targets, bench.in);
+        if (pass == 1) runPost(bench.programs, bench.targets, bench.in);
+        if (pass == 2) runFinal(bench.programs, bench.targets, bench.in);
+        glFinish();
+    };
+    run();  // the driver prepares the pass's shaders on its first draw
+    for (auto _ : state) run();
+    static const char* const names[3] = {"composite", "post", "final"};
+    state.SetLabel(std::string(names[pass]) + " 1280x720, edit position " + std::to_string(state.range(1)));
+}
+// At 50 the edit shows one reel; past 380 the post pass double-exposes the second.
+BENCHMARK(BM_ShowPass)->Args({0, 50})->Args({1, 50})->Args({1, 400})->Args({2, 50})->Unit(benchmark::kMillisecond)->UseRealTime();
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -177,7 +224,8 @@ int main(int argc, char** argv) {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
-    SDL_Window* window = SDL_CreateWindow("bench", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    // The final pass draws into the window: it has the passes' size.
+    SDL_Window* window = SDL_CreateWindow("bench", 0, 0, 1280, 720, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     if (!window || !SDL_GL_CreateContext(window)) {
         std::fprintf(stderr, "no OpenGL context (run under xvfb-run): %s\n", SDL_GetError());
         return 1;

@@ -6,6 +6,7 @@
 #include "render/image_texture.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
 
 namespace {
@@ -149,23 +150,26 @@ const RgbaPicture* PictureCache::take(const FrameArchive& archive, const std::st
     auto it = entries_.find(name);
     const bool waiting = it != entries_.end() && it->second.state == Entry::Decoding;
     if (waiting) {
+        // A worker is on it: wait a decode's time at most. The workers run at a lower
+        // priority, and on a busy machine the render thread must not wait on them.
         stats_.waits += 1;
-        changed_.wait(lock, [&] {
+        changed_.wait_for(lock, std::chrono::milliseconds(4), [&] {
             it = entries_.find(name);
             return it == entries_.end() || it->second.state != Entry::Decoding;
         });
+        it = entries_.find(name);
     }
     if (it != entries_.end()) {
         Entry& entry = it->second;
         if (entry.state == Entry::Failed) return nullptr;  // reported when it failed
         if (entry.state == Entry::Ready) {
-            if (!waiting) stats_.hits += 1;
+            stats_.hits += !waiting;
             entry.lastUse = ++useClock_;
             held_ = entry.picture;
             return held_.get();
         }
     }
-    if (!waiting) stats_.misses += 1;
+    stats_.misses += 1;
     stats_.decoded += 1;
     lock.unlock();
     held_.reset();

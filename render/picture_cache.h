@@ -2,7 +2,8 @@
 // next frames will ask for, soonest first, into a cache bounded in bytes, so that the
 // render thread mostly just uploads. A picture the workers have not got to is decoded at
 // once on the render thread (never a black or stale frame); one they are decoding is
-// waited for. With no workers nothing is kept: every picture is decoded when asked.
+// waited for, a decode's time at most. With no workers no picture is kept: every one is
+// decoded when asked.
 #pragma once
 #include <condition_variable>
 #include <cstddef>
@@ -22,7 +23,7 @@ class PictureProblems;
 struct PictureCacheStats {
     uint64_t hits = 0;          // asked for and found decoded
     uint64_t waits = 0;         // asked for while a worker was decoding it
-    uint64_t misses = 0;        // decoded at once on the asking thread
+    uint64_t misses = 0;        // decoded at once on the asking thread (a wait cut short included)
     uint64_t decoded = 0;       // pictures decoded, by the workers and on asking
     uint64_t decodedAhead = 0;  // of which by the workers
     size_t bytes = 0;           // held now, pictures being decoded included
