@@ -117,10 +117,9 @@ void Part_Clips::render() {
     clock = saved;
     passTimer.end(0);
 
+    // The window is not cleared here: the final pass covers it before anything shows.
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glViewport(0, 0, scene.width, scene.height);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glUseProgram(0);
     glColor4f(1, 1, 1, 1);
     identityMatrices();
@@ -239,13 +238,17 @@ void Part_Clips::finalPass() {
         glScissor(vx, vy, vw, vh);
     }
     glViewport(vx, vy, vw, vh);
-    glClearColor(0.5f, 0, 1, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glDisable(GL_SCISSOR_TEST);
     glDisable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, target.textures[1]);
     const ShaderProgram& p = postFinalProgram;
     const bool drawing = useProgram(p);
+    if (!drawing) {  // the quad covers the picture: its clear colour shows only without it
+        glClearColor(0.5f, 0, 1, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    glDisable(GL_SCISSOR_TEST);
+    // Nothing reads this depth: the overlay ant clears it for itself.
+    glDisable(GL_DEPTH_TEST);
     clockUniforms(p);
     setUniformFloat(p, "type", static_cast<float>(type));
     knobUniforms(p, *inputs, 5);
@@ -258,7 +261,6 @@ void Part_Clips::finalPass() {
 }
 
 void Part_Clips::overlayAnt() {
-    glClear(GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(25, owner->window.aspect, 0.01, 700);
@@ -286,6 +288,9 @@ void Part_Clips::overlayAnt() {
         path.count = 200;
     }
     if (!(endClock > 45.0f && endClock < 140.0f)) return;
+    // Only the ant uses the window's depth. Clearing the stencil with it (the show uses
+    // none) lets the driver fill the combined buffer instead of masking half of each value.
+    glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
 
     const float s = clock * 3 + 1;
     float P[3], Q[3];
