@@ -1,10 +1,12 @@
-// The per-frame archive road: finding an entry among thousands and turning a JPEG frame
-// into a texture. Each pair runs the shipped code beside the straightforward form (a linear
-// scan with the data file reopened per read; an RGB upload) so they compare as ratios.
-// Needs a display: run under xvfb-run.
+// The per-frame archive road: finding an entry among thousands, turning a JPEG frame into
+// a texture, and the show's full-screen passes. Each pair runs the shipped code beside an
+// earlier form (a linear scan with the data file reopened per read; OpenCV's decode with a
+// new texture per picture; an RGB upload) so they compare as ratios. Needs a display: run
+// under xvfb-run.
 #include "render/frame_archive.h"
 #include "render/frame_archive_writer.h"
 #include "render/image_texture.h"
+#include "render/picture_decode.h"
 #include "render/shader_program.h"
 #include "show_passes.h"
 
@@ -30,9 +32,11 @@ std::string entryName(int k) {
     return name;
 }
 
-std::vector<unsigned char> frameJpeg(int width, int height) {
+std::string frameName(int width, const char* which) { return "frame" + std::to_string(width) + which; }
+
+std::vector<unsigned char> frameJpeg(int width, int height, int seed = 7) {
     cv::Mat picture(height, width, CV_8UC3);
-    cv::RNG generator(7);
+    cv::RNG generator(seed);
     generator.fill(picture, cv::RNG::UNIFORM, 0, 256);
     cv::GaussianBlur(picture, picture, cv::Size(9, 9), 3);  // photo-like, not noise
     std::vector<unsigned char> bytes;
@@ -47,8 +51,10 @@ struct BenchArchive {
     BenchArchive() {
         FrameArchiveWriter writer(base);
         for (int k = 0; k < kEntries; ++k) writer.addBytes(entryName(k), {static_cast<unsigned char>(k), 1, 2, 3});
-        writer.addBytes("frame640", frameJpeg(640, 360));
-        writer.addBytes("frame1920", frameJpeg(1920, 1080));
+        // Two different pictures per size: a slot asked for the picture it shows does nothing.
+        for (int size : {640, 960, 1920})
+            for (const char* which : {"a", "b"})
+                writer.addBytes(frameName(size, which), frameJpeg(size, size * 9 / 16, which[0]));
         writer.finish();
         archive.open(base);
     }
@@ -100,20 +106,46 @@ void BM_ArchiveRead_ScanAndReopen(benchmark::State& state) {
 }
 BENCHMARK(BM_ArchiveRead_ScanAndReopen);
 
-// The shipped road: loadTextureFromArchive (decode, RGBA8 upload).
+// The shipped road: loadTextureFromArchive (TurboJPEG into RGBA, the pixels replaced in
+// the texture's storage), two pictures in turn. Items are pictures.
 void BM_FrameToTexture(benchmark::State& state) {
-    const std::string name = state.range(0) == 1920 ? "frame1920" : "frame640";
+    const int size = static_cast<int>(state.range(0));
+    const std::string names[2] = {frameName(size, "a"), frameName(size, "b")};
     ImageTexture texture;
+    int k = 0;
     for (auto _ : state) {
-        loadTextureFromArchive(texture, benchArchive().archive, name);
+        loadTextureFromArchive(texture, benchArchive().archive, names[k ^= 1]);
         glFinish();
     }
+    state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_FrameToTexture)->Arg(640)->Arg(1920)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FrameToTexture)->Arg(640)->Arg(960)->Arg(1920)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The same frame through an RGB upload, as a 3-byte texture.
+// The road before it: OpenCV's decode to BGR, a conversion to RGBA, a texture re-specified
+// for every picture.
+void BM_FrameToTexture_OpenCv(benchmark::State& state) {
+    const int size = static_cast<int>(state.range(0));
+    const std::string names[2] = {frameName(size, "a"), frameName(size, "b")};
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    std::vector<unsigned char> bytes;
+    int k = 0;
+    for (auto _ : state) {
+        readArchiveEntry(benchArchive().archive, names[k ^= 1], bytes);
+        cv::Mat picture = cv::imdecode(bytes, cv::IMREAD_UNCHANGED), rgba;
+        cv::cvtColor(picture, rgba, cv::COLOR_BGR2RGBA);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, rgba.cols, rgba.rows, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data);
+        glFinish();
+    }
+    glDeleteTextures(1, &texture);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_FrameToTexture_OpenCv)->Arg(640)->Arg(960)->Arg(1920)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same frame through an RGB upload, as a 3-byte texture: the road as first built.
 void BM_FrameToTexture_RgbUpload(benchmark::State& state) {
-    const std::string name = state.range(0) == 1920 ? "frame1920" : "frame640";
+    const std::string name = frameName(static_cast<int>(state.range(0)), "a");
     GLuint texture = 0;
     glGenTextures(1, &texture);
     std::vector<unsigned char> bytes;
@@ -126,27 +158,51 @@ void BM_FrameToTexture_RgbUpload(benchmark::State& state) {
         glFinish();
     }
     glDeleteTextures(1, &texture);
+    state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_FrameToTexture_RgbUpload)->Arg(640)->Arg(1920)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FrameToTexture_RgbUpload)->Arg(640)->Arg(960)->Arg(1920)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Upload alone, from pixels already converted: where the two roads differ.
+// Decoding alone, the work the prefetch threads take off the render thread.
+void BM_Decode(benchmark::State& state) {
+    std::vector<unsigned char> bytes;
+    readArchiveEntry(benchArchive().archive, frameName(960, "a"), bytes);
+    RgbaPicture picture;
+    std::string message;
+    for (auto _ : state) {
+        if (state.range(0) == 0) {
+            decodePicture(bytes.data(), bytes.size(), picture, message);
+        } else {
+            cv::Mat bgr = cv::imdecode(bytes, cv::IMREAD_UNCHANGED), rgba;
+            cv::cvtColor(bgr, rgba, cv::COLOR_BGR2RGBA);
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.SetLabel(state.range(0) == 0 ? "960x540 TurboJPEG to RGBA" : "960x540 OpenCV to BGR, then RGBA");
+}
+BENCHMARK(BM_Decode)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Upload alone, from pixels already converted: where the roads differ. 3: RGB, 4: RGBA8,
+// 5: RGBA8 into the existing storage, as a prefetched picture reaches its texture.
 void BM_Upload(benchmark::State& state) {
-    const bool rgba = state.range(0) == 4;
+    const int kind = static_cast<int>(state.range(0));
     std::vector<unsigned char> pixels(1920 * 1080 * 4, 90);
     GLuint texture = 0;
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1920, 1080, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     for (auto _ : state) {
-        if (rgba)
+        if (kind == 5)
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 1920, 1080, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        else if (kind == 4)
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1920, 1080, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
         else
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 1920, 1080, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
         glFinish();
     }
     glDeleteTextures(1, &texture);
-    state.SetLabel(rgba ? "1920x1080 RGBA8" : "1920x1080 RGB");
+    state.SetLabel(kind == 5 ? "1920x1080 RGBA8 in place" : kind == 4 ? "1920x1080 RGBA8" : "1920x1080 RGB");
 }
-BENCHMARK(BM_Upload)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Upload)->Arg(3)->Arg(4)->Arg(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // One uniform set by name, looked up afresh as the setters do; a frame sets a few dozen.
 void BM_SetUniformFloatByName(benchmark::State& state) {
