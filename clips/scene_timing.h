@@ -12,6 +12,7 @@ struct SceneTiming {
     double total[26] = {};  // seconds, per scene index (25: outside every scene)
     double worst[26] = {};
     double cpu[26] = {};    // seconds of the render thread's own processor time
+    double worstCpu[26] = {};  // the render thread's time in the worst frame: work, or waiting
     int frames[26] = {};
     // "name: text" lines printed after the table in the order added; the text is asked
     // for when the report is printed.
