@@ -121,6 +121,7 @@ public:
     // its shaders for them during loading, then puts everything back as it was.
     void warmUp();
     bool warmingUp = false;
+    bool warmUpKeepsPictures = false;  // a slot with a picture keeps it (the driver minds no pixels)
 
 private:
     void startPictures();

@@ -83,7 +83,7 @@ void Part_Clips::fetchFrames(int scene, float x) {
         if (!r.load) continue;
         ImageTexture& slot = textures[r.slot];
         // A still, or footage held for several frames: nothing to read, decode or upload.
-        if (slot.loaded && slot.source == name) {
+        if (slot.loaded && (slot.source == name || warmUpKeepsPictures)) {
             resetSampling(slot);
             continue;
         }

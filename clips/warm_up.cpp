@@ -1,4 +1,4 @@
-// Warming up during loading: every scene, in each of its variants, renders one frame into
+// Warming up during loading: every scene, in each of its variants, renders frames into
 // small off-screen targets, so the driver compiles its shader variants for every program
 // and state combination now, not on the frame where the show first needs them (llvmpipe
 // takes up to a second and a half for the first frame's set when its shader cache is
@@ -51,16 +51,22 @@ void Part_Clips::warmUp() {
     ImageTexture slots[17];
     for (int i = 0; i < 17; ++i) slots[i] = textures[i];
 
+    // Forwards, with the second reel's slot still empty before its scenes; then backwards,
+    // with it filled (the show keeps it once a scene has filled it) and each scene after
+    // another one than the first time (a scene inherits some of its state from the one
+    // before). The way back keeps the pictures the way forth loaded.
     warmingUp = true;
-    for (float x : kWarmUpPositions) {
-        ttime = cttime = fttime = x;
+    const int n = static_cast<int>(sizeof kWarmUpPositions / sizeof kWarmUpPositions[0]);
+    for (int k = 0; k < 2 * n; ++k) {
+        warmUpKeepsPictures = k >= n;
+        ttime = cttime = fttime = kWarmUpPositions[k < n ? k : 2 * n - 1 - k];
         clock = 100.0f;  // the part clock at which the overlay ant walks
         resetGlState();  // every frame of the show starts from the state the driver leaves
         render();
     }
     resetGlState();
     glFinish();
-    warmingUp = false;
+    warmingUp = warmUpKeepsPictures = false;
 
     for (int i = 0; i < 4; ++i) {
         destroyTarget(app.targets[2 + i]);

@@ -152,7 +152,6 @@ const RgbaPicture* PictureCache::take(const FrameArchive& archive, const std::st
     if (waiting) {
         // A worker is on it: wait a decode's time at most. The workers run at a lower
         // priority, and on a busy machine the render thread must not wait on them.
-        stats_.waits += 1;
         changed_.wait_for(lock, std::chrono::milliseconds(4), [&] {
             it = entries_.find(name);
             return it == entries_.end() || it->second.state != Entry::Decoding;
@@ -163,7 +162,7 @@ const RgbaPicture* PictureCache::take(const FrameArchive& archive, const std::st
         Entry& entry = it->second;
         if (entry.state == Entry::Failed) return nullptr;  // reported when it failed
         if (entry.state == Entry::Ready) {
-            stats_.hits += !waiting;
+            (waiting ? stats_.waits : stats_.hits) += 1;
             entry.lastUse = ++useClock_;
             held_ = entry.picture;
             return held_.get();

@@ -22,8 +22,8 @@ class PictureProblems;
 
 struct PictureCacheStats {
     uint64_t hits = 0;          // asked for and found decoded
-    uint64_t waits = 0;         // asked for while a worker was decoding it
-    uint64_t misses = 0;        // decoded at once on the asking thread (a wait cut short included)
+    uint64_t waits = 0;         // asked for while a worker was decoding it, and waited for
+    uint64_t misses = 0;        // decoded at once on the asking thread (after a wait cut short too)
     uint64_t decoded = 0;       // pictures decoded, by the workers and on asking
     uint64_t decodedAhead = 0;  // of which by the workers
     size_t bytes = 0;           // held now, pictures being decoded included
