@@ -205,9 +205,8 @@ EntryRead readEntryChecked(const FrameArchive& archive, const std::string& name,
     // "remaining < needed", so that offset + length cannot overflow.
     if (entry->offset > cache.size || entry->length > cache.size - entry->offset) {
         if (why)
-            *why = "\"" + archive.dataPath + "\" has " + std::to_string(cache.size) + " bytes, the entry needs bytes " +
-                   std::to_string(entry->offset) + " to " + std::to_string(entry->offset) + " + " +
-                   std::to_string(entry->length);
+            *why = "\"" + archive.dataPath + "\" has " + std::to_string(cache.size) + " bytes; the entry starts at byte " +
+                   std::to_string(entry->offset) + " and is " + std::to_string(entry->length) + " bytes long";
         return EntryRead::OutsideDataFile;
     }
     bytes.resize(entry->length);
