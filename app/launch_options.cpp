@@ -56,6 +56,7 @@ const char* launchUsage() {
            "  --crf Q           H.264 quality of the capture, 0 (best) to 51 (default 18)\n"
            "  --timing          print the mean and worst frame time of each scene at the end\n"
            "  --gl-check        report OpenGL errors at the end of every frame\n"
+           "  --no-prefetch     decode each picture when a frame needs it, not ahead on worker threads\n"
            "  --help            this text\n";
 }
 
@@ -130,6 +131,8 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
             options.timing = true;
         } else if (!std::strcmp(arg, "--gl-check")) {
             options.glCheck = true;
+        } else if (!std::strcmp(arg, "--no-prefetch")) {
+            options.prefetch = false;
         } else if (!std::strcmp(arg, "--windowed")) {
             options.fullscreen = false;
             options.modeGiven = true;

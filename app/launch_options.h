@@ -22,6 +22,7 @@ struct LaunchOptions {
     std::string contactSheet;  // --contact-sheet FILE.png: one frame of every scene, then exit
     bool timing = false;       // --timing: frame times per scene, printed at the end
     bool glCheck = false;      // --gl-check: report OpenGL errors after every frame
+    bool prefetch = true;      // --no-prefetch: decode every picture when a frame asks for it
     std::string capture;       // --capture FILE.mp4: render the show offline into a video, then exit
     int fps = 60;              // --fps N: frames per second of the capture
     int crf = 18;              // --crf Q: H.264 quality of the capture (0 best .. 51 worst)

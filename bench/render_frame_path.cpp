@@ -1,11 +1,14 @@
-// The per-frame archive road: finding an entry among thousands and turning a JPEG frame
-// into a texture. Each pair runs the shipped code beside the straightforward form (a linear
-// scan with the data file reopened per read; an RGB upload) so they compare as ratios.
-// Needs a display: run under xvfb-run.
+// The per-frame archive road: finding an entry among thousands, turning a JPEG frame into
+// a texture, and the show's full-screen passes. Each pair runs the shipped code beside an
+// earlier form (a linear scan with the data file reopened per read; OpenCV's decode with a
+// new texture per picture; an RGB upload) so they compare as ratios. Needs a display: run
+// under xvfb-run.
 #include "render/frame_archive.h"
 #include "render/frame_archive_writer.h"
 #include "render/image_texture.h"
+#include "render/picture_decode.h"
 #include "render/shader_program.h"
+#include "show_passes.h"
 
 #include <GL/glew.h>
 #include <SDL.h>
@@ -29,9 +32,11 @@ std::string entryName(int k) {
     return name;
 }
 
-std::vector<unsigned char> frameJpeg(int width, int height) {
+std::string frameName(int width, const char* which) { return "frame" + std::to_string(width) + which; }
+
+std::vector<unsigned char> frameJpeg(int width, int height, int seed = 7) {
     cv::Mat picture(height, width, CV_8UC3);
-    cv::RNG generator(7);
+    cv::RNG generator(seed);
     generator.fill(picture, cv::RNG::UNIFORM, 0, 256);
     cv::GaussianBlur(picture, picture, cv::Size(9, 9), 3);  // photo-like, not noise
     std::vector<unsigned char> bytes;
@@ -46,8 +51,10 @@ struct BenchArchive {
     BenchArchive() {
         FrameArchiveWriter writer(base);
         for (int k = 0; k < kEntries; ++k) writer.addBytes(entryName(k), {static_cast<unsigned char>(k), 1, 2, 3});
-        writer.addBytes("frame640", frameJpeg(640, 360));
-        writer.addBytes("frame1920", frameJpeg(1920, 1080));
+        // Two different pictures per size: a slot asked for the picture it shows does nothing.
+        for (int size : {640, 960, 1920})
+            for (const char* which : {"a", "b"})
+                writer.addBytes(frameName(size, which), frameJpeg(size, size * 9 / 16, which[0]));
         writer.finish();
         archive.open(base);
     }
@@ -99,20 +106,46 @@ void BM_ArchiveRead_ScanAndReopen(benchmark::State& state) {
 }
 BENCHMARK(BM_ArchiveRead_ScanAndReopen);
 
-// The shipped road: loadTextureFromArchive (decode, RGBA8 upload).
+// The shipped road: loadTextureFromArchive (TurboJPEG into RGBA, the pixels replaced in
+// the texture's storage), two pictures in turn. Items are pictures.
 void BM_FrameToTexture(benchmark::State& state) {
-    const std::string name = state.range(0) == 1920 ? "frame1920" : "frame640";
+    const int size = static_cast<int>(state.range(0));
+    const std::string names[2] = {frameName(size, "a"), frameName(size, "b")};
     ImageTexture texture;
+    int k = 0;
     for (auto _ : state) {
-        loadTextureFromArchive(texture, benchArchive().archive, name);
+        loadTextureFromArchive(texture, benchArchive().archive, names[k ^= 1]);
         glFinish();
     }
+    state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_FrameToTexture)->Arg(640)->Arg(1920)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FrameToTexture)->Arg(640)->Arg(960)->Arg(1920)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The same frame through an RGB upload, as a 3-byte texture.
+// The road before it: OpenCV's decode to BGR, a conversion to RGBA, a texture re-specified
+// for every picture.
+void BM_FrameToTexture_OpenCv(benchmark::State& state) {
+    const int size = static_cast<int>(state.range(0));
+    const std::string names[2] = {frameName(size, "a"), frameName(size, "b")};
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    std::vector<unsigned char> bytes;
+    int k = 0;
+    for (auto _ : state) {
+        readArchiveEntry(benchArchive().archive, names[k ^= 1], bytes);
+        cv::Mat picture = cv::imdecode(bytes, cv::IMREAD_UNCHANGED), rgba;
+        cv::cvtColor(picture, rgba, cv::COLOR_BGR2RGBA);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, rgba.cols, rgba.rows, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data);
+        glFinish();
+    }
+    glDeleteTextures(1, &texture);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_FrameToTexture_OpenCv)->Arg(640)->Arg(960)->Arg(1920)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same frame through an RGB upload, as a 3-byte texture: the road as first built.
 void BM_FrameToTexture_RgbUpload(benchmark::State& state) {
-    const std::string name = state.range(0) == 1920 ? "frame1920" : "frame640";
+    const std::string name = frameName(static_cast<int>(state.range(0)), "a");
     GLuint texture = 0;
     glGenTextures(1, &texture);
     std::vector<unsigned char> bytes;
@@ -125,27 +158,51 @@ void BM_FrameToTexture_RgbUpload(benchmark::State& state) {
         glFinish();
     }
     glDeleteTextures(1, &texture);
+    state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_FrameToTexture_RgbUpload)->Arg(640)->Arg(1920)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FrameToTexture_RgbUpload)->Arg(640)->Arg(960)->Arg(1920)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Upload alone, from pixels already converted: where the two roads differ.
+// Decoding alone, the work the prefetch threads take off the render thread.
+void BM_Decode(benchmark::State& state) {
+    std::vector<unsigned char> bytes;
+    readArchiveEntry(benchArchive().archive, frameName(960, "a"), bytes);
+    RgbaPicture picture;
+    std::string message;
+    for (auto _ : state) {
+        if (state.range(0) == 0) {
+            decodePicture(bytes.data(), bytes.size(), picture, message);
+        } else {
+            cv::Mat bgr = cv::imdecode(bytes, cv::IMREAD_UNCHANGED), rgba;
+            cv::cvtColor(bgr, rgba, cv::COLOR_BGR2RGBA);
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.SetLabel(state.range(0) == 0 ? "960x540 TurboJPEG to RGBA" : "960x540 OpenCV to BGR, then RGBA");
+}
+BENCHMARK(BM_Decode)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Upload alone, from pixels already converted: where the roads differ. 3: RGB, 4: RGBA8,
+// 5: RGBA8 into the existing storage, as a prefetched picture reaches its texture.
 void BM_Upload(benchmark::State& state) {
-    const bool rgba = state.range(0) == 4;
+    const int kind = static_cast<int>(state.range(0));
     std::vector<unsigned char> pixels(1920 * 1080 * 4, 90);
     GLuint texture = 0;
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1920, 1080, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     for (auto _ : state) {
-        if (rgba)
+        if (kind == 5)
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 1920, 1080, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        else if (kind == 4)
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1920, 1080, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
         else
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 1920, 1080, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
         glFinish();
     }
     glDeleteTextures(1, &texture);
-    state.SetLabel(rgba ? "1920x1080 RGBA8" : "1920x1080 RGB");
+    state.SetLabel(kind == 5 ? "1920x1080 RGBA8 in place" : kind == 4 ? "1920x1080 RGBA8" : "1920x1080 RGB");
 }
-BENCHMARK(BM_Upload)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Upload)->Arg(3)->Arg(4)->Arg(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // One uniform set by name, looked up afresh as the setters do; a frame sets a few dozen.
 void BM_SetUniformFloatByName(benchmark::State& state) {
@@ -170,6 +227,52 @@ void BM_SetUniformFloatByName(benchmark::State& state) {
 }
 BENCHMARK(BM_SetUniformFloatByName);
 
+// The show's full-screen passes at 1280 x 720 on pictures like the show's, each drawn
+// and finished per iteration: the per-pass cost that the --timing report shows as GPU
+// time, without the scene in front of it.
+struct ShowPassBench {
+    std::string folder = enterShaderCopy();
+    ShowPrograms programs;
+    PassTargets targets;
+    PassInputs in;
+    ShowPassBench() {
+        loadShowPrograms(programs);
+        createPassTargets(targets, 1280, 720);
+        const auto photo = [](int seed) {
+            return [seed](int x, int y) {
+                const uint8_t v = static_cast<uint8_t>((x * 7 + y * 13 + seed * 31) % 251);
+                return std::array<uint8_t, 4>{v, static_cast<uint8_t>(255 - v), static_cast<uint8_t>(v / 2), 255};
+            };
+        };
+        in.video = makeTexture(960, 540, photo(1));
+        in.video2 = makeTexture(960, 540, photo(2));
+        in.noise = makeTexture(960, 540, photo(3));
+        in.overlay = makeTexture(960, 540, photo(4));
+        in.blue = makeTexture(64, 64, photo(5));
+        beginScene(targets, 0.2f, 0.3f, 0.4f, 1.0f);
+        endScene(targets);
+    }
+    ~ShowPassBench() { leaveShaderCopy(folder); }
+};
+
+void BM_ShowPass(benchmark::State& state) {
+    static ShowPassBench bench;
+    const int pass = static_cast<int>(state.range(0));
+    bench.in.ttime = bench.in.cttime = bench.in.fttime = static_cast<float>(state.range(1));
+    const auto run = [&] {
+        if (pass == 0) runComposite(bench.programs, bench.targets, bench.in);
+        if (pass == 1) runPost(bench.programs, bench.targets, bench.in);
+        if (pass == 2) runFinal(bench.programs, bench.targets, bench.in);
+        glFinish();
+    };
+    run();  // the driver prepares the pass's shaders on its first draw
+    for (auto _ : state) run();
+    static const char* const names[3] = {"composite", "post", "final"};
+    state.SetLabel(std::string(names[pass]) + " 1280x720, edit position " + std::to_string(state.range(1)));
+}
+// At 50 the edit shows one reel; past 380 the post pass double-exposes the second.
+BENCHMARK(BM_ShowPass)->Args({0, 50})->Args({1, 50})->Args({1, 400})->Args({2, 50})->Unit(benchmark::kMillisecond)->UseRealTime();
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -177,7 +280,8 @@ int main(int argc, char** argv) {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
-    SDL_Window* window = SDL_CreateWindow("bench", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    // The final pass draws into the window: it has the passes' size.
+    SDL_Window* window = SDL_CreateWindow("bench", 0, 0, 1280, 720, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     if (!window || !SDL_GL_CreateContext(window)) {
         std::fprintf(stderr, "no OpenGL context (run under xvfb-run): %s\n", SDL_GetError());
         return 1;

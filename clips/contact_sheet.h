@@ -1,7 +1,9 @@
 // A contact sheet of the show: one finished frame of each of the 25 scenes, labelled, in
-// one PNG, so a person sees the whole show at a glance.
+// one PNG, so a person sees the whole show at a glance; and its comparison with another,
+// which tells whether a change kept the look.
 #pragma once
 #include <string>
+#include <vector>
 
 class Part_Clips;
 
@@ -11,3 +13,9 @@ bool writeContactSheet(Part_Clips& clips, const std::string& path, std::string& 
 
 // The edit position shown for scene index i (0..24).
 float contactSheetPosition(int index);
+
+// How alike two sheets of the same size are, tile by tile: the structural similarity
+// (SSIM, 1 = the same picture) of each scene's frame, labels left out, in scene order.
+// False with a message when a file cannot be read or the two do not have the same size.
+bool compareContactSheets(const std::string& pathA, const std::string& pathB, std::vector<double>& similarity,
+                          std::string& error);

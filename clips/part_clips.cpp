@@ -20,8 +20,6 @@
 
 Part_Clips::Part_Clips() { tempo = 120.0f; }
 
-Part_Clips::~Part_Clips() = default;
-
 void Part_Clips::load() {
     archive.open("bin");
 
@@ -69,6 +67,9 @@ void Part_Clips::load() {
     tessan[0].build_parts();
 
     setupShaders();
+    warmUp();
+    startPictures();
+    if (owner->options.timing) addTimingLines();
 }
 
 namespace {
@@ -155,14 +156,4 @@ void Part_Clips::update() {
 std::string Part_Clips::frameName(const char* prefix, int number) {
     if (endClock > kShowEnd) std::exit(0);  // the show is over
     return formatFrameName(prefix, number);
-}
-
-void Part_Clips::fetchFrames(int scene, float x) {
-    const SceneFrames frames = sceneFrameRequests(scene, x, endClock);
-    if (frames.setsCount) count = frames.count;
-    for (int i = 0; i < frames.size; ++i) {
-        const FrameRequest& r = frames.requests[i];
-        const std::string name = frameName(r.prefix, r.number);
-        if (r.load) loadTextureFromArchive(textures[r.slot], archive, name);
-    }
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/part.h"
+#include "clips/frame_forecast.h"
 #include "clips/ply_mesh.h"
 #include "clips/scene_timing.h"
 #include "clips/timeline.h"
@@ -14,6 +15,9 @@
 #include "models/objmodel.h"
 #include "render/frame_archive.h"
 #include "render/image_texture.h"
+#include "render/pass_timer.h"
+#include "render/picture_cache.h"
+#include "render/picture_problems.h"
 #include "render/shader_program.h"
 
 // The part clock past which the show is over and the process ends by itself.
@@ -77,7 +81,16 @@ public:
     SceneTiming timing;                   // whole-frame times per scene (--timing)
     int64_t lastFrameTicks = 0;
     int64_t lastShaderPoll = 0;           // tick of the last look at the shader files
+    double lastFrameCpu = 0.0;
     float lastScenePosition = 0.0f;
+    PassTimer passTimer;  // GPU time of the scene, composite, post and final passes (--timing)
+
+    // The picture road: damage met in the archive, the pictures decoded ahead on worker
+    // threads (declared after the damage report they write to), and the forecast of the
+    // pictures the next frames ask for.
+    PictureProblems pictureProblems;
+    PictureCache pictures;
+    FrameForecast forecast;
 
     // The scenes, one per range of edit positions.
     void scene0();
@@ -113,8 +126,16 @@ public:
 
     // The small black ant walking over the finished picture while 45 < endClock < 140.
     void overlayAnt();
+    // Renders every scene once into small off-screen targets so that the driver prepares
+    // its shaders for them during loading, then puts everything back as it was.
+    void warmUp();
+    bool warmingUp = false;
+    bool warmUpKeepsPictures = false;  // a slot with a picture keeps it (the driver minds no pixels)
 
 private:
+    void startPictures();
+    void addTimingLines();
+    void forecastPictures();
     void compositePass();
     void postPass();
     void finalPass();

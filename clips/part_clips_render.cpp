@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <cmath>
+#include <utility>
 
 #include "app/app_state.h"
 #include "clips/part_clips.h"
@@ -28,15 +29,36 @@ void knobUniforms(const ShaderProgram& p, const SceneInputs& in, int last) {
     for (int i = 0; i <= last; ++i) setUniformFloat(p, names[i], in.knobs[i]);
 }
 
-void bindDrawTarget(RenderTarget& t, int outputs) {
-    attachTextures(t, outputs);
-    glBindFramebuffer(GL_FRAMEBUFFER, t.drawFramebuffer);
+// The show's targets are single-sample, so a pass draws straight into the textures that
+// later passes sample (the target's resolve framebuffer) instead of into renderbuffers that
+// a blit then copies: the same pixels, without copying three outputs and the depth, then
+// a colour and a depth twice more, every frame.
+void bindSceneTarget(RenderTarget& t) {
+    attachTextures(t, 3);  // binds the resolve framebuffer
     static const GLenum buffers[3] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1, GL_COLOR_ATTACHMENT2};
-    if (outputs == 1)
-        glDrawBuffer(GL_COLOR_ATTACHMENT0);
-    else
-        glDrawBuffers(outputs, buffers);
+    glDrawBuffers(3, buffers);
     glViewport(0, 0, t.width, t.height);
+}
+
+// A pass that reads its own last result draws into the target's spare texture while it
+// samples colour 0, then the two swap names: colour 0 is again the newest result, for the
+// passes after it and for the next frame. Its depth is never read, so none is attached.
+void bindFeedbackTarget(RenderTarget& t) {
+    glBindFramebuffer(GL_FRAMEBUFFER, t.resolveFramebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, t.textures[0], 0);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
+    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    glViewport(0, 0, t.width, t.height);
+}
+
+void swapFeedback(RenderTarget& t) { std::swap(t.textures[0], t.textures[1]); }
+
+// The full-screen quad covers every pixel; only a pass without its program shows its
+// clear colour.
+void clearUnlessDrawn(bool drawing) {
+    if (drawing) return;
+    glClearColor(0.5f, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
 }
 
 void filterOf(GLuint texture, GLint filter) {
@@ -50,8 +72,10 @@ void filterOf(GLuint texture, GLint filter) {
 void Part_Clips::render() {
     // A whole frame, from this render to the next, counts for the scene it showed.
     const int64_t now = platform::tick_count();
-    if (lastFrameTicks) timing.add(lastScenePosition, (now - lastFrameTicks) / 1e7);
+    const double cpu = owner->options.timing ? platform::thread_cpu_seconds() : 0.0;
+    if (lastFrameTicks) timing.add(lastScenePosition, (now - lastFrameTicks) / 1e7, cpu - lastFrameCpu);
     lastFrameTicks = now;
+    lastFrameCpu = cpu;
     lastScenePosition = ttime;
 
     rebuildRemap(remap, remapCache);
@@ -82,7 +106,8 @@ void Part_Clips::render() {
 
     // Scene pass: the scene sees the edit position as its clock.
     RenderTarget& scene = owner->targets[2];
-    bindDrawTarget(scene, 3);
+    passTimer.begin(0);
+    bindSceneTarget(scene);
     const float saved = clock;
     clock = ttime;
     useProgram(objectProgram);
@@ -90,12 +115,11 @@ void Part_Clips::render() {
     knobUniforms(objectProgram, *inputs, 4);
     dispatchScene();
     clock = saved;
-    resolveRenderTarget(scene, 3);
+    passTimer.end(0);
 
+    // The window is not cleared here: the final pass covers it before anything shows.
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glViewport(0, 0, scene.width, scene.height);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glUseProgram(0);
     glColor4f(1, 1, 1, 1);
     identityMatrices();
@@ -105,12 +129,20 @@ void Part_Clips::render() {
     // must land as written.
     glDisable(GL_BLEND);
 
+    passTimer.begin(1);
     compositePass();
+    passTimer.end(1);
+    passTimer.begin(2);
     postPass();
+    passTimer.end(2);
+    passTimer.begin(3);
     finalPass();
     overlayAnt();
+    passTimer.end(3);
     drawShaderErrors();
+    passTimer.frameDone();
     ttime = cttime;
+    forecastPictures();
 }
 
 // The times and the tag that the post and final passes share ("fttime" is the first
@@ -126,11 +158,10 @@ void Part_Clips::clockUniforms(const ShaderProgram& p) {
 void Part_Clips::compositePass() {
     RenderTarget& target = owner->targets[4];
     const RenderTarget& scene = owner->targets[2];
-    bindDrawTarget(target, 1);
-    glClearColor(0.5f, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    bindFeedbackTarget(target);
     const ShaderProgram& p = finalClipsProgram;
     const bool drawing = useProgram(p);
+    clearUnlessDrawn(drawing);
     setUniformFloat(p, "type", static_cast<float>(type));
     knobUniforms(p, *inputs, 4);
     setUniformFloat(p, "TheType", static_cast<float>(theType));
@@ -150,20 +181,18 @@ void Part_Clips::compositePass() {
     setUniformTexture(p, 14, "textureNoise", textures[textureNoise].id);
     setUniformTexture(p, 15, "OverlayTexture", textures[overlayTexture].id);
     endClock = clock;
-    if (drawing) drawFullscreenQuad();  // a pass without its program leaves its clear colour
-    resolveRenderTarget(target, 1);
+    if (drawing) drawFullscreenQuad();
+    swapFeedback(target);
 }
 
 void Part_Clips::postPass() {
     RenderTarget& target = owner->targets[5];
     const RenderTarget& scene = owner->targets[2];
     const RenderTarget& other = owner->targets[3];
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    bindDrawTarget(target, 1);
-    glClearColor(0.5f, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    bindFeedbackTarget(target);
     const ShaderProgram& p = postProgram;
     const bool drawing = useProgram(p);
+    clearUnlessDrawn(drawing);
     clockUniforms(p);
     knobUniforms(p, *inputs, 5);
     setUniformFloat(p, "type", static_cast<float>(type));
@@ -184,7 +213,7 @@ void Part_Clips::postPass() {
     identityMatrices();
     glEnable(GL_TEXTURE_2D);
     if (drawing) drawFullscreenQuad();
-    resolveRenderTarget(target, 1);
+    swapFeedback(target);
 }
 
 void Part_Clips::finalPass() {
@@ -195,7 +224,7 @@ void Part_Clips::finalPass() {
     // Where the display could not switch modes (a full-screen window the size of the
     // desktop), the picture is scaled to the drawable with its aspect kept, on black.
     int dw = target.width, dh = target.height;
-    if (owner->window.window) SDL_GL_GetDrawableSize(owner->window.window, &dw, &dh);
+    if (owner->window.window && !warmingUp) SDL_GL_GetDrawableSize(owner->window.window, &dw, &dh);
     int vx = 0, vy = 0, vw = target.width, vh = target.height;
     if (dw != target.width || dh != target.height) {
         const float scale = std::min(static_cast<float>(dw) / target.width, static_cast<float>(dh) / target.height);
@@ -210,13 +239,17 @@ void Part_Clips::finalPass() {
         glScissor(vx, vy, vw, vh);
     }
     glViewport(vx, vy, vw, vh);
-    glClearColor(0.5f, 0, 1, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glDisable(GL_SCISSOR_TEST);
     glDisable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, target.textures[1]);
     const ShaderProgram& p = postFinalProgram;
     const bool drawing = useProgram(p);
+    if (!drawing) {  // the quad covers the picture: its clear colour shows only without it
+        glClearColor(0.5f, 0, 1, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    glDisable(GL_SCISSOR_TEST);
+    // Nothing reads this depth: the overlay ant clears it for itself.
+    glDisable(GL_DEPTH_TEST);
     clockUniforms(p);
     setUniformFloat(p, "type", static_cast<float>(type));
     knobUniforms(p, *inputs, 5);
@@ -229,7 +262,6 @@ void Part_Clips::finalPass() {
 }
 
 void Part_Clips::overlayAnt() {
-    glClear(GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(25, owner->window.aspect, 0.01, 700);
@@ -257,6 +289,9 @@ void Part_Clips::overlayAnt() {
         path.count = 200;
     }
     if (!(endClock > 45.0f && endClock < 140.0f)) return;
+    // Only the ant uses the window's depth. Clearing the stencil with it (the show uses
+    // none) lets the driver fill the combined buffer instead of masking half of each value.
+    glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
 
     const float s = clock * 3 + 1;
     float P[3], Q[3];

@@ -22,6 +22,7 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET alsa)  # only to quiet libasound's own error printing
 endif()
 pkg_check_modules(LAME REQUIRED IMPORTED_TARGET lame)
+pkg_check_modules(TURBOJPEG REQUIRED IMPORTED_TARGET libturbojpeg)
 # The capture to video: H.264/AAC encoding, MP4 muxing, colour and sample conversion.
 pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavcodec libavformat libavutil libswscale libswresample)
 

@@ -7,6 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 
@@ -43,25 +47,98 @@ FrameArchive& FrameArchive::operator=(const FrameArchive& other) {
 FrameArchive::FrameArchive(FrameArchive&&) noexcept = default;
 FrameArchive& FrameArchive::operator=(FrameArchive&&) noexcept = default;
 
+namespace {
+
+// Whitespace-separated tokens of the index, with the line each starts on. A token is
+// capped so that a damaged index without whitespace cannot fill memory.
+class IndexTokens {
+public:
+    static constexpr size_t kLongestToken = 4096;
+    explicit IndexTokens(std::streambuf* in) : in_(in) {}
+
+    // False at the end of the file. A token longer than the cap comes back cut to it.
+    bool next(std::string& token, int& line) {
+        token.clear();
+        int c = in_->sbumpc();
+        while (c != EOF && std::isspace(c)) {
+            if (c == '\n') ++line_;
+            c = in_->sbumpc();
+        }
+        if (c == EOF) return false;
+        line = line_;
+        while (c != EOF && !std::isspace(c)) {
+            if (token.size() < kLongestToken + 1) token.push_back(static_cast<char>(c));
+            c = in_->sbumpc();
+        }
+        if (c == '\n') ++line_;
+        return true;
+    }
+
+private:
+    std::streambuf* in_;
+    int line_ = 1;
+};
+
+// A decimal length or offset: digits only, within 64 bits.
+bool parseUnsigned(const std::string& token, uint64_t& value) {
+    if (token.empty() || token.size() > 20) return false;
+    value = 0;
+    for (char c : token) {
+        if (c < '0' || c > '9') return false;
+        const uint64_t digit = static_cast<uint64_t>(c - '0');
+        if (value > (UINT64_MAX - digit) / 10) return false;
+        value = value * 10 + digit;
+    }
+    return true;
+}
+
+std::string quoted(const std::string& token) {
+    if (token.size() > 40) return "\"" + token.substr(0, 40) + "...\"";
+    return "\"" + token + "\"";
+}
+
+}  // namespace
+
 bool FrameArchive::open(const std::string& base) {
     entries.clear();
     dataPath = base + ".bin";
     cache = std::make_unique<Cache>();
     const std::string indexPath = base + ".txt";
-    std::ifstream index(indexPath);
+    std::ifstream index(indexPath, std::ios::binary);
     if (!index) {
         std::cout << "FrameArchive::open() : cannot open " << indexPath << std::endl;
         return false;
     }
+    IndexTokens tokens(index.rdbuf());
+    std::string token;
+    int line = 1;
     int32_t count = 0;
-    if (!(index >> count)) return false;
+    if (!tokens.next(token, line)) return false;
+    const char* end = token.data() + token.size();
+    const auto parsed = std::from_chars(token.data(), end, count);
+    if (parsed.ec != std::errc() || parsed.ptr != end) return false;
     // No reserve(count): the count is untrusted, and a damaged one must not allocate
     // gigabytes; entries grow only with what is really there.
     for (int32_t k = 0; k < count; ++k) {
         ArchiveEntry entry;
-        if (!(index >> entry.name >> entry.length >> entry.offset)) {
+        std::string length, offset;
+        int entryLine = line, lengthLine = line, offsetLine = line;
+        const bool complete =
+            tokens.next(entry.name, entryLine) && tokens.next(length, lengthLine) && tokens.next(offset, offsetLine);
+        const size_t dropped = static_cast<size_t>(count) - entries.size();
+        if (!complete) {
             std::cout << "FrameArchive::open() : " << indexPath << " ends after " << entries.size() << " of " << count
                       << " entries" << std::endl;
+            return false;
+        }
+        const bool nameOk = entry.name.size() <= IndexTokens::kLongestToken;
+        if (!nameOk || !parseUnsigned(length, entry.length) || !parseUnsigned(offset, entry.offset)) {
+            // Tokens are read in threes from here on, so one bad line shifts every later
+            // entry: what follows it cannot be trusted and is left out.
+            std::cout << "FrameArchive::open() : " << indexPath << " line " << entryLine
+                      << " is malformed: an entry is a name, a length and an offset, found " << quoted(entry.name)
+                      << " " << quoted(length) << " " << quoted(offset) << "; the " << dropped << " entries from there on (of "
+                      << count << ") are left out" << std::endl;
             return false;
         }
         entries.push_back(std::move(entry));
@@ -90,14 +167,18 @@ const ArchiveEntry* findEntry(const FrameArchive& archive, FrameArchive::Cache& 
     return entry.name == name ? &entry : nullptr;
 }
 
-bool openData(const FrameArchive& archive, FrameArchive::Cache& cache) {
+bool openData(const FrameArchive& archive, FrameArchive::Cache& cache, std::string* why) {
     if (cache.fd >= 0 && cache.openPath == archive.dataPath) return true;
     cache.closeData();
     // Tried again on every read while it fails: a data file that appears later is used.
     const int fd = ::open(archive.dataPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        if (why) *why = "\"" + archive.dataPath + "\": " + std::strerror(errno);
+        return false;
+    }
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (why) *why = "\"" + archive.dataPath + "\" is not a file";
         ::close(fd);
         return false;
     }
@@ -110,14 +191,24 @@ bool openData(const FrameArchive& archive, FrameArchive::Cache& cache) {
 }  // namespace
 
 bool readArchiveEntry(const FrameArchive& archive, const std::string& name, std::vector<unsigned char>& bytes) {
+    return readEntryChecked(archive, name, bytes, nullptr) == EntryRead::Read;
+}
+
+EntryRead readEntryChecked(const FrameArchive& archive, const std::string& name, std::vector<unsigned char>& bytes,
+                           std::string* why) {
     bytes.clear();
     FrameArchive::Cache& cache = cacheOf(archive);
     const ArchiveEntry* entry = findEntry(archive, cache, name);
-    if (!entry) return false;
-    if (entry->length == 0) return true;
-    if (!openData(archive, cache)) return false;
+    if (!entry) return EntryRead::NotInIndex;
+    if (entry->length == 0) return EntryRead::Read;
+    if (!openData(archive, cache, why)) return EntryRead::NoDataFile;
     // "remaining < needed", so that offset + length cannot overflow.
-    if (entry->offset > cache.size || entry->length > cache.size - entry->offset) return false;
+    if (entry->offset > cache.size || entry->length > cache.size - entry->offset) {
+        if (why)
+            *why = "\"" + archive.dataPath + "\" has " + std::to_string(cache.size) + " bytes; the entry starts at byte " +
+                   std::to_string(entry->offset) + " and is " + std::to_string(entry->length) + " bytes long";
+        return EntryRead::OutsideDataFile;
+    }
     bytes.resize(entry->length);
     uint64_t done = 0;
     while (done < entry->length) {
@@ -125,10 +216,11 @@ bool readArchiveEntry(const FrameArchive& archive, const std::string& name, std:
                                     static_cast<off_t>(entry->offset + done));
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) {  // the file shrank since it was opened, or a read error
+            if (why) *why = got < 0 ? std::strerror(errno) : "the data file ended early";
             bytes.clear();
-            return false;
+            return EntryRead::ReadFailed;
         }
         done += static_cast<uint64_t>(got);
     }
-    return true;
+    return EntryRead::Read;
 }

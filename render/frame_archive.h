@@ -19,9 +19,10 @@ struct FrameArchive {
     std::string dataPath;               // "<base>.bin"
 
     // Reads "<base>.txt" into entries (replacing them) and remembers dataPath. Reading stops
-    // at the first entry that is incomplete or malformed and keeps those before it; a
-    // missing index leaves the archive empty. Returns false when the index could not be
-    // opened or was cut short.
+    // at the first entry that is incomplete or malformed (a length or offset that is not a
+    // plain decimal number) and keeps those before it, saying on standard output which
+    // line is at fault and how many entries are left out; a missing index leaves the
+    // archive empty. Returns false when the index could not be opened or was cut short.
     bool open(const std::string& base);
 
     FrameArchive();
@@ -40,8 +41,18 @@ struct FrameArchive {
     mutable std::unique_ptr<Cache> cache;
 };
 
-// Fills bytes with the first entry named name (exact match). bytes ends up empty when
-// there is no such entry, when its bytes do not lie wholly inside the data file, or when
-// the data file cannot be read. Returns true when the entry was found and read in full
-// (a zero-length entry included).
+enum class EntryRead {
+    Read,             // the entry was found and read in full (a zero-length entry included)
+    NotInIndex,       // no entry has that name
+    NoDataFile,       // the data file is missing or is not a file
+    OutsideDataFile,  // the entry's bytes do not lie wholly inside the data file
+    ReadFailed,       // the read stopped short (the file shrank, an I/O error)
+};
+
+// Fills bytes with the first entry named name (exact match); bytes ends up empty unless
+// the result is Read. For the failures past the index, why (when given) says what was
+// found, naming the data file.
+EntryRead readEntryChecked(const FrameArchive& archive, const std::string& name, std::vector<unsigned char>& bytes,
+                           std::string* why);
+// The same, true only for Read.
 bool readArchiveEntry(const FrameArchive& archive, const std::string& name, std::vector<unsigned char>& bytes);

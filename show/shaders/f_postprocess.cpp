@@ -6,6 +6,7 @@
 // rounds the corners. Blue noise dithers the result into its 8-bit target.
 #version 130
 
+uniform float ttime;      // the edit position: the second reel is printed only over the last reels
 uniform float fullttime;  // the part's own clock: the dither moves every display frame
 uniform float k0;         // grain, here the depth of the exposure flicker
 uniform float k1;         // feedback, here the lag of lights
@@ -16,7 +17,7 @@ uniform sampler2D texture2d;        // the composite, linearly filtered
 uniform sampler2D textureVideo2;    // the second reel
 uniform sampler2D BlueTexture;
 uniform sampler2D textureFeedback;  // this pass's result of the last frame
-// The vertex stage reads the rest: the clocks, "type", "TheType", "k2", "k3", the free
+// The vertex stage reads the rest: the other clocks, "type", "TheType", "k2", "k3", the free
 // camera ("MV", "MP"), "moon", "textureVideo", "texture2d2", "texture2d3",
 // "texture2dOther", "texture2dOtherdepth" and "textureNoise".
 
@@ -65,9 +66,13 @@ void main() {
     c = max(c, previous * lag);
 
     // Double exposure of the second reel over the last stretch; the reels are stored top
-    // row first, and the print of the second breathes a little from frame to frame.
-    vec3 second = texture(textureVideo2, vec2(vUV.x, 1.0 - vUV.y)).rgb;
-    c = 1.0 - (1.0 - clamp(c, 0.0, 1.0)) * (1.0 - second * vSecondExposure);
+    // row first, and the print of the second breathes a little from frame to frame. The
+    // test is on a uniform, so the driver skips the read for the whole frame elsewhere.
+    c = clamp(c, 0.0, 1.0);
+    if (clipRange(ttime, 380.0, 500.0) > 0.0) {
+        vec3 second = texture(textureVideo2, vec2(vUV.x, 1.0 - vUV.y)).rgb;
+        c = 1.0 - (1.0 - c) * (1.0 - second * vSecondExposure);
+    }
 
     // The moon, and a faint warm flare round the place where it hangs even when the sky
     // has no moon picture.

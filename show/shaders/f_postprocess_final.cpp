@@ -2,13 +2,14 @@
 // lens and the projector, printer lights per clip, the print curve (contrast), split
 // toning, the print's burnt edges (vignette), and a dither of its own, since the window
 // is 8 bits and this pass has no noise picture. The uniforms that set the look (the
-// clocks, "type", "TheType", "k0" .. "k5") are read by the vertex stage.
+// clocks, "type", "TheType", "k0" .. "k5") are read by the vertex stage; "k1" here too.
 // Both samplers hold the post result, filtered nearest: every tap is a whole pixel, and is
 // read as one (texelFetch, cheaper than a filtered read on llvmpipe).
 #version 130
 
 uniform sampler2D texture2d;    // the post result
 uniform sampler2D textureprev;  // the same picture, for the displaced taps
+uniform float k1;               // feedback: the echo comes in as it goes up
 
 in vec2 vUV;
 flat in vec2 vCorner;
@@ -31,8 +32,12 @@ void main() {
     c.r = texelAt(texture2d, vUV - (vUV - 0.5) * 2.0 * vLens.x * texel).r;
 
     // Echo: a ghost a few pixels to the right, as of a second reflection in the projector.
-    vec3 echo = texelAt(textureprev, vUV - vec2(5.0, 0.0) * texel).rgb;
-    c = mix(c, max(c, echo), vLens.y);
+    // None while the knob is untouched: the test is on a uniform, so the driver skips the
+    // read for the whole frame then.
+    if (knobAmount(k1) > 0.0) {
+        vec3 echo = texelAt(textureprev, vUV - vec2(5.0, 0.0) * texel).rgb;
+        c = mix(c, max(c, echo), vLens.y);
+    }
 
     c = mix(c * vPrint.x, vec3(1.0), vPrint.y);
     c = printCurve(c, vPrint.w);

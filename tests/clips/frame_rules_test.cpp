@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <set>
+
+#include "clips/frame_forecast.h"
 #include "clips/frame_rules.h"
+#include "clips/timeline.h"
 
 namespace {
 
@@ -101,4 +106,54 @@ TEST(FrameRules, SecondSequenceOnlyWhereTwoPicturesAreShown) {
 TEST(FrameRules, Scene220HoldsTheOpenDoorAfter230) {
     EXPECT_EQ(slot(sceneFrameRequests(220, 230.5f, 0), kSlotVideo)->number, 200);
     EXPECT_EQ(slot(sceneFrameRequests(220, 225.0f, 0), kSlotVideo)->number, int(225.0f * 24 + 101.7) % 299 + 1);
+}
+
+// The forecast of the pictures ahead, on the show's own edit.
+class Forecast : public ::testing::Test {
+protected:
+    static std::unique_ptr<Timeline> edit, remap;
+    static void SetUpTestSuite() {
+        edit = std::make_unique<Timeline>();
+        remap = std::make_unique<Timeline>();
+        buildEdit(*edit);
+        buildRemap(*remap);
+    }
+    // The names the frame that looks up clock t loads.
+    static std::set<std::string> asked(float t) {
+        const float x = remap->value_at(edit->value_at(t));
+        const SceneFrames f = sceneFrameRequests(sceneForPosition(x), x, t);
+        std::set<std::string> names;
+        for (int i = 0; i < f.size; ++i)
+            if (f.requests[i].load) names.insert(name(f.requests[i]));
+        return names;
+    }
+};
+std::unique_ptr<Timeline> Forecast::edit, Forecast::remap;
+
+TEST_F(Forecast, EveryPictureOfTheNextFramesIsForeseen) {
+    FrameForecast forecast;
+    float t = 40.0f;  // through cuts and stutters of the edit
+    forecast.advance(*edit, *remap, t, 0.06f);
+    const std::vector<std::string>& names = forecast.names();
+    const std::set<std::string> foreseen(names.begin(), names.end());
+    for (const std::string& n : asked(t)) EXPECT_EQ(foreseen.count(n), 1u) << n;
+    // Frames of uneven length over the half second ahead.
+    const float lengths[] = {0.03f, 0.07f, 0.05f, 0.09f, 0.02f};
+    for (int k = 0; t + lengths[k % 5] < 40.0f + FrameForecast::kAheadSeconds; ++k) {
+        t += lengths[k % 5];
+        for (const std::string& n : asked(t)) EXPECT_EQ(foreseen.count(n), 1u) << n << " at " << t;
+    }
+}
+
+TEST_F(Forecast, AJumpOrANewSpeedStartsAfreshFromTheNewPosition) {
+    FrameForecast forecast;
+    forecast.advance(*edit, *remap, 100.0f, 0.02f);
+    EXPECT_FALSE(forecast.advance(*edit, *remap, 100.0f, 0.0f)) << "nothing moved";
+    forecast.advance(*edit, *remap, 100.02f, 0.02f);
+    EXPECT_EQ(forecast.restarts(), 1);
+    forecast.advance(*edit, *remap, 12.5f, 0.02f);  // a cue
+    EXPECT_EQ(forecast.restarts(), 2);
+    EXPECT_EQ(asked(12.5f).count(forecast.names().front()), 1u) << "the cue's own pictures come first";
+    forecast.advance(*edit, *remap, 12.5f + 0.02f * 7, 0.02f);  // the speed knob at its far end
+    EXPECT_EQ(forecast.restarts(), 3);
 }

@@ -11,8 +11,12 @@
 #include "clips/contact_sheet.h"
 #include "clips/frame_rules.h"
 #include "clips/part_clips.h"
+#include "../render/gl_helpers.h"
 #include "gl_test_context.h"
 #include "temp_folder.h"
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
 namespace {
 
@@ -105,6 +109,29 @@ protected:
         if (!IsSkipped() && !g_show) GTEST_SKIP() << "no tiny show pack at " << TINY_SHOW;
     }
 };
+
+// First in the file: it looks at the part as loading left it, warm-up included.
+TEST_F(Scenes, WarmingUpLeavesTheShowAsLoadingLeftIt) {
+    Part_Clips& c = *g_show->clips;
+    for (int slot : {textureVideo, textureVideo2, textureNoise}) EXPECT_FALSE(c.textures[slot].generated) << slot;
+    EXPECT_EQ(c.count, 0);
+    EXPECT_EQ(c.clock, 0.0f);
+    EXPECT_EQ(c.endClock, 0.0f);
+    ASSERT_TRUE(c.textures[credits].loaded);
+    GLint wrap = 0;
+    glBindTexture(GL_TEXTURE_2D, c.textures[credits].id);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
+    EXPECT_EQ(wrap, GL_CLAMP_TO_EDGE) << "the credits scene sets its picture's wrap when it draws";
+    // The show's own targets were never drawn into: the first frame's feedback is empty.
+    for (int t : {4, 5}) {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, g_show->app->targets[t].resolveFramebuffer);
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        Pixels px(kW * kH * 4);
+        glReadPixels(0, 0, kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+        EXPECT_EQ(within(px, 0, 0), kW * kH) << "target " << t;
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
 
 TEST_F(Scenes, EveryScenePaintsTheSamePictureForTheSamePosition) {
     for (int i = 0; i < 25; ++i) {
@@ -269,4 +296,33 @@ TEST_F(Scenes, Scene130AtExactly140DrawsNeitherTheCarouselNorThePair) {
     EXPECT_EQ(differing(scene(140.0f), withoutPhotos(140.0f)), 0);
     EXPECT_GT(differing(scene(140.05f), withoutPhotos(140.05f)), 0) << "the pair";
     EXPECT_GT(differing(scene(139.5f), withoutPhotos(139.5f)), 0) << "the carousel";
+}
+
+TEST_F(Scenes, ArchiveFramesGiveTheTexelsOpenCvGave) {
+    // One entry of every sequence of the pack, as the old road decoded it: OpenCV, trimmed
+    // to whole 4-pixel groups, RGB.
+    const FrameArchive& archive = g_show->clips->archive;
+    std::set<std::string> prefixes;
+    ImageTexture texture;
+    std::vector<unsigned char> bytes;
+    for (const ArchiveEntry& entry : archive.entries) {
+        if (!prefixes.insert(entry.name.substr(0, entry.name.find_last_not_of("0123456789_n.jpg"))).second) continue;
+        ASSERT_TRUE(readArchiveEntry(archive, entry.name, bytes));
+        cv::Mat bgr = cv::imdecode(bytes, cv::IMREAD_UNCHANGED), rgb;
+        cv::resize(bgr, bgr, cv::Size(bgr.cols / 4 * 4, bgr.rows), 0, 0, cv::INTER_LINEAR);
+        cv::cvtColor(bgr, rgb, cv::COLOR_BGR2RGB);
+        loadTextureFromArchive(texture, archive, entry.name);
+        ASSERT_EQ(texture.width, rgb.cols) << entry.name;
+        EXPECT_TRUE(texturePixels(texture.id, GL_RGB) == std::vector<uint8_t>(rgb.datastart, rgb.dataend)) << entry.name;
+    }
+    EXPECT_GT(prefixes.size(), 10u);
+}
+
+TEST_F(Scenes, AStillShownFrameAfterFrameIsDecodedOnce) {
+    Part_Clips& c = *g_show->clips;
+    scene(41.0f);  // the X-ray still and this moment's grain
+    const uint64_t decoded = c.pictures.stats().decoded;
+    scene(41.0f);
+    scene(41.01f);  // the same grain picture too
+    EXPECT_EQ(c.pictures.stats().decoded, decoded);
 }

@@ -200,3 +200,25 @@ TEST_F(ImageTextureGl, MissingEmptyOrDamagedEntriesLeaveThePreviousPicture) {
     EXPECT_FALSE(never.loaded);
     EXPECT_FALSE(never.generated);
 }
+
+TEST_F(ImageTextureGl, ASlotAskedForTheEntryItShowsIsNotReadOrUploadedAgain) {
+    FrameArchiveWriter writer(dir / "bin");
+    writer.addBytes("a", encode(".png", pattern(8, 4, 1)));
+    writer.addBytes("b", encode(".png", pattern(8, 4, 2)));
+    ASSERT_TRUE(writer.finish().ok) << writer.error();
+    FrameArchive archive;
+    ASSERT_TRUE(archive.open(dir / "bin"));
+    loadTextureFromArchive(texture, archive, "a");
+    // Scribble over the texture: a second load of "a" must leave the scribble alone.
+    const std::vector<uint8_t> zeros(8 * 4 * 4, 0);
+    glBindTexture(GL_TEXTURE_2D, texture.id);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 8, 4, GL_RGBA, GL_UNSIGNED_BYTE, zeros.data());
+    loadTextureFromArchive(texture, archive, "a");
+    EXPECT_EQ(texturePixels(texture.id, GL_RGBA), zeros);
+    // Another entry of the same size replaces the pixels in place.
+    loadTextureFromArchive(texture, archive, "b");
+    EXPECT_EQ(texturePixels(texture.id, GL_RGB), rgbBytes(pattern(8, 4, 2)));
+    EXPECT_EQ(texture.source, "b");
+    loadTextureFromFile(texture, savePng("c.png", pattern(8, 4, 1)), false, false);
+    EXPECT_EQ(texture.source, "") << "a picture from a file is no archive entry";
+}

@@ -3,6 +3,7 @@
 // alone, and the full-screen quad covers exactly the viewport.
 #include "gl_helpers.h"
 #include "gl_test_context.h"
+#include "render/pass_timer.h"
 #include "render/render_target.h"
 
 #include <array>
@@ -202,4 +203,24 @@ TEST_F(RenderTargetGl, FullscreenQuadFillsTheViewportWithTheTextureUpright) {
         if (whole[i] | whole[i + 1] | whole[i + 2]) ++lit;
     EXPECT_EQ(lit, 100 * 80);
     glDeleteTextures(1, &texture);
+}
+
+TEST_F(RenderTargetGl, PassTimesAreReadBackFramesLaterWithoutGlErrors) {
+    PassTimer timer;
+    EXPECT_EQ(timer.meanMs(1), -1.0);
+    timer.begin(1);  // off: no query is made
+    timer.end(1);
+    timer.enabled = true;
+    for (int frame = 0; frame < 8; ++frame) {
+        for (int pass : {1, 3}) {
+            timer.begin(pass);
+            drawFullscreenQuad();
+            timer.end(pass);
+        }
+        timer.frameDone();
+    }
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    EXPECT_GE(timer.meanMs(1), 0.0) << "read back once the ring came round";
+    EXPECT_GE(timer.meanMs(3), 0.0);
+    EXPECT_EQ(timer.meanMs(0), -1.0) << "a pass never timed has no figure";
 }

@@ -1,0 +1,98 @@
+// Part_Clips: the picture road. Each frame's pictures come from the prefetching cache into
+// the texture slots; the forecast of the next frames' pictures keeps the cache's workers
+// ahead; the damage met on the way is summed up when the show ends; the --timing lines.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include "app/app_state.h"
+#include "clips/frame_rules.h"
+#include "clips/part_clips.h"
+
+namespace {
+
+// 64 MB holds about 30 frames of 960 x 540 footage: the half second ahead of two or three
+// sequences at real time.
+constexpr size_t kPictureBudget = 64u << 20;
+
+// The part whose picture workers are stopped and whose frame damage is summed up when the
+// process ends, which it does through exit().
+Part_Clips* g_pictureOwner = nullptr;
+
+void finishPictures() {
+    if (!g_pictureOwner) return;
+    g_pictureOwner->pictures.stop();
+    const std::string summary = g_pictureOwner->pictureProblems.summary();
+    if (!summary.empty()) printf("%s\n", summary.c_str());
+}
+
+}  // namespace
+
+Part_Clips::~Part_Clips() {
+    if (g_pictureOwner == this) g_pictureOwner = nullptr;
+}
+
+void Part_Clips::startPictures() {
+    // Half the processors decode ahead: the rest draw (the driver rasterises on threads of
+    // its own). None with --no-prefetch.
+    const int workers = std::clamp(static_cast<int>(std::thread::hardware_concurrency()) / 2, 1, 4);
+    pictures.start(archive, owner->options.prefetch ? workers : 0, kPictureBudget, &pictureProblems);
+    static bool registered = false;
+    if (!registered) std::atexit(finishPictures);
+    registered = true;
+    g_pictureOwner = this;
+}
+
+void Part_Clips::addTimingLines() {
+    passTimer.enabled = true;
+    timing.addLine("passes", [this] {
+        static const char* const names[PassTimer::kPasses] = {"scene", "composite", "post", "final"};
+        std::string text = "GPU ms per frame";
+        char figure[48];
+        for (int p = 0; p < PassTimer::kPasses; ++p) {
+            const double ms = passTimer.meanMs(p);
+            snprintf(figure, sizeof figure, ms < 0 ? "%s%s -" : "%s%s %.2f", p ? ", " : " ", names[p], ms);
+            text += figure;
+        }
+        return text;
+    });
+    timing.addLine("pictures", [this] {
+        const PictureCacheStats s = pictures.stats();
+        double seconds = 0;
+        for (double t : timing.total) seconds += t;
+        char text[256];
+        snprintf(text, sizeof text,
+                 "%llu decoded (%.1f per second), %llu of them ahead; asked for %llu: %llu ready, %llu waited for, "
+                 "%llu decoded at once; ahead %s, peak %.1f of %.0f MB",
+                 static_cast<unsigned long long>(s.decoded), seconds > 0 ? s.decoded / seconds : 0.0,
+                 static_cast<unsigned long long>(s.decodedAhead),
+                 static_cast<unsigned long long>(s.hits + s.waits + s.misses), static_cast<unsigned long long>(s.hits),
+                 static_cast<unsigned long long>(s.waits), static_cast<unsigned long long>(s.misses),
+                 pictures.prefetching() ? "on" : "off", s.peakBytes / 1048576.0, kPictureBudget / 1048576.0);
+        return std::string(text);
+    });
+}
+
+void Part_Clips::fetchFrames(int scene, float x) {
+    const SceneFrames frames = sceneFrameRequests(scene, x, endClock);
+    if (frames.setsCount) count = frames.count;
+    for (int i = 0; i < frames.size; ++i) {
+        const FrameRequest& r = frames.requests[i];
+        const std::string name = frameName(r.prefix, r.number);
+        if (!r.load) continue;
+        ImageTexture& slot = textures[r.slot];
+        // A still, or footage held for several frames: nothing to read, decode or upload.
+        if (slot.loaded && (slot.source == name || warmUpKeepsPictures)) {
+            resetSampling(slot);
+            continue;
+        }
+        if (const RgbaPicture* picture = pictures.take(archive, name)) showPicture(slot, *picture, name);
+    }
+}
+
+void Part_Clips::forecastPictures() {
+    // clock now holds what the next frame looks up in the edit.
+    if (!warmingUp && pictures.prefetching() && forecast.advance(edit, remap, clock, owner->dt))
+        pictures.want(forecast.names());
+}

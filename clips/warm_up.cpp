@@ -1,0 +1,92 @@
+// Warming up during loading: every scene, in each of its variants, renders frames into
+// small off-screen targets, so the driver compiles its shader variants for every program
+// and state combination now, not on the frame where the show first needs them (llvmpipe
+// takes up to a second and a half for the first frame's set when its shader cache is
+// cold). Then everything the show can see is put back as it was: the part's members, the
+// texture slots, the generator's state; the show's own targets are never touched.
+#include <GL/glew.h>
+
+#include "app/app_state.h"
+#include "app/frame_loop.h"
+#include "clips/part_clips.h"
+#include "platform/runtime_random.h"
+#include "render/render_target.h"
+
+namespace {
+
+// Edit positions that reach every scene and every branch inside one: the carousel and the
+// sliding pair, the swarm, the credits before and after they roll, and so on.
+const float kWarmUpPositions[] = {5,   15,  25,  35,  41,  55,  65,  77,  85,  92,    97,  105, 117,
+                                  127, 136, 145, 157, 165, 172, 177, 184, 200, 215,   225, 235, 283,
+                                  300.5f, 304, 335, 345, 385, 505};
+
+// The driver picks code by whether a texture's sides are powers of two: the small targets
+// match the show's in that.
+int smallSide(int side, int powerOfTwo, int other) { return (side & (side - 1)) == 0 ? powerOfTwo : other; }
+
+void destroyTarget(RenderTarget& t) {
+    glDeleteRenderbuffers(3, t.colorBuffers);
+    glDeleteRenderbuffers(1, &t.depthBuffer);
+    glDeleteFramebuffers(1, &t.drawFramebuffer);
+    glDeleteFramebuffers(1, &t.resolveFramebuffer);
+    glDeleteTextures(4, t.textures);
+    glDeleteTextures(1, &t.depthTexture);
+    t = RenderTarget();
+}
+
+}  // namespace
+
+void Part_Clips::warmUp() {
+    AppState& app = *owner;
+    const RenderTarget& shown = app.targets[5];
+    const int width = smallSide(shown.width, 32, 36), height = smallSide(shown.height, 16, 20);
+    RenderTarget saved[4];
+    for (int i = 0; i < 4; ++i) {
+        saved[i] = app.targets[2 + i];
+        createRenderTarget(app.targets[2 + i], width, height, 0);
+    }
+    const float savedClock = clock, savedEndClock = endClock;
+    const int32_t savedCount = count;
+    const uint32_t savedRandom = platform::runtime_random_state();
+    ImageTexture slots[17];
+    for (int i = 0; i < 17; ++i) slots[i] = textures[i];
+
+    // Forwards, with the second reel's slot still empty before its scenes; then backwards,
+    // with it filled (the show keeps it once a scene has filled it) and each scene after
+    // another one than the first time (a scene inherits some of its state from the one
+    // before). The way back keeps the pictures the way forth loaded.
+    warmingUp = true;
+    const int n = static_cast<int>(sizeof kWarmUpPositions / sizeof kWarmUpPositions[0]);
+    for (int k = 0; k < 2 * n; ++k) {
+        warmUpKeepsPictures = k >= n;
+        ttime = cttime = fttime = kWarmUpPositions[k < n ? k : 2 * n - 1 - k];
+        clock = 100.0f;  // the part clock at which the overlay ant walks
+        resetGlState();  // every frame of the show starts from the state the driver leaves
+        render();
+    }
+    resetGlState();
+    glFinish();
+    warmingUp = warmUpKeepsPictures = false;
+
+    for (int i = 0; i < 4; ++i) {
+        destroyTarget(app.targets[2 + i]);
+        app.targets[2 + i] = saved[i];
+    }
+    // The slots the scenes fill go back to never having held a picture; the pictures
+    // loaded from files get back the sampling they had (a scene sets its background's wrap).
+    for (int i = 0; i < 17; ++i) {
+        if (textures[i].generated && textures[i].id != slots[i].id) glDeleteTextures(1, &textures[i].id);
+        textures[i] = slots[i];
+        resetSampling(textures[i]);
+    }
+    ttime = cttime = fttime = 0.0f;
+    theType = 0;
+    type = 0;
+    clock = savedClock;
+    endClock = savedEndClock;
+    count = savedCount;
+    platform::set_runtime_random_state(savedRandom);
+    timing = SceneTiming();
+    lastFrameTicks = 0;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}

@@ -1,0 +1,198 @@
+// Picture decoding. JPEG goes through TurboJPEG straight into RGBA (its SIMD colour
+// conversion replaces OpenCV's BGR swap and a separate RGBA conversion); it gives the same
+// pixels as libjpeg through OpenCV, since both use libjpeg-turbo's default (accurate) DCT
+// and smooth upsampling. Other formats, and JPEG colour spaces TurboJPEG cannot turn into
+// RGB (CMYK), go through OpenCV as before.
+#include "render/picture_decode.h"
+
+#include <turbojpeg.h>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <cstring>
+
+void RgbaPicture::resize(int32_t w, int32_t h) {
+    const size_t needed = static_cast<size_t>(w) * static_cast<size_t>(h) * 4;
+    if (needed > capacity) {
+        pixels.reset(new uint8_t[needed]);  // left uninitialised: every byte is written by the decoder
+        capacity = needed;
+    }
+    width = w;
+    height = h;
+}
+
+namespace {
+
+// One decompressor per thread, created on first use: a TurboJPEG handle must not be shared
+// by threads that decode at the same time.
+struct JpegHandle {
+    tjhandle handle = tjInitDecompress();
+    ~JpegHandle() {
+        if (handle) tjDestroy(handle);
+    }
+    // After a failed header, the decompressor can be left half-way through one, and the
+    // next file would be parsed from there: start each file after a failure afresh.
+    void renew() {
+        if (handle) tjDestroy(handle);
+        handle = tjInitDecompress();
+    }
+};
+
+JpegHandle& threadJpegHandle() {
+    thread_local JpegHandle decoder;
+    return decoder;
+}
+
+bool looksLikeJpeg(const uint8_t* bytes, size_t length) {
+    return length >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+}
+
+// The full-size picture before trimming, when trimming is needed; kept per thread.
+RgbaPicture& untrimmedScratch() {
+    thread_local RgbaPicture scratch;
+    return scratch;
+}
+
+// Whole 4-pixel groups: the surplus columns are resampled away, not cropped, as the
+// textures have always been made. Bilinear works on each channel alone, so resampling RGBA
+// gives the same colours as resampling the BGR picture before the conversion did.
+void trimInto(const RgbaPicture& full, RgbaPicture& out) {
+    out.resize(full.width / 4 * 4, full.height);
+    const cv::Mat from(full.height, full.width, CV_8UC4, full.pixels.get());
+    cv::Mat to(out.height, out.width, CV_8UC4, out.pixels.get());
+    cv::resize(from, to, to.size(), 0, 0, cv::INTER_LINEAR);
+}
+
+bool tooLarge(int64_t width, int64_t height, std::string& message) {
+    if (width * height <= kMaxPicturePixels) return false;
+    message = "a picture of " + std::to_string(width) + "x" + std::to_string(height) +
+              " pixels is beyond the largest accepted (" + std::to_string(kMaxPicturePixels) + " pixels)";
+    return true;
+}
+
+// Returns Failed for a JPEG that TurboJPEG cannot bring to RGB, so OpenCV gets it.
+DecodeStatus decodeJpeg(const uint8_t* bytes, size_t length, RgbaPicture& out, std::string& message,
+                        bool& unsupported) {
+    unsupported = false;
+    JpegHandle& decoder = threadJpegHandle();
+    tjhandle tj = decoder.handle;
+    if (!tj) {
+        message = "the JPEG decoder could not be created";
+        return DecodeStatus::Failed;
+    }
+    int width = 0, height = 0, subsampling = 0, colourspace = 0;
+    if (tjDecompressHeader3(tj, bytes, static_cast<unsigned long>(length), &width, &height, &subsampling,
+                            &colourspace) != 0) {
+        message = tjGetErrorStr2(tj);
+        decoder.renew();
+        return DecodeStatus::Failed;
+    }
+    if (colourspace == TJCS_CMYK || colourspace == TJCS_YCCK) {
+        unsupported = true;
+        return DecodeStatus::Failed;
+    }
+    if (width < 4 || height < 1) {
+        message = "a picture " + std::to_string(width) + " pixels wide is too narrow for a texture";
+        return DecodeStatus::Failed;
+    }
+    if (tooLarge(width, height, message)) return DecodeStatus::Failed;
+
+    const bool trim = width % 4 != 0;
+    RgbaPicture& target = trim ? untrimmedScratch() : out;
+    target.resize(width, height);
+    // Rows come out top first. A fatal error leaves the rows after it unwritten, so an
+    // unwritten (zero) alpha in the last row tells a damaged but whole picture from a cut
+    // one: TurboJPEG's own warning flag stays set when a fatal error follows a warning.
+    uint8_t* lastRow = target.pixels.get() + static_cast<size_t>(height - 1) * width * 4;
+    std::memset(lastRow, 0, static_cast<size_t>(width) * 4);
+    // LIMITSCANS refuses progressive files with hundreds of scans, which take minutes.
+    const int result = tjDecompress2(tj, bytes, static_cast<unsigned long>(length), target.pixels.get(), width, 0,
+                                     height, TJPF_RGBA, TJFLAG_LIMITSCANS);
+    DecodeStatus status = DecodeStatus::Decoded;
+    if (result != 0) {
+        message = tjGetErrorStr2(tj);
+        decoder.renew();
+        const bool whole = lastRow[3] == 255 && lastRow[static_cast<size_t>(width) * 4 - 1] == 255;
+        status = whole ? DecodeStatus::DecodedWithWarning : DecodeStatus::Failed;
+    }
+    if (status != DecodeStatus::Failed && trim) trimInto(target, out);
+    return status;
+}
+
+// Brings whatever OpenCV decoded to 8-bit, 3-channel BGR; false when it cannot.
+bool toBgr8(cv::Mat& picture) {
+    if (picture.empty()) return false;
+    switch (picture.depth()) {
+    case CV_8U: break;
+    case CV_16U: picture.convertTo(picture, CV_8U, 1.0 / 257.0); break;
+    case CV_32F:
+    case CV_64F: picture.convertTo(picture, CV_8U, 255.0); break;
+    default: return false;
+    }
+    switch (picture.channels()) {
+    case 1: cv::cvtColor(picture, picture, cv::COLOR_GRAY2BGR); break;
+    case 2: {  // grey and alpha: keep the grey
+        cv::Mat grey;
+        cv::extractChannel(picture, grey, 0);
+        cv::cvtColor(grey, picture, cv::COLOR_GRAY2BGR);
+        break;
+    }
+    case 3: break;
+    case 4: cv::cvtColor(picture, picture, cv::COLOR_BGRA2BGR); break;
+    default: return false;
+    }
+    return true;
+}
+
+DecodeStatus decodeWithOpenCv(const uint8_t* bytes, size_t length, RgbaPicture& out, std::string& message) {
+    try {
+        const cv::Mat encoded(1, static_cast<int>(length), CV_8UC1, const_cast<uint8_t*>(bytes));
+        cv::Mat picture = cv::imdecode(encoded, cv::IMREAD_UNCHANGED);
+        if (!toBgr8(picture)) {
+            message = "not a picture the decoders know";
+            return DecodeStatus::Failed;
+        }
+        if (picture.cols < 4) {
+            message = "a picture " + std::to_string(picture.cols) + " pixels wide is too narrow for a texture";
+            return DecodeStatus::Failed;
+        }
+        if (tooLarge(picture.cols, picture.rows, message)) return DecodeStatus::Failed;
+        bgrToRgbaPicture(picture, out);
+        return DecodeStatus::Decoded;
+    } catch (const cv::Exception& e) {
+        message = e.what();
+        return DecodeStatus::Failed;
+    }
+}
+
+}  // namespace
+
+void bgrToRgbaPicture(const cv::Mat& bgr, RgbaPicture& out) {
+    cv::Mat trimmed = bgr;
+    const int width = bgr.cols / 4 * 4;
+    if (width != bgr.cols) cv::resize(bgr, trimmed, cv::Size(width, bgr.rows), 0, 0, cv::INTER_LINEAR);
+    out.resize(width, bgr.rows);
+    cv::Mat rgba(out.height, out.width, CV_8UC4, out.pixels.get());
+    cv::cvtColor(trimmed, rgba, cv::COLOR_BGR2RGBA);
+}
+
+DecodeStatus decodePicture(const uint8_t* bytes, size_t length, RgbaPicture& out, std::string& message) {
+    message.clear();
+    if (!bytes || length == 0) {
+        message = "no bytes";
+        return DecodeStatus::Failed;
+    }
+    // OpenCV takes the length as an int.
+    if (length > static_cast<size_t>(INT32_MAX)) {
+        message = "more than 2 GiB of bytes";
+        return DecodeStatus::Failed;
+    }
+    if (looksLikeJpeg(bytes, length)) {
+        bool unsupported = false;
+        const DecodeStatus status = decodeJpeg(bytes, length, out, message, unsupported);
+        if (!unsupported) return status;
+    }
+    return decodeWithOpenCv(bytes, length, out, message);
+}
