@@ -151,8 +151,7 @@ int main(int argc, char** argv) {
     if (app.options.glCheck) std::atexit([] { printf("gl-check: %d OpenGL errors\n", g_app.glErrors); });
     if (app.options.timing) {
         static Part_Clips* timed = show;
-        // atexit runs last-registered first: the music line comes after the scene table.
-        std::atexit([] { printMusicSync(g_app.musicSync, g_app.musicChannel != 0, stdout); });
+        show->timing.addLine("music", [] { return musicSyncReport(g_app.musicSync, g_app.musicChannel != 0); });
         std::atexit([] { timed->timing.print(stdout); });
     }
     if (!app.options.capture.empty()) std::exit(runCapture(app));

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "app/app_state.h"
 #include "app/part.h"
@@ -60,11 +61,11 @@ void syncMusic(AppState& app, Part& part, float advance) {
         app.musicSync.seeks += 1;
 }
 
-void printMusicSync(const MusicSync& s, bool playing, FILE* out) {
-    if (!playing) {
-        fprintf(out, "music: none played; the show ran on its own clock\n");
-        return;
-    }
+std::string musicSyncReport(const MusicSync& s, bool playing) {
+    if (!playing) return "none played; the show ran on its own clock";
     const double mean = s.samples ? s.offsetSum / s.samples : 0.0;
-    fprintf(out, "music: %d seeks, mean offset %.1f ms, worst %.1f ms\n", s.seeks, mean * 1000.0, s.worstOffset * 1000.0);
+    char text[96];
+    snprintf(text, sizeof text, "%d seeks, mean offset %.1f ms, worst %.1f ms", s.seeks, mean * 1000.0,
+             s.worstOffset * 1000.0);
+    return text;
 }

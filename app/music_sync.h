@@ -3,7 +3,7 @@
 // the system clock drift apart by a percent or two); real jumps move the music instead.
 #pragma once
 #include <cstdint>
-#include <cstdio>
+#include <string>
 
 struct MusicSync {
     float rateTrim = 0.0f;      // learnt rate difference between the device and the tick clock
@@ -30,5 +30,5 @@ class Part;
 // Compares the heard position with the part's time: steers the part clock or seeks.
 // advance is what the part's update moved its clock this frame.
 void syncMusic(AppState& app, Part& part, float advance);
-// "music: N seeks, mean offset X ms, worst Y ms" (or that there was no music).
-void printMusicSync(const MusicSync& sync, bool playing, FILE* out);
+// For the --timing report: "N seeks, mean offset X ms, worst Y ms", or that no music played.
+std::string musicSyncReport(const MusicSync& sync, bool playing);
