@@ -1,7 +1,11 @@
 #include "app/launch_options.h"
 
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/printable.h"
 
 namespace {
 
@@ -22,8 +26,9 @@ bool parse_size(const char* text, int& width, int& height) {
 
 bool parse_count(const char* text, long& value) {
     char* end = nullptr;
+    errno = 0;
     value = std::strtol(text, &end, 10);
-    return end != text && *end == '\0' && value >= 0;
+    return end != text && *end == '\0' && value >= 0 && errno != ERANGE;
 }
 
 bool parse_int_in(const char* text, int low, int high, int& value) {
@@ -66,7 +71,8 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         const auto value = [&](const char* name) -> const char* {
-            if (i + 1 >= argc) {
+            // An empty value would read as "not given": --capture "" would quietly play the show.
+            if (i + 1 >= argc || !argv[i + 1][0]) {
                 message = std::string(name) + " needs a value";
                 return nullptr;
             }
@@ -93,7 +99,8 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
             char* end = nullptr;
             options.startClock = std::strtof(v, &end);
             if (end == v || *end != '\0' || !(options.startClock >= -1000.0f && options.startClock <= 1000.0f)) {
-                message = std::string("--start expects seconds between -1000 and 1000, got \"") + v + "\"";
+                message = std::string("--start expects seconds between -1000 and 1000, got \"") +
+                          platform::printable(v, 40) + "\"";
                 return OptionsResult::Error;
             }
             options.startGiven = true;
@@ -114,7 +121,8 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
             if (!v) return OptionsResult::Error;
             const bool fps = arg[3] == 'p';
             if (!parse_int_in(v, fps ? 1 : 0, fps ? 240 : 51, fps ? options.fps : options.crf)) {
-                message = std::string(arg) + (fps ? " expects 1 to 240" : " expects 0 to 51") + ", got \"" + v + "\"";
+                message = std::string(arg) + (fps ? " expects 1 to 240" : " expects 0 to 51") + ", got \"" +
+                          platform::printable(v, 40) + "\"";
                 return OptionsResult::Error;
             }
         } else if (!std::strcmp(arg, "--duration")) {
@@ -123,7 +131,8 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
             char* end = nullptr;
             options.duration = std::strtof(v, &end);
             if (end == v || *end != '\0' || !(options.duration > 0.0f && options.duration <= 1000.0f)) {
-                message = std::string("--duration expects seconds above 0 (a capture cannot be empty), got \"") + v + "\"";
+                message = std::string("--duration expects seconds above 0 (a capture cannot be empty), got \"") +
+                          platform::printable(v, 40) + "\"";
                 return OptionsResult::Error;
             }
             options.durationGiven = true;
@@ -143,7 +152,8 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
             const char* v = value(arg);
             if (!v) return OptionsResult::Error;
             if (!parse_size(v, options.width, options.height))
-                resError = std::string("--res expects WxH, each from 1 to 65535 (for example 1280x720), got \"") + v + "\"";
+                resError = std::string("--res expects WxH, each from 1 to 65535 (for example 1280x720), got \"") +
+                           platform::printable(v, 40) + "\"";
             options.resGiven = true;
         } else if (!std::strcmp(arg, "--data")) {
             const char* v = value(arg);
@@ -153,11 +163,12 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
             const char* v = value(arg);
             if (!v) return OptionsResult::Error;
             if (!parse_count(v, options.frames)) {
-                message = std::string("--frames expects a count, got \"") + v + "\"";
+                message = std::string("--frames expects a count from 0 to ") + std::to_string(LONG_MAX) + ", got \"" +
+                          platform::printable(v, 40) + "\"";
                 return OptionsResult::Error;
             }
         } else {
-            message = std::string("unknown option ") + arg;
+            message = "unknown option " + platform::printable(arg, 64);
             return OptionsResult::Error;
         }
     }

@@ -42,12 +42,15 @@ TEST(LaunchOptions, RejectsUnknownOptionsAndBadValues) {
     std::string msg;
     for (auto args : std::vector<std::vector<const char*>>{
              {"--bogus"}, {"--res", "0x100"}, {"--res", "100"}, {"--res", "12x34x"}, {"--frames", "-1"}, {"--data"},
-             {"--midi-port"}}) {
+             {"--midi-port"}, {"--capture", ""}, {"--plot-edit", ""}, {"--frames", "99999999999999999999999"}}) {
         LaunchOptions o;
         EXPECT_EQ(parse(args, o, msg), OptionsResult::Error) << args[0];
         EXPECT_FALSE(msg.empty());
     }
+    // What the user typed is echoed, but never as raw control bytes.
     LaunchOptions o;
+    EXPECT_EQ(parse({"--bogus\x1b[2J"}, o, msg), OptionsResult::Error);
+    EXPECT_EQ(msg, "unknown option --bogus\\x1b[2J");
     EXPECT_EQ(parse({"--help"}, o, msg), OptionsResult::Help);
 }
 

@@ -1,6 +1,7 @@
 // The crt-decode tool's summary and its PLY and OBJ output of decoded sample streams.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <stdexcept>
 
@@ -18,6 +19,18 @@ TEST(CrtDecodeTool, SummaryListsCountsPropertiesAndAttributes) {
     EXPECT_NE(text.find("normals DIFF"), std::string::npos);
     EXPECT_NE(text.find("  position: codec 1 (generic), step 1, components 3, strategy 1 (parallelogram)"),
               std::string::npos);
+}
+
+TEST(CrtDecodeTool, SummaryEscapesControlBytesOfADamagedProperty) {
+    std::vector<uint8_t> bytes = crt_test::tetrahedron_stream(1);
+    const std::string name = "tetra";
+    const auto at = std::search(bytes.begin(), bytes.end(), name.begin(), name.end());
+    ASSERT_NE(at, bytes.end());
+    *at = 0x1b;  // an escape byte would start a terminal control sequence
+    std::ostringstream out;
+    crt_decode::print_summary(out, crt_decode::decode_stream(bytes));
+    EXPECT_NE(out.str().find("  name = \\x1betra\n"), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().find('\x1b'), std::string::npos);
 }
 
 TEST(CrtDecodeTool, PlyHoldsEveryVertexPropertyAndFace) {

@@ -6,6 +6,8 @@
 #include <ostream>
 #include <stdexcept>
 
+#include "platform/printable.h"
+
 namespace crt_decode {
 
 namespace {
@@ -84,7 +86,9 @@ void print_summary(std::ostream& out, const DecodedMesh& mesh) {
     out << "vertices: " << mesh.vertex_count << "\nfaces: " << mesh.face_count << "\nentropy: "
         << (d.stream.entropy == 0 ? "stored" : d.stream.entropy == 1 ? "Tunstall" : "unknown") << "\n";
     out << "properties: " << d.properties.size() << "\n";
-    for (const auto& p : d.properties) out << "  " << p.first << " = " << p.second << "\n";
+    // Keys and values are the stream's own bytes: a damaged one must not reach the terminal raw.
+    for (const auto& p : d.properties)
+        out << "  " << platform::printable(p.first) << " = " << platform::printable(p.second) << "\n";
     out << "attributes: " << d.attributes.size() << "\n";
     for (const auto& entry : d.attributes) {
         const crt::VertexAttribute& a = *entry.second;
@@ -102,7 +106,8 @@ void print_summary(std::ostream& out, const DecodedMesh& mesh) {
     out << "groups: " << d.index.groups.size() << "\n";
     for (const crt::FaceGroup& g : d.index.groups) {
         out << "  faces up to " << g.face_end;
-        for (const auto& p : g.properties) out << ", " << p.first << " = " << p.second;
+        for (const auto& p : g.properties)
+            out << ", " << platform::printable(p.first) << " = " << platform::printable(p.second);
         out << "\n";
     }
 }

@@ -7,24 +7,10 @@
 #include <vector>
 
 #include "clips/ply_mesh.h"
+#include "platform/printable.h"
 #include "inspect.h"
 
 namespace {
-
-// A token of a binary file is raw bytes: show it escaped and cut short, never as is.
-std::string printable(const std::string& token) {
-    static const char kHex[] = "0123456789abcdef";
-    std::string out;
-    for (size_t i = 0; i < token.size(); ++i) {
-        if (i == 32) return out + "...";
-        const unsigned char c = static_cast<unsigned char>(token[i]);
-        if (c >= 0x20 && c < 0x7f && c != '\\' && c != '"')
-            out += static_cast<char>(c);
-        else
-            out += std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
-    }
-    return out;
-}
 
 // The reader does not parse the header, it counts tokens: check they are where it looks.
 bool headerHasTheCountedLayout(const std::string& path, std::string& why) {
@@ -42,7 +28,7 @@ bool headerHasTheCountedLayout(const std::string& path, std::string& why) {
     } expected[] = {{0, "ply"}, {7, "element"}, {8, "vertex"}, {31, "element"}, {32, "face"}, {44, "end_header"}};
     for (const auto& e : expected)
         if (t[e.at] != e.want) {
-            why = "token " + std::to_string(e.at + 1) + " is \"" + printable(t[e.at]) + "\", the reader expects \"" + e.want + "\"";
+            why = "token " + std::to_string(e.at + 1) + " is \"" + platform::printable(t[e.at], 32) + "\", the reader expects \"" + e.want + "\"";
             return false;
         }
     return true;
