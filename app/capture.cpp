@@ -12,6 +12,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
 #include "app/app_state.h"
 #include "app/capture_encoder.h"
@@ -28,8 +29,17 @@
 namespace {
 
 volatile std::sig_atomic_t g_stopSignal = 0;  // set by SIGINT/SIGTERM: finish the file and stop
+char g_partPath[PATH_MAX + 16];                // the unfinished file, for a second signal to remove
 
-void stopCapture(int signal) { g_stopSignal = signal; }
+// The first signal asks for the file to be finished; a second one means "stop now": the
+// unfinished file could not be played, so it goes rather than staying behind hidden.
+void stopCapture(int signal) {
+    if (g_stopSignal) {
+        if (g_partPath[0]) unlink(g_partPath);
+        _exit(128 + signal);
+    }
+    g_stopSignal = signal;
+}
 
 // One frame of the show as the frame loop plays it, but dt is fixed and nothing is read
 // from the mouse or the keyboard: the camera stays as FreeCam.bin left it.
@@ -121,8 +131,9 @@ bool prepareCapture(LaunchOptions& options, std::string& error) {
     // Installed before SDL starts, which then leaves both signals to us.
     struct sigaction action {};
     action.sa_handler = stopCapture;
-    action.sa_flags = SA_RESETHAND;  // a second Ctrl-C ends the process at once
     sigemptyset(&action.sa_mask);
+    sigaddset(&action.sa_mask, SIGINT);  // one handler at a time, so a second signal sees the first
+    sigaddset(&action.sa_mask, SIGTERM);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
     return true;
@@ -147,6 +158,8 @@ int runCapture(AppState& app) {
         std::fprintf(stderr, "velmora: %s\n", error.c_str());
         return 1;
     }
+    const std::string part = captureTempPath(options.capture);
+    if (part.size() < sizeof g_partPath) std::memcpy(g_partPath, part.c_str(), part.size() + 1);
     std::fprintf(stderr, "capture: %s, %dx%d at %d fps, %g s to %g s of the show (%ld frames), CRF %d\n",
                  options.capture.c_str(), width, height, span.fps, span.start,
                  span.start + static_cast<double>(span.frames) / span.fps, span.frames, options.crf);

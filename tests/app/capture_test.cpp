@@ -14,6 +14,7 @@ extern "C" {
 #include <thread>
 
 #include "app/capture.h"
+#include "app/capture_encoder.h"
 #include "app/launch_options.h"
 #include "temp_folder.h"
 
@@ -146,7 +147,8 @@ TEST_F(Capture, RefusedRequestsSayWhyAndLeaveNoFile) {
 }
 
 TEST_F(Capture, AnInterruptedCapturePlaysUpToWhereItStopped) {
-    for (const int signal : {SIGINT, SIGTERM}) {
+    // 0: a second signal right after the first, "stop now": nothing is left behind.
+    for (const int signal : {SIGINT, SIGTERM, 0}) {
         const std::string file = *folder / "stopped.mp4", log = *folder / "stopped.log";
         fs::remove(file);
         fs::remove(log);
@@ -161,10 +163,17 @@ TEST_F(Capture, AnInterruptedCapturePlaysUpToWhereItStopped) {
         // Once a tenth of the show is captured (a line per 5 %), stop it.
         for (int i = 0; i < 1200 && readFile(log).find("capture: 10 %") == std::string::npos; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        kill(pid, signal);
+        kill(pid, signal ? signal : SIGINT);
+        if (!signal) kill(pid, SIGTERM);
         int status = 0;
         waitpid(pid, &status, 0);
         ASSERT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status) << "\n" << readFile(log);
+        if (!signal) {
+            EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM) << readFile(log);
+            EXPECT_FALSE(fs::exists(file));
+            EXPECT_FALSE(fs::exists(captureTempPath(file))) << "the unfinished file is removed";
+            continue;
+        }
         EXPECT_EQ(WEXITSTATUS(status), 128 + signal) << readFile(log);
         const Decoded d = decode(file);
         ASSERT_TRUE(d.opened) << readFile(log);
