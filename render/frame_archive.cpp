@@ -14,6 +14,8 @@
 #include <fstream>
 #include <iostream>
 
+#include "platform/printable.h"
+
 struct FrameArchive::Cache {
     std::unordered_map<std::string, size_t> firstEntry;  // name -> index of its first entry
     size_t indexedEntries = 0;                            // entries.size() when firstEntry was built
@@ -92,10 +94,8 @@ bool parseUnsigned(const std::string& token, uint64_t& value) {
     return true;
 }
 
-std::string quoted(const std::string& token) {
-    if (token.size() > 40) return "\"" + token.substr(0, 40) + "...\"";
-    return "\"" + token + "\"";
-}
+// A damaged index can hold any bytes: they are shown escaped.
+std::string quoted(const std::string& token) { return "\"" + platform::printable(token, 40) + "\""; }
 
 }  // namespace
 

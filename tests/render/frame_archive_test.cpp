@@ -107,12 +107,12 @@ TEST_F(FrameArchiveRead, MalformedEntryEndsTheIndexThere) {
 
 TEST_F(FrameArchiveRead, AGarbageLineIsNamedWithTheEntriesItDrops) {
     writeFile(base + ".bin", "abcdef");
-    writeFile(base + ".txt", "5\na 3 0\ngarbage\nb 3 3\nc 1 0\nd 1 1\n");
+    writeFile(base + ".txt", "5\na 3 0\ngarb\x1b" "age\nb 3 3\nc 1 0\nd 1 1\n");
     ::testing::internal::CaptureStdout();
     EXPECT_FALSE(archive.open(base));
     const std::string said = ::testing::internal::GetCapturedStdout();
     EXPECT_NE(said.find("bin.txt line 3 is malformed"), std::string::npos) << said;
-    EXPECT_NE(said.find("\"garbage\""), std::string::npos) << said;
+    EXPECT_NE(said.find("\"garb\\x1bage\""), std::string::npos) << said << " (a control byte, escaped)";
     EXPECT_NE(said.find("the 4 entries from there on (of 5)"), std::string::npos) << said;
     EXPECT_EQ(archive.entries.size(), 1u);
 }
