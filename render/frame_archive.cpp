@@ -97,6 +97,25 @@ bool parseUnsigned(const std::string& token, uint64_t& value) {
 // A damaged index can hold any bytes: they are shown escaped.
 std::string quoted(const std::string& token) { return "\"" + platform::printable(token, 40) + "\""; }
 
+// A cut data file is said at once, not only when a frame first lands past its end, which
+// may be minutes into the show.
+void reportEntriesPastTheEnd(const FrameArchive& archive) {
+    struct stat info {};
+    if (::stat(archive.dataPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;  // said on first read
+    const uint64_t size = static_cast<uint64_t>(info.st_size);
+    size_t outside = 0;
+    const ArchiveEntry* first = nullptr;
+    for (const ArchiveEntry& e : archive.entries) {
+        if (e.length == 0 || (e.offset <= size && e.length <= size - e.offset)) continue;
+        if (!first) first = &e;
+        ++outside;
+    }
+    if (outside)
+        std::cout << "FrameArchive::open() : " << archive.dataPath << " has " << size << " bytes, and " << outside
+                  << " of the " << archive.entries.size() << " entries lie past its end, the first "
+                  << quoted(first->name) << "; their frames keep the picture shown before them" << std::endl;
+}
+
 }  // namespace
 
 bool FrameArchive::open(const std::string& base) {
@@ -113,10 +132,18 @@ bool FrameArchive::open(const std::string& base) {
     std::string token;
     int line = 1;
     int32_t count = 0;
-    if (!tokens.next(token, line)) return false;
+    const char* const noFrames = "; the show has no frames from the archive";
+    if (!tokens.next(token, line)) {
+        std::cout << "FrameArchive::open() : " << indexPath << " is empty" << noFrames << std::endl;
+        return false;
+    }
     const char* end = token.data() + token.size();
     const auto parsed = std::from_chars(token.data(), end, count);
-    if (parsed.ec != std::errc() || parsed.ptr != end) return false;
+    if (parsed.ec != std::errc() || parsed.ptr != end || count < 0) {
+        std::cout << "FrameArchive::open() : " << indexPath << " should start with the number of entries, found "
+                  << quoted(token) << noFrames << std::endl;
+        return false;
+    }
     // No reserve(count): the count is untrusted, and a damaged one must not allocate
     // gigabytes; entries grow only with what is really there.
     for (int32_t k = 0; k < count; ++k) {
@@ -143,6 +170,11 @@ bool FrameArchive::open(const std::string& base) {
         }
         entries.push_back(std::move(entry));
     }
+    if (tokens.next(token, line))
+        std::cout << "FrameArchive::open() : " << indexPath << " counts " << count << " entries on its first line, but "
+                  << quoted(token) << " follows on line " << line << "; what follows the counted entries is left out"
+                  << std::endl;
+    reportEntriesPastTheEnd(*this);
     return true;
 }
 

@@ -117,6 +117,35 @@ TEST_F(FrameArchiveRead, AGarbageLineIsNamedWithTheEntriesItDrops) {
     EXPECT_EQ(archive.entries.size(), 1u);
 }
 
+TEST_F(FrameArchiveRead, AnUnusableIndexOrACutDataFileIsSaidAtOnce) {
+    const struct {
+        const char* index;
+        const char* data;
+        bool opens;
+        const char* said;
+    } cases[] = {
+        {"", "abc", false, "bin.txt is empty; the show has no frames"},
+        {"-3\na 1 0\n", "abc", false, "should start with the number of entries, found \"-3\""},
+        {"\x01\x02 a 1 0\n", "abc", false, "found \"\\x01\\x02\"; the show has no frames"},
+        {"1\na 1 0\nb 1 1\n", "abc", true, "counts 1 entries on its first line, but \"b\" follows on line 3"},
+        {"3\na 1 0\nb 2 1\nc 1 3\n", "abc", true, "bin.bin has 3 bytes, and 1 of the 3 entries lie past its end, "
+                                                      "the first \"c\""},
+    };
+    for (const auto& c : cases) {
+        writeFile(base + ".txt", c.index);
+        writeFile(base + ".bin", c.data);
+        ::testing::internal::CaptureStdout();
+        EXPECT_EQ(archive.open(base), c.opens) << c.said;
+        const std::string said = ::testing::internal::GetCapturedStdout();
+        EXPECT_NE(said.find(c.said), std::string::npos) << said;
+    }
+    // A whole, well-formed archive says nothing.
+    writeFile(base + ".txt", "2\na 1 0\nb 2 1\n");
+    ::testing::internal::CaptureStdout();
+    EXPECT_TRUE(archive.open(base));
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+}
+
 TEST_F(FrameArchiveRead, EveryTruncatedIndexGivesAPrefixOfTheEntries) {
     const std::string index = "3\r\nfirst 2 0\r\nsecond 2 2\r\nthird 2 4\r\n";
     writeFile(base + ".bin", "aabbcc");
