@@ -68,6 +68,10 @@ void skeleton::load(const std::string& path) {
         frame_count = static_cast<int32_t>(joint_list[0]->matrices.size());
     else
         frame_count = root ? static_cast<int32_t>(root->matrices.size()) : 0;
+    // Without either the figure is not drawn at all: say why, once.
+    if (!too_deep && (!root || frame_count <= 1))
+        std::cout << "File \"" << path << "\" holds no " << (root ? "motion frames" : "joint hierarchy")
+                  << "; the figure is not drawn.\n" << std::flush;
     if (verbose) {
         std::cout << "framesNum = " << frame_count << "\nframetime = " << frame_time << "\n";
         const int64_t per_frame = static_cast<int64_t>(frame_count) * 3;
