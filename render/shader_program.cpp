@@ -101,6 +101,9 @@ bool loadProgram(ShaderProgram& program, const std::string& vertexPath, const st
         GLsizei length = 0;
         glGetProgramInfoLog(linked, sizeof log, &length, log);
         keepErrors(build, vertexPath + " + " + fragmentPath + ": " + log, vertexPath + " + " + fragmentPath + ": does not link");
+        // Both stages compiled, so no log so far says what is wrong (a stage without main(),
+        // mismatched varyings): the linker's words go to the console too.
+        std::cout << platform::red << vertexPath << " + " << fragmentPath << ": does not link: " << log << std::endl;
     }
 
     program.vertexPath = vertexPath;

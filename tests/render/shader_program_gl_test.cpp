@@ -136,6 +136,15 @@ TEST_F(ShaderProgramGl, VerboseLogNamesEachStageAndACompileErrorDrawsNothing) {
     glGetError();
 }
 
+TEST_F(ShaderProgramGl, AStageThatCompilesButDoesNotLinkIsSaidEvenWhenQuiet) {
+    writeFile(dir / "v_test.cpp", "#version 120\nvarying vec2 uv;  // cut short before its main()\n");
+    const std::string log = build(false);
+    EXPECT_NE(log.find(dir / "v_test.cpp" + " + " + (dir / "f_test.cpp") + ": does not link: "), std::string::npos)
+        << log;
+    EXPECT_NE(program.buildError.find(dir / "v_test.cpp"), std::string::npos) << "the overlay's text names it too";
+    EXPECT_FALSE(linked(program.program));
+}
+
 TEST_F(ShaderProgramGl, MissingSourcesGiveTheErrorLineAndAnEmptyProgram) {
     program.verbose = false;
     ::testing::internal::CaptureStdout();
