@@ -68,6 +68,12 @@ std::string preprocess(Loading& loading, std::ifstream& in, int file) {
         // Read without line-ending translation: a CRLF source must give the same text
         // (and the same twin) as its LF copy.
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        // The compiler would stop reading at a NUL byte, and then complain of something else.
+        if (line.find('\0') != std::string::npos) {
+            std::cout << platform::red << loading.source.files[file].path << " line " << number
+                      << " holds a NUL byte; it is read as a space" << std::endl;
+            std::replace(line.begin(), line.end(), '\0', ' ');
+        }
         // Lines an include adds are mapped by the nested load; every other line of the
         // output that this raw line makes (a replacement may hold several) is this line.
         const size_t mappedBefore = loading.source.lines.size();

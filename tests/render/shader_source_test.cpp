@@ -89,6 +89,15 @@ TEST_F(ShaderSource, MissingIncludeLeavesAnEmptyLineAndSaysSo) {
     EXPECT_NE(log.find("ERROR XXX or CPP FILE NOT FOUND !"), std::string::npos) << log;
 }
 
+TEST_F(ShaderSource, ANulByteIsReadAsASpaceAndSaidWithItsLine) {
+    writeFile(dir / "a.cpp", std::string("first\nfloat\0x = 1.0;\n", 21));
+    ::testing::internal::CaptureStdout();
+    const auto text = loadShaderSource(program, dir / "a.cpp");
+    const std::string log = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(text.value_or("<nothing>"), "first\nfloat x = 1.0;\n");
+    EXPECT_NE(log.find(dir / "a.cpp" + " line 2 holds a NUL byte"), std::string::npos) << log;
+}
+
 TEST_F(ShaderSource, IncludeLoopIsReportedInsteadOfOverflowingTheStack) {
     writeFile(dir / "a.cpp", "#include " + (dir / "b.cpp") + "\nA\n");
     writeFile(dir / "b.cpp", "#include " + (dir / "a.cpp") + "\nB\n");
