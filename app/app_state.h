@@ -58,6 +58,7 @@ struct AppState {
     bool keys[512] = {};    // held keys by SDL scancode
     bool running = true;
     FreeCamera camera;      // loaded from and saved to "FreeCam.bin"
+    bool cameraUnsaved = false;  // a save failed (and was said)
     int64_t lastTicks = 0;  // tick count (100 ns) at the previous poll
     MyNanoKONTROL2 nano_kontrol2;
     LauncherMenu menu;

@@ -30,7 +30,11 @@ void finishFrame(AppState& app) {
     }
     resetGlState();
     app.frameCount += 1;
-    if (app.frameCount % 30 == 0) saveCameraFile(app.camera, "FreeCam.bin");
+    // A camera that cannot be kept is said once, not every 30 frames: the run goes on.
+    if (app.frameCount % 30 == 0 && !saveCameraFile(app.camera, "FreeCam.bin") && !app.cameraUnsaved) {
+        app.cameraUnsaved = true;
+        printf("FreeCam.bin cannot be written in the show's folder; the camera will not be kept for the next run\n");
+    }
     // The state every part starts its frame with.
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glDisable(GL_BLEND);

@@ -22,6 +22,10 @@ done
 cp FreeCam.bin saved.bin
 run 30 || exit 1
 cmp -s FreeCam.bin saved.bin || { echo "FAIL: camera file changed without input"; exit 1; }
+# A camera file that cannot be written is said once, and the show goes on.
+rm -f FreeCam.bin && mkdir FreeCam.bin
+run 61 || { echo "FAIL: exit status $? with an unwritable camera file"; cat out.txt err.txt; exit 1; }
+[ "$(grep -c "FreeCam.bin cannot be written" out.txt)" -eq 1 ] || { echo "FAIL: no single line on the camera"; cat out.txt; exit 1; }
 # A size the machine cannot render is refused before any window or target exists.
 timeout 60 "$exe" --no-launcher --windowed --res 16384x16384 --frames 1 >out.txt 2>err.txt
 status=$?
