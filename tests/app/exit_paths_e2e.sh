@@ -27,4 +27,8 @@ start; playing; kill -INT "$pid"; finish "SIGINT"
 start; playing; kill -TERM "$pid"; finish "SIGTERM"
 start --start 295.5; finish "end of the show"
 start; playing; xdotool key --window "$(xdotool search --pid "$pid" --name Velmora | head -1)" Escape; finish "Escape"
+# A track cut short plays, and says that the show goes on in silence after it.
+rm music && mkdir music && head -c 200000 "$show/music/Zo-velmora.mp3" >music/Zo-velmora.mp3
+start --frames 40; finish "a cut track"
+grep -qE "holds [0-9.]+ s of music, and the show runs 296 s" out.txt || { echo "FAIL: the cut track is not said"; exit 1; }
 echo "exit paths end to end: ok"
