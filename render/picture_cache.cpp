@@ -117,13 +117,17 @@ void PictureCache::work(size_t worker) {
         const auto it = entries_.find(name);
         if (it == entries_.end() || stopping_) continue;  // dropped by a restart meanwhile
         Entry& entry = it->second;
-        entry.state = ok ? Entry::Ready : Entry::Failed;
-        if (ok) {
+        if (!ok) {
+            entry.state = Entry::Failed;
+        } else {
             largest_ = std::max(largest_, picture->bytes());
+            // Still Decoding while room is made: a Ready entry without its picture could be
+            // chosen as a victim for itself (it does when nobody wants it any more).
             if (picture->bytes() > budget_ || !makeRoom(picture->bytes(), rankOf(name))) {
                 entry.state = Entry::TooLarge;  // decoded again when asked for
             } else {
                 entry.picture = std::move(picture);
+                entry.state = Entry::Ready;
                 stats_.bytes += entry.picture->bytes();
                 stats_.peakBytes = std::max(stats_.peakBytes, stats_.bytes);
             }

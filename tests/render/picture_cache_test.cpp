@@ -103,3 +103,28 @@ TEST_F(PictureCacheTest, AReplacedArchiveIsFollowed) {
     EXPECT_EQ(cache.take(none, frame(2)), nullptr) << "an empty archive has no pictures, held or not";
     EXPECT_NEAR(red(2), 20, 3);
 }
+
+TEST_F(PictureCacheTest, PicturesThatBecameUnwantedWhileDecodingNeverUpsetTheRoomMaking) {
+    // A decode that ends after the forecast moved on makes room for a picture nobody wants
+    // any more, and must not take itself for a victim. Pictures that grow (so a worker's
+    // reservation falls short), jumps as the contact sheet makes them, a tight budget.
+    FrameArchiveWriter writer(dir / "growing");
+    for (int k = 0; k < kFrames; ++k) {
+        std::vector<unsigned char> bytes;
+        cv::imencode(".jpg", cv::Mat(32 + 8 * k, 64, CV_8UC3, cv::Scalar(k, 0, 0)), bytes);
+        writer.addBytes(frame(k), bytes);
+    }
+    ASSERT_TRUE(writer.finish().ok);
+    FrameArchive growing;
+    ASSERT_TRUE(growing.open(dir / "growing"));
+    const size_t budget = kPictureBytes * 8;
+    for (int run = 0; run < 20; ++run) {
+        cache.start(growing, 4, budget, nullptr);
+        for (int round = 0; round < 200; ++round) {
+            const int from = (round * 7 + run) % (kFrames - 4);
+            cache.want(frames(from, from + 4));
+            if (round % 5 == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        EXPECT_LE(cache.stats().peakBytes, budget);
+    }
+}
