@@ -80,6 +80,16 @@ TEST(InspectTool, BvhNestedTooDeepIsRefusedInALine) {
     EXPECT_NE(status, 0);
 }
 
+TEST(InspectTool, ControlBytesInAJointNameAreEscaped) {
+    TempFolder dir;
+    int status = 0;
+    const std::string out = run(dir.write("odd.bvh", "HIERARCHY\nROOT ne\x1b[2Jck\n{\nOFFSET 0 0 0\nCHANNELS 1 Xrotation\n"
+                                                     "}\nMOTION\nFrames: 1\nFrame Time: 0.1\n5\n"),
+                                status);
+    EXPECT_NE(out.find("ne\\x1b[2Jck: 1 channels"), std::string::npos) << out;
+    EXPECT_EQ(out.find('\x1b'), std::string::npos);
+}
+
 TEST(InspectTool, MissingFilesUnknownKindsAndPlyAreClear) {
     int status = 0;
     EXPECT_NE(run("/nonexistent/model.obj", status).find("cannot open /nonexistent/model.obj"), std::string::npos);

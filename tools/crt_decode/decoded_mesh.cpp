@@ -92,7 +92,7 @@ void print_summary(std::ostream& out, const DecodedMesh& mesh) {
     out << "attributes: " << d.attributes.size() << "\n";
     for (const auto& entry : d.attributes) {
         const crt::VertexAttribute& a = *entry.second;
-        out << "  " << entry.first << ": codec " << a.codec_kind() << " (" << codec_name(a) << "), step " << a.step
+        out << "  " << platform::printable(entry.first) << ": codec " << a.codec_kind() << " (" << codec_name(a) << "), step " << a.step
             << ", components " << a.components << ", strategy " << a.strategy << " (" << strategy_name(a) << ")";
         if (const auto* n = dynamic_cast<const crt::NormalAttr*>(&a)) {
             static const char* const modes[] = {"DIFF", "estimated", "estimated, border corrections"};

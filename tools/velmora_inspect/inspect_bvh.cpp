@@ -4,6 +4,7 @@
 
 #include "inspect.h"
 #include "models/skeleton.h"
+#include "platform/printable.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ void print_joint(std::ostream& out, const joint* j, int depth, tally& t) {
     } else {
         ++t.joints;
         t.channels += static_cast<long>(j->channels.size());
-        out << (j->name.empty() ? "(unnamed)" : j->name) << ": " << j->channels.size() << " channels\n";
+        out << (j->name.empty() ? "(unnamed)" : platform::printable(j->name, 64)) << ": " << j->channels.size() << " channels\n";
     }
     for (const joint* child : j->children) print_joint(out, child, depth + 1, t);
 }
