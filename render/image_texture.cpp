@@ -67,7 +67,7 @@ bool decodeArchiveEntry(const FrameArchive& archive, const std::string& name, Rg
         if (problems) problems->report(problemOf(result), name, why);
         return false;
     }
-    if (bytes.empty()) return false;
+    // An empty entry holds no picture: reported with the undecodable ones ("no bytes").
     const DecodeStatus status = decodePicture(bytes.data(), bytes.size(), picture, why);
     if (problems && status != DecodeStatus::Decoded)
         problems->report(status == DecodeStatus::Failed ? PictureProblem::Undecodable : PictureProblem::DecoderWarning,

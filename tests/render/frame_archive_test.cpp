@@ -365,9 +365,10 @@ TEST_F(ArchiveDamage, RandomBytesAndDecoderWarningsAreReportedWithTheEntrysName)
     const std::vector<unsigned char> good = jpeg(photo(128, 128));
     std::vector<unsigned char> cut(good.begin(), good.begin() + good.size() * 2 / 3), random(good.size());
     cv::RNG(5).fill(random, cv::RNG::UNIFORM, 0, 256);
-    pack({{"good", good}, {"cut1", cut}, {"cut2", cut}, {"random1", random}, {"random2", random}});
+    pack({{"good", good}, {"cut1", cut}, {"cut2", cut}, {"random1", random}, {"random2", random}, {"empty", {}}});
     int decoded = 0;
-    const std::string said = decodeAll({"good", "cut1", "cut1", "cut2", "random1", "random2", "cut1"}, &decoded);
+    const std::string said =
+        decodeAll({"good", "cut1", "cut1", "cut2", "random1", "random2", "cut1", "empty"}, &decoded);
     EXPECT_EQ(decoded, 5) << "a cut picture still shows, damage and all";
     // Warnings once per entry, with its name; undecodable bytes once in all.
     EXPECT_EQ(occurrences(said, "\"cut1\""), 1u) << said;
@@ -375,5 +376,6 @@ TEST_F(ArchiveDamage, RandomBytesAndDecoderWarningsAreReportedWithTheEntrysName)
     EXPECT_NE(said.find("Premature end of JPEG file"), std::string::npos) << said;
     EXPECT_EQ(occurrences(said, "\"random1\""), 1u) << said;
     EXPECT_EQ(occurrences(said, "random2"), 0u) << said;
-    EXPECT_EQ(problems.summary(), "Frames: archive entries 2 not decodable, 2 decoded with damage.");
+    EXPECT_EQ(problems.summary(), "Frames: archive entries 3 not decodable, 2 decoded with damage.")
+        << "an empty entry holds no picture either";
 }
