@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <csignal>
@@ -28,17 +29,18 @@
 
 namespace {
 
-volatile std::sig_atomic_t g_stopSignal = 0;  // set by SIGINT/SIGTERM: finish the file and stop
-char g_partPath[PATH_MAX + 16];                // the unfinished file, for a second signal to remove
+// Set by SIGINT/SIGTERM: finish the file and stop. Atomic, not just sig_atomic_t: the two
+// signals may run their handlers at once on two of the process's threads.
+std::atomic<int> g_stopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free, "used in a signal handler");
+char g_partPath[PATH_MAX + 16];  // the unfinished file, for a second signal to remove
 
 // The first signal asks for the file to be finished; a second one means "stop now": the
 // unfinished file could not be played, so it goes rather than staying behind hidden.
 void stopCapture(int signal) {
-    if (g_stopSignal) {
-        if (g_partPath[0]) unlink(g_partPath);
-        _exit(128 + signal);
-    }
-    g_stopSignal = signal;
+    if (g_stopSignal.exchange(signal) == 0) return;
+    if (g_partPath[0]) unlink(g_partPath);
+    _exit(128 + signal);
 }
 
 // One frame of the show as the frame loop plays it, but dt is fixed and nothing is read

@@ -168,8 +168,8 @@ TEST_F(Capture, AnInterruptedCapturePlaysUpToWhereItStopped) {
         int status = 0;
         waitpid(pid, &status, 0);
         ASSERT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status) << "\n" << readFile(log);
-        if (!signal) {
-            EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM) << readFile(log);
+        if (!signal) {  // either may come second: the process's threads take them as they come
+            EXPECT_TRUE(WEXITSTATUS(status) == 128 + SIGTERM || WEXITSTATUS(status) == 128 + SIGINT) << readFile(log);
             EXPECT_FALSE(fs::exists(file));
             EXPECT_FALSE(fs::exists(captureTempPath(file))) << "the unfinished file is removed";
             continue;
