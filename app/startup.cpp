@@ -54,7 +54,7 @@ void startup(AppState& app) {
         app.musicSample = platform::music_load("music//Zo-velmora.mp3");
         app.musicChannel = app.musicSample;
         // A cut track plays without a fault and then stops: say so before the silence does.
-        const double seconds = platform::music_length(app.musicChannel) / (48000.0 * 4);
+        const double seconds = platform::music_length(app.musicChannel) / double(platform::kMusicBytesPerSecond);
         if (app.musicChannel && seconds < kShowEnd - 5.0f)
             printf("Audio: \"music//Zo-velmora.mp3\" holds %.1f s of music, and the show runs %.0f s; the rest "
                    "plays in silence.\n", seconds, kShowEnd);
