@@ -22,6 +22,7 @@ extern "C" {
 #include <thread>
 
 #include "platform/audio.h"
+#include "platform/file_replace.h"
 
 namespace {
 
@@ -70,7 +71,7 @@ bool checkCaptureFile(const std::string& path, std::string& error) {
         return false;
     }
     const std::string temp = captureTempPath(path);
-    FILE* probe = std::fopen(temp.c_str(), "wb");
+    FILE* probe = platform::create_new_file(temp);
     if (!probe) {
         error = "cannot write \"" + path + "\": " + std::strerror(errno);
         return false;
@@ -131,6 +132,15 @@ struct CaptureEncoder::State {
             avformat_free_context(mux);
         }
         if (!finished && !temp.empty()) std::remove(temp.c_str());
+    }
+
+    // A stream of the file for what the encoder makes, with its parameters.
+    AVStream* addStream(const AVCodecContext* encoder) {
+        AVStream* stream = avformat_new_stream(mux, nullptr);
+        if (!stream) return nullptr;
+        stream->time_base = encoder->time_base;
+        avcodec_parameters_from_context(stream->codecpar, encoder);
+        return stream;
     }
 
     bool fail(const std::string& what, int code, std::string& error) {
@@ -238,9 +248,8 @@ struct CaptureEncoder::State {
         av_opt_set_int(video->priv_data, "crf", format.crf, 0);
         int r = avcodec_open2(video, codec, nullptr);
         if (r < 0) return fail("cannot open the H.264 encoder", r, error);
-        videoStream = avformat_new_stream(mux, nullptr);
-        videoStream->time_base = video->time_base;
-        avcodec_parameters_from_context(videoStream->codecpar, video);
+        videoStream = addStream(video);
+        if (!videoStream) return fail("out of memory", 0, error);
 
         picture = av_frame_alloc();
         picture->format = video->pix_fmt;
@@ -268,9 +277,8 @@ struct CaptureEncoder::State {
         if (mux->oformat->flags & AVFMT_GLOBALHEADER) audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         int r = avcodec_open2(audio, codec, nullptr);
         if (r < 0) return fail("cannot open the AAC encoder", r, error);
-        audioStream = avformat_new_stream(mux, nullptr);
-        audioStream->time_base = audio->time_base;
-        avcodec_parameters_from_context(audioStream->codecpar, audio);
+        audioStream = addStream(audio);
+        if (!audioStream) return fail("out of memory", 0, error);
 
         sound = av_frame_alloc();
         sound->format = audio->sample_fmt;
@@ -304,6 +312,11 @@ bool CaptureEncoder::open(const std::string& path, const CaptureFormat& format, 
     st.mux->url = av_strdup(st.temp.c_str());
     if (!st.openVideo(error)) return false;
     if (!st.music.empty() && !st.openAudio(error)) return false;
+    // Made here as a new file of ours, so that avio_open (which follows links) writes into
+    // it and not through a link planted under that name since the check.
+    FILE* created = platform::create_new_file(st.temp);
+    if (!created) return st.fail("cannot write \"" + path + "\": " + std::strerror(errno), 0, error);
+    std::fclose(created);
     r = avio_open(&st.mux->pb, st.temp.c_str(), AVIO_FLAG_WRITE);
     if (r < 0) return st.fail("cannot write \"" + path + "\"", r, error);
     AVDictionary* options = nullptr;

@@ -6,14 +6,19 @@
 
 namespace platform {
 
-bool replace_file(const std::string& path, const void* data, size_t size) {
-    const std::string temporary = path + ".tmp";
-    FILE* f = std::fopen(temporary.c_str(), "wbx");
+std::FILE* create_new_file(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "wbx");
     if (!f) {
         // remove() unlinks a symbolic link itself, not what it points to.
-        std::remove(temporary.c_str());
-        f = std::fopen(temporary.c_str(), "wbx");
+        std::remove(path.c_str());
+        f = std::fopen(path.c_str(), "wbx");
     }
+    return f;
+}
+
+bool replace_file(const std::string& path, const void* data, size_t size) {
+    const std::string temporary = path + ".tmp";
+    FILE* f = create_new_file(temporary);
     if (!f) return false;
     const bool written = std::fwrite(data, 1, size, f) == size;
     const bool closed = std::fclose(f) == 0;

@@ -2,9 +2,15 @@
 // over it, so that a reader (or the next run) sees the old file or the new one, never half.
 #pragma once
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 namespace platform {
+
+// Creates path as a new, empty file, open for writing. A file or symbolic link already
+// there under that name (left by a crash, or planted to redirect the write) is removed
+// first, never written through. Null when the folder is not writable.
+std::FILE* create_new_file(const std::string& path);
 
 // Writes size bytes to path + ".tmp", created exclusively: a file or symbolic link already
 // there under that name (left by a crash, or planted to redirect the write) is removed,

@@ -90,6 +90,9 @@ protected:
     // The 2 s capture that two tests read, made once (ctest runs each test on its own).
     static const Decoded& twoSeconds() {
         if (!first) {
+            // A link planted under the temporary name must not redirect the writing.
+            writeFile(*folder / "outside.txt", "keep");
+            fs::create_symlink(*folder / "outside.txt", *folder / ".a.mp4.part");
             status = velmora("--capture " + *folder / "a.mp4" + " --res 320x180 --fps 25 --start 12 --duration 2",
                              *folder / "a.log");
             first = new Decoded(decode(*folder / "a.mp4"));
@@ -114,6 +117,7 @@ TEST_F(Capture, TwoSecondsAt25FpsHoldFiftyFramesAndTwoSecondsOfMusic) {
     ASSERT_EQ(first->musicRate, 48000);
     EXPECT_NEAR(first->musicSamples, 96000, 48000 / 25) << "music of the span, within one frame";
     EXPECT_FALSE(fs::exists(*folder / ".a.mp4.part")) << "the temporary file was renamed";
+    EXPECT_EQ(readFile(*folder / "outside.txt"), "keep");
 }
 
 TEST_F(Capture, TheSameSpanTwiceDecodesToIdenticalFrames) {
