@@ -10,18 +10,18 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 
 #include "platform/audio.h"
+#include "platform/file_io.h"
 #include "platform/file_replace.h"
 
 namespace {
@@ -37,8 +37,8 @@ std::string avError(int code) {
 }
 
 bool isFolder(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    std::error_code ec;
+    return std::filesystem::is_directory(std::filesystem::u8path(path), ec);
 }
 
 }  // namespace
@@ -391,8 +391,9 @@ bool CaptureEncoder::finish(std::string& error) {
     if (r < 0) return st.fail("cannot write \"" + st.path + "\"", r, error);
     r = avio_closep(&st.mux->pb);
     if (r < 0) return st.fail("cannot write \"" + st.path + "\"", r, error);
-    if (std::rename(st.temp.c_str(), st.path.c_str()) != 0) {
-        error = "cannot move the finished video onto \"" + st.path + "\": " + std::strerror(errno);
+    std::string why;
+    if (!platform::rename_replacing(st.temp, st.path, &why)) {
+        error = "cannot move the finished video onto \"" + st.path + "\": " + why;
         return false;
     }
     st.finished = true;

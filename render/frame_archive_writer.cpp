@@ -4,45 +4,16 @@
 
 #include "render/frame_archive.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string_view>
+
+#include "platform/file_io.h"
 
 namespace {
 
 size_t contentHash(const unsigned char* data, uint64_t length) {
     return std::hash<std::string_view>()(std::string_view(reinterpret_cast<const char*>(data), length));
-}
-
-bool writeAll(int fd, const unsigned char* data, uint64_t length) {
-    while (length > 0) {
-        const ssize_t put = ::write(fd, data, length);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        data += put;
-        length -= static_cast<uint64_t>(put);
-    }
-    return true;
-}
-
-bool readAt(int fd, uint64_t offset, unsigned char* data, uint64_t length) {
-    while (length > 0) {
-        const ssize_t got = ::pread(fd, data, length, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        data += got;
-        offset += static_cast<uint64_t>(got);
-        length -= static_cast<uint64_t>(got);
-    }
-    return true;
 }
 
 bool validName(const std::string& name) {
@@ -55,7 +26,7 @@ bool validName(const std::string& name) {
 }  // namespace
 
 FrameArchiveWriter::FrameArchiveWriter(std::string base, uint64_t startLimit)
-    : base_(std::move(base)), startLimit_(startLimit), tempBase_(base_ + ".tmp" + std::to_string(getpid())) {}
+    : base_(std::move(base)), startLimit_(startLimit), tempBase_(base_ + ".tmp" + std::to_string(platform::process_id())) {}
 
 FrameArchiveWriter::~FrameArchiveWriter() {
     if (!finished_) removeTemporaries();
@@ -67,17 +38,16 @@ bool FrameArchiveWriter::fail(std::string message) {
 }
 
 void FrameArchiveWriter::removeTemporaries() {
-    if (dataFd_ >= 0) ::close(dataFd_);
-    dataFd_ = -1;
-    std::remove((tempBase_ + ".bin").c_str());
-    std::remove((tempBase_ + ".txt").c_str());
+    data_.close();
+    platform::remove_file(tempBase_ + ".bin");
+    platform::remove_file(tempBase_ + ".txt");
 }
 
 bool FrameArchiveWriter::openTemporary() {
-    if (dataFd_ >= 0) return true;
+    if (data_.is_open()) return true;
     const std::string path = tempBase_ + ".bin";
-    dataFd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (dataFd_ < 0) return fail("cannot create " + path + ": " + std::strerror(errno));
+    std::string why;
+    if (!data_.create(path, &why)) return fail("cannot create " + path + ": " + why);
     return true;
 }
 
@@ -98,8 +68,9 @@ bool FrameArchiveWriter::add(const std::string& name, const unsigned char* data,
         const Written& earlier = written_[it->second];
         if (earlier.length != length) continue;
         stored.resize(length);
-        if (!readAt(dataFd_, earlier.offset, stored.data(), length))
-            return fail("cannot read back " + tempBase_ + ".bin: " + std::strerror(errno));
+        std::string why = "it ended early";
+        if (data_.read_at(earlier.offset, stored.data(), length, &why) != static_cast<int64_t>(length))
+            return fail("cannot read back " + tempBase_ + ".bin: " + why);
         if (std::memcmp(stored.data(), data, length) != 0) continue;
         written_.push_back({name, earlier.offset, length, hash});
         ++sharedCount_;
@@ -109,8 +80,8 @@ bool FrameArchiveWriter::add(const std::string& name, const unsigned char* data,
     if (dataSize_ >= startLimit_)
         return fail("entry " + name + " would start at byte " + std::to_string(dataSize_) + ", at or beyond the limit of " +
                     std::to_string(startLimit_) + " bytes for an entry's start");
-    if (!writeAll(dataFd_, data, length))
-        return fail("cannot write " + tempBase_ + ".bin: " + std::strerror(errno));
+    std::string why;
+    if (!data_.write(data, length, &why)) return fail("cannot write " + tempBase_ + ".bin: " + why);
     byHash_.emplace(hash, written_.size());
     written_.push_back({name, dataSize_, length, hash});
     dataSize_ += length;
@@ -124,12 +95,11 @@ bool FrameArchiveWriter::addBytes(const std::string& name, const std::vector<uns
 
 bool FrameArchiveWriter::addFile(const std::string& name, const std::string& path) {
     if (!error_.empty() || finished_) return false;
-    std::ifstream in(path, std::ios::binary);
-    struct stat info {};
-    if (!in || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    platform::File in;
+    if (!in.open_regular(path, nullptr)) return fail("cannot read " + path + " (entry " + name + ")");
+    std::vector<unsigned char> bytes(in.size());
+    if (in.read_at(0, bytes.data(), bytes.size(), nullptr) != static_cast<int64_t>(bytes.size()))
         return fail("cannot read " + path + " (entry " + name + ")");
-    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return fail("cannot read " + path + " (entry " + name + ")");
     return add(name, bytes.data(), bytes.size());
 }
 
@@ -151,17 +121,15 @@ ArchiveWriteReport FrameArchiveWriter::finish() {
     for (const Written& w : written_)
         index += w.name + " " + std::to_string(w.length) + " " + std::to_string(w.offset) + "\n";
     const std::string indexPath = tempBase_ + ".txt";
+    std::string why;
     {
-        const int fd = ::open(indexPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd < 0) return failed("cannot create " + indexPath + ": " + std::strerror(errno));
-        const bool ok = writeAll(fd, reinterpret_cast<const unsigned char*>(index.data()), index.size()) && ::fsync(fd) == 0;
-        const int savedErrno = errno;
-        ::close(fd);
-        if (!ok) return failed("cannot write " + indexPath + ": " + std::strerror(savedErrno));
+        platform::File out;
+        if (!out.create(indexPath, &why)) return failed("cannot create " + indexPath + ": " + why);
+        if (!out.write(index.data(), index.size(), &why) || !out.sync(&why))
+            return failed("cannot write " + indexPath + ": " + why);
     }
-    if (::fsync(dataFd_) != 0) return failed("cannot write " + tempBase_ + ".bin: " + std::strerror(errno));
-    ::close(dataFd_);
-    dataFd_ = -1;
+    if (!data_.sync(&why)) return failed("cannot write " + tempBase_ + ".bin: " + why);
+    data_.close();
 
     // Read back exactly as the show will: its index parser, its name lookup, its reader.
     {
@@ -176,11 +144,10 @@ ArchiveWriteReport FrameArchiveWriter::finish() {
         }
     }
 
-    if (std::rename((tempBase_ + ".bin").c_str(), (base_ + ".bin").c_str()) != 0)
-        return failed("cannot rename " + tempBase_ + ".bin to " + base_ + ".bin: " + std::strerror(errno));
-    if (std::rename(indexPath.c_str(), (base_ + ".txt").c_str()) != 0)
-        return failed("cannot rename " + indexPath + " to " + base_ + ".txt (" + base_ + ".bin is already new): " +
-                      std::strerror(errno));
+    if (!platform::rename_replacing(tempBase_ + ".bin", base_ + ".bin", &why))
+        return failed("cannot rename " + tempBase_ + ".bin to " + base_ + ".bin: " + why);
+    if (!platform::rename_replacing(indexPath, base_ + ".txt", &why))
+        return failed("cannot rename " + indexPath + " to " + base_ + ".txt (" + base_ + ".bin is already new): " + why);
     finished_ = true;
     report.ok = true;
     report.entryCount = written_.size();

@@ -1,5 +1,6 @@
-// Exclusive creation ("x": O_CREAT | O_EXCL, which refuses an existing name, symbolic links
-// included) is in both C libraries the show is built with, glibc and the UCRT.
+// Replacing a file on POSIX systems: fopen's "x" mode (O_CREAT | O_EXCL, which refuses
+// an existing name, symbolic links included), then rename, which replaces the target in
+// one step.
 #include "platform/file_replace.h"
 
 #include <cstdio>

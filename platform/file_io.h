@@ -1,0 +1,57 @@
+// Files named by UTF-8 paths and handled through the system's own calls: reads at any
+// offset that several threads may make at once (pread; ReadFile at an offset), and
+// writes known to be on the disk before a rename makes them visible (fsync;
+// FlushFileBuffers), then that rename, replacing what was there.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+class File {
+public:
+    File() = default;
+    ~File() { close(); }
+    File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // Opens an existing file for reading. Anything but a regular file (a folder, a device,
+    // a pipe) is refused without waiting on it. On failure `why` (when given) says so,
+    // naming the path: "\"PATH\": REASON" or "\"PATH\" is not a file". Other programs may
+    // still replace or remove the file while it is open.
+    bool open_regular(const std::string& path, std::string* why);
+    // Creates path, or empties the file there, for writing and reading back.
+    bool create(const std::string& path, std::string* why);
+    bool is_open() const { return handle_ != kClosed; }
+    void close();
+
+    // The file's size now; 0 when it cannot be told.
+    uint64_t size() const;
+    // Reads up to length bytes at offset without moving the file position; returns the
+    // bytes read (fewer only where the file ends) or -1 on an error (`why`). Safe from
+    // several threads at once.
+    int64_t read_at(uint64_t offset, void* data, size_t length, std::string* why) const;
+    // Writes all length bytes at the file position.
+    bool write(const void* data, size_t length, std::string* why);
+    // Returns once everything written is on the disk.
+    bool sync(std::string* why);
+
+private:
+    static constexpr intptr_t kClosed = -1;  // also INVALID_HANDLE_VALUE
+    intptr_t handle_ = kClosed;              // a file descriptor, or a Windows HANDLE
+};
+
+// Renames `from` to `to`, replacing a file already at `to` in one step. On failure `why`
+// (when given) holds the system's reason.
+bool rename_replacing(const std::string& from, const std::string& to, std::string* why);
+
+// Removes a file; false when it could not be removed (or was not there).
+bool remove_file(const std::string& path);
+
+// This process's id, for names no other process uses at the same time.
+uint32_t process_id();
+
+}  // namespace platform
