@@ -34,7 +34,7 @@ public:
     // bytes read (fewer only where the file ends) or -1 on an error (`why`). Safe from
     // several threads at once.
     int64_t read_at(uint64_t offset, void* data, size_t length, std::string* why) const;
-    // Writes all length bytes at the file position.
+    // Appends all length bytes at the end of the file (reads never move where it writes).
     bool write(const void* data, size_t length, std::string* why);
     // Returns once everything written is on the disk.
     bool sync(std::string* why);

@@ -54,7 +54,7 @@ bool File::open_regular(const std::string& path, std::string* why) {
 
 bool File::create(const std::string& path, std::string* why) {
     close();
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0666);
     if (fd < 0) {
         say(why, std::strerror(errno));
         return false;

@@ -106,8 +106,13 @@ int64_t File::read_at(uint64_t offset, void* data, size_t length, std::string* w
 bool File::write(const void* data, size_t length, std::string* why) {
     const unsigned char* in = static_cast<const unsigned char*>(data);
     while (length > 0) {
+        // Offset all ones: at the end of the file. A ReadFile at an offset moves a
+        // synchronous handle's file position, unlike pread.
+        OVERLAPPED atEnd{};
+        atEnd.Offset = atEnd.OffsetHigh = 0xFFFFFFFF;
         DWORD put = 0;
-        if (!WriteFile(handle_of(handle_), in, static_cast<DWORD>(std::min(length, kLargestCall)), &put, nullptr) || put == 0) {
+        if (!WriteFile(handle_of(handle_), in, static_cast<DWORD>(std::min(length, kLargestCall)), &put, &atEnd) ||
+            put == 0) {
             say(why, error_text(GetLastError()));
             return false;
         }

@@ -3,6 +3,8 @@
 // from python3-glad does (gladLoadGL once a context is current).
 #pragma once
 #if defined(_WIN32)
+#include <windows.h>  // GL/glu.h needs its calling-convention macros
+
 #include <glad/gl.h>
 #else
 #include <GL/glew.h>

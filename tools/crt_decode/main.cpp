@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "crt-decode: %s: the output name must end in .ply or .obj\n", output.c_str());
                 return 2;
             }
-            std::ofstream out(output);
+            std::ofstream out(output, std::ios::binary);  // LF line ends on every system
             if (obj) crt_decode::write_obj(out, mesh);
             else crt_decode::write_ply(out, mesh);
             if (!out) {
