@@ -19,11 +19,13 @@ public:
     File& operator=(const File&) = delete;
 
     // Opens an existing file for reading. Anything but a regular file (a folder, a device,
-    // a pipe) is refused without waiting on it. On failure `why` (when given) says so,
-    // naming the path: "\"PATH\": REASON" or "\"PATH\" is not a file". Other programs may
-    // still replace or remove the file while it is open.
+    // a pipe) is refused without waiting on it, as open_regular_file does. On failure `why`
+    // (when given) says "\"PATH\": REASON". Other programs may still replace or remove the
+    // file while it is open.
     bool open_regular(const std::string& path, std::string* why);
-    // Creates path, or empties the file there, for writing and reading back.
+    // Creates path as a new file for writing and reading back. Whatever is under the name
+    // (a file left by a crash, a symbolic link planted to redirect the write) is removed
+    // first, never written through.
     bool create(const std::string& path, std::string* why);
     bool is_open() const { return handle_ != kClosed; }
     void close();
@@ -50,8 +52,5 @@ bool rename_replacing(const std::string& from, const std::string& to, std::strin
 
 // Removes a file; false when it could not be removed (or was not there).
 bool remove_file(const std::string& path);
-
-// This process's id, for names no other process uses at the same time.
-uint32_t process_id();
 
 }  // namespace platform

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/file_io.h"
+#include "platform/file_replace.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ bool validName(const std::string& name) {
 }  // namespace
 
 FrameArchiveWriter::FrameArchiveWriter(std::string base, uint64_t startLimit)
-    : base_(std::move(base)), startLimit_(startLimit), tempBase_(base_ + ".tmp" + std::to_string(platform::process_id())) {}
+    : base_(std::move(base)), startLimit_(startLimit), tempBase_(base_ + ".tmp" + platform::process_tag()) {}
 
 FrameArchiveWriter::~FrameArchiveWriter() {
     if (!finished_) removeTemporaries();
