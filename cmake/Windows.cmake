@@ -22,3 +22,7 @@ string(APPEND CMAKE_EXE_LINKER_FLAGS " ${VELMORA_MANIFEST_OBJECT}")
 
 # Unicode entry points of the Windows API (the W functions) wherever a header chooses.
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+
+# Tests run the programs under Wine in a prefix of their own inside the build folder,
+# never in ~/.wine (tests/windows/wine_tests.sh makes it and keeps one wineserver for a run).
+set(VELMORA_WINE_ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine" "WINEDEBUG=-all")
