@@ -51,7 +51,8 @@ build() {  # build DIR TARGET [cmake args]
 # The Windows build in build-win/, configured to compare itself with the Linux build in
 # build/ when tested.
 build_windows() {  # build_windows TARGET
-  build build-win "$1" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DVELMORA_LINUX_BUILD="$root/build"
+  build build-win "$1" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DVELMORA_LINUX_BUILD="$root/build"
 }
 
 with_display() {  # a display for GL: the user's, or a virtual one
@@ -98,13 +99,15 @@ case "$cmd" in
     install_missing "${windows_packages[@]}"
     build_windows all
     # What a Windows user gets: 64-bit programs and crt.dll, stripped, needing only
-    # Windows' own DLLs, and the decoder's C header.
+    # Windows' own DLLs, and the decoder's C header and export list.
     dist="$root/dist/velmora-windows"
     rm -rf "$dist" && mkdir -p "$dist"
     for file in crt.dll crt-encode.exe crt-decode.exe velmora-pack.exe velmora-inspect.exe; do
       x86_64-w64-mingw32-strip -o "$dist/$file" "$root/build-win/bin/$file"
     done
     cp "$root/crt/crt.h" "$dist/"
+    # The export list, from which MSVC's lib.exe makes an import library.
+    (cd "$dist" && gendef crt.dll >/dev/null 2>&1)
     echo "Windows build in $dist:"
     (cd "$dist" && ls -l | tail -n +2)
     ;;
