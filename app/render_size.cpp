@@ -5,7 +5,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "platform/memory_size.h"
+#include "platform/memory.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-// Physical memory on Windows.
-#include "platform/memory_size.h"
+// Memory on Windows.
+#include "platform/memory.h"
 
 #include <windows.h>
 
@@ -10,5 +10,8 @@ uint64_t physical_memory_bytes() {
     status.dwLength = sizeof status;
     return GlobalMemoryStatusEx(&status) ? status.ullTotalPhys : 0;
 }
+
+// The process heap keeps freed blocks below its own threshold already.
+void keep_large_blocks_in_heap() {}
 
 }  // namespace platform
