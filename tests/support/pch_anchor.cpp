@@ -1,0 +1,1 @@
+// The one source of the target that holds the test programs' precompiled GoogleTest header.
