@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "crt/edge_pairing.h"
 #include "crt/errors.h"
 
 namespace crt {
@@ -36,13 +37,13 @@ struct BucketEntry {
     uint32_t high, group, half_edge;
 };
 
-// The twin of each half-edge: the half-edge of the one face on the other side, or kNone
-// on a border and on every edge that is not shared by exactly two faces in opposite
-// directions (within one group; faces of different groups never meet on a front).
-// Half-edges are bucketed by their lower vertex, so only a vertex's few edges are
-// compared with one another.
+// The twin of each half-edge: the half-edge of the face on the other side, or kNone on a
+// border and where no face of opposite direction is left to pair with (within one
+// group; faces of different groups never meet on a front). Edges of more than two faces
+// are paired into sheets by pair_half_edges. Half-edges are bucketed by their lower
+// vertex, so only a vertex's few edges are compared with one another.
 std::vector<uint32_t> twin_table(const uint32_t* F, uint32_t face_count, uint32_t vertex_count,
-                                 const std::vector<uint32_t>& group_of) {
+                                 const std::vector<uint32_t>& group_of, const PairingGeometry& geometry) {
     auto degenerate = [&](uint32_t f) {
         const uint32_t* c = F + size_t(f) * 3;
         return c[0] == c[1] || c[1] == c[2] || c[2] == c[0];
@@ -63,6 +64,7 @@ std::vector<uint32_t> twin_table(const uint32_t* F, uint32_t face_count, uint32_
         }
     }
     std::vector<uint32_t> twin(size_t(face_count) * 3, kNone);
+    std::vector<uint32_t> run;
     for (size_t v = 0; v < vertex_count; ++v) {
         const auto first = entries.begin() + start[v], last = entries.begin() + start[v + 1];
         std::sort(first, last, [](const BucketEntry& l, const BucketEntry& r) {
@@ -71,12 +73,10 @@ std::vector<uint32_t> twin_table(const uint32_t* F, uint32_t face_count, uint32_
         for (auto i = first; i != last;) {
             auto j = i + 1;
             while (j != last && j->high == i->high && j->group == i->group) ++j;
-            if (j - i == 2) {
-                const uint32_t h1 = i->half_edge, h2 = (i + 1)->half_edge;
-                if (F[h1] == F[next_in_face(h2)]) {  // opposite directions
-                    twin[h1] = h2;
-                    twin[h2] = h1;
-                }
+            if (j - i >= 2) {
+                run.clear();
+                for (auto k = i; k != j; ++k) run.push_back(k->half_edge);
+                pair_half_edges(F, run.data(), run.size(), geometry, twin);
             }
             i = j;
         }
@@ -89,6 +89,7 @@ struct EncoderEdge {
     uint32_t prev, next;      // edge numbers, as in the decoder's front
     uint32_t half_edge;       // the half-edge a -> b of the edge's own face
     bool deleted;
+    bool on_front;            // still linked into the front (not yet passed by a face)
     bool postponed;           // already put off once
     uint32_t postpone_symbol; // where its postpone symbol is
 };
@@ -96,10 +97,10 @@ struct EncoderEdge {
 class GroupEncoder {
 public:
     GroupEncoder(const uint32_t* F, const std::vector<uint32_t>& twin, std::vector<uint32_t>& new_number,
-                 std::vector<uint8_t>& face_done, int index_bits, const ConnectivityOptions& options,
-                 ConnectivityCode& out)
-        : F_(F), twin_(twin), new_number_(new_number), face_done_(face_done), index_bits_(index_bits),
-          options_(options), out_(out) {}
+                 std::vector<uint8_t>& face_done, std::vector<uint32_t>& on_front, int index_bits,
+                 const ConnectivityOptions& options, ConnectivityCode& out)
+        : F_(F), twin_(twin), new_number_(new_number), face_done_(face_done), on_front_(on_front),
+          index_bits_(index_bits), options_(options), out_(out) {}
 
     void run(uint32_t face_start, uint32_t face_end) {
         next_seed_ = face_start;
@@ -112,6 +113,8 @@ public:
         // back and their faces came from elsewhere: their postpones could be borders too.
         for (uint32_t e : postponed_) out_.unneeded_postpones.push_back(front_[e].postpone_symbol);
         out_.front_capacity = std::max<uint32_t>(out_.front_capacity, uint32_t(front_.size()));
+        // The next group starts with an empty front.
+        for (uint32_t e = 0; e < front_.size(); ++e) leave_front(e);
     }
 
 private:
@@ -125,8 +128,19 @@ private:
     }
 
     uint32_t add_edge(uint32_t a, uint32_t b, uint32_t opposite, uint32_t prev, uint32_t next, uint32_t half_edge) {
-        front_.push_back({a, b, opposite, prev, next, half_edge, false, false, 0});
+        front_.push_back({a, b, opposite, prev, next, half_edge, false, true, false, 0});
+        ++on_front_[a];
+        ++on_front_[b];
         return uint32_t(front_.size() - 1);
+    }
+
+    // The edge leaves the front: a face was built on it, or a join or close removed it.
+    void leave_front(uint32_t number) {
+        EncoderEdge& e = front_[number];
+        if (!e.on_front) return;
+        e.on_front = false;
+        --on_front_[e.a];
+        --on_front_[e.b];
     }
 
     void write_face(uint32_t face, uint32_t c0, uint32_t c1, uint32_t c2) {
@@ -205,8 +219,10 @@ private:
             if (new_number_[v] == kNone) {
                 out_.symbols.push_back(new_vertex);
                 assign_number(v, {new_number_[e.b], new_number_[e.a], new_number_[e.opposite]});
-            } else if (options_.postpone && !e.postponed &&
+            } else if (options_.postpone && !e.postponed && on_front_[v] > 0 &&
                        !std::binary_search(options_.old_at_once.begin(), options_.old_at_once.end(), e.half_edge)) {
+                // Only a vertex on the front can be closed up to; one inside the part
+                // already built, or met first on another sheet, goes by index at once.
                 put_off(number);
                 return false;
             } else {
@@ -214,6 +230,7 @@ private:
                 out_.symbols.push_back(old_vertex);
                 out_.bits.write(new_number_[v], index_bits_);
             }
+            leave_front(number);
             front_[e.prev].next = D;
             front_[e.next].prev = D + 1;
             add_edge(e.a, v, e.b, e.prev, D + 1, h_av);
@@ -222,6 +239,7 @@ private:
             current_ = D;
         } else if (v == P.a && v == N.b && !last_face && !options_.close_as_join) {
             out_.symbols.push_back(close);
+            for (uint32_t gone : {number, e.prev, e.next}) leave_front(gone);
             front_[e.prev].deleted = true;
             front_[e.next].deleted = true;
             front_[P.prev].next = N.next;
@@ -231,6 +249,8 @@ private:
             // right after it, so the join's new edge is never read, and a closed surface
             // needs no close symbol at all.
             out_.symbols.push_back(join_prev);
+            leave_front(number);
+            leave_front(e.prev);
             front_[e.prev].deleted = true;
             front_[P.prev].next = D;
             front_[e.next].prev = D;
@@ -238,6 +258,8 @@ private:
             current_ = D;
         } else {
             out_.symbols.push_back(join_next);
+            leave_front(number);
+            leave_front(e.next);
             front_[e.next].deleted = true;
             front_[N.next].prev = D;
             front_[e.prev].next = D;
@@ -292,6 +314,7 @@ private:
     const std::vector<uint32_t>& twin_;
     std::vector<uint32_t>& new_number_;
     std::vector<uint8_t>& face_done_;
+    std::vector<uint32_t>& on_front_;  // per input vertex: live front edges ending at it
     const int index_bits_;
     const ConnectivityOptions& options_;
     ConnectivityCode& out_;
@@ -327,7 +350,7 @@ PredictionHints prediction_hints(const MeshAdjacency& mesh, const int32_t* posit
 }
 
 MeshAdjacency build_adjacency(const uint32_t* faces, uint32_t face_count, uint32_t vertex_count,
-                              const std::vector<uint32_t>& face_ends) {
+                              const std::vector<uint32_t>& face_ends, const PairingGeometry& geometry) {
     // Half-edges are numbered 3f + k in 32 bits.
     if (face_count > 0xFFFFFFFFu / 3 - 1) throw kTooManyFaces;
     MeshAdjacency m;
@@ -350,7 +373,7 @@ MeshAdjacency build_adjacency(const uint32_t* faces, uint32_t face_count, uint32
     std::vector<uint32_t> group_of(face_count);
     for (uint32_t g = 0, start = 0; g < ends.size(); start = ends[g++])
         std::fill(group_of.begin() + start, group_of.begin() + ends[g], g);
-    m.twin = twin_table(faces, face_count, vertex_count, group_of);
+    m.twin = twin_table(faces, face_count, vertex_count, group_of, geometry);
     return m;
 }
 
@@ -365,11 +388,12 @@ ConnectivityCode encode_connectivity(const MeshAdjacency& mesh, const Connectivi
     out.symbols.reserve(face_count + face_count / 4 + 16);
     std::vector<uint32_t> new_number(mesh.vertex_count, kNone);
     std::vector<uint8_t> face_done(face_count, 0);
+    std::vector<uint32_t> on_front(mesh.vertex_count, 0);
     // Old vertex indices are as wide as the count the stream will carry: the used vertices.
     const int bits = index_bits(mesh.used_vertices);
     const std::vector<uint32_t>& ends = mesh.face_ends;
     for (uint32_t g = 0, start = 0; g < ends.size(); start = ends[g++]) {
-        GroupEncoder(mesh.faces, mesh.twin, new_number, face_done, bits, options, out).run(start, ends[g]);
+        GroupEncoder(mesh.faces, mesh.twin, new_number, face_done, on_front, bits, options, out).run(start, ends[g]);
     }
     if (options.border_when_sent_elsewhere) send_unneeded_postpones_as_borders(out);
     return out;

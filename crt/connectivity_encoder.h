@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "crt/connectivity.h"
+#include "crt/edge_pairing.h"
 #include "crt/stream_writer.h"
 
 namespace crt {
@@ -82,11 +83,12 @@ PredictionHints prediction_hints(const MeshAdjacency& mesh, const int32_t* posit
 
 // faces: 3 per face, indices below vertex_count. face_ends: the groups (rising, the last
 // equal to face_count); empty means one group. Vertices no face uses get no number.
-// Edges shared by other than one face on each side, or met in the same direction twice,
-// are cut (non-manifold input becomes separate sheets); faces with a repeated corner
-// become pieces of their own. Fails with kFaceIndexRange or kGroupOrder.
+// Faces on an edge that more than two share are paired into sheets (see
+// pair_half_edges, which the geometry, when given, guides); the rest of such an edge, and
+// edges met only in the same direction, are cut. Faces with a repeated corner become
+// pieces of their own. Fails with kFaceIndexRange or kGroupOrder.
 MeshAdjacency build_adjacency(const uint32_t* faces, uint32_t face_count, uint32_t vertex_count,
-                              const std::vector<uint32_t>& face_ends);
+                              const std::vector<uint32_t>& face_ends, const PairingGeometry& geometry = {});
 ConnectivityCode encode_connectivity(const MeshAdjacency& mesh, const ConnectivityOptions& options = {});
 
 // A put-off edge whose face a neighbour sends before the edge is taken back can be sent

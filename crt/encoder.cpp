@@ -132,11 +132,17 @@ std::vector<uint8_t> Encoder::encode() {
         if (width && width != output_width(*entry.second)) throw kArrayMismatch;
     }
 
-    const MeshAdjacency adjacency = build_adjacency(faces_.data(), face_count, vertex_count_, face_ends);
+    // The positions guide how faces on edges shared by more than two are paired.
+    const GenericAttr<int>* p = positions();
+    PairingGeometry geometry;
+    if (p && p->components >= 3) {
+        geometry.positions = p->quantized.data();
+        geometry.stride = size_t(p->components);
+    }
+    const MeshAdjacency adjacency = build_adjacency(faces_.data(), face_count, vertex_count_, face_ends, geometry);
     if (choose_start_face && !fast) choose_start(adjacency);
     // Steering needs three position components; the hints outlive every traversal below.
     PredictionHints hints;
-    const GenericAttr<int>* p = positions();
     if (steer_predictions && !fast && p && p->components >= 3) {
         hints = prediction_hints(adjacency, p->quantized.data(), size_t(p->components));
         choose_steering(adjacency, hints);
