@@ -75,7 +75,10 @@ void reorder_attribute(VertexAttribute& attribute, const std::vector<uint32_t>& 
     if (auto* a = dynamic_cast<GenericAttr<int>*>(&attribute)) return reorder(a->quantized, a->components, order);
     if (auto* a = dynamic_cast<GenericAttr<unsigned char>*>(&attribute))
         return reorder(a->quantized, a->components, order);
-    if (auto* a = dynamic_cast<NormalAttr*>(&attribute)) return reorder(a->encode_normals, 2, order);
+    if (auto* a = dynamic_cast<NormalAttr*>(&attribute)) {
+        reorder(a->encode_directions, 3, order);
+        return reorder(a->encode_normals, 2, order);
+    }
     throw kInternal;
 }
 
@@ -319,8 +322,14 @@ void Encoder::pick_normal_mode(NormalAttr& n, int32_t coder) {
     const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());
     const uint32_t F = static_cast<uint32_t>(code_.faces.size() / 3);
     std::vector<NormalAttr::Mode> modes{NormalAttr::differential};
-    if (n.encode_positions && n.encode_position_components >= 3)
-        modes.insert(modes.end(), {NormalAttr::estimated, NormalAttr::border_corrected});
+    if (n.encode_positions && n.encode_position_components >= 3) {
+        modes.push_back(NormalAttr::estimated);
+        // Interior vertices then take the estimate from the positions as it is: only
+        // where every one of them lands within the grid's precision of its input normal.
+        n.mode = NormalAttr::border_corrected;
+        n.prepare_encode(V, F, code_.faces.data());
+        if (n.worst_error <= normal_precision(int(n.step))) modes.push_back(NormalAttr::border_corrected);
+    }
     keep_smallest(n, modes, [&](NormalAttr::Mode mode) {
         n.mode = mode;
         n.prepare_encode(V, F, code_.faces.data());
@@ -410,6 +419,8 @@ int32_t color_step_for_bits(int bits) {
         if (bits >= 31 || 255 / step + 1 <= (1 << std::max(bits, 0))) return step;
     return 255;
 }
+
+double normal_precision(int unit) { return 1.5 / double(std::max(unit, 1)) + 1e-6; }
 
 int normal_unit_for_bits(int bits) { return std::max(1, (1 << (std::clamp(bits, 2, 30) - 1)) - 1); }
 

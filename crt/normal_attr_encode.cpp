@@ -1,6 +1,7 @@
 // Encoding of the normal attribute: each normal becomes the octahedral pair that decodes
 // closest to it; differential mode stores pairs predicted from a neighbour, estimated
 // modes store the difference from the pair of the normal estimated from the positions.
+#include <algorithm>
 #include <cmath>
 
 #include "crt/attribute.h"
@@ -44,6 +45,15 @@ void best_pair(float x, float y, float z, int u, int32_t& qx, int32_t& qy) {
     }
 }
 
+// The angle (radians) between a unit direction and a decoded normal; 0 for a direction
+// of zero length, which has nothing to keep.
+double angle_to(const float* direction, const std::array<float, 3>& n) {
+    const double ax = direction[0], ay = direction[1], az = direction[2];
+    if (ax == 0.0 && ay == 0.0 && az == 0.0) return 0.0;
+    const double cx = ay * n[2] - az * n[1], cy = az * n[0] - ax * n[2], cz = ax * n[1] - ay * n[0];
+    return std::atan2(std::sqrt(cx * cx + cy * cy + cz * cz), ax * n[0] + ay * n[1] + az * n[2]);
+}
+
 }  // namespace
 
 void NormalAttr::quantize_from(uint32_t vertex_count, const void* input, int32_t input_format) {
@@ -53,15 +63,30 @@ void NormalAttr::quantize_from(uint32_t vertex_count, const void* input, int32_t
     format = input_format;
     const int u = unit();
     encode_normals.resize(size_t(vertex_count) * 2);
+    encode_directions.assign(size_t(vertex_count) * 3, 0.0f);
     for (size_t i = 0; i < vertex_count; ++i) {
         const float x = float(input_value(input, input_format, 3 * i));
         const float y = float(input_value(input, input_format, 3 * i + 1));
         const float z = float(input_value(input, input_format, 3 * i + 2));
         best_pair(x, y, z, u, encode_normals[2 * i], encode_normals[2 * i + 1]);
+        const double length = std::sqrt(double(x) * x + double(y) * y + double(z) * z);
+        if (length > 0.0 && std::isfinite(length)) {
+            encode_directions[3 * i] = float(x / length);
+            encode_directions[3 * i + 1] = float(y / length);
+            encode_directions[3 * i + 2] = float(z / length);
+        }
     }
 }
 
 void NormalAttr::prepare_encode(uint32_t vertex_count, uint32_t face_count, const uint32_t* faces) {
+    // Every vertex that stores a pair decodes to that pair's normal.
+    const auto pair_error = [&](size_t v) {
+        if (encode_directions.empty()) return 0.0;
+        return angle_to(&encode_directions[3 * v], unit_normal(encode_normals[2 * v], encode_normals[2 * v + 1], unit()));
+    };
+    worst_error = 0.0;
+    if (mode != border_corrected)
+        for (size_t v = 0; v < vertex_count; ++v) worst_error = std::max(worst_error, pair_error(v));
     if (mode == differential) return;
     if (mode != estimated && mode != border_corrected) throw kUnknownNormalMode;
     if (!encode_positions) throw kNoPositionAttribute;
@@ -74,7 +99,15 @@ void NormalAttr::prepare_encode(uint32_t vertex_count, uint32_t face_count, cons
     const float uf = static_cast<float>(unit());
     octahedral.clear();
     for (size_t v = 0; v < vertex_count; ++v) {
-        if (mode == border_corrected && border_mask[v] == 0) continue;
+        if (mode == border_corrected && border_mask[v] == 0) {
+            // The decoder takes the estimate as it is.
+            if (!encode_directions.empty()) {
+                const float* e = &estimate[v * 3];
+                worst_error = std::max(worst_error, angle_to(&encode_directions[3 * v], normalized_estimate(e[0], e[1], e[2])));
+            }
+            continue;
+        }
+        if (mode == border_corrected) worst_error = std::max(worst_error, pair_error(v));
         float ox, oy;
         octahedral_coordinates(estimate[v * 3], estimate[v * 3 + 1], estimate[v * 3 + 2], ox, oy);
         const int64_t qx = static_cast<int64_t>(uf * ox), qy = static_cast<int64_t>(uf * oy);

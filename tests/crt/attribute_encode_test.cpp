@@ -50,20 +50,27 @@ TEST(AttributeEncoding, EveryEntropyKindStrategyAndNormalModeRoundTrips) {
     }
 }
 
-TEST(AttributeEncoding, ChosenStrategiesAndNormalModesAreNeverLargerThanAPinnedOne) {
-    // Quick coding on both sides, so that the choice is measured with the final coder.
+TEST(AttributeEncoding, ChosenStrategiesAndNormalModesAreNeverLargerThanAFaithfulPinnedOne) {
+    // Quick coding on both sides, so that the choice is measured with the final coder. A
+    // pinned mode whose normals stray past the grid's precision may be smaller: the choice
+    // must not take it.
     const InputMesh mesh = crt_test::torus(24, 12);
     EncodeSettings defaults;
     defaults.fast = true;
     const crt_encode::EncodedMesh chosen = crt_encode::encode_mesh(mesh, defaults);
     EXPECT_TRUE(crt_test::same_mesh(mesh, chosen, crt_test::decode_with_api(chosen.bytes)));
+    const double precision = crt::normal_precision(chosen.normal_unit);
+    EXPECT_LE(chosen.normal_worst_error, precision);
     for (int32_t strategy : {0, 1, 2, 3})
         for (auto mode : {crt::NormalAttr::differential, crt::NormalAttr::estimated, crt::NormalAttr::border_corrected}) {
             EncodeSettings s = defaults;
             s.position_strategy = s.uv_strategy = strategy;
             s.normal_mode = mode;
             s.choose_strategies = s.choose_normal_mode = false;
-            EXPECT_LE(chosen.bytes.size(), crt_encode::encode_mesh(mesh, s).bytes.size()) << strategy << " " << mode;
+            const crt_encode::EncodedMesh pinned = crt_encode::encode_mesh(mesh, s);
+            if (pinned.normal_worst_error <= precision) {
+                EXPECT_LE(chosen.bytes.size(), pinned.bytes.size()) << strategy << " " << mode;
+            }
         }
 }
 

@@ -55,8 +55,10 @@ void encode_merged(const InputMesh& mesh, const EncodeSettings& settings, Encode
         for (const auto& entry : encoder.attributes()) result.attribute_bytes[entry.first] = entry.second->encoded_size;
         result.code = encoder.code();
         for (const auto& entry : encoder.attributes())
-            if (const auto* n = dynamic_cast<const crt::NormalAttr*>(entry.second.get()))
+            if (const auto* n = dynamic_cast<const crt::NormalAttr*>(entry.second.get())) {
                 result.normal_mode = crt::NormalAttr::Mode(n->mode);
+                result.normal_worst_error = n->worst_error;
+            }
         if (settings.stats) result.parts = crt::stream_parts(encoder);
     } catch (const char* message) {
         throw std::runtime_error(message);

@@ -51,6 +51,7 @@ struct EncodedMesh {
     float position_step = 0.0f, uv_step = 0.0f;
     int normal_unit = 0;
     crt::NormalAttr::Mode normal_mode = crt::NormalAttr::differential;  // the mode written
+    double normal_worst_error = 0.0;              // radians, decoded normal against the input's
     int32_t color_step = 0;
     std::vector<crt::StreamPart> parts;           // with EncodeSettings::stats
 };
