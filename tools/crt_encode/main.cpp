@@ -164,6 +164,7 @@ int main(int argc, char** argv) {
 
     try {
         const crt_encode::InputMesh mesh = crt_encode::read_mesh(input);
+        for (const std::string& warning : mesh.warnings) std::fprintf(stderr, "crt-encode: %s\n", warning.c_str());
         if (mesh.face_count() == 0) throw std::runtime_error(input + ": no triangles to encode");
         const crt_encode::EncodedMesh encoded = crt_encode::encode_mesh(mesh, s);
         std::ofstream out(output, std::ios::binary);
