@@ -188,6 +188,20 @@ TEST(ConnectivityEncoder, NonManifoldInputIsSplitNotLost) {
     }
 }
 
+TEST(ConnectivityEncoder, DoubleSidedSheetsArePairedNotCutIntoSingleFaces) {
+    // Every inner edge of the double-sided grid carries four faces. Paired into the two
+    // sides (a face never with its own mirror image), the back is grown like the front,
+    // its vertices sent by index little more than once each; a piece of one face at a
+    // time would send three indices for every back face.
+    const InputMesh grid = crt_test::grid(10, 10), both = crt_test::double_sided(grid);
+    for (bool postpone : {true, false}) expect_rebuilt(both, "double-sided grid", postpone);
+    const crt::ConnectivityCode code = encode(both, false);
+    const uint32_t V = grid.vertex_count();
+    EXPECT_LE(count(code.symbols, crt::old_vertex), V * 3 / 2);
+    EXPECT_LE(code.bits.bit_count(), (V * 3 / 2) * uint32_t(crt::index_bits(V)));
+    EXPECT_LE(code.symbols.size(), both.face_count() * 5 / 4);
+}
+
 TEST(ConnectivityEncoder, AVertexSharedByTwoPiecesIsSentByIndex) {
     // The second fan of the bow tie starts from the already numbered centre vertex.
     const crt::ConnectivityCode code = encode(crt_test::bow_tie());
