@@ -5,9 +5,6 @@
 // mesh as its own file loaders would give it (identical values and corners merged).
 // --double-sided measures each mesh with every face followed by its mirror image, as
 // exporters write surfaces meant to be seen from both sides.
-#include <draco/compression/encode.h>
-#include <draco/mesh/mesh.h>
-
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -19,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "crt/connectivity.h"
 #include "decoded_mesh.h"
+#include "draco_mesh.h"
 #include "encode_mesh.h"
 #include "mesh_reader.h"
 
@@ -28,45 +25,17 @@ namespace {
 
 constexpr int kPositionBits = 14, kNormalBits = 10, kUvBits = 12;
 
-void add_draco_attribute(draco::Mesh& out, draco::GeometryAttribute::Type type, const void* values, int components,
-                         draco::DataType data_type, bool normalized) {
-    const size_t size = draco::DataTypeLength(data_type) * size_t(components);
-    draco::GeometryAttribute a;
-    a.Init(type, nullptr, components, data_type, normalized, int64_t(size), 0);
-    const int id = out.AddAttribute(a, true, out.num_points());
-    for (uint32_t v = 0; v < out.num_points(); ++v)
-        out.attribute(id)->SetAttributeValue(draco::AttributeValueIndex(v), static_cast<const uint8_t*>(values) + v * size);
-}
-
-// Draco's bytes for the mesh with the same attributes crt stores, at the same bits.
+// Draco's bytes for the mesh with the same attributes crt stores, at the same bits, with
+// identical values and corners merged as its own file loaders do.
 size_t draco_size(const crt_encode::InputMesh& m, bool attributes, int speed) {
-    draco::Mesh out;
-    out.set_num_points(m.vertex_count());
-    add_draco_attribute(out, draco::GeometryAttribute::POSITION, m.positions.data(), 3, draco::DT_FLOAT32, false);
-    if (attributes && !m.normals.empty())
-        add_draco_attribute(out, draco::GeometryAttribute::NORMAL, m.normals.data(), 3, draco::DT_FLOAT32, false);
-    if (attributes && !m.uvs.empty())
-        add_draco_attribute(out, draco::GeometryAttribute::TEX_COORD, m.uvs.data(), 2, draco::DT_FLOAT32, false);
-    std::vector<uint8_t> colors;
-    if (attributes && !m.colors.empty()) {
-        for (float c : m.colors) colors.push_back(uint8_t(std::lround(std::clamp(c, 0.0f, 1.0f) * 255.0f)));
-        add_draco_attribute(out, draco::GeometryAttribute::COLOR, colors.data(), m.color_components, draco::DT_UINT8, true);
-    }
-    for (uint32_t f = 0; f < m.face_count(); ++f) {
-        draco::Mesh::Face face;
-        for (int k = 0; k < 3; ++k) face[k] = draco::PointIndex(m.faces[size_t(f) * 3 + k]);
-        out.AddFace(face);
-    }
-    out.DeduplicateAttributeValues();
-    out.DeduplicatePointIds();
-    draco::Encoder encoder;
-    encoder.SetSpeedOptions(speed, speed);
-    encoder.SetAttributeQuantization(draco::GeometryAttribute::POSITION, kPositionBits);
-    encoder.SetAttributeQuantization(draco::GeometryAttribute::NORMAL, kNormalBits);
-    encoder.SetAttributeQuantization(draco::GeometryAttribute::TEX_COORD, kUvBits);
-    draco::EncoderBuffer buffer;
-    if (!encoder.EncodeMeshToBuffer(out, &buffer).ok()) return 0;
-    return buffer.size();
+    const std::unique_ptr<draco::Mesh> mesh = crt_bench::draco_mesh(m, attributes);
+    mesh->DeduplicateAttributeValues();
+    mesh->DeduplicatePointIds();
+    crt_bench::DracoBits bits;
+    bits.position = kPositionBits;
+    bits.normal = kNormalBits;
+    bits.uv = kUvBits;
+    return crt_bench::draco_encode(*mesh, speed, bits).size();
 }
 
 double degrees_between(const float* a, const float* b) {
