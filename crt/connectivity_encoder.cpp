@@ -5,6 +5,8 @@
 #include "crt/connectivity_encoder.h"
 
 #include <algorithm>
+#include <memory>
+#include <tuple>
 
 #include "crt/edge_pairing.h"
 #include "crt/errors.h"
@@ -84,6 +86,36 @@ std::vector<uint32_t> twin_table(const uint32_t* F, uint32_t face_count, uint32_
     return twin;
 }
 
+// Vertices by quantised position, and for each position the corners (3f + k) there, for
+// chaining pieces: a cursor per position skips corners of faces already sent.
+struct PositionCorners {
+    std::vector<uint32_t> class_of;  // vertex -> its position's number
+    std::vector<uint32_t> start;     // position -> first of its corners in `corners`
+    std::vector<uint32_t> corners;
+    std::vector<uint32_t> cursor;    // position -> first corner whose face may be unsent
+
+    PositionCorners(const uint32_t* F, uint32_t face_count, uint32_t vertex_count, const int32_t* p, size_t stride) {
+        std::vector<uint32_t> order(vertex_count);
+        for (uint32_t v = 0; v < vertex_count; ++v) order[v] = v;
+        const auto at = [&](uint32_t v) { return std::tie(p[v * stride], p[v * stride + 1], p[v * stride + 2]); };
+        std::sort(order.begin(), order.end(), [&](uint32_t l, uint32_t r) { return at(l) < at(r); });
+        class_of.assign(vertex_count, 0);
+        uint32_t classes = 0;
+        for (uint32_t i = 0; i < vertex_count; ++i) {
+            if (i > 0 && at(order[i]) != at(order[i - 1])) ++classes;
+            class_of[order[i]] = classes;
+        }
+        ++classes;
+        start.assign(size_t(classes) + 1, 0);
+        for (size_t h = 0; h < size_t(face_count) * 3; ++h) ++start[class_of[F[h]] + 1];
+        for (uint32_t c = 0; c < classes; ++c) start[c + 1] += start[c];
+        corners.resize(start[classes]);
+        std::vector<uint32_t> fill(start.begin(), start.end() - 1);
+        for (uint32_t h = 0; h < face_count * 3; ++h) corners[fill[class_of[F[h]]]++] = h;
+        cursor.assign(start.begin(), start.end() - 1);
+    }
+};
+
 struct EncoderEdge {
     uint32_t a, b, opposite;  // input vertices
     uint32_t prev, next;      // edge numbers, as in the decoder's front
@@ -98,12 +130,14 @@ class GroupEncoder {
 public:
     GroupEncoder(const uint32_t* F, const std::vector<uint32_t>& twin, std::vector<uint32_t>& new_number,
                  std::vector<uint8_t>& face_done, std::vector<uint32_t>& on_front, int index_bits,
-                 const ConnectivityOptions& options, ConnectivityCode& out)
+                 const ConnectivityOptions& options, PositionCorners* chain, ConnectivityCode& out)
         : F_(F), twin_(twin), new_number_(new_number), face_done_(face_done), on_front_(on_front),
-          index_bits_(index_bits), options_(options), out_(out) {}
+          index_bits_(index_bits), options_(options), chain_(chain), out_(out) {}
 
     void run(uint32_t face_start, uint32_t face_end) {
         next_seed_ = face_start;
+        group_start_ = face_start;
+        group_end_ = face_end;
         if (options_.start_face >= face_start && options_.start_face < face_end) start_face_ = options_.start_face;
         uint32_t remaining = face_end - face_start;
         while (remaining) {
@@ -273,13 +307,18 @@ private:
     // A new piece from the next face not yet sent; its corners already numbered go by
     // index, behind the flag symbol.
     void start_piece() {
-        while (face_done_[next_seed_]) ++next_seed_;  // some face is left: run() counts them
-        uint32_t f = next_seed_, r = 0;
+        uint32_t f = kNone, r = 0;
         if (start_face_ != kNone && !face_done_[start_face_]) {
             f = start_face_;
             r = options_.start_corner % 3;
+        } else if (chain_ && !out_.vertex_order.empty()) {
+            chained_face(out_.vertex_order.back(), f, r);
         }
         start_face_ = kNone;
+        if (f == kNone) {
+            while (face_done_[next_seed_]) ++next_seed_;  // some face is left: run() counts them
+            f = next_seed_;
+        }
         // Corner k of the first triangle is corner (k + r) of the face; half-edge 3f + i
         // runs from corner i to corner i + 1.
         const uint32_t c[3] = {F_[3 * f + r], F_[3 * f + (r + 1) % 3], F_[3 * f + (r + 2) % 3]};
@@ -310,6 +349,47 @@ private:
         write_face(f, c[0], c[1], c[2]);
     }
 
+    // The first corner at position c, from `from` on, of a face of this group not yet
+    // sent (and not `except`); kNone when there is none. Corners of sent faces at the
+    // front of the list are dropped for good.
+    uint32_t unsent_corner(uint32_t c, uint32_t except) {
+        uint32_t& cursor = chain_->cursor[c];
+        for (uint32_t i = cursor; i < chain_->start[c + 1]; ++i) {
+            const uint32_t h = chain_->corners[i];
+            if (face_done_[h / 3]) {
+                if (i == cursor) ++cursor;
+                continue;
+            }
+            if (h / 3 < group_start_ || h / 3 >= group_end_ || h / 3 == except) continue;
+            return h;
+        }
+        return kNone;
+    }
+
+    // A face of this group not yet sent with a corner (r) where vertex `last` lies;
+    // rather one whose last corner, the next piece's start, has an unsent face too.
+    void chained_face(uint32_t last, uint32_t& f, uint32_t& r) {
+        const uint32_t c = chain_->class_of[last];
+        const uint32_t first = unsent_corner(c, kNone);
+        if (first == kNone) return;
+        f = first / 3;
+        r = first % 3;
+        // A few candidates are enough, and keep a position shared by thousands of faces
+        // from costing time squared.
+        int looked = 0;
+        for (uint32_t i = chain_->cursor[c]; i < chain_->start[c + 1] && looked < 8; ++i) {
+            const uint32_t h = chain_->corners[i];
+            if (face_done_[h / 3] || h / 3 < group_start_ || h / 3 >= group_end_) continue;
+            ++looked;
+            const uint32_t end = F_[3 * (h / 3) + (h % 3 + 2) % 3];
+            if (unsent_corner(chain_->class_of[end], h / 3) != kNone) {
+                f = h / 3;
+                r = h % 3;
+                return;
+            }
+        }
+    }
+
     const uint32_t* F_;
     const std::vector<uint32_t>& twin_;
     std::vector<uint32_t>& new_number_;
@@ -317,7 +397,9 @@ private:
     std::vector<uint32_t>& on_front_;  // per input vertex: live front edges ending at it
     const int index_bits_;
     const ConnectivityOptions& options_;
+    PositionCorners* chain_;  // null: pieces start in face order
     ConnectivityCode& out_;
+    uint32_t group_start_ = 0, group_end_ = 0;
 
     std::vector<EncoderEdge> front_;
     std::vector<uint32_t> order_;
@@ -389,11 +471,16 @@ ConnectivityCode encode_connectivity(const MeshAdjacency& mesh, const Connectivi
     std::vector<uint32_t> new_number(mesh.vertex_count, kNone);
     std::vector<uint8_t> face_done(face_count, 0);
     std::vector<uint32_t> on_front(mesh.vertex_count, 0);
+    std::unique_ptr<PositionCorners> chain;
+    if (options.chain_positions)
+        chain = std::make_unique<PositionCorners>(mesh.faces, face_count, mesh.vertex_count, options.chain_positions,
+                                                  options.chain_stride);
     // Old vertex indices are as wide as the count the stream will carry: the used vertices.
     const int bits = index_bits(mesh.used_vertices);
     const std::vector<uint32_t>& ends = mesh.face_ends;
     for (uint32_t g = 0, start = 0; g < ends.size(); start = ends[g++]) {
-        GroupEncoder(mesh.faces, mesh.twin, new_number, face_done, on_front, bits, options, out).run(start, ends[g]);
+        GroupEncoder(mesh.faces, mesh.twin, new_number, face_done, on_front, bits, options, chain.get(), out)
+            .run(start, ends[g]);
     }
     if (options.border_when_sent_elsewhere) send_unneeded_postpones_as_borders(out);
     return out;

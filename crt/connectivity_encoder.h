@@ -56,6 +56,13 @@ struct ConnectivityOptions {
     const PredictionHints* hints = nullptr;
     int steer_width = 0;
     int steer_margin = 2;
+    // A new piece starts, where one is left, at a face with a corner where the last
+    // numbered vertex lies: its first corner is predicted from that vertex, so where
+    // corners repeat a position (soups, meshes split along attribute seams) it costs
+    // nothing. The quantised positions (x, y, z first of chain_stride integers a vertex,
+    // input numbering, kept alive while in use); null: pieces start in face order.
+    const int32_t* chain_positions = nullptr;
+    size_t chain_stride = 3;
 };
 
 // What the encoder needs to know of the mesh: the groups and, for every half-edge

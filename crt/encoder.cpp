@@ -143,6 +143,16 @@ std::vector<uint8_t> Encoder::encode() {
         geometry.stride = size_t(p->components);
     }
     const MeshAdjacency adjacency = build_adjacency(faces_.data(), face_count, vertex_count_, face_ends, geometry);
+    connectivity.chain_positions = geometry.positions;
+    connectivity.chain_stride = geometry.stride;
+    if (geometry.positions && !fast) {
+        // Chained pieces help where corners repeat positions and may cost a little
+        // elsewhere: measured on the positions both ways.
+        ConnectivityOptions in_face_order = connectivity;
+        in_face_order.chain_positions = nullptr;
+        if (estimated_size(adjacency, in_face_order, false) < estimated_size(adjacency, connectivity, false))
+            connectivity.chain_positions = nullptr;
+    }
     if (choose_start_face && !fast) choose_start(adjacency);
     // Steering needs three position components; the hints outlive every traversal below.
     PredictionHints hints;
@@ -193,7 +203,8 @@ std::vector<uint8_t> Encoder::encode() {
             }
         }
     }
-    connectivity.hints = nullptr;  // they die with this call
+    connectivity.hints = nullptr;  // they die with this call, and the positions are reordered below
+    connectivity.chain_positions = nullptr;
     const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());
 
     for (auto& entry : attributes_) reorder_attribute(*entry.second, code_.vertex_order);
