@@ -86,34 +86,13 @@ std::vector<uint32_t> twin_table(const uint32_t* F, uint32_t face_count, uint32_
     return twin;
 }
 
-// Vertices by quantised position, and for each position the corners (3f + k) there, for
-// chaining pieces: a cursor per position skips corners of faces already sent.
+// A traversal's view of the position classes: a cursor per position skips the corners
+// of faces already sent.
 struct PositionCorners {
-    std::vector<uint32_t> class_of;  // vertex -> its position's number
-    std::vector<uint32_t> start;     // position -> first of its corners in `corners`
-    std::vector<uint32_t> corners;
-    std::vector<uint32_t> cursor;    // position -> first corner whose face may be unsent
+    const PositionClasses& classes;
+    std::vector<uint32_t> cursor;  // position -> first corner whose face may be unsent
 
-    PositionCorners(const uint32_t* F, uint32_t face_count, uint32_t vertex_count, const int32_t* p, size_t stride) {
-        std::vector<uint32_t> order(vertex_count);
-        for (uint32_t v = 0; v < vertex_count; ++v) order[v] = v;
-        const auto at = [&](uint32_t v) { return std::tie(p[v * stride], p[v * stride + 1], p[v * stride + 2]); };
-        std::sort(order.begin(), order.end(), [&](uint32_t l, uint32_t r) { return at(l) < at(r); });
-        class_of.assign(vertex_count, 0);
-        uint32_t classes = 0;
-        for (uint32_t i = 0; i < vertex_count; ++i) {
-            if (i > 0 && at(order[i]) != at(order[i - 1])) ++classes;
-            class_of[order[i]] = classes;
-        }
-        ++classes;
-        start.assign(size_t(classes) + 1, 0);
-        for (size_t h = 0; h < size_t(face_count) * 3; ++h) ++start[class_of[F[h]] + 1];
-        for (uint32_t c = 0; c < classes; ++c) start[c + 1] += start[c];
-        corners.resize(start[classes]);
-        std::vector<uint32_t> fill(start.begin(), start.end() - 1);
-        for (uint32_t h = 0; h < face_count * 3; ++h) corners[fill[class_of[F[h]]]++] = h;
-        cursor.assign(start.begin(), start.end() - 1);
-    }
+    explicit PositionCorners(const PositionClasses& c) : classes(c), cursor(c.start.begin(), c.start.end() - 1) {}
 };
 
 struct EncoderEdge {
@@ -334,6 +313,7 @@ private:
             }
         }
         out_.symbols.push_back(flags ? old_vertex : new_vertex);
+        ++out_.pieces;
         if (flags) {
             out_.bits.write(flags, 3);
             for (uint32_t k = 0; k < 3; ++k)
@@ -354,8 +334,8 @@ private:
     // front of the list are dropped for good.
     uint32_t unsent_corner(uint32_t c, uint32_t except) {
         uint32_t& cursor = chain_->cursor[c];
-        for (uint32_t i = cursor; i < chain_->start[c + 1]; ++i) {
-            const uint32_t h = chain_->corners[i];
+        for (uint32_t i = cursor; i < chain_->classes.start[c + 1]; ++i) {
+            const uint32_t h = chain_->classes.corners[i];
             if (face_done_[h / 3]) {
                 if (i == cursor) ++cursor;
                 continue;
@@ -369,7 +349,7 @@ private:
     // A face of this group not yet sent with a corner (r) where vertex `last` lies;
     // rather one whose last corner, the next piece's start, has an unsent face too.
     void chained_face(uint32_t last, uint32_t& f, uint32_t& r) {
-        const uint32_t c = chain_->class_of[last];
+        const uint32_t c = chain_->classes.class_of[last];
         const uint32_t first = unsent_corner(c, kNone);
         if (first == kNone) return;
         f = first / 3;
@@ -377,12 +357,12 @@ private:
         // A few candidates are enough, and keep a position shared by thousands of faces
         // from costing time squared.
         int looked = 0;
-        for (uint32_t i = chain_->cursor[c]; i < chain_->start[c + 1] && looked < 8; ++i) {
-            const uint32_t h = chain_->corners[i];
+        for (uint32_t i = chain_->cursor[c]; i < chain_->classes.start[c + 1] && looked < 8; ++i) {
+            const uint32_t h = chain_->classes.corners[i];
             if (face_done_[h / 3] || h / 3 < group_start_ || h / 3 >= group_end_) continue;
             ++looked;
             const uint32_t end = F_[3 * (h / 3) + (h % 3 + 2) % 3];
-            if (unsent_corner(chain_->class_of[end], h / 3) != kNone) {
+            if (unsent_corner(chain_->classes.class_of[end], h / 3) != kNone) {
                 f = h / 3;
                 r = h % 3;
                 return;
@@ -459,6 +439,29 @@ MeshAdjacency build_adjacency(const uint32_t* faces, uint32_t face_count, uint32
     return m;
 }
 
+PositionClasses position_classes(const uint32_t* F, uint32_t face_count, uint32_t vertex_count, const int32_t* p,
+                                 size_t stride) {
+    PositionClasses out;
+    std::vector<uint32_t> order(vertex_count);
+    for (uint32_t v = 0; v < vertex_count; ++v) order[v] = v;
+    const auto at = [&](uint32_t v) { return std::tie(p[v * stride], p[v * stride + 1], p[v * stride + 2]); };
+    std::sort(order.begin(), order.end(), [&](uint32_t l, uint32_t r) { return at(l) < at(r); });
+    out.class_of.assign(vertex_count, 0);
+    uint32_t classes = 0;
+    for (uint32_t i = 0; i < vertex_count; ++i) {
+        if (i > 0 && at(order[i]) != at(order[i - 1])) ++classes;
+        out.class_of[order[i]] = classes;
+    }
+    ++classes;
+    out.start.assign(size_t(classes) + 1, 0);
+    for (size_t h = 0; h < size_t(face_count) * 3; ++h) ++out.start[out.class_of[F[h]] + 1];
+    for (uint32_t c = 0; c < classes; ++c) out.start[c + 1] += out.start[c];
+    out.corners.resize(out.start[classes]);
+    std::vector<uint32_t> fill(out.start.begin(), out.start.end() - 1);
+    for (uint32_t h = 0; h < face_count * 3; ++h) out.corners[fill[out.class_of[F[h]]]++] = h;
+    return out;
+}
+
 ConnectivityCode encode_connectivity(const MeshAdjacency& mesh, const ConnectivityOptions& options) {
     const uint32_t face_count = mesh.face_count;
     ConnectivityCode out;
@@ -472,9 +475,7 @@ ConnectivityCode encode_connectivity(const MeshAdjacency& mesh, const Connectivi
     std::vector<uint8_t> face_done(face_count, 0);
     std::vector<uint32_t> on_front(mesh.vertex_count, 0);
     std::unique_ptr<PositionCorners> chain;
-    if (options.chain_positions)
-        chain = std::make_unique<PositionCorners>(mesh.faces, face_count, mesh.vertex_count, options.chain_positions,
-                                                  options.chain_stride);
+    if (options.chain) chain = std::make_unique<PositionCorners>(*options.chain);
     // Old vertex indices are as wide as the count the stream will carry: the used vertices.
     const int bits = index_bits(mesh.used_vertices);
     const std::vector<uint32_t>& ends = mesh.face_ends;

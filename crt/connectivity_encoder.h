@@ -25,6 +25,7 @@ struct ConnectivityCode {
     std::vector<uint32_t> unneeded_postpones, taken_back_borders;
     // Half-edges of put-off edges that sent an old vertex all the same when taken back.
     std::vector<uint32_t> postponed_in_vain;
+    uint32_t pieces = 0;                      // first triangles sent
 };
 
 struct PredictionHints;
@@ -59,11 +60,20 @@ struct ConnectivityOptions {
     // A new piece starts, where one is left, at a face with a corner where the last
     // numbered vertex lies: its first corner is predicted from that vertex, so where
     // corners repeat a position (soups, meshes split along attribute seams) it costs
-    // nothing. The quantised positions (x, y, z first of chain_stride integers a vertex,
-    // input numbering, kept alive while in use); null: pieces start in face order.
-    const int32_t* chain_positions = nullptr;
-    size_t chain_stride = 3;
+    // nothing. Kept alive while in use; null: pieces start in face order.
+    const struct PositionClasses* chain = nullptr;
 };
+
+// Vertices by quantised position, and for each position the corners (3f + k) there, for
+// chaining pieces. Built once, it serves every traversal of the mesh.
+struct PositionClasses {
+    std::vector<uint32_t> class_of;  // vertex -> its position's number
+    std::vector<uint32_t> start;     // position -> first of its corners in `corners`
+    std::vector<uint32_t> corners;
+};
+// positions: x, y, z first of `stride` integers a vertex, input numbering.
+PositionClasses position_classes(const uint32_t* faces, uint32_t face_count, uint32_t vertex_count,
+                                 const int32_t* positions, size_t stride);
 
 // What the encoder needs to know of the mesh: the groups and, for every half-edge
 // 3f + k (corner k to corner k + 1 of face f), the half-edge of the face across it.

@@ -143,15 +143,18 @@ std::vector<uint8_t> Encoder::encode() {
         geometry.stride = size_t(p->components);
     }
     const MeshAdjacency adjacency = build_adjacency(faces_.data(), face_count, vertex_count_, face_ends, geometry);
-    connectivity.chain_positions = geometry.positions;
-    connectivity.chain_stride = geometry.stride;
-    if (geometry.positions && !fast) {
-        // Chained pieces help where corners repeat positions and may cost a little
-        // elsewhere: measured on the positions both ways.
-        ConnectivityOptions in_face_order = connectivity;
-        in_face_order.chain_positions = nullptr;
-        if (estimated_size(adjacency, in_face_order, false) < estimated_size(adjacency, connectivity, false))
-            connectivity.chain_positions = nullptr;
+    // Chained pieces help where corners repeat positions and may cost a little elsewhere:
+    // where the mesh falls into more pieces than its groups, measured both ways.
+    PositionClasses classes;
+    if (geometry.positions) {
+        classes = position_classes(faces_.data(), face_count, vertex_count_, geometry.positions, geometry.stride);
+        connectivity.chain = &classes;
+        if (!fast && encode_connectivity(adjacency, connectivity).pieces > adjacency.face_ends.size()) {
+            ConnectivityOptions in_face_order = connectivity;
+            in_face_order.chain = nullptr;
+            if (estimated_size(adjacency, in_face_order, false) < estimated_size(adjacency, connectivity, false))
+                connectivity.chain = nullptr;
+        }
     }
     if (choose_start_face && !fast) choose_start(adjacency);
     // Steering needs three position components; the hints outlive every traversal below.
@@ -204,7 +207,7 @@ std::vector<uint8_t> Encoder::encode() {
         }
     }
     connectivity.hints = nullptr;  // they die with this call, and the positions are reordered below
-    connectivity.chain_positions = nullptr;
+    connectivity.chain = nullptr;
     const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());
 
     for (auto& entry : attributes_) reorder_attribute(*entry.second, code_.vertex_order);

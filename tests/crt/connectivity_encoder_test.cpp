@@ -209,8 +209,9 @@ TEST(ConnectivityEncoder, PiecesOfASoupStartWhereTheLastVertexLies) {
     const InputMesh soup = crt_test::soup_of(crt_test::grid(6, 5));
     std::vector<int32_t> q(soup.positions.size());
     for (size_t k = 0; k < q.size(); ++k) q[k] = int32_t(std::lround(soup.positions[k] * 1000.0f));
+    const crt::PositionClasses classes = crt::position_classes(soup.faces.data(), soup.face_count(), soup.vertex_count(), q.data(), 3);
     crt::ConnectivityOptions options;
-    options.chain_positions = q.data();
+    options.chain = &classes;
     expect_rebuilt_with(soup, options, {});
     const auto repeats = [&](const crt::ConnectivityCode& code) {
         size_t n = 0;
