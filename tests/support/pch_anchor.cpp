@@ -1,1 +1,0 @@
-// The one source of the target that holds the test programs' precompiled GoogleTest header.
