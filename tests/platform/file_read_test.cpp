@@ -1,9 +1,10 @@
-// The file helpers against names that are not plain files, files past their bound, and
-// a second process writing the same file.
+// The file helpers against names that are not plain files, files past their bound, a
+// second process writing the same file, links under a new file's name, and UTF-8 names.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "platform/file_io.h"
 #include "platform/file_read.h"
 #include "platform/file_replace.h"
 #include "special_files.h"
@@ -70,6 +71,41 @@ TEST(FileIdentity, TellsAFileReplacedUnderItsNameFromTheOneOpened) {
     folder.write("a.part", "another");
     ASSERT_TRUE(platform::file_identity(path, named));
     EXPECT_NE(opened, named);
+}
+
+// Names outside ASCII, as UTF-8 on every system (on Windows the file helpers take them
+// through the wide-character calls).
+TEST(FileNames, Utf8NamesWriteReadAndRename) {
+    TempFolder folder;
+    const std::string first = folder / "\xc3\xa9t\xc3\xa9.bin", second = folder / "\xe6\x97\xa5\xe6\x9c\xac.bin";
+    ASSERT_TRUE(platform::replace_file(first, "summer", 6));
+    std::string data, why;
+    ASSERT_EQ(platform::read_regular_file(first, data, 100, why), FileRead::Read) << why;
+    EXPECT_EQ(data, "summer");
+    ASSERT_TRUE(platform::rename_replacing(first, second, &why)) << why;
+    platform::File file;
+    ASSERT_TRUE(file.open_regular(second, &why)) << why;
+    char bytes[3] = {};
+    EXPECT_EQ(file.read_at(3, bytes, 3, &why), 3);
+    EXPECT_EQ(std::string(bytes, 3), "mer");
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::u8path(second)));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::u8path(first)));
+}
+
+// A link planted under a new file's name is replaced, not written through.
+TEST(FileCreate, NeverWritesThroughALinkUnderTheName) {
+    TempFolder folder;
+    const std::string outside = folder.write("outside.txt", "keep"), path = folder / "new.bin";
+    std::error_code ec;
+    std::filesystem::create_symlink(std::filesystem::u8path(outside), std::filesystem::u8path(path), ec);
+    if (ec) GTEST_SKIP() << "no symbolic links here: " << ec.message();
+    platform::File file;
+    std::string why;
+    ASSERT_TRUE(file.create(path, &why)) << why;
+    ASSERT_TRUE(file.write("new", 3, &why)) << why;
+    file.close();
+    EXPECT_EQ(readFile(outside), "keep");
+    EXPECT_EQ(readFile(path), "new");
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 # usage: same_tools.sh LINUX_BUILD WINDOWS_BIN WINE TESTDATA WORK
 set -uo pipefail
 linux=$1 windows=$2 wine=$3 testdata=$4 work=$5
+# Wine takes the command line in the locale's encoding: UTF-8, as the programs expect.
+export LC_ALL=C.UTF-8
 rm -rf "$work" && mkdir -p "$work/linux" "$work/windows" || exit 1
 cd "$work" || exit 1
 files=0 reports=0 failed=0
@@ -49,6 +51,16 @@ done
 for bvh in "$testdata"/bvh/*.bvh; do
   [ -f "$bvh" ] && both velmora-inspect "$bvh"
 done
+
+# A file name outside ASCII, given on the command line.
+name=$(printf 'c\xc3\xb4t\xc3\xa9')
+for side in linux windows; do
+  printf 'v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 1\nf 1 2 3\nf 2 4 3\n' >"$side/$name.obj"
+done
+both crt-encode "$name.obj" "$name.crt"
+same_file "$name.crt"
+both crt-decode "$name.crt" "$name.ply"
+same_file "$name.ply"
 
 # Frames to pack: numbered files with some contents twice (stored once), a manifest with
 # a UTF-8 file name, then the same archive packed again over the first.
