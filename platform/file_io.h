@@ -14,7 +14,14 @@ public:
     File() = default;
     ~File() { close(); }
     File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
-    File& operator=(File&& other) noexcept;
+    File& operator=(File&& other) noexcept {
+        if (this != &other) {
+            close();
+            handle_ = other.handle_;
+            other.handle_ = kClosed;
+        }
+        return *this;
+    }
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 

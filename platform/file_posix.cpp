@@ -107,15 +107,6 @@ bool file_identity(const std::string& path, FileIdentity& identity) {
     return true;
 }
 
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = kClosed;
-    }
-    return *this;
-}
-
 void File::close() {
     if (handle_ != kClosed) ::close(static_cast<int>(handle_));
     handle_ = kClosed;

@@ -138,15 +138,6 @@ bool file_identity(const std::string& path, FileIdentity& identity) {
     return known;
 }
 
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = kClosed;
-    }
-    return *this;
-}
-
 void File::close() {
     if (handle_ != kClosed) CloseHandle(handle_of(handle_));
     handle_ = kClosed;
