@@ -97,7 +97,7 @@ case "$cmd" in
     ;;
   windows)
     install_missing "${windows_packages[@]}"
-    build_windows all
+    for target in crt_shared crt-encode crt-decode velmora-pack velmora-inspect; do build_windows "$target"; done
     # What a Windows user gets: 64-bit programs and crt.dll, stripped, needing only
     # Windows' own DLLs, and the decoder's C header and export list.
     dist="$root/dist/velmora-windows"
