@@ -91,9 +91,10 @@ case "$cmd" in
       -artifact_prefix="$root/build-fuzz/" "$root/build-fuzz/crt_corpus" >"$root/build-fuzz/crt_fuzz.log" 2>&1 \
       || { tail -40 "$root/build-fuzz/crt_fuzz.log"; echo "crt_fuzz found a crash (input saved in build-fuzz/)"; exit 1; }
     # The Windows build under Wine: its unit tests, crt.dll's exports, and crt.dll and the
-    # tools compared with the Linux build byte for byte.
+    # tools compared with the Linux build byte for byte. (With a display, as Wine's
+    # OpenGL needs one.)
     build_windows all
-    "$root/tests/windows/wine_tests.sh" "$root/build-win"
+    with_display "$root/tests/windows/wine_tests.sh" "$root/build-win"
     ;;
   windows)
     install_missing "${windows_packages[@]}"
