@@ -20,6 +20,8 @@
 #define FULL_DAMAGE_BELOW 65536
 
 static FILE* g_out;
+/* How the decodes ended: a mesh, refused by CreateDecoder, failed in DecodeMesh, no faces. */
+static int g_decoded, g_refused, g_failed, g_empty;
 
 static void put_text(const char* text) { fwrite(text, 1, strlen(text) + 1, g_out); }
 static void put_i32(int32_t v) { fwrite(&v, sizeof v, 1, g_out); }
@@ -78,6 +80,7 @@ static void decode_case(const char* name, int variant, const unsigned char* stre
     put_text(label);
     decoder = CreateDecoder((int)size, copy, info);
     put_i32(decoder != NULL);
+    if (!decoder) ++g_refused;
     put_text(GetLastDecoderError());
     put_bytes(info, sizeof info);
     if (decoder) {
@@ -93,7 +96,11 @@ static void decode_case(const char* name, int variant, const unsigned char* stre
             float* normals = guarded_floats(V * 3);
             float* colors = guarded_floats(V * 4);
             float* uvs = guarded_floats(V * uv);
-            put_i32(DecodeMesh(decoder, positions, (uint32_t*)indices, normals, colors, uvs));
+            const int result = DecodeMesh(decoder, positions, (uint32_t*)indices, normals, colors, uvs);
+            put_i32(result);
+            g_decoded += result >= 0;
+            g_failed += result == -2;
+            g_empty += result == -1;
             put_text(GetLastDecoderError());
             put_bytes(positions, (V * position + GUARD_FLOATS) * sizeof(float));
             put_bytes(indices, (F * 3 + GUARD_FLOATS) * sizeof(float));
@@ -182,6 +189,7 @@ int main(int argc, char** argv) {
         fprintf(stderr, "cannot write %s\n", argv[1]);
         return 1;
     }
-    printf("%d decodes of %d streams\n", total, streams);
+    printf("%d decodes of %d streams (%d meshes, %d refused by CreateDecoder, %d failed in DecodeMesh, %d without faces)\n",
+           total, streams, g_decoded, g_refused, g_failed, g_empty);
     return 0;
 }
