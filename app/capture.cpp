@@ -71,12 +71,14 @@ std::vector<int16_t> spanMusic(const CaptureSpan& span) {
     const char* path = "music//Zo-velmora.mp3";
     std::vector<int16_t> music;
     std::string error;
-    if (!platform::decode_mp3(path, music, error)) {
+    const int64_t rate = platform::kMusicRate;
+    const int64_t first = std::llround(span.start * rate), count = span.frames * rate / span.fps;
+    // Only as far as the span reaches: an hour-long track is not decoded for a short capture.
+    if (!platform::decode_mp3(path, music, error, std::max<int64_t>(first + count, 1))) {
         std::fprintf(stderr, "capture: no music (\"%s\": %s); the video has no sound\n", path, error.c_str());
         return {};
     }
-    const int64_t rate = platform::kMusicRate;
-    cutMusic(music, std::llround(span.start * rate), span.frames * rate / span.fps);
+    cutMusic(music, first, count);
     return music;
 }
 
