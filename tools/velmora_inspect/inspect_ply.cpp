@@ -2,11 +2,12 @@
 // outside the mesh, and whether the header has the token layout the reader counts on.
 #include <algorithm>
 #include <cfloat>
-#include <fstream>
+#include <sstream>
 #include <ostream>
 #include <vector>
 
 #include "clips/ply_mesh.h"
+#include "models/text_scanner.h"
 #include "platform/printable.h"
 #include "inspect.h"
 
@@ -14,7 +15,9 @@ namespace {
 
 // The reader does not parse the header, it counts tokens: check they are where it looks.
 bool headerHasTheCountedLayout(const std::string& path, std::string& why) {
-    std::ifstream in(path, std::ios::binary);
+    std::string text;
+    read_text_file(path, text);  // the reader has just read it: a regular file, within bounds
+    std::istringstream in(text);
     std::vector<std::string> t;
     std::string token;
     while (t.size() < 45 && in >> token) t.push_back(token);
