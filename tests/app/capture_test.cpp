@@ -284,6 +284,19 @@ TEST(CaptureOptions, BatchModesNeverWaitForTheLauncherOrADevice) {
     EXPECT_FALSE(o.midi || o.audio || o.fullscreen);
 }
 
+// MPEG-TS answers "unknown" from its tables, and used to be refused as unable to hold
+// H.264 and AAC; its muxer is asked instead. Paths reach the terminal escaped.
+TEST(CaptureFile, ContainersWithoutTablesAreAskedAndPathsAreShownEscaped) {
+    TempFolder folder;
+    std::string error;
+    EXPECT_TRUE(checkCaptureFile(folder / "a.ts", error)) << error;
+    EXPECT_FALSE(checkCaptureFile(folder / "a.gif", error));
+    EXPECT_NE(error.find("a gif file cannot hold H.264"), std::string::npos) << error;
+    EXPECT_FALSE(checkCaptureFile(folder / "\x1b[2Jgone/a.mp4", error));
+    EXPECT_NE(error.find("\\x1b[2Jgone"), std::string::npos) << error;
+    EXPECT_TRUE(fs::is_empty(folder.path()));
+}
+
 // The README's command line, as it stands: it must finish by itself.
 TEST(ContactSheet, AloneFinishesWithoutAClick) {
     TempFolder folder;
