@@ -7,7 +7,6 @@
 #include <mpg123.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

@@ -104,7 +104,7 @@ std::string preprocess(Loading& loading, const std::string& raw, int file) {
         loading.textBytes += out.size() + 1;
         if (loading.textBytes > kMaxProcessedBytes) {
             if (loading.source.errors.find("grows past") == std::string::npos)
-                sourceError(loading, "ERROR " + loading.source.files[file].path + ": with its includes the text grows past " +
+                sourceError(loading, "ERROR " + platform::printable(loading.source.files[file].path, 200) + ": with its includes the text grows past " +
                                          platform::size_text(kMaxProcessedBytes) + "; the rest is not read");
             break;
         }
@@ -124,7 +124,7 @@ std::optional<std::string> loadSource(Loading& loading, const std::string& path)
     const int file = static_cast<int>(source.files.size());
     if (source.files.size() >= kMaxFilesRead) {
         if (source.errors.find("files read") == std::string::npos)
-            sourceError(loading, "ERROR " + path + ": more than " + std::to_string(kMaxFilesRead) +
+            sourceError(loading, "ERROR " + platform::printable(path, 200) + ": more than " + std::to_string(kMaxFilesRead) +
                                      " files read for one source; the includes are not read further");
         return std::nullopt;
     }
