@@ -23,6 +23,8 @@
 #include "app/frame_readback.h"
 #include "app/free_camera.h"
 #include "app/part.h"
+#include "app/take_music.h"
+#include "app/take_session.h"
 #include "clips/part_clips.h"
 #include "platform/audio.h"
 #include "platform/tick_clock.h"
@@ -66,7 +68,7 @@ bool handOn(FrameReadback& readback, CaptureEncoder& encoder, std::string& error
     return true;
 }
 
-std::vector<int16_t> spanMusic(const CaptureSpan& span) {
+std::vector<int16_t> spanMusic(const CaptureSpan& span, const TakeSession* replay) {
     // The show's music, as startup plays it.
     const char* path = "music//Zo-velmora.mp3";
     std::vector<int16_t> music;
@@ -76,22 +78,27 @@ std::vector<int16_t> spanMusic(const CaptureSpan& span) {
         return {};
     }
     const int64_t rate = platform::kMusicRate;
+    // A replay's sound follows the take's clock as the live player did.
+    if (replay) return takeMusic(music, replay->take, span.frames * rate / span.fps);
     cutMusic(music, std::llround(span.start * rate), span.frames * rate / span.fps);
     return music;
 }
 
 }  // namespace
 
+float captureEnd(const LaunchOptions& options) { return options.replay.empty() ? kShowEnd : options.replayLength; }
+
 bool captureSpan(const LaunchOptions& options, float showEnd, CaptureSpan& span, std::string& note,
                  std::string& error) {
+    const char* what = options.replay.empty() ? "show" : "take";
     span.fps = options.fps;
     span.start = options.startGiven ? options.startClock : 0.0;
     const long toEnd = std::lround((showEnd - span.start) * options.fps);
     span.frames = options.durationGiven ? std::lround(static_cast<double>(options.duration) * options.fps) : toEnd;
     char text[200];
     if (toEnd <= 0) {
-        std::snprintf(text, sizeof text, "the capture would start at %g s, where the show has ended (%g s): nothing to capture",
-                      span.start, showEnd);
+        std::snprintf(text, sizeof text, "the capture would start at %g s, where the %s has ended (%g s): nothing to capture",
+                      span.start, what, showEnd);
         error = text;
         return false;
     }
@@ -103,7 +110,7 @@ bool captureSpan(const LaunchOptions& options, float showEnd, CaptureSpan& span,
     }
     if (span.frames > toEnd) {
         span.frames = toEnd;
-        std::snprintf(text, sizeof text, "the show ends at %g s: the capture stops there, after %g s", showEnd,
+        std::snprintf(text, sizeof text, "the %s ends at %g s: the capture stops there, after %g s", what, showEnd,
                       static_cast<double>(toEnd) / options.fps);
         note = text;
     }
@@ -123,7 +130,7 @@ void cutMusic(std::vector<int16_t>& music, int64_t first, int64_t count) {
 bool prepareCapture(LaunchOptions& options, std::string& error) {
     CaptureSpan span;
     std::string note;
-    if (!captureSpan(options, kShowEnd, span, note, error)) return false;
+    if (!captureSpan(options, captureEnd(options), span, note, error)) return false;
     if (!note.empty()) std::fprintf(stderr, "capture: %s\n", note.c_str());
     // The show runs in --data's folder; the file goes where the command line meant it.
     char folder[PATH_MAX];
@@ -145,7 +152,8 @@ int runCapture(AppState& app) {
     const LaunchOptions& options = app.options;
     CaptureSpan span;
     std::string note, error;
-    captureSpan(options, kShowEnd, span, note, error);  // prepareCapture accepted it
+    captureSpan(options, captureEnd(options), span, note, error);  // prepareCapture accepted it
+    const TakeSession* replay = app.take && app.take->replaying ? app.take.get() : nullptr;
 
     const int width = app.targets[5].width, height = app.targets[5].height;
     int drawableW = 0, drawableH = 0;
@@ -156,7 +164,7 @@ int runCapture(AppState& app) {
         return 1;
     }
     CaptureEncoder encoder;
-    if (!encoder.open(options.capture, CaptureFormat{width, height, span.fps, options.crf}, spanMusic(span), error)) {
+    if (!encoder.open(options.capture, CaptureFormat{width, height, span.fps, options.crf}, spanMusic(span, replay), error)) {
         std::fprintf(stderr, "velmora: %s\n", error.c_str());
         return 1;
     }
@@ -173,7 +181,13 @@ int runCapture(AppState& app) {
     const float dt = 1.0f / static_cast<float>(span.fps);
     bool ok = true;
     for (long n = 0; ok && n < span.frames && !g_stopSignal; ++n) {
-        app.parts.at(app.currentPart)->clock = static_cast<float>(span.start + static_cast<double>(n) / span.fps);
+        if (!replay) {
+            app.parts.at(app.currentPart)->clock = static_cast<float>(span.start + static_cast<double>(n) / span.fps);
+        } else if (!takeCaptureFrame(app, static_cast<double>(n) / span.fps)) {
+            std::fprintf(stderr, "capture: the show ends %.3f s into the take: the capture stops there\n",
+                         static_cast<double>(n) / span.fps);
+            break;
+        }
         stepFrame(app, dt);
         if (readbackFull(readback)) ok = handOn(readback, encoder, error);
         readFrame(readback);

@@ -6,9 +6,9 @@
 
 namespace platform {
 
-std::FILE* create_new_file(const std::string& path) {
+std::FILE* create_new_file(const std::string& path, bool replace) {
     std::FILE* f = std::fopen(path.c_str(), "wbx");
-    if (!f) {
+    if (!f && replace) {
         // remove() unlinks a symbolic link itself, not what it points to.
         std::remove(path.c_str());
         f = std::fopen(path.c_str(), "wbx");
