@@ -5,12 +5,12 @@
 const char* takeEndText(TakeEnd end) {
     switch (end) {
     case TakeEnd::Cut: return "cut off without its closing record";
-    case TakeEnd::Escape: return "Escape";
-    case TakeEnd::WindowClosed: return "the window was closed";
-    case TakeEnd::Interrupted: return "interrupted (Ctrl-C or a termination signal)";
-    case TakeEnd::FrameLimit: return "the --frames limit";
-    case TakeEnd::ShowOver: return "the end of the show";
-    case TakeEnd::Other: return "the program ended";
+    case TakeEnd::Escape: return "ended by Escape";
+    case TakeEnd::WindowClosed: return "ended by closing the window";
+    case TakeEnd::Interrupted: return "ended by Ctrl-C or a termination signal";
+    case TakeEnd::FrameLimit: return "ended by the --frames limit";
+    case TakeEnd::ShowOver: return "ended with the show";
+    case TakeEnd::Other: return "ended by the program's exit";
     }
     return "?";
 }

@@ -64,6 +64,7 @@ struct TakeFrame {
 // power cut, a full disk).
 enum class TakeEnd : uint8_t { Cut = 0, Escape, WindowClosed, Interrupted, FrameLimit, ShowOver, Other };
 constexpr uint8_t kTakeEndLast = static_cast<uint8_t>(TakeEnd::Other);
+// "ended by Escape", "cut off without its closing record", ...
 const char* takeEndText(TakeEnd end);
 
 struct Take {

@@ -185,7 +185,7 @@ void beginTake(AppState& app) {
         }
         mapControllerInputs(app.nano_kontrol2, app.inputs);
         s->startTicks = app.lastTicks;  // startup's: the first frame's duration counts from here
-        std::printf("Replay: \"%s\": %zu frames, %s, ended by %s\n", app.options.replay.c_str(), s->take.frames.size(),
+        std::printf("Replay: \"%s\": %zu frames, %s, %s\n", app.options.replay.c_str(), s->take.frames.size(),
                     minutes(takeLength(s->take)).c_str(), takeEndText(s->take.end));
     }
     s->begun = true;
@@ -301,7 +301,7 @@ void finishTake(AppState& app) {
         if (end == TakeEnd::Other && s->lastClock > kShowEnd) end = TakeEnd::ShowOver;
         const uint32_t frames = s->writer.frames();
         s->writer.finish(end, app.dt);
-        std::printf("Recording: %u frames in \"%s\", ended by %s\n", frames, s->writer.path().c_str(), takeEndText(end));
+        std::printf("Recording: %u frames in \"%s\", %s\n", frames, s->writer.path().c_str(), takeEndText(end));
     } else if (s->replaying) {
         const Take& t = s->take;
         if (s->next < t.frames.size())
@@ -309,7 +309,7 @@ void finishTake(AppState& app) {
         else if (!t.damage.empty())
             std::printf("Replay: played up to the damage, frame %zu (%s)\n", t.frames.size(), minutes(takeLength(t)).c_str());
         else
-            std::printf("Replay: the take is over (%s, ended by %s)\n", minutes(takeLength(t)).c_str(), takeEndText(t.end));
+            std::printf("Replay: the take is over (%s, %s)\n", minutes(takeLength(t)).c_str(), takeEndText(t.end));
     }
     std::fflush(stdout);
 }
