@@ -440,8 +440,10 @@ bool TakeWriter::create(const std::string& path, bool overwrite, std::string& er
 
 bool TakeWriter::begin(const TakeHeader& header, std::string& error) {
     if (!file_ || begun_) return false;
+    // Handed to the system now, pushed to the disk with the first block: a wait for the
+    // disk here would hold up the show's first frame.
     const std::string bytes = encodeTakeHeader(header);
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size() || !platform::flush_to_disk(file_)) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size() || std::fflush(file_) != 0) {
         error = "cannot write \"" + path_ + "\": " + std::strerror(errno);
         return false;
     }

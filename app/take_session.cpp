@@ -125,6 +125,8 @@ bool prepareTake(AppState& app, std::string& error) {
     if (!o.record.empty()) {
         if (!s->writer.create(o.record, o.overwrite, error)) return false;
         s->recording = true;
+        // Now rather than at the first frame, which would wait for it.
+        s->stamp = stampShowData(o.dataDir.empty() ? "." : o.dataDir);
         // From now on, so that not even a knob turned while the show loads escapes the take.
         app.nano_kontrol2.defer_messages(true);
     } else {
@@ -159,7 +161,7 @@ void beginTake(AppState& app) {
             h.toggleStates[i] = app.nano_kontrol2.toggle(i);
         }
         mapControllerInputs(app.nano_kontrol2, app.inputs);  // the first frame sees that start, as a replay's does
-        h.data = stampShowData(".");
+        h.data = s->stamp;
         std::string error;
         if (s->writer.begin(h, error)) {
             std::printf("Recording the performance into \"%s\"\n", s->writer.path().c_str());

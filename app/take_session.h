@@ -22,6 +22,7 @@ struct TakeSession {
 
     // Recording.
     TakeWriter writer;
+    std::vector<TakeDataFile> stamp;  // the show data, stamped before it loads
     std::vector<TakeInput> inputs;  // the inputs of the frame being polled
     TakeInput pointer;              // the mouse as last recorded
     bool pointerRecorded = false;
