@@ -170,9 +170,10 @@ int runCapture(AppState& app) {
     }
     const std::string part = captureTempPath(options.capture);
     if (part.size() < sizeof g_partPath) std::memcpy(g_partPath, part.c_str(), part.size() + 1);
-    std::fprintf(stderr, "capture: %s, %dx%d at %d fps, %g s to %g s of the show (%ld frames), CRF %d\n",
+    const char* what = replay ? "take" : "show";
+    std::fprintf(stderr, "capture: %s, %dx%d at %d fps, %g s to %g s of the %s (%ld frames), CRF %d\n",
                  options.capture.c_str(), width, height, span.fps, span.start,
-                 span.start + static_cast<double>(span.frames) / span.fps, span.frames, options.crf);
+                 span.start + static_cast<double>(span.frames) / span.fps, what, span.frames, options.crf);
 
     FrameReadback readback;
     beginReadback(readback, width, height);
@@ -207,8 +208,8 @@ int runCapture(AppState& app) {
         return signal ? 128 + signal : 1;
     }
     const double seconds = (platform::tick_count() - progress.startTicks) / 1e7;
-    std::fprintf(stderr, "capture: %ld frames (%.3f s of the show) in %.1f s, %.2f frames per second -> %s\n", frames,
-                 static_cast<double>(frames) / span.fps, seconds, frames / std::max(seconds, 1e-9),
+    std::fprintf(stderr, "capture: %ld frames (%.3f s of the %s) in %.1f s, %.2f frames per second -> %s\n", frames,
+                 static_cast<double>(frames) / span.fps, what, seconds, frames / std::max(seconds, 1e-9),
                  options.capture.c_str());
     if (!signal) return 0;
     std::fprintf(stderr, "capture: stopped by %s after %ld of %ld frames; the video plays up to there\n",

@@ -3,8 +3,9 @@
 // a thread of its own, like a driver's, through the callback entry the driver calls, at
 // moments that do not line up with frames; the mouse and the keys go through SDL's event
 // queue. Everything after the options is velmora's: --record makes the take, --replay plays
-// one, --frame-hashes writes the frames' CRCs. One option of its own:
+// one, --frame-hashes writes the frames' CRCs. Options of its own:
 //   --shots DIR:N,N,...   with --frame-hashes, also writes frames N as DIR/frame-N.png
+//   --repeat              plays the performance again every kScriptFrames frames
 #include <GL/glew.h>
 #include <SDL.h>
 #include <unistd.h>
@@ -35,6 +36,10 @@
 namespace {
 
 AppState g_app;
+constexpr long kScriptFrames = 130;
+std::atomic<long> g_frame{0};
+std::atomic<bool> g_stop{false};
+std::thread g_driver;
 
 uint32_t cc(uint8_t number, uint8_t value) { return 0xB0 | number << 8 | value << 16; }
 
@@ -50,6 +55,7 @@ const std::vector<std::pair<long, uint32_t>> kMidi = {
 
 // The mouse's and keyboard's part, pushed into SDL's queue before the frame's poll.
 void performInput(long frame) {
+    frame %= kScriptFrames;
     SDL_Event e{};
     // A real mouse keeps SDL's state; this one is an event every frame, as held.
     int x = 160, y = 90;
@@ -90,7 +96,12 @@ int main(int argc, char** argv) {
     std::vector<const char*> args;
     std::string shotDir;
     std::set<long> shots;
+    bool repeat = false;
     for (int i = 0; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--repeat")) {
+            repeat = true;
+            continue;
+        }
         if (!std::strcmp(argv[i], "--shots") && i + 1 < argc) {
             const std::string v = argv[++i];
             shotDir = v.substr(0, v.find(':'));
@@ -129,23 +140,31 @@ int main(int argc, char** argv) {
     SDL_ShowCursor(SDL_DISABLE);
 
     // The driver's thread: each message once its frame has begun, a little after, so that
-    // some land in the frame after.
+    // some land in the frame after. Stopped on the way out, before the controller goes.
     const bool performing = app.take && app.take->recording;
-    std::atomic<long> frameNow{0};
-    std::thread driver([&] {
-        if (!performing) return;
-        for (const auto& [frame, packed] : kMidi) {
-            while (frameNow.load() < frame) std::this_thread::sleep_for(std::chrono::microseconds(200));
-            std::this_thread::sleep_for(std::chrono::microseconds(1500));
-            MidiIn::midi_in_callback(nullptr, platform::MIM_DATA, reinterpret_cast<uintptr_t>(&app.nano_kontrol2),
-                                     packed, 0);
-        }
-    });
-    driver.detach();  // the process ends through exit(), as the show's does
+    if (performing) {
+        g_driver = std::thread([repeat] {
+            for (long start = 0; !g_stop; start += kScriptFrames) {
+                for (const auto& [frame, packed] : kMidi) {
+                    while (!g_stop && g_frame.load() < start + frame)
+                        std::this_thread::sleep_for(std::chrono::microseconds(200));
+                    std::this_thread::sleep_for(std::chrono::microseconds(1500));
+                    if (g_stop) return;
+                    MidiIn::midi_in_callback(nullptr, platform::MIM_DATA,
+                                             reinterpret_cast<uintptr_t>(&g_app.nano_kontrol2), packed, 0);
+                }
+                if (!repeat) return;
+            }
+        });
+        std::atexit([] {
+            g_stop = true;
+            g_driver.join();
+        });
+    }
 
     for (long frame = 0;; ++frame) {
-        frameNow.store(frame);
-        if (performing) performInput(frame);
+        g_frame.store(frame);
+        if (performing && (repeat || frame < kScriptFrames)) performInput(frame);
         pollInput(app);
         const float shown = app.parts[app.currentPart]->clock;
         driveParts(app);
