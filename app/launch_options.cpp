@@ -42,7 +42,7 @@ bool parse_int_in(const char* text, int low, int high, int& value) {
 const char* takeOptionsClash(const LaunchOptions& o) {
     const bool record = !o.record.empty(), replay = !o.replay.empty();
     if (record && replay) return "--record and --replay cannot go together: a replay plays a take, it does not make one";
-    if (record && !o.capture.empty()) return "--record records a live performance; a capture plays nothing live";
+    if (record && !o.capture.empty()) return "--record records a live performance; --capture plays nothing live";
     if ((record || replay) && (!o.contactSheet.empty() || !o.plotEdit.empty() || !o.dumpEdit.empty()))
         return "--record and --replay need the show to play; --contact-sheet, --plot-edit and --dump-edit do not play it";
     if (replay && o.startGiven) return "--start cannot go with --replay: a replay starts where its take started";
