@@ -14,6 +14,7 @@
 #include "app/frame_loop.h"
 #include "app/free_camera.h"
 #include "app/part.h"
+#include "app/take_file.h"
 #include "app/take_stamp.h"
 #include "app/version.h"
 #include "clips/part_clips.h"

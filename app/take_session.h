@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/take.h"
-#include "app/take_file.h"
+#include "app/take_writer.h"
 
 struct AppState;
 union SDL_Event;
