@@ -1,14 +1,12 @@
 // Encoding and decoding of take files. CRC-32 is zlib's (the checksum of gzip and PNG).
 #include "app/take_file.h"
 
-#include <sys/stat.h>
 #include <zlib.h>
 
-#include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+
+#include "platform/file_read.h"
 
 namespace {
 
@@ -381,23 +379,9 @@ bool decodeTake(const std::string& bytes, Take& take, std::string& error) {
 }
 
 bool readTakeFile(const std::string& path, Take& take, std::string& error) {
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0) {
-        error = "cannot read the take \"" + path + "\": " + std::strerror(errno);
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        error = "\"" + path + "\" is not a file";
-        return false;
-    }
-    if (static_cast<uint64_t>(st.st_size) > kTakeMaxBytes) {
-        error = "\"" + path + "\" is too big to be a take (" + std::to_string(st.st_size >> 20) + " MB)";
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof()) {
-        error = "cannot read the take \"" + path + "\"";
+    std::string bytes, why;
+    if (platform::read_regular_file(path, bytes, kTakeMaxBytes, why) != platform::FileRead::Read) {
+        error = "cannot read the take \"" + path + "\": " + why;
         return false;
     }
     if (!decodeTake(bytes, take, error)) {
