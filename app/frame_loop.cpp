@@ -94,12 +94,9 @@ void pollInput(AppState& app) {
     SDL_PumpEvents();
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
-        if (replaying) {
-            if (!eventEndsReplay(event)) continue;  // live inputs are not the performance
-        } else if (take) {
-            noteTakeEvent(*take, event);
-        }
-        if (replaying || handleInputEvent(app, event) == InputAction::Exit) {
+        if (replaying && !eventEndsReplay(event)) continue;  // live inputs are not the performance
+        if (take && !replaying) noteTakeEvent(*take, event);
+        if (handleInputEvent(app, event) == InputAction::Exit) {
             if (take) take->endReason = takeEndFor(event);
             std::exit(0);
         }

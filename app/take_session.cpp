@@ -17,7 +17,7 @@
 #include "app/take_file.h"
 #include "app/take_stamp.h"
 #include "app/version.h"
-#include "clips/part_clips.h"
+#include "clips/part_clips.h"  // kShowEnd
 #include "platform/tick_clock.h"
 
 static_assert(kTakeControls == NanoKONTROL2::kControls, "a take holds the whole control map");
@@ -327,9 +327,11 @@ bool takeCaptureFrame(AppState& app, double seconds) {
     }
     const float clock = takeClockAt(take, s.times, seconds);
     if (app.parts.empty()) return false;
-    Part_Clips* show = static_cast<Part_Clips*>(app.parts[0]);
-    if (clock > kShowEnd || show->endClock > kShowEnd) return false;
-    app.parts[app.currentPart]->clock = clock;
+    // The clock the last frame's update left is the one the show checks its end against
+    // while it draws the next frame.
+    Part* part = app.parts[app.currentPart];
+    if (clock > kShowEnd || part->clock > kShowEnd) return false;
+    part->clock = clock;
     return true;
 }
 
