@@ -37,6 +37,7 @@ struct TakeSession {
     int64_t startTicks = 0;     // when the take's time 0 is, on the tick clock
     double shift = 0.0;         // seconds the schedule moved: later after slow frames,
                                 // earlier or later to keep the music in step
+    double behind = 0.0;        // seconds the schedule moved for slow frames
     bool saidBehind = false;
 };
 
