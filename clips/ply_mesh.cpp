@@ -9,6 +9,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "clips/ply_layout.h"
+
 namespace {
 
 // Whitespace-separated tokens of an in-memory file. Once a read fails, every later read
@@ -113,8 +115,15 @@ bool loadPlyMesh(const std::string& path, PlyMesh& mesh) {
         for (float& uv : f.uv) tokens.read(uv);
         std::copy(index, index + 3, f.index);
     }
-    if (mesh.faces.empty() || mesh.vertices.empty())
-        printf("PLY: \"%s\" yielded no mesh (empty, cut short in its header, or not an ASCII PLY file).\n", path.c_str());
+    // A header of another layout moves every number the reader counts on: say where it
+    // departs, rather than what the misplaced numbers then look like.
+    const std::string difference = plyLayoutDifference(tokens.text);
+    if (!difference.empty())
+        printf("PLY: \"%s\" does not have the layout the show reads: %s. The show reads %s.\n", path.c_str(),
+               difference.c_str(), kPlyLayout);
+    else if (mesh.faces.empty() || mesh.vertices.empty())
+        printf("PLY: \"%s\" yielded no mesh: its header declares %d vertices and %d faces.\n", path.c_str(),
+               vertexCount, faceCount);
     else if (tokens.failed)
         printf("PLY: \"%s\" is cut short or holds a malformed number; what follows reads as zeros.\n", path.c_str());
     return true;

@@ -68,7 +68,7 @@ bool objloader::read(const std::string& path) {
     std::vector<objmaterial> materials;
     std::map<std::string, int32_t> names;
     int32_t material = -1;
-    int dropped = 0;
+    int dropped = 0, lacking_normals = 0;
     // Normals named by the faces, summed per position; positions no face names a normal
     // for get face normals instead.
     std::vector<vec3> named;
@@ -103,8 +103,11 @@ bool objloader::read(const std::string& path) {
                 p[i] = resolve_index(corners[i].v, np);
                 t[i] = corners[i].has_vt ? resolve_index(corners[i].vt, texcoord_count) : -1;
                 n[i] = corners[i].has_vn ? resolve_index(corners[i].vn, static_cast<int>(file_normals.size())) : -1;
-                bad = p[i] < 0 || (corners[i].has_vt && t[i] < 0) || (corners[i].has_vn && n[i] < 0);
+                bad = p[i] < 0 || (corners[i].has_vt && t[i] < 0);
             }
+            // A normal the file lacks leaves its position to the face normals, as if the
+            // corner had named none.
+            for (size_t i = 0; i < corners.size() && !bad; ++i) lacking_normals += corners[i].has_vn && n[i] < 0;
             if (bad) {
                 ++dropped;
                 continue;
@@ -131,6 +134,10 @@ bool objloader::read(const std::string& path) {
     }
     if (dropped > 0)
         std::printf("objloader::read() : %d face(s) with an index out of range dropped in %s\n", dropped, path.c_str());
+    if (lacking_normals > 0)
+        std::printf("objloader::read() : %d face corner(s) of %s name normals the file does not define; face normals "
+                    "stand in\n",
+                    lacking_normals, path.c_str());
 
     // One normal per position.
     named.resize(positions.size());

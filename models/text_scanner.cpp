@@ -13,6 +13,8 @@ namespace {
 
 bool is_space(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
+bool is_line_end(char c) { return c == '\n' || c == '\r'; }
+
 int clamp_long(long v) {
     if (v > INT_MAX) return INT_MAX;
     if (v < INT_MIN) return INT_MIN;
@@ -37,15 +39,34 @@ bool read_text_file(const std::string& path, std::string& text) {
 
 text_scanner::text_scanner(std::string text) : text_(std::move(text)) {}
 
+size_t text_scanner::continuation_end(size_t at) const {
+    if (at >= text_.size() || text_[at] != '\\') return 0;
+    size_t i = at + 1;
+    while (i < text_.size() && (text_[i] == ' ' || text_[i] == '\t')) ++i;
+    if (i < text_.size() && !is_line_end(text_[i])) return 0;
+    // The backslash of the file's last line continues into nothing.
+    if (i < text_.size() && text_[i] == '\r') ++i;
+    if (i < text_.size() && text_[i] == '\n') ++i;
+    return i;
+}
+
 void text_scanner::skip_whitespace() {
-    while (pos_ < text_.size() && is_space(text_[pos_])) ++pos_;
+    while (pos_ < text_.size()) {
+        if (is_space(text_[pos_])) {
+            ++pos_;
+        } else if (const size_t after = continuation_end(pos_)) {
+            pos_ = after;
+        } else {
+            break;
+        }
+    }
 }
 
 bool text_scanner::next_token(std::string& token, size_t max_length) {
     skip_whitespace();
     if (pos_ >= text_.size()) return false;
     const size_t start = pos_;
-    while (pos_ < text_.size() && !is_space(text_[pos_])) ++pos_;
+    while (pos_ < text_.size() && !is_space(text_[pos_]) && !continuation_end(pos_)) ++pos_;
     token.assign(text_, start, std::min(pos_ - start, max_length));
     return true;
 }
@@ -58,17 +79,31 @@ bool text_scanner::peek_token(std::string& token, size_t max_length) {
 }
 
 std::string text_scanner::rest_of_line() {
-    const size_t start = pos_;
-    while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
-    size_t end = pos_;
-    if (pos_ < text_.size()) ++pos_;  // the line feed
-    if (end > start && text_[end - 1] == '\r') --end;
-    return text_.substr(start, std::min(end - start, kMaxToken));
+    std::string line;
+    while (pos_ < text_.size() && !is_line_end(text_[pos_])) {
+        if (const size_t after = continuation_end(pos_)) {
+            line += ' ';
+            pos_ = after;
+            continue;
+        }
+        if (line.size() < kMaxToken) line += text_[pos_];
+        ++pos_;
+    }
+    skip_line_end();
+    return line;
 }
 
 void text_scanner::skip_line() {
-    while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
-    if (pos_ < text_.size()) ++pos_;
+    while (pos_ < text_.size() && !is_line_end(text_[pos_])) {
+        const size_t after = continuation_end(pos_);
+        pos_ = after ? after : pos_ + 1;
+    }
+    skip_line_end();
+}
+
+void text_scanner::skip_line_end() {
+    if (pos_ < text_.size() && text_[pos_] == '\r') ++pos_;
+    if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
 }
 
 bool text_scanner::read_float(float& value) {

@@ -3,6 +3,7 @@
 # the benchmark.
 add_library(crt_encode_lib STATIC
   ${CMAKE_CURRENT_LIST_DIR}/crt_encode/encode_mesh.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/crt_encode/merge_corners.cpp
   ${CMAKE_CURRENT_LIST_DIR}/crt_encode/obj_reader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/crt_encode/ply_reader.cpp
 )

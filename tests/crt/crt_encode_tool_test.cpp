@@ -93,7 +93,8 @@ TEST(CrtEncodeTool, StatsListEveryPartAndFastStreamsDecode) {
     const std::string input = write_strip_obj(), output = temp_path("stats.crt");
     const ToolRun r = run_tool(input + " " + output + " --stats --fast");
     ASSERT_EQ(r.status, 0) << r.output;
-    for (const char* part : {"connectivity symbols", "position raw bits", "normal mode", "color steps", "uv bit counts", "total"})
+    for (const char* part : {"connectivity symbols", "position raw bits", "normal mode", "color steps", "uv bit counts",
+                             "total", "deg from the file's, precision 0.168 deg"})
         EXPECT_NE(r.output.find(part), std::string::npos) << part << "\n" << r.output;
     EXPECT_EQ(crt_test::decode_with_api(read_file(output)).result, 6);
 }
