@@ -28,6 +28,12 @@ struct LaunchOptions {
     int crf = 18;              // --crf Q: H.264 quality of the capture (0 best .. 51 worst)
     bool durationGiven = false;  // --duration SECONDS: length of the capture (default: to the show's end)
     float duration = 0.0f;
+    std::string record;        // --record FILE: record the live performance into a new take file
+    bool overwrite = false;    // --overwrite: --record may replace an existing file
+    std::string replay;        // --replay FILE: play a take back (live, or into --capture's video)
+    bool force = false;        // --force: replay a take of another version or other show data
+    float replayLength = 0.0f; // the take's length in seconds, once --replay's take is read
+    std::string frameHashes;   // --frame-hashes FILE: a CRC-32 of every frame's picture
 
     // --capture and --contact-sheet run by themselves in a hidden window.
     bool batch() const { return !capture.empty() || !contactSheet.empty(); }

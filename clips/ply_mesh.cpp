@@ -6,8 +6,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+
+#include "models/text_scanner.h"
 
 #include "clips/ply_layout.h"
 
@@ -79,13 +79,12 @@ int32_t boundedCount(int32_t declared, size_t fileSize, size_t minBytesPerRecord
 bool loadPlyMesh(const std::string& path, PlyMesh& mesh) {
     mesh.vertices.clear();
     mesh.faces.clear();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        printf("PLY: cannot open \"%s\", the mesh stays empty.\n", path.c_str());
+    Tokens tokens;
+    std::string why;
+    if (!read_text_file(path, tokens.text, &why)) {
+        printf("PLY: cannot open \"%s\"%s, the mesh stays empty.\n", path.c_str(), why.empty() ? "" : (": " + why).c_str());
         return false;
     }
-    Tokens tokens;
-    tokens.text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 
     int32_t vertexCount = 0, faceCount = 0;
     tokens.skip(9);

@@ -10,6 +10,7 @@
 #include "models/obj_face.h"
 #include "models/objmodel.h"
 #include "models/text_scanner.h"
+#include "platform/printable.h"
 
 namespace {
 
@@ -58,8 +59,10 @@ objloader::objloader(const std::string& path) {
 
 bool objloader::read(const std::string& path) {
     std::string text;
-    if (!read_text_file(path, text)) {
-        std::printf("objloader::read() : cannot open %s, the part stays empty\n", path.c_str());
+    std::string why;
+    if (!read_text_file(path, text, &why)) {
+        std::printf("objloader::read() : cannot open %s%s, the part stays empty\n", path.c_str(),
+                    why.empty() ? "" : (": " + why).c_str());
         return false;
     }
     text_scanner scanner(std::move(text));
@@ -84,9 +87,13 @@ bool objloader::read(const std::string& path) {
             ++texcoord_count;
             scanner.skip_line();
         } else if (token == "mtllib") {
-            std::string library;
-            if (read_text_file(directory + first_word(scanner.rest_of_line()), library))
+            std::string library, why;
+            const std::string library_path = directory + first_word(scanner.rest_of_line());
+            if (read_text_file(library_path, library, &why))
                 materials = parse_material_library(library, names);
+            else if (!why.empty())  // a missing library passes in silence, as it always has
+                std::printf("objloader::read() : material library \"%s\": %s\n",
+                            platform::printable(library_path, 200).c_str(), why.c_str());
         } else if (token == "usemtl") {
             const auto it = names.find(first_word(scanner.rest_of_line()));
             material = (it != names.end() && it->second < static_cast<int32_t>(materials.size())) ? it->second : -1;

@@ -67,8 +67,10 @@ bool objmodel::load(const std::string& path, bool gpu_parts) {
     reset();
     gpu = gpu_parts;
     std::string text;
-    if (!read_text_file(path, text)) {
-        std::printf("objmodel::load() : cannot open %s, the model stays empty\n", path.c_str());
+    std::string why;
+    if (!read_text_file(path, text, &why)) {
+        std::printf("objmodel::load() : cannot open %s%s, the model stays empty\n", path.c_str(),
+                    why.empty() ? "" : (": " + why).c_str());
         return false;
     }
     loaded = true;

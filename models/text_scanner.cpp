@@ -2,12 +2,13 @@
 // with strtof/strtol directly on the text, which std::string keeps NUL-terminated.
 #include "models/text_scanner.h"
 
+#include "platform/file_read.h"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 namespace {
 
@@ -23,18 +24,11 @@ int clamp_long(long v) {
 
 }  // namespace
 
-bool read_text_file(const std::string& path, std::string& text) {
-    text.clear();
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) return false;
-    char buffer[65536];
-    for (;;) {
-        const size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
-        text.append(buffer, got);
-        if (got < sizeof buffer) break;
-    }
-    // A directory opens on Linux but cannot be read.
-    return !std::ferror(file.get());
+bool read_text_file(const std::string& path, std::string& text, std::string* why, uint64_t maxBytes) {
+    std::string reason;
+    const platform::FileRead result = platform::read_regular_file(path, text, maxBytes, reason);
+    if (why) *why = result == platform::FileRead::Missing ? std::string() : reason;
+    return result == platform::FileRead::Read;
 }
 
 text_scanner::text_scanner(std::string text) : text_(std::move(text)) {}

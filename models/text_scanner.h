@@ -4,10 +4,19 @@
 // line joins the next one to it (exporters break long OBJ faces so).
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
-// Reads the whole file into text; false when it cannot be opened or read.
-bool read_text_file(const std::string& path, std::string& text);
+// The most read from one model, material or motion file: far beyond any real one, and a
+// bound on what a runaway file costs before it is refused.
+constexpr uint64_t kMaxModelFileBytes = 1ull << 30;
+
+// Reads the whole file into text; false when it is missing, is not a regular file (a
+// folder, a pipe or a device is never read from), is larger than maxBytes or cannot be
+// read. why (when given) then says which in a few words; it stays empty when there is
+// simply no such file, which callers often pass over in silence.
+bool read_text_file(const std::string& path, std::string& text, std::string* why = nullptr,
+                    uint64_t maxBytes = kMaxModelFileBytes);
 
 class text_scanner {
 public:

@@ -41,7 +41,7 @@ int open_regular_fd(const std::string& path, std::string& why, FileRead& status,
     if (!S_ISREG(info.st_mode)) {
         ::close(fd);
         if (S_ISDIR(info.st_mode)) return refuse(FileRead::NotAFile, "a folder, not a file");
-        return refuse(FileRead::NotAFile, "not a regular file (a pipe, a device or a socket), so it is not read");
+        return refuse(FileRead::NotAFile, "not a regular file (a pipe, a device or a socket)");
     }
     // Reads of a regular file never wait anyway; the flag is cleared so that nothing
     // downstream sees EAGAIN.
@@ -73,9 +73,9 @@ std::FILE* open_regular_file(const std::string& path, std::string& why, FileRead
 }
 
 // fopen's "x" mode (O_CREAT | O_EXCL) refuses an existing name, symbolic links included.
-std::FILE* create_new_file(const std::string& path) {
+std::FILE* create_new_file(const std::string& path, bool replace) {
     std::FILE* f = std::fopen(path.c_str(), "wbx");
-    if (!f) {
+    if (!f && replace) {
         // remove() unlinks a symbolic link itself, not what it points to.
         std::remove(path.c_str());
         f = std::fopen(path.c_str(), "wbx");

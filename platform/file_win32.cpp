@@ -8,6 +8,7 @@
 #include "platform/file_replace.h"
 
 #include <fcntl.h>
+#include <cerrno>
 #include <io.h>
 
 #include <algorithm>
@@ -101,10 +102,14 @@ HANDLE create_new(const std::wstring& path) {
 
 }  // namespace
 
-std::FILE* create_new_file(const std::string& path) {
+std::FILE* create_new_file(const std::string& path, bool replace) {
     const std::wstring wide = widen(path);
     HANDLE handle = create_new(wide);
     if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) {
+        if (!replace) {
+            errno = EEXIST;
+            return nullptr;
+        }
         // DeleteFileW removes a symbolic link itself, not what it points to.
         DeleteFileW(wide.c_str());
         handle = create_new(wide);

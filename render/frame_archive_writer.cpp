@@ -9,13 +9,18 @@
 #include <string_view>
 
 #include "platform/file_io.h"
+#include "platform/file_read.h"
 #include "platform/file_replace.h"
+#include "platform/printable.h"
 
 namespace {
 
 size_t contentHash(const unsigned char* data, uint64_t length) {
     return std::hash<std::string_view>()(std::string_view(reinterpret_cast<const char*>(data), length));
 }
+
+// One frame's file: far beyond any picture the show decodes (8192 x 8192).
+constexpr uint64_t kMaxEntryFileBytes = 1ull << 30;
 
 bool validName(const std::string& name) {
     if (name.empty()) return false;
@@ -96,11 +101,11 @@ bool FrameArchiveWriter::addBytes(const std::string& name, const std::vector<uns
 
 bool FrameArchiveWriter::addFile(const std::string& name, const std::string& path) {
     if (!error_.empty() || finished_) return false;
-    platform::File in;
-    if (!in.open_regular(path, nullptr)) return fail("cannot read " + path + " (entry " + name + ")");
-    std::vector<unsigned char> bytes(in.size());
-    if (in.read_at(0, bytes.data(), bytes.size(), nullptr) != static_cast<int64_t>(bytes.size()))
-        return fail("cannot read " + path + " (entry " + name + ")");
+    // Checked as it is opened, not before: a pipe named in a manifest would hold the open.
+    std::vector<unsigned char> bytes;
+    std::string why;
+    if (platform::read_regular_file(path, bytes, kMaxEntryFileBytes, why) != platform::FileRead::Read)
+        return fail("cannot read " + platform::printable(path) + " (entry " + platform::printable(name) + "): " + why);
     return add(name, bytes.data(), bytes.size());
 }
 

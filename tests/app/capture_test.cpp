@@ -1,9 +1,5 @@
 // The capture to video, end to end on the tiny show under Xvfb, each file read back
 // through libavformat and libavcodec; and the contact sheet, which must not wait for a click.
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -16,62 +12,12 @@ extern "C" {
 #include "app/capture.h"
 #include "app/capture_encoder.h"
 #include "app/launch_options.h"
+#include "decoded_video.h"
 #include "temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Decoded {
-    bool opened = false;
-    int width = 0, height = 0;
-    std::vector<size_t> frames;  // a hash of each decoded picture's luma
-    long musicSamples = -1;      // -1: no sound track
-    int musicRate = 0;
-};
-
-// Decodes every packet of both streams.
-Decoded decode(const std::string& path) {
-    Decoded d;
-    AVFormatContext* file = nullptr;
-    if (avformat_open_input(&file, path.c_str(), nullptr, nullptr) < 0) return d;
-    avformat_find_stream_info(file, nullptr);
-    AVCodecContext* codecs[8] = {};
-    for (unsigned i = 0; i < file->nb_streams && i < 8; ++i) {
-        const AVCodecParameters* p = file->streams[i]->codecpar;
-        codecs[i] = avcodec_alloc_context3(avcodec_find_decoder(p->codec_id));
-        avcodec_parameters_to_context(codecs[i], p);
-        avcodec_open2(codecs[i], nullptr, nullptr);
-        if (p->codec_type == AVMEDIA_TYPE_AUDIO) d.musicSamples = 0, d.musicRate = p->sample_rate;
-    }
-    AVPacket* packet = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
-    const auto take = [&](AVCodecContext* c) {
-        while (avcodec_receive_frame(c, frame) >= 0) {
-            if (c->codec_type == AVMEDIA_TYPE_AUDIO) {
-                d.musicSamples += frame->nb_samples;
-                continue;
-            }
-            d.width = frame->width, d.height = frame->height;
-            std::string luma;
-            for (int y = 0; y < frame->height; ++y)
-                luma.append(reinterpret_cast<const char*>(frame->data[0] + y * frame->linesize[0]), frame->width);
-            d.frames.push_back(std::hash<std::string>()(luma));
-        }
-    };
-    while (av_read_frame(file, packet) >= 0) {
-        if (packet->stream_index < 8 && avcodec_send_packet(codecs[packet->stream_index], packet) >= 0)
-            take(codecs[packet->stream_index]);
-        av_packet_unref(packet);
-    }
-    for (AVCodecContext*& c : codecs)
-        if (c) avcodec_send_packet(c, nullptr), take(c), avcodec_free_context(&c);
-    av_frame_free(&frame);
-    av_packet_free(&packet);
-    avformat_close_input(&file);
-    d.opened = true;
-    return d;
-}
 
 // The temporary files of captures to name left in folder (".NAME.<process>.part").
 std::vector<std::string> leftovers(const std::string& folder, const std::string& name) {
@@ -282,6 +228,19 @@ TEST(CaptureOptions, BatchModesNeverWaitForTheLauncherOrADevice) {
     std::string message;
     parseLaunchOptions(3, argv, o, message);
     EXPECT_FALSE(o.midi || o.audio || o.fullscreen);
+}
+
+// MPEG-TS answers "unknown" from its tables, and used to be refused as unable to hold
+// H.264 and AAC; its muxer is asked instead. Paths reach the terminal escaped.
+TEST(CaptureFile, ContainersWithoutTablesAreAskedAndPathsAreShownEscaped) {
+    TempFolder folder;
+    std::string error;
+    EXPECT_TRUE(checkCaptureFile(folder / "a.ts", error)) << error;
+    EXPECT_FALSE(checkCaptureFile(folder / "a.gif", error));
+    EXPECT_NE(error.find("a gif file cannot hold H.264"), std::string::npos) << error;
+    EXPECT_FALSE(checkCaptureFile(folder / "\x1b[2Jgone/a.mp4", error));
+    EXPECT_NE(error.find("\\x1b[2Jgone"), std::string::npos) << error;
+    EXPECT_TRUE(fs::is_empty(folder.path()));
 }
 
 // The README's command line, as it stands: it must finish by itself.

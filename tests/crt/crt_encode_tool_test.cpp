@@ -11,6 +11,7 @@
 #include "crt/decoder.h"
 #include "round_trip.h"
 #include "run_program.h"
+#include "special_files.h"
 
 namespace {
 
@@ -20,10 +21,10 @@ struct ToolRun {
 };
 
 // The paths as they are, then the options split at spaces.
-ToolRun run_tool(std::vector<std::string> arguments, const std::string& options = "") {
+ToolRun run_tool(std::vector<std::string> arguments, const std::string& options = "", const char* tool = CRT_ENCODE_PATH) {
     std::istringstream words(options);
     for (std::string word; words >> word;) arguments.push_back(word);
-    const ProgramRun run = runProgram(CRT_ENCODE_PATH, arguments);
+    const ProgramRun run = runProgram(tool, arguments);
     return {run.status, run.output};
 }
 
@@ -138,4 +139,25 @@ TEST(CrtEncodeTool, BadInputEndsWithAMessageAndNoStream) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("outside the 3 vertices"), std::string::npos) << r.output;
     EXPECT_TRUE(read_file(output).empty()) << "no stream is written for bad input";
+
+    // The encoder cannot quantise a NaN: the file and the vertex are named.
+    const std::string nan = temp_path("nan.obj");
+    std::ofstream(nan) << "v 0 0 0\nv 1 0 0\nv nan 1 0\nf 1 2 3\n";
+    r = run_tool({nan, output});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find(nan + ": vertex 3 has a position that is not a finite number"), std::string::npos) << r.output;
+
+    // Both tools used to read a pipe or a device to its end: never, or gigabytes later.
+    TempFolder folder;
+    const SpecialFiles special(folder);
+    ASSERT_FALSE(special.pipe.empty());
+    std::vector<std::string> inputs = special.devices;
+    inputs.push_back(special.pipe);
+    for (const std::string& input : inputs) {
+        for (const char* tool : {CRT_ENCODE_PATH, CRT_DECODE_PATH}) {
+            r = run_tool({input, output}, "", tool);
+            EXPECT_EQ(r.status, 1) << tool << " " << input;
+            EXPECT_NE(r.output.find("not a regular file"), std::string::npos) << r.output;
+        }
+    }
 }

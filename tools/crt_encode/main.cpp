@@ -42,6 +42,24 @@ const char kUsage[] =
     "  --stats                          print where the bytes go, beside the order-0 entropy of\n"
     "                                   what each part codes\n";
 
+// A NaN or an infinity cannot be quantised: named here, with its vertex, rather than met
+// as an overflow deep in the encoder.
+void refuse_non_finite(const crt_encode::InputMesh& mesh, const std::string& input) {
+    const struct {
+        const std::vector<float>* values;
+        size_t per_vertex;
+        const char* what;
+    } arrays[] = {{&mesh.positions, 3, "position"},
+                  {&mesh.normals, 3, "normal"},
+                  {&mesh.colors, size_t(mesh.color_components > 0 ? mesh.color_components : 1), "colour"},
+                  {&mesh.uvs, 2, "texture coordinate"}};
+    for (const auto& a : arrays)
+        for (size_t i = 0; i < a.values->size(); ++i)
+            if (!std::isfinite((*a.values)[i]))
+                throw std::runtime_error(input + ": vertex " + std::to_string(i / a.per_vertex + 1) + " has a " +
+                                         a.what + " that is not a finite number; nothing was encoded");
+}
+
 [[noreturn]] void usage_error(const std::string& what) {
     std::fprintf(stderr, "crt-encode: %s\n%s", what.c_str(), kUsage);
     std::exit(2);
@@ -166,6 +184,7 @@ int main(int argc, char** argv) {
         const crt_encode::InputMesh mesh = crt_encode::read_mesh(input);
         for (const std::string& warning : mesh.warnings) std::fprintf(stderr, "crt-encode: %s\n", warning.c_str());
         if (mesh.face_count() == 0) throw std::runtime_error(input + ": no triangles to encode");
+        refuse_non_finite(mesh, input);
         const crt_encode::EncodedMesh encoded = crt_encode::encode_mesh(mesh, s);
         std::ofstream out(output, std::ios::binary);
         out.write(reinterpret_cast<const char*>(encoded.bytes.data()), std::streamsize(encoded.bytes.size()));
@@ -193,7 +212,10 @@ int main(int argc, char** argv) {
         std::printf("\n");
         if (s.stats) print_parts(encoded.parts);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "crt-encode: %s\n", e.what());
+        // Every failure names the file, the encoder's own included.
+        const std::string what = e.what();
+        const bool named = what.compare(0, input.size(), input) == 0 || what.compare(0, output.size(), output) == 0;
+        std::fprintf(stderr, "crt-encode: %s%s\n", named ? "" : (input + ": ").c_str(), what.c_str());
         return 1;
     }
     return 0;

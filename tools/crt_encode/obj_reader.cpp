@@ -6,11 +6,11 @@
 #include <cmath>
 #include <charconv>
 #include <cstring>
-#include <fstream>
 #include <stdexcept>
 #include <unordered_map>
 
 #include "mesh_reader.h"
+#include "platform/file_read.h"
 #include "platform/printable.h"
 #include "text_lines.h"
 
@@ -260,9 +260,12 @@ InputMesh read_obj(const std::vector<char>& bytes, const std::string& name) {
 }
 
 InputMesh read_mesh(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error(path + ": cannot open");
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Only a regular file, and bounded: a pipe or a device would be read for ever.
+    constexpr uint64_t kMaxInputBytes = 4ull << 30;
+    std::vector<char> bytes;
+    std::string why;
+    if (platform::read_regular_file(path, bytes, kMaxInputBytes, why) != platform::FileRead::Read)
+        throw std::runtime_error(path + ": cannot open (" + why + ")");
     std::string lower = path;
     for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
     auto ends_with = [&](const char* suffix) {

@@ -2,24 +2,25 @@
 // outside the mesh, and whether the header has the token layout the reader counts on.
 #include <algorithm>
 #include <cfloat>
-#include <fstream>
+#include <cstdio>
 #include <ostream>
 #include <vector>
 
 #include "clips/ply_layout.h"
 #include "clips/ply_mesh.h"
 #include "inspect.h"
+#include "platform/file_read.h"
 
 int inspect_ply(const std::string& path, std::ostream& out) {
     PlyMesh mesh;
     if (!loadPlyMesh(path, mesh)) return 1;  // the reader has said why
     out << "PLY " << path << "\n";
     // The reader does not parse the header, it counts tokens: say where they would move.
-    std::ifstream in(path, std::ios::binary);
-    std::string head(4096, '\0');
-    in.read(&head[0], std::streamsize(head.size()));
-    head.resize(size_t(in.gcount()));
-    const std::string why = plyLayoutDifference(head);
+    std::string head(4096, '\0'), why;
+    std::FILE* file = platform::open_regular_file(path, why);  // the reader has just found a regular file
+    head.resize(file ? std::fread(&head[0], 1, head.size(), file) : 0);
+    if (file) std::fclose(file);
+    why = plyLayoutDifference(head);
     const bool layout = why.empty();
     if (!layout) out << "warning: the header does not have the layout the show reads (" << why << ")\n";
     out << "vertices: " << mesh.vertices.size() << "\nfaces: " << mesh.faces.size() << "\n";
