@@ -44,19 +44,6 @@ TEST(RegularFileRead, RefusesFoldersPipesAndDevicesWithoutWaiting) {
     EXPECT_EQ(status, FileRead::NotAFile);
 }
 
-// Two shows in one folder: the other one's half-written camera file, under the name a
-// fixed temporary name would share, is neither deleted nor renamed over the real file.
-TEST(ReplaceFile, LeavesAnotherProcesssTemporaryFileAlone) {
-    TempFolder folder;
-    const std::string path = folder / "FreeCam.bin";
-    const std::string theirs = folder.write("FreeCam.bin.tmp", "half");
-    ASSERT_TRUE(platform::replace_file(path, "mine", 4));
-    EXPECT_EQ(readFile(path), "mine");
-    EXPECT_EQ(readFile(theirs), "half");
-    EXPECT_NE(platform::process_temp_path(path), theirs);
-    EXPECT_FALSE(std::filesystem::exists(platform::process_temp_path(path)));
-}
-
 TEST(FileIdentity, TellsAFileReplacedUnderItsNameFromTheOneOpened) {
     TempFolder folder;
     const std::string path = folder / "a.part";
