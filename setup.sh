@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # One-stop set-up for a Debian 12 machine, run as root:
 #   ./setup.sh run [velmora options]   install what is missing, build, and start the show
-#   ./setup.sh test                    the same set-up, then the whole test suite
+#   ./setup.sh test                    the same set-up, then the whole test suite (the
+#                                      Windows build's under Wine included)
+#   ./setup.sh windows                 cross-build for Windows into dist/velmora-windows/
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
@@ -16,10 +18,17 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick
   clang libclang-rt-14-dev libomp-14-dev libdraco-dev
 )
+# The Windows build: Debian's cross compiler and Wine to test under; the OpenGL loader
+# generator and stb_image for the show's Windows build. GoogleTest's sources come with
+# libgtest-dev.
+windows_packages=(
+  cmake ninja-build libgtest-dev
+  g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 python3-glad libstb-dev
+)
 
-install_missing() {
+install_missing() {  # install_missing PACKAGE...
   local missing=()
-  for p in "${packages[@]}"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
   done
   if [ ${#missing[@]} -gt 0 ]; then
@@ -39,6 +48,13 @@ build() {  # build DIR TARGET [cmake args]
     || { grep -E 'error|FAILED' -A3 "$dir.build.log" | head -60; exit 1; }
 }
 
+# The Windows build in build-win/, configured to compare itself with the Linux build in
+# build/ when tested.
+build_windows() {  # build_windows TARGET
+  build build-win "$1" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DVELMORA_LINUX_BUILD="$root/build"
+}
+
 with_display() {  # a display for GL: the user's, or a virtual one
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then "$@"; else xvfb-run -a -s "-screen 0 1920x1080x24" "$@"; fi
 }
@@ -47,7 +63,7 @@ cmd=${1:-}
 shift || true
 case "$cmd" in
   run)
-    install_missing
+    install_missing "${packages[@]}"
     build build all
     # The default show data: made once, and again when the generator's version changes.
     want="$("$root/build/tools/velmora-data" --version) default"
@@ -59,7 +75,7 @@ case "$cmd" in
     exec "$root/build/velmora" "$@"
     ;;
   test)
-    install_missing
+    install_missing "${packages[@]}" "${windows_packages[@]}"
     build build all
     (cd "$root/build" && with_display ctest --output-on-failure -j2)
     # The tests that handle untrusted input again, under AddressSanitizer and UBSan.
@@ -74,9 +90,30 @@ case "$cmd" in
     "$root/build-fuzz/tests/crt/crt_fuzz" -max_total_time=60 -timeout=2 -rss_limit_mb=512 \
       -artifact_prefix="$root/build-fuzz/" "$root/build-fuzz/crt_corpus" >"$root/build-fuzz/crt_fuzz.log" 2>&1 \
       || { tail -40 "$root/build-fuzz/crt_fuzz.log"; echo "crt_fuzz found a crash (input saved in build-fuzz/)"; exit 1; }
+    # The Windows build under Wine: its unit tests, crt.dll's exports, and crt.dll and the
+    # tools compared with the Linux build byte for byte. (With a display, as Wine's
+    # OpenGL needs one.)
+    build_windows all
+    with_display "$root/tests/windows/wine_tests.sh" "$root/build-win"
+    ;;
+  windows)
+    install_missing "${windows_packages[@]}"
+    for target in crt_shared crt-encode crt-decode velmora-pack velmora-inspect; do build_windows "$target"; done
+    # What a Windows user gets: 64-bit programs and crt.dll, stripped, needing only
+    # Windows' own DLLs, and the decoder's C header and export list.
+    dist="$root/dist/velmora-windows"
+    rm -rf "$dist" && mkdir -p "$dist"
+    for file in crt.dll crt-encode.exe crt-decode.exe velmora-pack.exe velmora-inspect.exe; do
+      x86_64-w64-mingw32-strip -o "$dist/$file" "$root/build-win/bin/$file"
+    done
+    cp "$root/crt/crt.h" "$dist/"
+    # The export list, from which MSVC's lib.exe makes an import library.
+    (cd "$dist" && gendef crt.dll >/dev/null 2>&1)
+    echo "Windows build in $dist:"
+    (cd "$dist" && ls -l | tail -n +2)
     ;;
   *)
-    echo "usage: $0 run [velmora options] | $0 test" >&2
+    echo "usage: $0 run [velmora options] | $0 test | $0 windows" >&2
     exit 2
     ;;
 esac

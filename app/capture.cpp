@@ -5,15 +5,14 @@
 #include "app/capture.h"
 
 #include <SDL.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <climits>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "app/app_state.h"
 #include "app/capture_encoder.h"
@@ -27,23 +26,25 @@
 #include "app/take_session.h"
 #include "clips/part_clips.h"
 #include "platform/audio.h"
+#include "platform/console.h"
+#include "platform/interrupt.h"
 #include "platform/printable.h"
 #include "platform/tick_clock.h"
 
 namespace {
 
-// Set by SIGINT/SIGTERM: finish the file and stop. Atomic, not just sig_atomic_t: the two
-// signals may run their handlers at once on two of the process's threads.
+// Set by an interrupt (Ctrl-C, SIGTERM): finish the file and stop. Atomic, not just
+// sig_atomic_t: two interrupts may run their handlers at once on two threads.
 std::atomic<int> g_stopSignal{0};
 static_assert(std::atomic<int>::is_always_lock_free, "used in a signal handler");
-char g_partPath[PATH_MAX + 16];  // the unfinished file, for a second signal to remove
+char g_partPath[4096 + 16];  // the unfinished file, for a second interrupt to remove
 
-// The first signal asks for the file to be finished; a second one means "stop now": the
-// unfinished file could not be played, so it goes rather than staying behind hidden.
+// The first interrupt asks for the file to be finished; a second one means "stop now":
+// the unfinished file could not be played, so it goes rather than staying behind hidden.
 void stopCapture(int signal) {
     if (g_stopSignal.exchange(signal) == 0) return;
-    if (g_partPath[0]) unlink(g_partPath);
-    _exit(128 + signal);
+    if (g_partPath[0]) platform::remove_file_at_once(g_partPath);
+    std::_Exit(128 + signal);
 }
 
 // One frame of the show as the frame loop plays it, but dt is fixed and nothing is read
@@ -138,18 +139,14 @@ bool prepareCapture(LaunchOptions& options, std::string& error) {
     if (!captureSpan(options, captureEnd(options), span, note, error)) return false;
     if (!note.empty()) std::fprintf(stderr, "capture: %s\n", note.c_str());
     // The show runs in --data's folder; the file goes where the command line meant it.
-    char folder[PATH_MAX];
-    if (!options.dataDir.empty() && options.capture[0] != '/' && getcwd(folder, sizeof folder))
-        options.capture = std::string(folder) + "/" + options.capture;
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path here = fs::current_path(ec);
+    if (!options.dataDir.empty() && fs::u8path(options.capture).is_relative() && !ec)
+        options.capture = (here / fs::u8path(options.capture)).u8string();
     if (!checkCaptureFile(options.capture, error)) return false;
     // Installed before SDL starts, which then leaves both signals to us.
-    struct sigaction action {};
-    action.sa_handler = stopCapture;
-    sigemptyset(&action.sa_mask);
-    sigaddset(&action.sa_mask, SIGINT);  // one handler at a time, so a second signal sees the first
-    sigaddset(&action.sa_mask, SIGTERM);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    platform::on_interrupt(stopCapture);
     return true;
 }
 
@@ -183,7 +180,7 @@ int runCapture(AppState& app) {
     FrameReadback readback;
     beginReadback(readback, width, height);
     CaptureProgress progress;
-    startProgress(progress, span.frames, isatty(STDERR_FILENO));
+    startProgress(progress, span.frames, platform::is_terminal(stderr));
     const float dt = 1.0f / static_cast<float>(span.fps);
     bool ok = true;
     for (long n = 0; ok && n < span.frames && !g_stopSignal; ++n) {
@@ -218,6 +215,6 @@ int runCapture(AppState& app) {
                  platform::printable(options.capture).c_str());
     if (!signal) return 0;
     std::fprintf(stderr, "capture: stopped by %s after %ld of %ld frames; the video plays up to there\n",
-                 signal == SIGINT ? "SIGINT" : "SIGTERM", frames, span.frames);
+                 signal == platform::kInterruptSignal ? "SIGINT" : "SIGTERM", frames, span.frames);
     return 128 + signal;
 }

@@ -10,18 +10,18 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 
 #include "platform/audio.h"
+#include "platform/file_io.h"
 #include "platform/file_replace.h"
 #include "platform/printable.h"
 
@@ -38,8 +38,8 @@ std::string avError(int code) {
 }
 
 bool isFolder(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    std::error_code ec;
+    return std::filesystem::is_directory(std::filesystem::u8path(path), ec);
 }
 
 int discardBytes(void*, uint8_t*, int size) { return size; }
@@ -451,8 +451,9 @@ bool CaptureEncoder::finish(std::string& error) {
         error = "the unfinished file beside \"" + platform::printable(st.path) + "\" was removed or replaced by another program";
         return false;
     }
-    if (std::rename(st.temp.c_str(), st.path.c_str()) != 0) {
-        error = "cannot move the finished video onto \"" + platform::printable(st.path) + "\": " + std::strerror(errno);
+    std::string why;
+    if (!platform::rename_replacing(st.temp, st.path, &why)) {
+        error = "cannot move the finished video onto \"" + platform::printable(st.path) + "\": " + why;
         return false;
     }
     st.finished = true;

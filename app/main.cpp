@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <new>
-#include <unistd.h>
 
 #include "app/app_state.h"
 #include "app/capture.h"
@@ -102,9 +102,12 @@ int main(int argc, char** argv) {
         fprintf(stderr, "velmora: %s\n", message.c_str());
         return 2;
     }
-    if (!app.options.dataDir.empty() && chdir(app.options.dataDir.c_str()) != 0) {
+    std::error_code entered;
+    if (!app.options.dataDir.empty())
+        std::filesystem::current_path(std::filesystem::u8path(app.options.dataDir), entered);
+    if (entered) {
         fprintf(stderr, "velmora: cannot enter the show directory \"%s\": %s\n", platform::printable(app.options.dataDir).c_str(),
-                std::strerror(errno));
+                entered.message().c_str());
         return 2;
     }
 

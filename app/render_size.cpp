@@ -1,10 +1,11 @@
 #include "app/render_size.h"
 
 #include <GL/glew.h>
-#include <unistd.h>
 
 #include <cinttypes>
 #include <cstdio>
+
+#include "platform/memory.h"
 
 namespace {
 
@@ -54,10 +55,7 @@ std::string renderSizeProblem(int32_t width, int32_t height, const RenderLimits&
     return {};
 }
 
-uint64_t physicalMemoryBytes() {
-    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
-    return pages > 0 && pageSize > 0 ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) : 0;
-}
+uint64_t physicalMemoryBytes() { return platform::physical_memory_bytes(); }
 
 RenderLimits queryRenderLimits() {
     RenderLimits limits;

@@ -1,10 +1,22 @@
 # Third-party libraries, all from Debian's packages (installed by setup.sh).
+find_package(Threads REQUIRED)
+
+if(WIN32)
+  # Cross-built for Windows: the libraries, the crt DLL and the tools need nothing beyond
+  # Windows' own DLLs. GoogleTest comes from the sources Debian ships with libgtest-dev,
+  # built here with the cross compiler.
+  if(VELMORA_BUILD_TESTS)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)  # defines GTest::gtest
+  endif()
+  return()
+endif()
+
 find_package(PkgConfig REQUIRED)
 find_package(SDL2 REQUIRED)
 find_package(OpenGL REQUIRED COMPONENTS OpenGL)
 find_package(GLEW REQUIRED)
 find_package(OpenMP REQUIRED)
-find_package(Threads REQUIRED)
 find_package(ZLIB REQUIRED)  # CRC-32 of take files
 
 # Debian ships OpenCV's core/imgcodecs/imgproc without a CMake package file unless the

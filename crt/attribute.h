@@ -1,7 +1,9 @@
 // The vertex attribute classes: every per-vertex quantity of a crt stream (positions,
 // normals, colours, texture coordinates, any other named attribute) is one of these.
-// The decoder calls the decoding slots in turn for all attributes; slots 2-5 are the
-// encoder's.
+// The decoder calls the decoding slots in turn for all attributes. The encoder's steps
+// are plain members, not virtual slots, and are defined in the *_encode.cpp files: a
+// virtual table would name them, and the decoder alone (crt.dll, libcrt) would then have
+// to link the whole encoder.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -41,11 +43,9 @@ public:
 
     virtual int codec_kind() const = 0;
 
-    // Encoding. The decoder never calls these.
-    virtual void quantize_from(uint32_t vertex_count, const void* input, int32_t input_format) = 0;
-    virtual void prepare_encode(uint32_t /*vertex_count*/, uint32_t /*face_count*/, const uint32_t* /*faces*/) {}
-    virtual void compute_residuals(uint32_t vertex_count, const std::vector<VertexTriple>& predictions) = 0;
-    virtual void write_residuals(std::vector<uint8_t>& out, int32_t entropy) = 0;
+    // Encoding: quantize_from, prepare_encode, compute_residuals and write_residuals are
+    // members of each class below; the encoder calls them through its concrete type.
+    void prepare_encode(uint32_t /*vertex_count*/, uint32_t /*face_count*/, const uint32_t* /*faces*/) {}
 
     // Decoding. read_residuals always consumes the attribute's data from the stream, and
     // with neither `buffer` nor `keep_values` it only skips it. apply_prediction undoes the
@@ -76,9 +76,10 @@ class GenericAttr : public VertexAttribute {
 public:
     int codec_kind() const override { return 1; }
 
-    void quantize_from(uint32_t vertex_count, const void* input, int32_t input_format) override;
-    void compute_residuals(uint32_t vertex_count, const std::vector<VertexTriple>& predictions) override;
-    void write_residuals(std::vector<uint8_t>& out, int32_t entropy) override;
+    // Encoding only.
+    void quantize_from(uint32_t vertex_count, const void* input, int32_t input_format);
+    void compute_residuals(uint32_t vertex_count, const std::vector<VertexTriple>& predictions);
+    void write_residuals(std::vector<uint8_t>& out, int32_t entropy);
 
     void read_residuals(uint32_t vertex_count, Stream& stream, BlockBuffer& blocks) override;
     void apply_prediction(uint32_t vertex_count, const std::vector<VertexTriple>& predictions) override;
@@ -103,9 +104,9 @@ class ColorAttr : public GenericAttr<unsigned char> {
 public:
     int codec_kind() const override { return 3; }
     // Input: `components` (3 RGB or 4 RGBA) bytes or floats 0-1 per vertex; each channel
-    // is divided by its step and stored as G, B - G, R - G, A.
-    void quantize_from(uint32_t vertex_count, const void* input, int32_t input_format) override;
-    void write_residuals(std::vector<uint8_t>& out, int32_t entropy) override;
+    // is divided by its step and stored as G, B - G, R - G, A. Encoding only.
+    void quantize_from(uint32_t vertex_count, const void* input, int32_t input_format);
+    void write_residuals(std::vector<uint8_t>& out, int32_t entropy);
     void read_residuals(uint32_t vertex_count, Stream& stream, BlockBuffer& blocks) override;
     // Writes, by `format`, RGBA floats (channel x step / 255) or bytes (channel x step,
     // modulo 256) with R = c0 + c2, G = c0, B = c0 + c1, A = c3 from the stored c0..c3.
@@ -123,10 +124,11 @@ public:
 
     int codec_kind() const override { return 2; }
 
-    void quantize_from(uint32_t vertex_count, const void* input, int32_t input_format) override;
-    void prepare_encode(uint32_t vertex_count, uint32_t face_count, const uint32_t* faces) override;
-    void compute_residuals(uint32_t vertex_count, const std::vector<VertexTriple>& predictions) override;
-    void write_residuals(std::vector<uint8_t>& out, int32_t entropy) override;
+    // Encoding only.
+    void quantize_from(uint32_t vertex_count, const void* input, int32_t input_format);
+    void prepare_encode(uint32_t vertex_count, uint32_t face_count, const uint32_t* faces);
+    void compute_residuals(uint32_t vertex_count, const std::vector<VertexTriple>& predictions);
+    void write_residuals(std::vector<uint8_t>& out, int32_t entropy);
 
     // An unknown mode is refused only when there is an array to fill; otherwise the
     // normals are skipped and the rest of the stream decodes.

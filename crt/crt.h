@@ -1,6 +1,7 @@
 /* crt mesh decoder: C interface.
  * Decodes a triangle mesh stored in the compressed crt format from a block of memory into
- * arrays the caller supplies. Exported unmangled from the velmora executable and libcrt. */
+ * arrays the caller supplies. Exported unmangled from the velmora executable, libcrt.so
+ * and crt.dll. */
 #ifndef CRT_CRT_H
 #define CRT_CRT_H
 

@@ -14,13 +14,28 @@
 
 namespace crt {
 
+namespace {
+
+// The encoding steps are members of each attribute class rather than virtual slots (see
+// attribute.h), so a call through the base is sent on to the concrete class here.
+template <typename Step>
+void with_class(VertexAttribute& attribute, Step step) {
+    if (auto* n = dynamic_cast<NormalAttr*>(&attribute)) return step(*n);
+    if (auto* c = dynamic_cast<ColorAttr*>(&attribute)) return step(*c);
+    if (auto* g = dynamic_cast<GenericAttr<int>*>(&attribute)) return step(*g);
+    if (auto* g = dynamic_cast<GenericAttr<unsigned char>*>(&attribute)) return step(*g);
+    throw kInternal;
+}
+
+}  // namespace
+
 Encoder::Encoder(uint32_t vertex_count, const uint32_t* faces, uint32_t face_count)
     : vertex_count_(vertex_count), faces_(faces, faces + size_t(face_count) * 3) {}
 
 VertexAttribute& Encoder::add_attribute(const std::string& name, std::unique_ptr<VertexAttribute> attribute,
                                         const void* values, int32_t input_format) {
     if (!values && vertex_count_ > 0) throw kAttributeSize;
-    attribute->quantize_from(vertex_count_, values, input_format);
+    with_class(*attribute, [&](auto& a) { a.quantize_from(vertex_count_, values, input_format); });
     std::unique_ptr<VertexAttribute>& slot = attributes_[name];
     slot = std::move(attribute);
     return *slot;
@@ -89,8 +104,8 @@ size_t connectivity_size(const ConnectivityCode& code, int32_t entropy) {
 
 // Leaves the attribute set up with whichever candidate gives it the smallest section
 // written with `coder`; `apply` sets a candidate up (and computes its residuals).
-template <typename Candidate, typename Apply>
-void keep_smallest(VertexAttribute& attribute, const std::vector<Candidate>& candidates, Apply apply, int32_t coder) {
+template <typename Attribute, typename Candidate, typename Apply>
+void keep_smallest(Attribute& attribute, const std::vector<Candidate>& candidates, Apply apply, int32_t coder) {
     Candidate best = candidates.front();
     size_t best_size = SIZE_MAX;
     std::vector<uint8_t> scratch;
@@ -223,8 +238,10 @@ std::vector<uint8_t> Encoder::encode() {
             normals->encode_position_components = p->components;
         }
     }
-    for (auto& entry : attributes_) entry.second->prepare_encode(V, face_count, code_.faces.data());
-    for (auto& entry : attributes_) entry.second->compute_residuals(V, code_.predictions);
+    for (auto& entry : attributes_)
+        with_class(*entry.second, [&](auto& a) { a.prepare_encode(V, face_count, code_.faces.data()); });
+    for (auto& entry : attributes_)
+        with_class(*entry.second, [&](auto& a) { a.compute_residuals(V, code_.predictions); });
     if (choose_strategies) {
         const int32_t kind = search_kind();
         for (auto& entry : attributes_)
@@ -409,7 +426,9 @@ std::vector<uint8_t> Encoder::write_stream(int32_t kind) {
     write_word_block(out, code_.bits.words());
     connectivity_bytes = out.size() - header_bytes;
 
-    for (auto& entry : attributes_) entry.second->write_residuals(out, coder(kind));
+    const int32_t attribute_coder = coder(kind);
+    for (auto& entry : attributes_)
+        with_class(*entry.second, [&](auto& a) { a.write_residuals(out, attribute_coder); });
     return out;
 }
 

@@ -1,7 +1,7 @@
 // The body's frame selection, matrix blending and part placement.
 #include "models/body.h"
 
-#include <GL/glew.h>
+#include "platform/gl.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // objmodel's GPU parts and its three ways of drawing: by object through client-side
 // arrays, by part through vertex array objects, and immediate mode from the parts' CPU
 // arrays. All of it needs the GL context, except build_parts' CPU half.
-#include <GL/glew.h>
+#include "platform/gl.h"
 
 #include <algorithm>
 

@@ -75,9 +75,11 @@ bool objmodel::load(const std::string& path, bool gpu_parts) {
     }
     loaded = true;
 
+    // The folder ends at the last separator of either kind: a path may mix them (a Windows
+    // folder with a name joined by "/"), and the last backslash alone would then name a
+    // folder above the file's own.
     directory.clear();
-    size_t cut = path.find_last_of('\\');
-    if (cut == std::string::npos) cut = path.find_last_of('/');
+    const size_t cut = path.find_last_of("\\/");
     if (cut != std::string::npos) directory = path.substr(0, cut + 1);
 
     text_scanner scanner(std::move(text));

@@ -1,6 +1,6 @@
 // rigid: a static mesh drawn with fixed-function lighting, one glMaterial per group,
 // from the lists of the objloader it creates.
-#include <GL/glew.h>
+#include "platform/gl.h"
 
 #include "models/objloader.h"
 

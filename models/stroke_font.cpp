@@ -1,7 +1,7 @@
 // The stroke font's glyph table and the text drawing loop.
 #include "models/stroke_font.h"
 
-#include <GL/glew.h>
+#include "platform/gl.h"
 
 namespace {
 

@@ -1,23 +1,13 @@
-// Exclusive creation ("x": O_CREAT | O_EXCL, which refuses an existing name, symbolic links
-// included) is in both C libraries the show is built with, glibc and the UCRT.
+// Replacing a file whole, the same on every system: a new file under this process's own
+// temporary name (create_new_file), then a rename over the target (rename_replacing).
 #include "platform/file_replace.h"
 
-#include <cstdio>
+#include "platform/file_io.h"
 
 namespace platform {
 
 std::string process_temp_path(const std::string& path, const char* suffix) {
     return path + "." + process_tag() + suffix;
-}
-
-std::FILE* create_new_file(const std::string& path, bool replace) {
-    std::FILE* f = std::fopen(path.c_str(), "wbx");
-    if (!f && replace) {
-        // remove() unlinks a symbolic link itself, not what it points to.
-        std::remove(path.c_str());
-        f = std::fopen(path.c_str(), "wbx");
-    }
-    return f;
 }
 
 bool replace_file(const std::string& path, const void* data, size_t size) {
@@ -26,8 +16,8 @@ bool replace_file(const std::string& path, const void* data, size_t size) {
     if (!f) return false;
     const bool written = std::fwrite(data, 1, size, f) == size;
     const bool closed = std::fclose(f) == 0;
-    if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
+    if (!written || !closed || !rename_replacing(temporary, path, nullptr)) {
+        remove_file(temporary);
         return false;
     }
     return true;

@@ -2,11 +2,6 @@
 // data file's size before anything is allocated or read.
 #include "render/frame_archive.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
 #include <charconv>
 #include <cstdio>
@@ -14,6 +9,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "platform/file_io.h"
 #include "platform/file_read.h"
 #include "platform/printable.h"
 
@@ -22,14 +18,12 @@ struct FrameArchive::Cache {
     size_t indexedEntries = 0;                            // entries.size() when firstEntry was built
     bool indexed = false;
 
-    std::string openPath;  // dataPath the descriptor belongs to
-    int fd = -1;
+    std::string openPath;  // dataPath the open file belongs to
+    platform::File data;
     uint64_t size = 0;
 
-    ~Cache() { closeData(); }
     void closeData() {
-        if (fd >= 0) ::close(fd);
-        fd = -1;
+        data.close();
         size = 0;
         openPath.clear();
     }
@@ -104,9 +98,9 @@ std::string quoted(const std::string& token) { return "\"" + platform::printable
 // A cut data file is said at once, not only when a frame first lands past its end, which
 // may be minutes into the show.
 void reportEntriesPastTheEnd(const FrameArchive& archive) {
-    struct stat info {};
-    if (::stat(archive.dataPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;  // said on first read
-    const uint64_t size = static_cast<uint64_t>(info.st_size);
+    platform::File data;
+    if (!data.open_regular(archive.dataPath, nullptr)) return;  // said on first read
+    const uint64_t size = data.size();
     size_t outside = 0;
     const ArchiveEntry* first = nullptr;
     for (const ArchiveEntry& e : archive.entries) {
@@ -205,23 +199,11 @@ const ArchiveEntry* findEntry(const FrameArchive& archive, FrameArchive::Cache& 
 }
 
 bool openData(const FrameArchive& archive, FrameArchive::Cache& cache, std::string* why) {
-    if (cache.fd >= 0 && cache.openPath == archive.dataPath) return true;
+    if (cache.data.is_open() && cache.openPath == archive.dataPath) return true;
     cache.closeData();
     // Tried again on every read while it fails: a data file that appears later is used.
-    // O_NONBLOCK: a pipe under the name would otherwise hold the open until a writer came.
-    const int fd = ::open(archive.dataPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        if (why) *why = "\"" + archive.dataPath + "\": " + std::strerror(errno);
-        return false;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        if (why) *why = "\"" + archive.dataPath + "\" is not a file";
-        ::close(fd);
-        return false;
-    }
-    cache.fd = fd;
-    cache.size = static_cast<uint64_t>(info.st_size);
+    if (!cache.data.open_regular(archive.dataPath, why)) return false;
+    cache.size = cache.data.size();
     cache.openPath = archive.dataPath;
     return true;
 }
@@ -248,17 +230,11 @@ EntryRead readEntryChecked(const FrameArchive& archive, const std::string& name,
         return EntryRead::OutsideDataFile;
     }
     bytes.resize(entry->length);
-    uint64_t done = 0;
-    while (done < entry->length) {
-        const ssize_t got = ::pread(cache.fd, bytes.data() + done, entry->length - done,
-                                    static_cast<off_t>(entry->offset + done));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {  // the file shrank since it was opened, or a read error
-            if (why) *why = got < 0 ? std::strerror(errno) : "the data file ended early";
-            bytes.clear();
-            return EntryRead::ReadFailed;
-        }
-        done += static_cast<uint64_t>(got);
+    const int64_t got = cache.data.read_at(entry->offset, bytes.data(), bytes.size(), why);
+    if (got != static_cast<int64_t>(bytes.size())) {  // a read error, or the file shrank since it was opened
+        if (why && got >= 0) *why = "the data file ended early";
+        bytes.clear();
+        return EntryRead::ReadFailed;
     }
     return EntryRead::Read;
 }

@@ -4,52 +4,19 @@
 
 #include "render/frame_archive.h"
 
-#include "platform/file_read.h"
-#include "platform/printable.h"
-
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <string_view>
+
+#include "platform/file_io.h"
+#include "platform/file_read.h"
+#include "platform/file_replace.h"
+#include "platform/printable.h"
 
 namespace {
 
 size_t contentHash(const unsigned char* data, uint64_t length) {
     return std::hash<std::string_view>()(std::string_view(reinterpret_cast<const char*>(data), length));
-}
-
-bool writeAll(int fd, const unsigned char* data, uint64_t length) {
-    while (length > 0) {
-        const ssize_t put = ::write(fd, data, length);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        data += put;
-        length -= static_cast<uint64_t>(put);
-    }
-    return true;
-}
-
-bool readAt(int fd, uint64_t offset, unsigned char* data, uint64_t length) {
-    while (length > 0) {
-        const ssize_t got = ::pread(fd, data, length, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        data += got;
-        offset += static_cast<uint64_t>(got);
-        length -= static_cast<uint64_t>(got);
-    }
-    return true;
-}
-
-// A new file of ours under path: whatever is already there (a file left by a crash, or a
-// link planted to redirect the write) is removed first, never written through.
-int createNew(const std::string& path, int access) {
-    ::unlink(path.c_str());
-    return ::open(path.c_str(), access | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
 }
 
 // One frame's file: far beyond any picture the show decodes (8192 x 8192).
@@ -65,7 +32,7 @@ bool validName(const std::string& name) {
 }  // namespace
 
 FrameArchiveWriter::FrameArchiveWriter(std::string base, uint64_t startLimit)
-    : base_(std::move(base)), startLimit_(startLimit), tempBase_(base_ + ".tmp" + std::to_string(getpid())) {}
+    : base_(std::move(base)), startLimit_(startLimit), tempBase_(base_ + ".tmp" + platform::process_tag()) {}
 
 FrameArchiveWriter::~FrameArchiveWriter() {
     if (!finished_) removeTemporaries();
@@ -77,17 +44,16 @@ bool FrameArchiveWriter::fail(std::string message) {
 }
 
 void FrameArchiveWriter::removeTemporaries() {
-    if (dataFd_ >= 0) ::close(dataFd_);
-    dataFd_ = -1;
-    std::remove((tempBase_ + ".bin").c_str());
-    std::remove((tempBase_ + ".txt").c_str());
+    data_.close();
+    platform::remove_file(tempBase_ + ".bin");
+    platform::remove_file(tempBase_ + ".txt");
 }
 
 bool FrameArchiveWriter::openTemporary() {
-    if (dataFd_ >= 0) return true;
+    if (data_.is_open()) return true;
     const std::string path = tempBase_ + ".bin";
-    dataFd_ = createNew(path, O_RDWR);
-    if (dataFd_ < 0) return fail("cannot create " + path + ": " + std::strerror(errno));
+    std::string why;
+    if (!data_.create(path, &why)) return fail("cannot create " + path + ": " + why);
     return true;
 }
 
@@ -108,8 +74,9 @@ bool FrameArchiveWriter::add(const std::string& name, const unsigned char* data,
         const Written& earlier = written_[it->second];
         if (earlier.length != length) continue;
         stored.resize(length);
-        if (!readAt(dataFd_, earlier.offset, stored.data(), length))
-            return fail("cannot read back " + tempBase_ + ".bin: " + std::strerror(errno));
+        std::string why = "it ended early";
+        if (data_.read_at(earlier.offset, stored.data(), length, &why) != static_cast<int64_t>(length))
+            return fail("cannot read back " + tempBase_ + ".bin: " + why);
         if (std::memcmp(stored.data(), data, length) != 0) continue;
         written_.push_back({name, earlier.offset, length, hash});
         ++sharedCount_;
@@ -119,8 +86,8 @@ bool FrameArchiveWriter::add(const std::string& name, const unsigned char* data,
     if (dataSize_ >= startLimit_)
         return fail("entry " + name + " would start at byte " + std::to_string(dataSize_) + ", at or beyond the limit of " +
                     std::to_string(startLimit_) + " bytes for an entry's start");
-    if (!writeAll(dataFd_, data, length))
-        return fail("cannot write " + tempBase_ + ".bin: " + std::strerror(errno));
+    std::string why;
+    if (!data_.write(data, length, &why)) return fail("cannot write " + tempBase_ + ".bin: " + why);
     byHash_.emplace(hash, written_.size());
     written_.push_back({name, dataSize_, length, hash});
     dataSize_ += length;
@@ -160,17 +127,15 @@ ArchiveWriteReport FrameArchiveWriter::finish() {
     for (const Written& w : written_)
         index += w.name + " " + std::to_string(w.length) + " " + std::to_string(w.offset) + "\n";
     const std::string indexPath = tempBase_ + ".txt";
+    std::string why;
     {
-        const int fd = createNew(indexPath, O_WRONLY);
-        if (fd < 0) return failed("cannot create " + indexPath + ": " + std::strerror(errno));
-        const bool ok = writeAll(fd, reinterpret_cast<const unsigned char*>(index.data()), index.size()) && ::fsync(fd) == 0;
-        const int savedErrno = errno;
-        ::close(fd);
-        if (!ok) return failed("cannot write " + indexPath + ": " + std::strerror(savedErrno));
+        platform::File out;
+        if (!out.create(indexPath, &why)) return failed("cannot create " + indexPath + ": " + why);
+        if (!out.write(index.data(), index.size(), &why) || !out.sync(&why))
+            return failed("cannot write " + indexPath + ": " + why);
     }
-    if (::fsync(dataFd_) != 0) return failed("cannot write " + tempBase_ + ".bin: " + std::strerror(errno));
-    ::close(dataFd_);
-    dataFd_ = -1;
+    if (!data_.sync(&why)) return failed("cannot write " + tempBase_ + ".bin: " + why);
+    data_.close();
 
     // Read back exactly as the show will: its index parser, its name lookup, its reader.
     {
@@ -185,11 +150,10 @@ ArchiveWriteReport FrameArchiveWriter::finish() {
         }
     }
 
-    if (std::rename((tempBase_ + ".bin").c_str(), (base_ + ".bin").c_str()) != 0)
-        return failed("cannot rename " + tempBase_ + ".bin to " + base_ + ".bin: " + std::strerror(errno));
-    if (std::rename(indexPath.c_str(), (base_ + ".txt").c_str()) != 0)
-        return failed("cannot rename " + indexPath + " to " + base_ + ".txt (" + base_ + ".bin is already new): " +
-                      std::strerror(errno));
+    if (!platform::rename_replacing(tempBase_ + ".bin", base_ + ".bin", &why))
+        return failed("cannot rename " + tempBase_ + ".bin to " + base_ + ".bin: " + why);
+    if (!platform::rename_replacing(indexPath, base_ + ".txt", &why))
+        return failed("cannot rename " + indexPath + " to " + base_ + ".txt (" + base_ + ".bin is already new): " + why);
     finished_ = true;
     report.ok = true;
     report.entryCount = written_.size();

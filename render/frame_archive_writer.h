@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/file_io.h"
+
 // Entries must start below this byte: the show hands offsets to a signed 32-bit seek.
 constexpr uint64_t kArchiveStartLimit = uint64_t(1) << 31;
 
@@ -59,7 +61,7 @@ private:
     std::string base_;
     uint64_t startLimit_;
     std::string tempBase_;  // temporaries are tempBase_ + ".txt" / ".bin"
-    int dataFd_ = -1;
+    platform::File data_;  // the temporary data file, while entries are added
     uint64_t dataSize_ = 0;
     std::vector<Written> written_;
     std::unordered_map<std::string, size_t> names_;

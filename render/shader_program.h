@@ -2,7 +2,7 @@
 // (#include, #replace), with scrambled ".xxx" twins so a distribution can ship only those,
 // and the uniform setters the scenes and passes use.
 #pragma once
-#include <GL/glew.h>
+#include "platform/gl.h"
 
 #include <map>
 #include <optional>

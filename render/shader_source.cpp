@@ -114,8 +114,10 @@ std::string preprocess(Loading& loading, const std::string& raw, int file) {
 
 std::filesystem::path identity(const std::string& path) {
     std::error_code error;
-    std::filesystem::path canonical = std::filesystem::canonical(path, error);
-    return error ? std::filesystem::path(path) : canonical;
+    // u8path: the path is UTF-8 on every system, which a plain std::string is not taken as
+    // on Windows.
+    std::filesystem::path canonical = std::filesystem::canonical(std::filesystem::u8path(path), error);
+    return error ? std::filesystem::u8path(path) : canonical;
 }
 
 std::optional<std::string> loadSource(Loading& loading, const std::string& path) {
@@ -171,12 +173,12 @@ int64_t shaderFileStamp(const std::string& path) {
     std::error_code error;
     // Only a regular file's time means a save: a folder's changes with every twin written
     // into it, and a device's with every use.
-    const auto kind = std::filesystem::status(path, error).type();
+    const auto kind = std::filesystem::status(std::filesystem::u8path(path), error).type();
     if (error || kind == std::filesystem::file_type::not_found) return -1;
     if (kind != std::filesystem::file_type::regular) return -2 - static_cast<int64_t>(kind);
-    const auto time = std::filesystem::last_write_time(path, error);
+    const auto time = std::filesystem::last_write_time(std::filesystem::u8path(path), error);
     if (error) return -1;
-    const auto size = std::filesystem::file_size(path, error);
+    const auto size = std::filesystem::file_size(std::filesystem::u8path(path), error);
     // An editor that saves twice within the clock's resolution still changes the size.
     const uint64_t ticks = static_cast<uint64_t>(time.time_since_epoch().count());
     return static_cast<int64_t>(ticks * 31 + (error ? 0 : size));

@@ -82,7 +82,7 @@ TEST(AttributeEncoding, DefaultNormalsOfACreasedLowPolyMeshKeepTheFilesNormals) 
     border.normal_mode = crt::NormalAttr::border_corrected;
     border.choose_normal_mode = false;
     const double precision = crt::normal_precision(crt::normal_unit_for_bits(border.normal_bits));
-    EXPECT_GT(crt_encode::encode_mesh(cube, border).normal_worst_error, 10.0 * M_PI / 180.0);
+    EXPECT_GT(crt_encode::encode_mesh(cube, border).normal_worst_error, 10.0 * std::acos(-1.0) / 180.0);
     for (bool fast : {false, true}) {
         EncodeSettings defaults;
         defaults.fast = fast;

@@ -3,15 +3,15 @@
 // a non-zero status instead of a stream.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 #include "crt/decoder.h"
 #include "round_trip.h"
+#include "run_program.h"
+#include "special_files.h"
 
 namespace {
 
@@ -20,17 +20,12 @@ struct ToolRun {
     std::string output;  // standard output and error together
 };
 
-ToolRun run_tool(const std::string& arguments, const char* tool = CRT_ENCODE_PATH) {
-    ToolRun r;
-    const std::string command = std::string(tool) + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return r;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.output.append(buffer, n);
-    const int status = pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+// The paths as they are, then the options split at spaces.
+ToolRun run_tool(std::vector<std::string> arguments, const std::string& options = "", const char* tool = CRT_ENCODE_PATH) {
+    std::istringstream words(options);
+    for (std::string word; words >> word;) arguments.push_back(word);
+    const ProgramRun run = runProgram(tool, arguments);
+    return {run.status, run.output};
 }
 
 std::string temp_path(const std::string& name) { return ::testing::TempDir() + "crt_encode_tool_" + name; }
@@ -63,9 +58,9 @@ std::vector<uint8_t> read_file(const std::string& path) {
 
 TEST(CrtEncodeTool, OptionsReachTheStream) {
     const std::string input = write_strip_obj(), output = temp_path("strip.crt");
-    const ToolRun r = run_tool(input + " " + output +
-                           " --entropy stored --prediction plain --coding correlated --normals estimated"
-                           " --position-bits 12 --color-bits 4 --uv-step 0.01");
+    const ToolRun r = run_tool({input, output},
+                               "--entropy stored --prediction plain --coding correlated --normals estimated"
+                               " --position-bits 12 --color-bits 4 --uv-step 0.01");
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find("6 triangles"), std::string::npos) << r.output;
     const std::vector<uint8_t> bytes = read_file(output);
@@ -92,7 +87,7 @@ TEST(CrtEncodeTool, OptionsReachTheStream) {
 
 TEST(CrtEncodeTool, StatsListEveryPartAndFastStreamsDecode) {
     const std::string input = write_strip_obj(), output = temp_path("stats.crt");
-    const ToolRun r = run_tool(input + " " + output + " --stats --fast");
+    const ToolRun r = run_tool({input, output}, "--stats --fast");
     ASSERT_EQ(r.status, 0) << r.output;
     for (const char* part : {"connectivity symbols", "position raw bits", "normal mode", "color steps", "uv bit counts",
                              "total", "deg from the file's, precision 0.168 deg"})
@@ -102,7 +97,7 @@ TEST(CrtEncodeTool, StatsListEveryPartAndFastStreamsDecode) {
 
 TEST(CrtEncodeTool, AttributesCanBeLeftOut) {
     const std::string input = write_strip_obj(), output = temp_path("bare.crt");
-    const ToolRun r = run_tool(input + " " + output + " --normals none --no-colors --no-uvs --postpone never");
+    const ToolRun r = run_tool({input, output}, "--normals none --no-colors --no-uvs --postpone never");
     ASSERT_EQ(r.status, 0) << r.output;
     const std::vector<uint8_t> bytes = read_file(output);
     auto d = crt::create_decoder(bytes.data(), bytes.size());
@@ -112,27 +107,27 @@ TEST(CrtEncodeTool, AttributesCanBeLeftOut) {
 
 TEST(CrtEncodeTool, BadArgumentsGiveTheUsage) {
     const std::string input = write_strip_obj(), output = temp_path("never.crt");
-    for (const std::string& args : {std::string(""), input, input + " " + output + " --bogus",
-                                   input + " " + output + " --position-bits 0",
-                                   input + " " + output + " --position-step -1",
-                                   input + " " + output + " --entropy huffman",
-                                   input + " " + output + " --normal-bits"}) {
-        const ToolRun r = run_tool(args);
-        EXPECT_EQ(r.status, 2) << args << "\n" << r.output;
-        EXPECT_NE(r.output.find("usage: crt-encode"), std::string::npos) << args;
+    const std::vector<std::string> paths{input, output};
+    for (const auto& [arguments, options] :
+         {std::pair{std::vector<std::string>{}, ""}, std::pair{std::vector<std::string>{input}, ""},
+          std::pair{paths, "--bogus"}, std::pair{paths, "--position-bits 0"}, std::pair{paths, "--position-step -1"},
+          std::pair{paths, "--entropy huffman"}, std::pair{paths, "--normal-bits"}}) {
+        const ToolRun r = run_tool(arguments, options);
+        EXPECT_EQ(r.status, 2) << arguments.size() << " paths, " << options << "\n" << r.output;
+        EXPECT_NE(r.output.find("usage: crt-encode"), std::string::npos) << options;
     }
 }
 
 TEST(CrtEncodeTool, BadInputEndsWithAMessageAndNoStream) {
     const std::string output = temp_path("none.crt");
     std::remove(output.c_str());
-    ToolRun r = run_tool(temp_path("missing.ply") + " " + output);
+    ToolRun r = run_tool({temp_path("missing.ply"), output});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("cannot open"), std::string::npos) << r.output;
 
     const std::string points = temp_path("points.obj");
     std::ofstream(points) << "v 0 0 0\nv 1 0 0\n";
-    r = run_tool(points + " " + output);
+    r = run_tool({points, output});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("no triangles"), std::string::npos) << r.output;
 
@@ -140,7 +135,7 @@ TEST(CrtEncodeTool, BadInputEndsWithAMessageAndNoStream) {
     std::ofstream(damaged) << "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
                               "property float z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n"
                               "0 0 0\n1 0 0\n0 1 0\n3 0 1 7\n";
-    r = run_tool(damaged + " " + output);
+    r = run_tool({damaged, output});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("outside the 3 vertices"), std::string::npos) << r.output;
     EXPECT_TRUE(read_file(output).empty()) << "no stream is written for bad input";
@@ -148,20 +143,21 @@ TEST(CrtEncodeTool, BadInputEndsWithAMessageAndNoStream) {
     // The encoder cannot quantise a NaN: the file and the vertex are named.
     const std::string nan = temp_path("nan.obj");
     std::ofstream(nan) << "v 0 0 0\nv 1 0 0\nv nan 1 0\nf 1 2 3\n";
-    r = run_tool(nan + " " + output);
+    r = run_tool({nan, output});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find(nan + ": vertex 3 has a position that is not a finite number"), std::string::npos) << r.output;
 
     // Both tools used to read a pipe or a device to its end: never, or gigabytes later.
-    const std::string pipe = temp_path("pipe.obj");
-    std::remove(pipe.c_str());
-    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    for (const std::string& input : {pipe, std::string("/dev/zero")}) {
+    TempFolder folder;
+    const SpecialFiles special(folder);
+    ASSERT_FALSE(special.pipe.empty());
+    std::vector<std::string> inputs = special.devices;
+    inputs.push_back(special.pipe);
+    for (const std::string& input : inputs) {
         for (const char* tool : {CRT_ENCODE_PATH, CRT_DECODE_PATH}) {
-            r = run_tool(input + " " + output, tool);
+            r = run_tool({input, output}, "", tool);
             EXPECT_EQ(r.status, 1) << tool << " " << input;
             EXPECT_NE(r.output.find("not a regular file"), std::string::npos) << r.output;
         }
     }
-    std::remove(pipe.c_str());
 }

@@ -1,7 +1,7 @@
 // Encoder-made sample streams for the fuzz corpus and the damaged-stream tests.
 #include "encoded_samples.h"
 
-#include <sys/stat.h>
+#include <filesystem>
 
 #include "encode_mesh.h"
 #include "test_meshes.h"
@@ -9,8 +9,8 @@
 namespace crt_test {
 
 bool have_testdata() {
-    struct stat s;
-    return stat(VELMORA_TESTDATA, &s) == 0 && S_ISDIR(s.st_mode);
+    std::error_code ec;
+    return std::filesystem::is_directory(std::filesystem::u8path(VELMORA_TESTDATA), ec);
 }
 
 std::string testdata(const std::string& relative) { return std::string(VELMORA_TESTDATA) + "/" + relative; }

@@ -3,9 +3,8 @@
 // kind, prediction strategy and normal mode.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 #include <algorithm>
+#include <filesystem>
 
 #include "crt/decoder.h"
 #include "encode_mesh.h"
@@ -23,13 +22,12 @@ namespace {
 
 std::vector<std::string> files_in(const std::string& folder) {
     std::vector<std::string> out;
-    if (DIR* dir = opendir(crt_test::testdata(folder).c_str())) {
-        while (const dirent* e = readdir(dir)) {
-            const std::string name = e->d_name;
-            if (name.size() > 4 && (name.compare(name.size() - 4, 4, ".ply") == 0 || name.compare(name.size() - 4, 4, ".obj") == 0))
-                out.push_back(folder + "/" + name);
-        }
-        closedir(dir);
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(std::filesystem::u8path(crt_test::testdata(folder)), ec), end;
+         !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().u8string();
+        if (name.size() > 4 && (name.compare(name.size() - 4, 4, ".ply") == 0 || name.compare(name.size() - 4, 4, ".obj") == 0))
+            out.push_back(folder + "/" + name);
     }
     std::sort(out.begin(), out.end());
     return out;

@@ -1,21 +1,15 @@
 // velmora-inspect run as show makers run it, on a generated file and on the shared data.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "model_files.h"
+#include "run_program.h"
 
 namespace {
 
 std::string run(const std::string& file, int& status) {
-    std::string out;
-    FILE* pipe = popen((std::string("'") + VELMORA_INSPECT + "' '" + file + "' 2>&1").c_str(), "r");
-    if (!pipe) return out;
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
-    status = pclose(pipe);
-    return out;
+    const ProgramRun run = runProgram(VELMORA_INSPECT, {file});
+    status = run.status;
+    return run.output;
 }
 
 }  // namespace

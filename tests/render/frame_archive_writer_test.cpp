@@ -26,7 +26,8 @@ protected:
     }
     std::vector<std::string> folderContents() {
         std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename());
+        for (const auto& e : std::filesystem::directory_iterator(std::filesystem::u8path(dir.path())))
+            names.push_back(e.path().filename().u8string());
         std::sort(names.begin(), names.end());
         return names;
     }

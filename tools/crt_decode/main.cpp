@@ -44,7 +44,12 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "crt-decode: %s: the output name must end in .ply or .obj\n", output.c_str());
                 return 2;
             }
-            std::ofstream out(output);
+            // Binary: LF line ends on every system. The buffer is set before opening: the
+            // C runtime on Windows would otherwise write the file 512 bytes at a time.
+            std::vector<char> buffer(1 << 16);
+            std::ofstream out;
+            out.rdbuf()->pubsetbuf(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+            out.open(output, std::ios::binary);
             if (obj) crt_decode::write_obj(out, mesh);
             else crt_decode::write_ply(out, mesh);
             if (!out) {

@@ -202,9 +202,10 @@ int main(int argc, char** argv) {
         std::printf(" bytes\n  position step %g", double(encoded.position_step));
         if (encoded.normal_unit) {
             static const char* const kModes[] = {"diff", "estimated", "border"};
+            const double degrees = 180.0 / std::acos(-1.0);  // M_PI is not standard C++ (mingw leaves it out)
             std::printf(", normal unit %d (%s, worst %.3f deg from the file's, precision %.3f deg)", encoded.normal_unit,
-                        kModes[encoded.normal_mode], encoded.normal_worst_error * 180.0 / M_PI,
-                        crt::normal_precision(encoded.normal_unit) * 180.0 / M_PI);
+                        kModes[encoded.normal_mode], encoded.normal_worst_error * degrees,
+                        crt::normal_precision(encoded.normal_unit) * degrees);
         }
         if (encoded.color_step) std::printf(", colour step %d", encoded.color_step);
         if (encoded.uv_step > 0.0f) std::printf(", uv step %g", double(encoded.uv_step));

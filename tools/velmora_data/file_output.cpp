@@ -1,12 +1,12 @@
 // File output helpers of velmora-data.
 #include "tools/velmora_data/file_output.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
+#include "platform/file_io.h"
 #include "platform/file_replace.h"
 
 namespace vdata {
@@ -19,12 +19,13 @@ bool makeDirectories(const std::string& path, std::string& error) {
     for (size_t at = 1; at <= path.size(); ++at) {
         if (at < path.size() && path[at] != '/') continue;
         const std::string part = path.substr(0, at);
-        if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) {
-            error = "cannot create directory " + part + ": " + std::strerror(errno);
+        std::error_code ec;
+        std::filesystem::create_directory(std::filesystem::u8path(part), ec);
+        if (ec && ec != std::errc::file_exists) {
+            error = "cannot create directory " + part + ": " + ec.message();
             return false;
         }
-        struct stat info {};
-        if (::stat(part.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        if (!std::filesystem::is_directory(std::filesystem::u8path(part), ec)) {
             error = part + " exists and is not a directory";
             return false;
         }
@@ -49,9 +50,10 @@ bool writeFileReplacing(const std::string& path, const std::vector<unsigned char
         std::remove(temp.c_str());
         return false;
     }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        error = "cannot rename " + temp + " to " + path + ": " + std::strerror(errno);
-        std::remove(temp.c_str());
+    std::string why;
+    if (!platform::rename_replacing(temp, path, &why)) {
+        error = "cannot rename " + temp + " to " + path + ": " + why;
+        platform::remove_file(temp);
         return false;
     }
     return true;

@@ -1,14 +1,13 @@
 // velmora-data: writes the default show data (footage archive, stills, models, motion,
 // sculptures, music) into a directory. See options.h for the command line.
-#include <malloc.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "platform/console.h"
+#include "platform/memory.h"
 #include "tools/velmora_data/options.h"
 #include "tools/velmora_data/progress.h"
 #include "tools/velmora_data/show_pack.h"
@@ -29,12 +28,10 @@ int main(int argc, char** argv) {
         std::cout << versionText() << "\n";
         return 0;
     }
-    // Every frame allocates picture-sized buffers; keeping freed memory in the heap
-    // instead of returning it to the system spares a page fault per touched page.
-    mallopt(M_MMAP_THRESHOLD, 64 << 20);
-    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    // Every frame allocates picture-sized buffers.
+    platform::keep_large_blocks_in_heap();
     const auto start = std::chrono::steady_clock::now();
-    Progress progress(std::cout, isTerminal(STDOUT_FILENO));
+    Progress progress(std::cout, platform::is_terminal(stdout));
     progress.note(stampText(options.tiny) + " pack into " + options.outDir + ", " + std::to_string(options.jobs) +
                   " worker threads");
     PackReport report;

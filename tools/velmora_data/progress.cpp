@@ -1,14 +1,10 @@
 // Progress display of velmora-data.
 #include "tools/velmora_data/progress.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <ostream>
 
 namespace vdata {
-
-bool isTerminal(int fd) { return ::isatty(fd) == 1; }
 
 Progress::Progress(std::ostream& out, bool terminal)
     : out_(out), terminal_(terminal), start_(std::chrono::steady_clock::now()) {}

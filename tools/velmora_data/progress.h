@@ -28,6 +28,5 @@ private:
 };
 
 // Whether a file descriptor is a terminal (for the choice of display).
-bool isTerminal(int fd);
 
 }  // namespace vdata

@@ -1,5 +1,7 @@
 // Gathering velmora-pack's inputs. Order is part of the output (the index lists entries as
-// they come), so folder listings are sorted rather than taken in directory order.
+// they come), so folder listings are sorted rather than taken in directory order. Paths
+// are UTF-8 strings, turned into filesystem paths with u8path and back with u8string (a
+// plain std::string would be taken in the ANSI code page on Windows).
 #include "pack_inputs.h"
 
 #include <algorithm>
@@ -20,7 +22,7 @@ std::string lowerCase(std::string text) {
 }
 
 bool isFrameFile(const fs::path& file) {
-    const std::string extension = lowerCase(file.extension().string());
+    const std::string extension = lowerCase(file.extension().u8string());
     return extension == ".jpg" || extension == ".jpeg";
 }
 
@@ -32,7 +34,7 @@ constexpr uint64_t kMaxManifestBytes = 256ull << 20;
 }  // namespace
 
 std::string frameEntryName(const std::string& prefix, const std::string& fileName) {
-    return prefix + fs::path(fileName).stem().string() + "_n.jpg";
+    return prefix + fs::u8path(fileName).stem().u8string() + "_n.jpg";
 }
 
 bool readManifest(const std::string& manifestPath, std::vector<PackInput>& inputs, std::string& error) {
@@ -42,7 +44,7 @@ bool readManifest(const std::string& manifestPath, std::vector<PackInput>& input
         return false;
     }
     std::istringstream in(text);
-    const fs::path folder = fs::path(manifestPath).parent_path();
+    const fs::path folder = fs::u8path(manifestPath).parent_path();
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -56,8 +58,8 @@ bool readManifest(const std::string& manifestPath, std::vector<PackInput>& input
             error = manifestPath + " line " + std::to_string(number) + ": expected \"<entry name> <file>\"";
             return false;
         }
-        const fs::path file(std::string(pathBegin, pathEnd));
-        inputs.push_back({std::string(nameBegin, nameEnd), (file.is_absolute() ? file : folder / file).string()});
+        const fs::path file = fs::u8path(std::string(pathBegin, pathEnd));
+        inputs.push_back({std::string(nameBegin, nameEnd), (file.is_absolute() ? file : folder / file).u8string()});
     }
     return true;
 }
@@ -65,7 +67,7 @@ bool readManifest(const std::string& manifestPath, std::vector<PackInput>& input
 bool scanFrameFolder(const std::string& folder, const std::string& prefix, std::vector<PackInput>& inputs,
                      size_t& skipped, std::string& error) {
     std::error_code failure;
-    fs::directory_iterator it(folder, failure);
+    fs::directory_iterator it(fs::u8path(folder), failure);
     if (failure) {
         error = "cannot list folder " + folder + ": " + failure.message();
         return false;
@@ -83,8 +85,8 @@ bool scanFrameFolder(const std::string& folder, const std::string& prefix, std::
         return false;
     }
     std::sort(frames.begin(), frames.end(),
-              [](const fs::path& a, const fs::path& b) { return a.filename().string() < b.filename().string(); });
+              [](const fs::path& a, const fs::path& b) { return a.filename().u8string() < b.filename().u8string(); });
     for (const fs::path& frame : frames)
-        inputs.push_back({frameEntryName(prefix, frame.filename().string()), frame.string()});
+        inputs.push_back({frameEntryName(prefix, frame.filename().u8string()), frame.u8string()});
     return true;
 }

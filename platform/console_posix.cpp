@@ -1,3 +1,4 @@
+// Console services on POSIX systems: the terminal's ANSI colours.
 #include "platform/console.h"
 
 #include <cstdio>
@@ -10,18 +11,24 @@ namespace platform {
 void hide_console() {}
 void show_console() {}
 
+bool is_terminal(std::FILE* stream) {
+    if (stream == stdout) return isatty(STDOUT_FILENO) != 0;
+    if (stream == stderr) return isatty(STDERR_FILENO) != 0;
+    return false;
+}
+
 namespace {
 
 // Colours act only on the standard streams, and only when they reach a terminal,
 // so logs redirected to files stay free of escape codes.
-bool is_terminal(const std::ostream& os) {
-    if (&os == &std::cout) return isatty(STDOUT_FILENO) != 0;
-    if (&os == &std::cerr || &os == &std::clog) return isatty(STDERR_FILENO) != 0;
+bool reaches_terminal(const std::ostream& os) {
+    if (&os == &std::cout) return is_terminal(stdout);
+    if (&os == &std::cerr || &os == &std::clog) return is_terminal(stderr);
     return false;
 }
 
 std::ostream& colour(std::ostream& os, const char* escape) {
-    if (is_terminal(os)) os << escape;
+    if (reaches_terminal(os)) os << escape;
     return os;
 }
 
