@@ -289,8 +289,9 @@ void Part_Clips::overlayAnt() {
         path.count = 200;
     }
     if (!(endClock > 45.0f && endClock < 140.0f)) return;
-    // Only the ant uses the window's depth. Clearing the stencil with it (the show uses
-    // none) lets the driver fill the combined buffer instead of masking half of each value.
+    // The show's window has no depth buffer (the ant is one flat black silhouette, which
+    // looks the same whatever order its triangles come in), so clearing it and the depth
+    // test change nothing there; a window with depth gets both as before.
     glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
 
     const float s = clock * 3 + 1;
