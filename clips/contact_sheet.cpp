@@ -20,7 +20,8 @@ float contactSheetPosition(int index) {
 
 bool writeContactSheet(Part_Clips& clips, const std::string& path, std::string& error) {
     AppState& app = *clips.owner;
-    const int w = app.targets[5].width, h = app.targets[5].height;
+    // The window's picture, whatever the scale the targets are drawn at.
+    const int w = app.window.width, h = app.window.height;
     const int columns = kSheetColumns, rows = kSheetRows;
     const int cellW = std::min(w, 480), cellH = cellW * h / w;
     cv::Mat sheet(rows * (cellH + kSheetLabelHeight), columns * cellW, CV_8UC3, cv::Scalar(16, 16, 16));

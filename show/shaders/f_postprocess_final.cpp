@@ -3,13 +3,15 @@
 // toning, the print's burnt edges (vignette), and a dither of its own, since the window
 // is 8 bits and this pass has no noise picture. The uniforms that set the look (the
 // clocks, "type", "TheType", "k0" .. "k5") are read by the vertex stage; "k1" here too.
-// Both samplers hold the post result, filtered nearest: every tap is a whole pixel, and is
-// read as one (texelFetch, cheaper than a filtered read on llvmpipe).
+// Both samplers hold the post result, filtered nearest: every tap is a whole pixel. The
+// picture may be smaller than the screen (the render scale); the lens's offsets are sizes
+// on the screen, so they are measured in screen pixels.
 #version 130
 
 uniform sampler2D texture2d;    // the post result
 uniform sampler2D textureprev;  // the same picture, for the displaced taps
 uniform float k1;               // feedback: the echo comes in as it goes up
+uniform float renderScale;      // the picture's pixels per screen pixel; 0 (not set) reads as 1
 
 in vec2 vUV;
 flat in vec2 vCorner;
@@ -24,18 +26,19 @@ flat in vec4 vLens;
 #include "shaders/film.cpp"
 
 void main() {
-    vec2 texel = 1.0 / vec2(max(textureSize(texture2d, 0), ivec2(1)));
-    vec3 c = texelAt(texture2d, vUV).rgb;
+    float perScreenPixel = renderScale > 0.0 ? renderScale : 1.0;
+    vec2 texel = perScreenPixel / vec2(max(textureSize(texture2d, 0), ivec2(1)));  // a screen pixel, in uv
+    vec3 c = texture(texture2d, vUV).rgb;
 
     // Lateral colour: the lens draws red a little larger than green, so red fringes grow
     // towards the edges.
-    c.r = texelAt(texture2d, vUV - (vUV - 0.5) * 2.0 * vLens.x * texel).r;
+    c.r = texture(texture2d, vUV - (vUV - 0.5) * 2.0 * vLens.x * texel).r;
 
     // Echo: a ghost a few pixels to the right, as of a second reflection in the projector.
     // None while the knob is untouched: the test is on a uniform, so the driver skips the
     // read for the whole frame then.
     if (knobAmount(k1) > 0.0) {
-        vec3 echo = texelAt(textureprev, vUV - vec2(5.0, 0.0) * texel).rgb;
+        vec3 echo = texture(textureprev, vUV - vec2(5.0, 0.0) * texel).rgb;
         c = mix(c, max(c, echo), vLens.y);
     }
 

@@ -1,0 +1,49 @@
+// The render scale: the share of the window's width and height at which the show draws its
+// off-screen pictures (the final pass scales the result to the window). Fixed, or chosen
+// from the frame rate ("auto"): the pictures shrink while frames stay slower than a target
+// and grow back when there is room, in rare steps, so that a machine without a GPU shows a
+// softer picture that moves rather than a sharp one that stutters. No GL here.
+#pragma once
+#include <cstdint>
+#include <deque>
+
+constexpr float kMinRenderScale = 0.25f;
+
+class RenderScale {
+public:
+    // adaptive: choose the scale from the frame rate, starting at 1; otherwise keep scale
+    // (clamped to kMinRenderScale .. 1). targetFps is the rate auto holds (clamped to 1 .. 1000).
+    void configure(bool adaptive, float scale, float targetFps);
+
+    // After each shown frame, with its whole duration. Returns true when the scale changed;
+    // the caller resizes its pictures before drawing the next frame.
+    bool frameDone(double seconds);
+
+    float scale() const { return scale_; }
+    bool adaptive() const { return adaptive_; }
+    float targetFps() const { return targetFps_; }
+
+    // For the timing report: the mean scale over the frames seen, the lowest, the steps.
+    double meanScale() const { return frames_ ? scaleSum_ / static_cast<double>(frames_) : scale_; }
+    float lowestScale() const { return lowest_; }
+    int steps() const { return steps_; }
+
+    // The off-screen size for a window side at a scale: rounded, never below one pixel.
+    static int32_t scaledSide(int32_t side, float scale);
+
+private:
+    void step(float to);
+
+    bool adaptive_ = false;
+    float scale_ = 1.0f;
+    float targetFps_ = 30.0f;
+    double sinceStep_ = 0.0;       // seconds since the last step (or the first frame)
+    std::deque<double> recent_;    // durations of the frames measured since then, oldest first
+    double recentSum_ = 0.0;
+    float refusedScale_ = 2.0f;    // the last scale stepped down from: not tried again soon
+    double sinceRefused_ = 0.0;
+    double scaleSum_ = 0.0;
+    int64_t frames_ = 0;
+    float lowest_ = 1.0f;
+    int steps_ = 0;
+};
