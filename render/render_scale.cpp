@@ -11,13 +11,16 @@ namespace {
 
 constexpr double kStepInterval = 2.0;  // seconds: at most one step in this time
 constexpr double kSettle = 0.5;        // seconds after a step whose frames are not measured
-constexpr double kWindow = 1.5;        // seconds of frames a decision looks at
+constexpr double kWindow = 1.5;        // seconds of frames a step down looks at
+constexpr double kRoomHold = 2.0;      // seconds that room must last before a step up
 constexpr double kSlow = 1.05;         // mean frame over the budget by this: step down
 constexpr double kAimDown = 0.9;       // a step down aims at this share of the budget
 constexpr double kRoom = 0.8;          // a step up must be expected to stay under this share
 constexpr double kRefusedHold = 10.0;  // seconds before a scale stepped down from is tried again
 constexpr double kStallCap = 4.0;      // a frame counts as at most this many budgets
 constexpr float kGrid = 0.05f;         // scales are whole multiples of this
+
+double sq(double x) { return x * x; }
 
 float onGrid(float s) { return std::clamp(std::floor(s / kGrid + 1e-3f) * kGrid, kMinRenderScale, 1.0f); }
 
@@ -47,6 +50,8 @@ void RenderScale::step(float to) {
         sinceRefused_ = 0.0;
     }
     scale_ = to;
+    roomFor_ = 0.0;
+    roomWorst_ = 0.0;
     lowest_ = std::min(lowest_, to);
     steps_ += 1;
     sinceStep_ = 0.0;
@@ -72,18 +77,26 @@ bool RenderScale::frameDone(double seconds) {
     }
     if (sinceStep_ < kStepInterval || recentSum_ < kWindow) return false;
 
-    const double mean = recentSum_ / static_cast<double>(recent_.size());
-    if (mean > budget * kSlow && scale_ > kMinRenderScale) {
+    const double last = recentSum_ / static_cast<double>(recent_.size());  // the newest kWindow seconds
+    if (last > budget * kSlow && scale_ > kMinRenderScale) {
         // Far too slow: shrink by up to a half of the pixels at once; a little: one grid step.
-        const float wanted = scale_ * static_cast<float>(std::sqrt(budget * kAimDown / mean));
+        const float wanted = scale_ * static_cast<float>(std::sqrt(budget * kAimDown / last));
         step(std::min(onGrid(std::max(wanted, scale_ * 0.7f)), onGrid(scale_ - kGrid)));
         return true;
     }
-    if (scale_ < 1.0f) {
-        float up = onGrid(std::min(scale_ * static_cast<float>(std::sqrt(budget * kRoom / mean)), scale_ * 1.25f));
+    // Growing waits for room that lasts: every newest-kWindow mean for kRoomHold seconds
+    // running must leave room for the next grid step; the slowest of them sets how far.
+    if (scale_ < 1.0f && last * sq(onGrid(scale_ + kGrid) / scale_) <= budget * kRoom) {
+        roomFor_ += seconds;
+        roomWorst_ = std::max(roomWorst_, last);
+    } else {
+        roomFor_ = 0.0;
+        roomWorst_ = 0.0;
+    }
+    if (roomFor_ >= kRoomHold) {
+        float up = onGrid(std::min(scale_ * static_cast<float>(std::sqrt(budget * kRoom / roomWorst_)), scale_ * 1.25f));
         if (up >= refusedScale_ && sinceRefused_ < kRefusedHold) up = onGrid(refusedScale_ - kGrid);
-        const double expected = mean * (up / scale_) * (up / scale_);
-        if (up > scale_ && expected <= budget * kRoom) {
+        if (up > scale_) {
             step(up);
             return true;
         }

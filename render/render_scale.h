@@ -40,6 +40,8 @@ private:
     double sinceStep_ = 0.0;       // seconds since the last step (or the first frame)
     std::deque<double> recent_;    // durations of the frames measured since then, oldest first
     double recentSum_ = 0.0;
+    double roomFor_ = 0.0;         // seconds for which the frames have left room to grow
+    double roomWorst_ = 0.0;       // the slowest recent mean in that time
     float refusedScale_ = 2.0f;    // the last scale stepped down from: not tried again soon
     double sinceRefused_ = 0.0;
     double scaleSum_ = 0.0;

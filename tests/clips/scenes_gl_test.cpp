@@ -329,3 +329,39 @@ TEST_F(Scenes, AStillShownFrameAfterFrameIsDecodedOnce) {
     scene(41.01f);  // the same grain picture too
     EXPECT_EQ(c.pictures.stats().decoded, decoded);
 }
+
+TEST_F(Scenes, AScaleStepCarriesThePictureHistoryAcrossWithoutAFlash) {
+    Part_Clips& c = *g_show->clips;
+    AppState& app = *g_show->app;
+    const auto meanOf = [](const Pixels& p) {
+        double sum = 0;
+        for (size_t i = 0; i < p.size(); i += 4) sum += p[i] + p[i + 1] + p[i + 2];
+        return sum / (p.size() / 4 * 3);
+    };
+    const auto frame = [&] {  // the fog scene with the figure: trails and lag in both feedback passes
+        c.ttime = c.cttime = c.clock = 55;
+        c.render();
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        return meanOf(readPixels(0, 0, kW, kH));
+    };
+    const auto historyMean = [&](int target) { return meanOf(texturePixels(app.targets[target].textures[1])); };
+    c.renderScale.configure(false, 1.0f, 30.0f);
+    double before = 0;
+    for (int i = 0; i < 6; ++i) before = frame();
+    const double composite = historyMean(4), post = historyMean(5);
+    ASSERT_GT(composite, 10.0);
+
+    c.renderScale.configure(false, 0.5f, 30.0f);
+    c.applyRenderScale();
+    EXPECT_EQ(app.targets[2].width, kW / 2);
+    EXPECT_EQ(app.targets[5].height, kH / 2);
+    EXPECT_NEAR(historyMean(4), composite, 2.0) << "the composite's history is scaled, not cleared";
+    EXPECT_NEAR(historyMean(5), post, 2.0) << "the post pass's history is scaled, not cleared";
+    const double after = frame();
+    EXPECT_NEAR(after, before, 3.0) << "the first frame at the new scale is neither darker nor brighter";
+    EXPECT_NEAR(frame(), before, 3.0);
+
+    c.renderScale.configure(false, 1.0f, 30.0f);  // back as the other tests expect
+    EXPECT_NEAR(frame(), before, 3.0);
+    EXPECT_EQ(app.targets[2].width, kW);
+}
