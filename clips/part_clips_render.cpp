@@ -262,7 +262,8 @@ void Part_Clips::finalPass() {
     // of the last frame, which nothing reads any more) and then enlarged into the window by
     // one plain copy: the pass's own work stays at the picture's size. The warm-up
     // takes that road on its way back, so that the driver has its shaders ready.
-    const bool enlarged = vw != target.width || vh != target.height || (warmingUp && warmUpKeepsPictures);
+    const bool enlarged = vw != target.width || vh != target.height || vx != 0 || vy != 0 ||
+                          (warmingUp && warmUpKeepsPictures);
     if (enlarged) {
         glBindFramebuffer(GL_FRAMEBUFFER, target.resolveFramebuffer);
         glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, target.textures[0], 0);
