@@ -135,7 +135,7 @@ public:
     bool warmUpKeepsPictures = false;  // a slot with a picture keeps it (the driver minds no pixels)
 
     // Sizes the scene, composite and post targets to the window at the render scale; the
-    // feedback passes' last results are scaled along, never cleared.
+    // composite's last result (its trails and lag) is scaled along, never cleared.
     void applyRenderScale();
 
 private:

@@ -1,5 +1,5 @@
 // One frame of the production: the scene into the scene target, then the composite, post
-// and final passes (the first two read their own previous result), then the overlay ant.
+// and final passes (the composite reads its own previous result), then the overlay ant.
 #include <GL/glew.h>
 #include <GL/glu.h>
 #include <SDL.h>
@@ -229,9 +229,11 @@ void Part_Clips::applyRenderScale() {
     const int32_t width = RenderScale::scaledSide(owner->window.width, renderScale.scale());
     const int32_t height = RenderScale::scaledSide(owner->window.height, renderScale.scale());
     if (owner->targets[2].width == width && owner->targets[2].height == height) return;
+    // Only the composite reads its own last result (trails, lag): its history is scaled
+    // along; the scene and post targets are drawn afresh every frame.
     resizeRenderTarget(owner->targets[2], width, height, false);
     resizeRenderTarget(owner->targets[4], width, height, true);
-    resizeRenderTarget(owner->targets[5], width, height, true);
+    resizeRenderTarget(owner->targets[5], width, height, false);
 }
 
 void Part_Clips::finalPass() {
