@@ -47,7 +47,9 @@ std::string captureTempPath(const std::string& path) {
     const size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return folder + "." + name + ".part";
+    // The process's own name: two captures to one path must not remove, reopen or rename
+    // each other's unfinished files.
+    return folder + "." + name + "." + platform::process_tag() + ".part";
 }
 
 bool checkCaptureFile(const std::string& path, std::string& error) {
@@ -84,6 +86,7 @@ bool checkCaptureFile(const std::string& path, std::string& error) {
 struct CaptureEncoder::State {
     CaptureFormat format;
     std::string path, temp;
+    platform::FileIdentity tempIdentity;  // the file created under temp, to rename only that one
     AVFormatContext* mux = nullptr;
     AVCodecContext* video = nullptr;
     AVCodecContext* audio = nullptr;
@@ -316,6 +319,7 @@ bool CaptureEncoder::open(const std::string& path, const CaptureFormat& format, 
     // it and not through a link planted under that name since the check.
     FILE* created = platform::create_new_file(st.temp);
     if (!created) return st.fail("cannot write \"" + path + "\": " + std::strerror(errno), 0, error);
+    platform::file_identity(created, st.tempIdentity);
     std::fclose(created);
     r = avio_open(&st.mux->pb, st.temp.c_str(), AVIO_FLAG_WRITE);
     if (r < 0) return st.fail("cannot write \"" + path + "\"", r, error);
@@ -391,6 +395,14 @@ bool CaptureEncoder::finish(std::string& error) {
     if (r < 0) return st.fail("cannot write \"" + st.path + "\"", r, error);
     r = avio_closep(&st.mux->pb);
     if (r < 0) return st.fail("cannot write \"" + st.path + "\"", r, error);
+    // The muxer reopens the file by name to move the index to the front: had anything
+    // replaced it meanwhile, that would be what sits under the name now, not this video.
+    platform::FileIdentity named;
+    if (!platform::file_identity(st.temp, named) || named != st.tempIdentity) {
+        st.temp.clear();  // not ours to remove
+        error = "the unfinished file beside \"" + st.path + "\" was removed or replaced by another program";
+        return false;
+    }
     if (std::rename(st.temp.c_str(), st.path.c_str()) != 0) {
         error = "cannot move the finished video onto \"" + st.path + "\": " + std::strerror(errno);
         return false;

@@ -6,6 +6,10 @@
 
 namespace platform {
 
+std::string process_temp_path(const std::string& path, const char* suffix) {
+    return path + "." + process_tag() + suffix;
+}
+
 std::FILE* create_new_file(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "wbx");
     if (!f) {
@@ -17,7 +21,7 @@ std::FILE* create_new_file(const std::string& path) {
 }
 
 bool replace_file(const std::string& path, const void* data, size_t size) {
-    const std::string temporary = path + ".tmp";
+    const std::string temporary = process_temp_path(path);
     FILE* f = create_new_file(temporary);
     if (!f) return false;
     const bool written = std::fwrite(data, 1, size, f) == size;

@@ -45,6 +45,13 @@ bool readAt(int fd, uint64_t offset, unsigned char* data, uint64_t length) {
     return true;
 }
 
+// A new file of ours under path: whatever is already there (a file left by a crash, or a
+// link planted to redirect the write) is removed first, never written through.
+int createNew(const std::string& path, int access) {
+    ::unlink(path.c_str());
+    return ::open(path.c_str(), access | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+}
+
 bool validName(const std::string& name) {
     if (name.empty()) return false;
     for (unsigned char c : name)
@@ -76,7 +83,7 @@ void FrameArchiveWriter::removeTemporaries() {
 bool FrameArchiveWriter::openTemporary() {
     if (dataFd_ >= 0) return true;
     const std::string path = tempBase_ + ".bin";
-    dataFd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    dataFd_ = createNew(path, O_RDWR);
     if (dataFd_ < 0) return fail("cannot create " + path + ": " + std::strerror(errno));
     return true;
 }
@@ -152,7 +159,7 @@ ArchiveWriteReport FrameArchiveWriter::finish() {
         index += w.name + " " + std::to_string(w.length) + " " + std::to_string(w.offset) + "\n";
     const std::string indexPath = tempBase_ + ".txt";
     {
-        const int fd = ::open(indexPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        const int fd = createNew(indexPath, O_WRONLY);
         if (fd < 0) return failed("cannot create " + indexPath + ": " + std::strerror(errno));
         const bool ok = writeAll(fd, reinterpret_cast<const unsigned char*>(index.data()), index.size()) && ::fsync(fd) == 0;
         const int savedErrno = errno;

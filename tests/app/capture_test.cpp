@@ -73,6 +73,33 @@ Decoded decode(const std::string& path) {
     return d;
 }
 
+// The temporary files of captures to name left in folder (".NAME.<process>.part").
+std::vector<std::string> leftovers(const std::string& folder, const std::string& name) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string file = entry.path().filename().string();
+        const std::string prefix = "." + name + ".";
+        if (file.rfind(prefix, 0) == 0 && file.size() > prefix.size() + 5 && file.substr(file.size() - 5) == ".part")
+            found.push_back(file);
+    }
+    return found;
+}
+
+// Starts velmora in the tiny show's folder without waiting; stderr goes to log.
+pid_t startVelmora(const std::vector<std::string>& args, const std::string& log) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        chdir(TINY_SHOW);
+        freopen(log.c_str(), "w", stderr);
+        std::vector<char*> argv{const_cast<char*>(VELMORA)};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(VELMORA, argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
 // Runs velmora (by default in the tiny show's folder) with a time limit; its output goes to log.
 int velmora(const std::string& args, const std::string& log, const std::string& folder = TINY_SHOW) {
     const std::string command = "cd '" + folder + "' && timeout 240 '" VELMORA "' " + args + " >'" + log + "' 2>&1";
@@ -116,7 +143,7 @@ TEST_F(Capture, TwoSecondsAt25FpsHoldFiftyFramesAndTwoSecondsOfMusic) {
     EXPECT_EQ(first->height, 180);
     ASSERT_EQ(first->musicRate, 48000);
     EXPECT_NEAR(first->musicSamples, 96000, 48000 / 25) << "music of the span, within one frame";
-    EXPECT_FALSE(fs::exists(*folder / ".a.mp4.part")) << "the temporary file was renamed";
+    EXPECT_TRUE(leftovers(folder->path(), "a.mp4").empty()) << "the temporary file was renamed";
     EXPECT_EQ(readFile(*folder / "outside.txt"), "keep");
 }
 
@@ -146,7 +173,7 @@ TEST_F(Capture, RefusedRequestsSayWhyAndLeaveNoFile) {
         EXPECT_NE(velmora("--capture " + r.file + " " + r.options, *folder / "r.log"), 0) << r.file << r.options;
         EXPECT_NE(readFile(*folder / "r.log").find(r.why), std::string::npos) << readFile(*folder / "r.log");
         EXPECT_FALSE(fs::exists(r.file)) << r.file;
-        EXPECT_FALSE(fs::exists(*folder / ".x.mp4.part"));
+        EXPECT_TRUE(leftovers(folder->path(), "x.mp4").empty());
     }
 }
 
@@ -156,14 +183,7 @@ TEST_F(Capture, AnInterruptedCapturePlaysUpToWhereItStopped) {
         const std::string file = *folder / "stopped.mp4", log = *folder / "stopped.log";
         fs::remove(file);
         fs::remove(log);
-        const pid_t pid = fork();
-        if (pid == 0) {
-            chdir(TINY_SHOW);
-            freopen(log.c_str(), "w", stderr);
-            execl(VELMORA, VELMORA, "--capture", file.c_str(), "--res", "320x180", "--fps", "25", "--duration", "20",
-                  nullptr);
-            _exit(127);
-        }
+        const pid_t pid = startVelmora({"--capture", file, "--res", "320x180", "--fps", "25", "--duration", "20"}, log);
         // Once a tenth of the show is captured (a line per 5 %), stop it.
         for (int i = 0; i < 1200 && readFile(log).find("capture: 10 %") == std::string::npos; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -175,7 +195,7 @@ TEST_F(Capture, AnInterruptedCapturePlaysUpToWhereItStopped) {
         if (!signal) {  // either may come second: the process's threads take them as they come
             EXPECT_TRUE(WEXITSTATUS(status) == 128 + SIGTERM || WEXITSTATUS(status) == 128 + SIGINT) << readFile(log);
             EXPECT_FALSE(fs::exists(file));
-            EXPECT_FALSE(fs::exists(captureTempPath(file))) << "the unfinished file is removed";
+            EXPECT_TRUE(leftovers(folder->path(), "stopped.mp4").empty()) << "the unfinished file is removed";
             continue;
         }
         EXPECT_EQ(WEXITSTATUS(status), 128 + signal) << readFile(log);
@@ -188,6 +208,23 @@ TEST_F(Capture, AnInterruptedCapturePlaysUpToWhereItStopped) {
             << "every frame rendered is in the file\n" << readFile(log);
         EXPECT_NEAR(d.musicSamples, d.frames.size() * 48000.0 / 25, 48000 / 25);
     }
+}
+
+// A short capture made to the same path while a long one runs: each keeps its own
+// unfinished file, and the one that finishes last leaves its whole video there.
+TEST_F(Capture, TwoCapturesToOnePathBothFinishWithPlayableFiles) {
+    const std::string file = *folder / "twice.mp4", longLog = *folder / "long.log";
+    const pid_t pid = startVelmora({"--capture", file, "--res", "160x90", "--fps", "25", "--duration", "40"}, longLog);
+    for (int i = 0; i < 1200 && readFile(longLog).find("capture: 10 %") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(velmora("--capture " + file + " --res 160x90 --fps 25 --duration 1", *folder / "short.log"), 0)
+        << readFile(*folder / "short.log");
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << readFile(longLog);
+    EXPECT_EQ(decode(file).frames.size(), 1000u) << "the long capture, which finished last";
+    EXPECT_TRUE(leftovers(folder->path(), "twice.mp4").empty());
 }
 
 TEST_F(Capture, DamagedMusicGivesAVideoWithoutSoundAndSaysSo) {

@@ -2,6 +2,7 @@
 // the contact sheet takes any set of frames.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "tools/velmora_data/contact_sheet.h"
 #include "tools/velmora_data/file_output.h"
 #include "tools/velmora_data/progress.h"
+#include "platform/file_replace.h"
 
 using namespace vdata;
 
@@ -44,14 +46,31 @@ TEST(FileOutput, ReplacesWholeFilesAndLeavesNoTemporaryBehind) {
     ASSERT_TRUE(writeFileReplacing(dir + "/a.txt", std::string("first version, longer"), error)) << error;
     ASSERT_TRUE(writeFileReplacing(dir + "/a.txt", std::string("second"), error)) << error;
     EXPECT_EQ(read(dir + "/a.txt"), "second");
-    EXPECT_FALSE(exists(dir + "/a.txt.tmp"));
+    EXPECT_FALSE(exists(platform::process_temp_path(dir + "/a.txt")));
     // Into a folder that does not exist: a message naming the file, nothing created.
     EXPECT_FALSE(writeFileReplacing(dir + "/missing/b.txt", std::string("x"), error));
     EXPECT_NE(error.find("missing/b.txt"), std::string::npos) << error;
     // Onto a directory: the rename fails and the temporary is cleaned up.
     ASSERT_TRUE(makeDirectories(dir + "/c/d", error)) << error;
     EXPECT_FALSE(writeFileReplacing(dir + "/c", std::string("x"), error));
-    EXPECT_FALSE(exists(dir + "/c.tmp"));
+    EXPECT_FALSE(exists(platform::process_temp_path(dir + "/c")));
+    std::system(("rm -rf '" + dir + "'").c_str());
+}
+
+// A link planted under the old temporary name used to take the music out of the folder,
+// and a user's own "NAME.tmp" used to be written over and renamed away.
+TEST(FileOutput, NeverWritesThroughALinkOrAUsersFileBesideTheOutput) {
+    const std::string dir = tempDir();
+    std::string error;
+    ASSERT_TRUE(writeFileReplacing(dir + "/outside", std::string("keep"), error));
+    ASSERT_EQ(::symlink((dir + "/outside").c_str(), (dir + "/a.mp3.tmp").c_str()), 0);
+    ASSERT_TRUE(writeFileReplacing(dir + "/b.jpg.tmp", std::string("mine"), error));
+    ASSERT_TRUE(writeFileReplacing(dir + "/a.mp3", std::string("music"), error)) << error;
+    ASSERT_TRUE(writeFileReplacing(dir + "/b.jpg", std::string("picture"), error)) << error;
+    EXPECT_EQ(read(dir + "/outside"), "keep");
+    EXPECT_EQ(read(dir + "/a.mp3"), "music");
+    EXPECT_EQ(read(dir + "/b.jpg.tmp"), "mine");
+    EXPECT_EQ(read(dir + "/b.jpg"), "picture");
     std::system(("rm -rf '" + dir + "'").c_str());
 }
 

@@ -1,13 +1,13 @@
 // File output helpers of velmora-data.
 #include "tools/velmora_data/file_output.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include "platform/file_replace.h"
 
 namespace vdata {
 
@@ -33,26 +33,19 @@ bool makeDirectories(const std::string& path, std::string& error) {
 }
 
 bool writeFileReplacing(const std::string& path, const std::vector<unsigned char>& bytes, std::string& error) {
-    const std::string temp = path + ".tmp";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    // Created as a new file under a name of this process only: a file or link already
+    // under that name is removed rather than written through, and a user's own "NAME.tmp"
+    // beside the output is never touched.
+    const std::string temp = platform::process_temp_path(path);
+    std::FILE* file = platform::create_new_file(temp);
+    if (!file) {
         error = "cannot create " + temp + ": " + std::strerror(errno);
         return false;
     }
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            error = "cannot write " + temp + ": " + std::strerror(errno);
-            ::close(fd);
-            std::remove(temp.c_str());
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (::close(fd) != 0) {
-        error = "cannot write " + temp + ": " + std::strerror(errno);
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const int writeErrno = errno;
+    if (std::fclose(file) != 0 || !written) {
+        error = "cannot write " + temp + ": " + std::strerror(written ? errno : writeErrno);
         std::remove(temp.c_str());
         return false;
     }

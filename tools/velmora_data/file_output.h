@@ -1,5 +1,6 @@
 // Writing output files so that a file under its real name is always complete: contents
-// go to "<name>.tmp" first and are renamed over the real name only once written.
+// go to "<name>.<process id>.tmp", created new, and are renamed over the real name only
+// once written.
 #pragma once
 #include <string>
 #include <vector>
@@ -9,7 +10,7 @@ namespace vdata {
 // Creates a directory and its parents; false with a message if one cannot be made.
 bool makeDirectories(const std::string& path, std::string& error);
 
-// Writes bytes to path through path + ".tmp" and a rename.
+// Writes bytes to path through a new temporary file of this process and a rename.
 bool writeFileReplacing(const std::string& path, const std::vector<unsigned char>& bytes, std::string& error);
 bool writeFileReplacing(const std::string& path, const std::string& text, std::string& error);
 

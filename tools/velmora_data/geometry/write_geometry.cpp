@@ -1,7 +1,6 @@
 // Builds every geometry file of the default show and writes them all-or-nothing.
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <system_error>
 #include <utility>
@@ -10,6 +9,7 @@
 #include "model_text.h"
 #include "scene_models.h"
 #include "walk_cycle.h"
+#include "platform/file_replace.h"
 
 namespace velmora_data {
 
@@ -42,12 +42,12 @@ const std::vector<std::pair<std::string, Builder>>& builders() {
     return list;
 }
 
+// Created new, never through a file or link already under that name.
 bool writeFile(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::FILE* out = platform::create_new_file(path.string());
     if (!out) return false;
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    return !out.fail();
+    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    return std::fclose(out) == 0 && written;
 }
 
 }  // namespace
@@ -76,7 +76,7 @@ bool writeGeometry(const std::string& outDir, bool tiny, std::string& error) {
         for (const auto& p : written) fs::remove(p, ignored);
     };
     for (const auto& [name, build] : builders()) {
-        const fs::path temp = dir / (name + ".partial");
+        const fs::path temp = platform::process_temp_path((dir / name).string(), ".partial");
         written.push_back(temp);
         if (!writeFile(temp, build(tiny))) {
             error = "cannot write " + temp.string();
