@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -17,8 +18,12 @@ constexpr double kSlow = 1.05;         // mean frame over the budget by this: st
 constexpr double kAimDown = 0.9;       // a step down aims at this share of the budget
 constexpr double kRoom = 0.8;          // a step up must be expected to stay under this share
 constexpr double kRefusedHold = 10.0;  // seconds before a scale stepped down from is tried again
-constexpr double kStallCap = 4.0;      // a frame counts as at most this many budgets
 constexpr float kGrid = 0.05f;         // scales are whole multiples of this
+constexpr size_t kMinFrames = 10;      // a decision looks at no fewer frames, however long
+constexpr double kHelped = 0.3;        // a step down must bring at least this share of the gain
+                                       // it would bring if all of a frame were its pixels
+constexpr double kFloorHold = 30.0;    // seconds a step down that did not help is not repeated;
+                                       // doubled each time the same step fails again
 
 double sq(double x) { return x * x; }
 
@@ -44,10 +49,13 @@ int32_t RenderScale::scaledSide(int32_t side, float scale) {
     return scaled;
 }
 
-void RenderScale::step(float to) {
+void RenderScale::step(float to, double meanNow) {
+    judging_ = to < scale_;
     if (to < scale_) {
         refusedScale_ = scale_;
         sinceRefused_ = 0.0;
+        const double area = sq(to / scale_);
+        enough_ = meanNow * (1.0 - kHelped * (1.0 - area));
     }
     scale_ = to;
     roomFor_ = 0.0;
@@ -66,22 +74,41 @@ bool RenderScale::frameDone(double seconds) {
     const double budget = 1.0 / targetFps_;
     sinceStep_ += seconds;
     sinceRefused_ += seconds;
+    sinceFloor_ += seconds;
+    if (sinceFloor_ >= floorHold_) floor_ = kMinRenderScale;
     if (sinceStep_ <= kSettle) return false;
 
-    const double counted = std::min(seconds, kStallCap * budget);
-    recent_.push_back(counted);
-    recentSum_ += counted;
-    while (recent_.size() > 1 && recentSum_ - recent_.front() >= kWindow) {
+    recent_.push_back(seconds);
+    recentSum_ += seconds;
+    while (recent_.size() > kMinFrames && recentSum_ - recent_.front() >= kWindow) {
         recentSum_ -= recent_.front();
         recent_.pop_front();
     }
-    if (sinceStep_ < kStepInterval || recentSum_ < kWindow) return false;
+    if (sinceStep_ < kStepInterval || recentSum_ < kWindow || recent_.size() < kMinFrames) return false;
 
-    const double last = recentSum_ / static_cast<double>(recent_.size());  // the newest kWindow seconds
-    if (last > budget * kSlow && scale_ > kMinRenderScale) {
+    // The usual frame of the newest kWindow seconds: the median, which a stall or two
+    // (a picture decoded at once, another program) does not move; the scale cannot mend
+    // those anyway.
+    std::vector<double> sorted(recent_.begin(), recent_.end());
+    std::nth_element(sorted.begin(), sorted.begin() + static_cast<long>(sorted.size() / 2), sorted.end());
+    const double last = sorted[sorted.size() / 2];
+    // A step down that left the frames as slow as they were (the time goes elsewhere: the
+    // scene's own work, other programs) is undone, and that scale stays the floor a while.
+    if (judging_) {
+        judging_ = false;
+        if (last > enough_) {
+            floorHold_ = refusedScale_ == failedFrom_ ? floorHold_ * 2.0 : kFloorHold;
+            failedFrom_ = refusedScale_;
+            floor_ = refusedScale_;
+            sinceFloor_ = 0.0;
+            step(refusedScale_, last);
+            return true;
+        }
+    }
+    if (last > budget * kSlow && scale_ > floor_) {
         // Far too slow: shrink by up to a half of the pixels at once; a little: one grid step.
         const float wanted = scale_ * static_cast<float>(std::sqrt(budget * kAimDown / last));
-        step(std::min(onGrid(std::max(wanted, scale_ * 0.7f)), onGrid(scale_ - kGrid)));
+        step(std::max(floor_, std::min(onGrid(std::max(wanted, scale_ * 0.7f)), onGrid(scale_ - kGrid))), last);
         return true;
     }
     // Growing waits for room that lasts: every newest-kWindow mean for kRoomHold seconds
@@ -97,7 +124,7 @@ bool RenderScale::frameDone(double seconds) {
         float up = onGrid(std::min(scale_ * static_cast<float>(std::sqrt(budget * kRoom / roomWorst_)), scale_ * 1.25f));
         if (up >= refusedScale_ && sinceRefused_ < kRefusedHold) up = onGrid(refusedScale_ - kGrid);
         if (up > scale_) {
-            step(up);
+            step(up, last);
             return true;
         }
     }

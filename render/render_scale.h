@@ -32,7 +32,7 @@ public:
     static int32_t scaledSide(int32_t side, float scale);
 
 private:
-    void step(float to);
+    void step(float to, double meanNow);
 
     bool adaptive_ = false;
     float scale_ = 1.0f;
@@ -44,6 +44,12 @@ private:
     double roomWorst_ = 0.0;       // the slowest recent mean in that time
     float refusedScale_ = 2.0f;    // the last scale stepped down from: not tried again soon
     double sinceRefused_ = 0.0;
+    bool judging_ = false;         // the last step was down: is it making frames faster?
+    double enough_ = 0.0;          // the mean frame it must bring: half the gain of its pixels
+    float floor_ = kMinRenderScale;  // a step down that did not help is not tried below this
+    double sinceFloor_ = 0.0;
+    double floorHold_ = 0.0;       // for this long
+    float failedFrom_ = 0.0f;      // the scale the last failed step went down from
     double scaleSum_ = 0.0;
     int64_t frames_ = 0;
     float lowest_ = 1.0f;
