@@ -11,6 +11,8 @@
 namespace {
 
 constexpr double kStepInterval = 2.0;  // seconds: at most one step in this time
+constexpr double kFirstLook = 1.0;     // seconds of the show before the first decision: the
+                                       // frames before it are the show's slowest if it starts too big
 constexpr double kSettle = 0.5;        // seconds after a step whose frames are not measured
 constexpr double kWindow = 1.5;        // seconds of frames a step down looks at
 constexpr double kRoomHold = 2.0;      // seconds that room must last before a step up
@@ -84,7 +86,8 @@ bool RenderScale::frameDone(double seconds) {
         recentSum_ -= recent_.front();
         recent_.pop_front();
     }
-    if (sinceStep_ < kStepInterval || recentSum_ < kWindow || recent_.size() < kMinFrames) return false;
+    const double wait = steps_ ? kStepInterval : kFirstLook;
+    if (sinceStep_ < wait || recentSum_ < std::min(kWindow, wait) || recent_.size() < kMinFrames) return false;
 
     // The usual frame of the newest kWindow seconds: the median, which a stall or two
     // (a picture decoded at once, another program) does not move; the scale cannot mend
