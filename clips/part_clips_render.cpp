@@ -305,7 +305,11 @@ void Part_Clips::finalPass() {
     if (!enlarged) return;
 
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glViewport(vx, vy, vw, vh);
+    // The warm-up enlarges too: the driver picks its code by how much a picture grows.
+    if (warmingUp)
+        glViewport(0, 0, 2 * target.width, 2 * target.height);
+    else
+        glViewport(vx, vy, vw, vh);
     drawPictureEnlarged(target.textures[0]);
 }
 
