@@ -18,6 +18,7 @@
 
 #include "render/render_target.h"
 #include "render/shader_program.h"
+#include "gl_bench.h"
 #include "show_passes.h"
 
 namespace {
@@ -212,21 +213,6 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "--size expects WxH\n");
             return 2;
         }
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
     // As the show's window: single-sample, no depth; the final pass draws into it.
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
-    SDL_Window* window = SDL_CreateWindow("bench", 0, 0, g_width, g_height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!window || !SDL_GL_CreateContext(window)) {
-        std::fprintf(stderr, "no OpenGL context (run under xvfb-run): %s\n", SDL_GetError());
-        return 1;
-    }
-    glewExperimental = GL_TRUE;
-    glewInit();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return runGlBenchmarks(argc, argv, g_width, g_height, false);
 }
