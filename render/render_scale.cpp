@@ -33,9 +33,14 @@ float onGrid(float s) { return std::clamp(std::floor(s / kGrid + 1e-3f) * kGrid,
 
 }  // namespace
 
-void RenderScale::configure(bool adaptive, float scale, float targetFps) {
+void RenderScale::configure(bool adaptive, float scale, float targetFps, double windowPixels) {
     *this = RenderScale();
     adaptive_ = adaptive;
+    if (windowPixels > 0.0) {
+        const float needed = static_cast<float>(std::sqrt(kMinAutoPixels / windowPixels));
+        minimum_ = std::clamp(std::ceil(needed / kGrid - 1e-3f) * kGrid, kMinRenderScale, 1.0f);
+    }
+    floor_ = minimum_;
     scale_ = adaptive ? 1.0f : std::clamp(std::isfinite(scale) ? scale : 1.0f, kMinRenderScale, 1.0f);
     targetFps_ = std::clamp(std::isfinite(targetFps) ? targetFps : 30.0f, 1.0f, 1000.0f);
     lowest_ = scale_;
@@ -77,7 +82,7 @@ bool RenderScale::frameDone(double seconds) {
     sinceStep_ += seconds;
     sinceRefused_ += seconds;
     sinceFloor_ += seconds;
-    if (sinceFloor_ >= floorHold_) floor_ = kMinRenderScale;
+    if (sinceFloor_ >= floorHold_) floor_ = minimum_;
     if (sinceStep_ <= kSettle) return false;
 
     recent_.push_back(seconds);
@@ -102,7 +107,7 @@ bool RenderScale::frameDone(double seconds) {
         if (last > enough_) {
             floorHold_ = refusedScale_ == failedFrom_ ? floorHold_ * 2.0 : kFloorHold;
             failedFrom_ = refusedScale_;
-            floor_ = refusedScale_;
+            floor_ = std::max(minimum_, refusedScale_);
             sinceFloor_ = 0.0;
             step(refusedScale_, last);
             return true;

@@ -8,12 +8,16 @@
 #include <deque>
 
 constexpr float kMinRenderScale = 0.25f;
+// auto never draws fewer pixels than this (640 x 360): below it a frame's time is in the
+// scene's own work, the enlarging copy and the window, and shrinking only blurs.
+constexpr double kMinAutoPixels = 640.0 * 360.0;
 
 class RenderScale {
 public:
-    // adaptive: choose the scale from the frame rate, starting at 1; otherwise keep scale
+    // adaptive: choose the scale from the frame rate, starting at 1, never below what keeps
+    // kMinAutoPixels of a window of windowPixels (0: no such floor); otherwise keep scale
     // (clamped to kMinRenderScale .. 1). targetFps is the rate auto holds (clamped to 1 .. 1000).
-    void configure(bool adaptive, float scale, float targetFps);
+    void configure(bool adaptive, float scale, float targetFps, double windowPixels = 0.0);
 
     // After each shown frame, with its whole duration. Returns true when the scale changed;
     // the caller resizes its pictures before drawing the next frame.
@@ -46,6 +50,7 @@ private:
     double sinceRefused_ = 0.0;
     bool judging_ = false;         // the last step was down: is it making frames faster?
     double enough_ = 0.0;          // the mean frame it must bring: half the gain of its pixels
+    float minimum_ = kMinRenderScale;  // auto's lowest for this window
     float floor_ = kMinRenderScale;  // a step down that did not help is not tried below this
     double sinceFloor_ = 0.0;
     double floorHold_ = 0.0;       // for this long

@@ -125,3 +125,13 @@ TEST(RenderScale, AStepThatDoesNotMakeFramesFasterIsUndoneAndNotRepeatedSoon) {
     EXPECT_LE(play(r, 60, 48, 2, 30).stepTimes.size(), 4u);
     EXPECT_EQ(r.scale(), 1.0f);
 }
+
+TEST(RenderScale, AutoKeepsAtLeast640By360Pixels) {
+    RenderScale small, hd;
+    small.configure(true, 1.0f, 30.0f, 320.0 * 180.0);
+    EXPECT_TRUE(play(small, 60, 100, 100).stepTimes.empty()) << "a small window stays at 1, however slow";
+    EXPECT_EQ(small.scale(), 1.0f);
+    hd.configure(true, 1.0f, 30.0f, 1920.0 * 1080.0);
+    play(hd, 120, 10, 1000);
+    EXPECT_NEAR(hd.scale(), 0.35f, 1e-6) << "1/3 of 1080 rows, on the grid";
+}
