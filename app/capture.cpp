@@ -25,6 +25,7 @@
 #include "app/part.h"
 #include "clips/part_clips.h"
 #include "platform/audio.h"
+#include "platform/printable.h"
 #include "platform/tick_clock.h"
 
 namespace {
@@ -71,12 +72,14 @@ std::vector<int16_t> spanMusic(const CaptureSpan& span) {
     const char* path = "music//Zo-velmora.mp3";
     std::vector<int16_t> music;
     std::string error;
-    if (!platform::decode_mp3(path, music, error)) {
+    const int64_t rate = platform::kMusicRate;
+    const int64_t first = std::llround(span.start * rate), count = span.frames * rate / span.fps;
+    // Only as far as the span reaches: an hour-long track is not decoded for a short capture.
+    if (!platform::decode_mp3(path, music, error, std::max<int64_t>(first + count, 1))) {
         std::fprintf(stderr, "capture: no music (\"%s\": %s); the video has no sound\n", path, error.c_str());
         return {};
     }
-    const int64_t rate = platform::kMusicRate;
-    cutMusic(music, std::llround(span.start * rate), span.frames * rate / span.fps);
+    cutMusic(music, first, count);
     return music;
 }
 
@@ -163,7 +166,7 @@ int runCapture(AppState& app) {
     const std::string part = captureTempPath(options.capture);
     if (part.size() < sizeof g_partPath) std::memcpy(g_partPath, part.c_str(), part.size() + 1);
     std::fprintf(stderr, "capture: %s, %dx%d at %d fps, %g s to %g s of the show (%ld frames), CRF %d\n",
-                 options.capture.c_str(), width, height, span.fps, span.start,
+                 platform::printable(options.capture).c_str(), width, height, span.fps, span.start,
                  span.start + static_cast<double>(span.frames) / span.fps, span.frames, options.crf);
 
     FrameReadback readback;
@@ -189,13 +192,13 @@ int runCapture(AppState& app) {
     // failures come out of finish().
     if (!error.empty() || !encoder.finish(error)) {
         std::fprintf(stderr, "velmora: capture failed: %s; nothing was written to \"%s\"\n", error.c_str(),
-                     options.capture.c_str());
+                     platform::printable(options.capture).c_str());
         return signal ? 128 + signal : 1;
     }
     const double seconds = (platform::tick_count() - progress.startTicks) / 1e7;
     std::fprintf(stderr, "capture: %ld frames (%.3f s of the show) in %.1f s, %.2f frames per second -> %s\n", frames,
                  static_cast<double>(frames) / span.fps, seconds, frames / std::max(seconds, 1e-9),
-                 options.capture.c_str());
+                 platform::printable(options.capture).c_str());
     if (!signal) return 0;
     std::fprintf(stderr, "capture: stopped by %s after %ld of %ld frames; the video plays up to there\n",
                  signal == SIGINT ? "SIGINT" : "SIGTERM", frames, span.frames);

@@ -23,6 +23,7 @@ extern "C" {
 
 #include "platform/audio.h"
 #include "platform/file_replace.h"
+#include "platform/printable.h"
 
 namespace {
 
@@ -41,6 +42,54 @@ bool isFolder(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+int discardBytes(void*, uint8_t*, int size) { return size; }
+
+// Asked of the muxer itself: a header with an H.264 and an AAC stream written to nowhere.
+bool muxerTakesH264AndAac(const AVOutputFormat* container) {
+    AVFormatContext* mux = nullptr;
+    if (avformat_alloc_output_context2(&mux, container, nullptr, nullptr) < 0 || !mux) return false;
+    AVStream* video = avformat_new_stream(mux, nullptr);
+    AVStream* audio = avformat_new_stream(mux, nullptr);
+    const int bufferSize = 4096;
+    uint8_t* buffer = static_cast<uint8_t*>(av_malloc(bufferSize));
+    mux->pb = buffer ? avio_alloc_context(buffer, bufferSize, 1, nullptr, nullptr, discardBytes, nullptr) : nullptr;
+    int r = -1;
+    if (video && audio && mux->pb) {
+        video->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
+        video->codecpar->codec_id = AV_CODEC_ID_H264;
+        video->codecpar->width = 64;
+        video->codecpar->height = 64;
+        video->time_base = AVRational{1, 25};
+        audio->codecpar->codec_type = AVMEDIA_TYPE_AUDIO;
+        audio->codecpar->codec_id = AV_CODEC_ID_AAC;
+        audio->codecpar->sample_rate = kMusicRate;
+        audio->codecpar->frame_size = 1024;
+        av_channel_layout_default(&audio->codecpar->ch_layout, 2);
+        audio->time_base = AVRational{1, kMusicRate};
+        const int level = av_log_get_level();
+        av_log_set_level(AV_LOG_QUIET);  // its refusal is said below, in the show's words
+        r = avformat_write_header(mux, nullptr);
+        av_log_set_level(level);
+    }
+    if (mux->pb) {
+        av_freep(&mux->pb->buffer);
+        avio_context_free(&mux->pb);
+    } else {
+        av_free(buffer);
+    }
+    avformat_free_context(mux);
+    return r >= 0;
+}
+
+// Most containers answer from their tables; some (MPEG-TS among them) have none and answer
+// "unknown", which is not "no": their muxer then decides.
+bool holdsH264AndAac(const AVOutputFormat* container) {
+    const int video = avformat_query_codec(container, AV_CODEC_ID_H264, FF_COMPLIANCE_NORMAL);
+    const int audio = avformat_query_codec(container, AV_CODEC_ID_AAC, FF_COMPLIANCE_NORMAL);
+    if (video == 0 || audio == 0) return false;
+    return (video == 1 && audio == 1) || muxerTakesH264AndAac(container);
+}
+
 }  // namespace
 
 std::string captureTempPath(const std::string& path) {
@@ -55,12 +104,11 @@ std::string captureTempPath(const std::string& path) {
 bool checkCaptureFile(const std::string& path, std::string& error) {
     const AVOutputFormat* container = av_guess_format(nullptr, path.c_str(), nullptr);
     if (!container) {
-        error = "cannot tell a video container from the name \"" + path + "\" (use a .mp4 file)";
+        error = "cannot tell a video container from the name \"" + platform::printable(path) + "\" (use a .mp4 file)";
         return false;
     }
-    if (avformat_query_codec(container, AV_CODEC_ID_H264, FF_COMPLIANCE_NORMAL) != 1 ||
-        avformat_query_codec(container, AV_CODEC_ID_AAC, FF_COMPLIANCE_NORMAL) != 1) {
-        error = std::string("a ") + container->name + " file cannot hold H.264 video with AAC sound: \"" + path +
+    if (!holdsH264AndAac(container)) {
+        error = std::string("a ") + container->name + " file cannot hold H.264 video with AAC sound: \"" + platform::printable(path) +
                 "\" (use a .mp4 file)";
         return false;
     }
@@ -69,13 +117,13 @@ bool checkCaptureFile(const std::string& path, std::string& error) {
         return false;
     }
     if (path.empty() || path.back() == '/' || isFolder(path)) {
-        error = "\"" + path + "\" is a folder, not a file name";
+        error = "\"" + platform::printable(path) + "\" is a folder, not a file name";
         return false;
     }
     const std::string temp = captureTempPath(path);
     FILE* probe = platform::create_new_file(temp);
     if (!probe) {
-        error = "cannot write \"" + path + "\": " + std::strerror(errno);
+        error = "cannot write \"" + platform::printable(path) + "\": " + std::strerror(errno);
         return false;
     }
     std::fclose(probe);
@@ -163,7 +211,7 @@ struct CaptureEncoder::State {
             av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
             packet->stream_index = stream->index;
             const int w = av_interleaved_write_frame(mux, packet);
-            if (w < 0) return fail("cannot write \"" + path + "\"", w, error);
+            if (w < 0) return fail("cannot write \"" + platform::printable(path) + "\"", w, error);
         }
     }
 
@@ -308,7 +356,7 @@ bool CaptureEncoder::open(const std::string& path, const CaptureFormat& format, 
     st.path = path;
     st.music = std::move(music);
     int r = avformat_alloc_output_context2(&st.mux, nullptr, nullptr, path.c_str());
-    if (r < 0 || !st.mux) return st.fail("cannot tell a video container from the name \"" + path + "\"", r, error);
+    if (r < 0 || !st.mux) return st.fail("cannot tell a video container from the name \"" + platform::printable(path) + "\"", r, error);
     // The index is moved to the front at the end by reopening the file under this name.
     st.temp = captureTempPath(path);
     av_free(st.mux->url);
@@ -318,17 +366,17 @@ bool CaptureEncoder::open(const std::string& path, const CaptureFormat& format, 
     // Made here as a new file of ours, so that avio_open (which follows links) writes into
     // it and not through a link planted under that name since the check.
     FILE* created = platform::create_new_file(st.temp);
-    if (!created) return st.fail("cannot write \"" + path + "\": " + std::strerror(errno), 0, error);
+    if (!created) return st.fail("cannot write \"" + platform::printable(path) + "\": " + std::strerror(errno), 0, error);
     platform::file_identity(created, st.tempIdentity);
     std::fclose(created);
     r = avio_open(&st.mux->pb, st.temp.c_str(), AVIO_FLAG_WRITE);
-    if (r < 0) return st.fail("cannot write \"" + path + "\"", r, error);
+    if (r < 0) return st.fail("cannot write \"" + platform::printable(path) + "\"", r, error);
     AVDictionary* options = nullptr;
     if (st.mux->priv_data && av_opt_find(st.mux->priv_data, "movflags", nullptr, 0, 0))
         av_dict_set(&options, "movflags", "+faststart", 0);
     r = avformat_write_header(st.mux, &options);
     av_dict_free(&options);
-    if (r < 0) return st.fail("cannot write \"" + path + "\"", r, error);
+    if (r < 0) return st.fail("cannot write \"" + platform::printable(path) + "\"", r, error);
     st.headerWritten = true;
     st.packet = av_packet_alloc();
 
@@ -392,19 +440,19 @@ bool CaptureEncoder::finish(std::string& error) {
     if (ok && st.audio) ok = avcodec_send_frame(st.audio, nullptr) >= 0 && st.drain(st.audio, st.audioStream, error);
     if (!ok) return false;
     int r = av_write_trailer(st.mux);
-    if (r < 0) return st.fail("cannot write \"" + st.path + "\"", r, error);
+    if (r < 0) return st.fail("cannot write \"" + platform::printable(st.path) + "\"", r, error);
     r = avio_closep(&st.mux->pb);
-    if (r < 0) return st.fail("cannot write \"" + st.path + "\"", r, error);
+    if (r < 0) return st.fail("cannot write \"" + platform::printable(st.path) + "\"", r, error);
     // The muxer reopens the file by name to move the index to the front: had anything
     // replaced it meanwhile, that would be what sits under the name now, not this video.
     platform::FileIdentity named;
     if (!platform::file_identity(st.temp, named) || named != st.tempIdentity) {
         st.temp.clear();  // not ours to remove
-        error = "the unfinished file beside \"" + st.path + "\" was removed or replaced by another program";
+        error = "the unfinished file beside \"" + platform::printable(st.path) + "\" was removed or replaced by another program";
         return false;
     }
     if (std::rename(st.temp.c_str(), st.path.c_str()) != 0) {
-        error = "cannot move the finished video onto \"" + st.path + "\": " + std::strerror(errno);
+        error = "cannot move the finished video onto \"" + platform::printable(st.path) + "\": " + std::strerror(errno);
         return false;
     }
     st.finished = true;

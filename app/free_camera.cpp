@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "platform/file_read.h"
 #include "platform/file_replace.h"
 
 namespace {
@@ -183,8 +184,14 @@ const char* cameraRecordFault(const FreeCamera& c) {
 }
 
 bool loadCameraFile(FreeCamera& camera, const char* path) {
-    FILE* f = std::fopen(path, "rb");
-    if (!f) return false;
+    std::string why;
+    platform::FileRead status = platform::FileRead::Read;
+    FILE* f = platform::open_regular_file(path, why, &status);
+    if (!f) {
+        // No file yet is the usual first run; anything else under the name is said.
+        if (status != platform::FileRead::Missing) printf("%s: %s; starting from the default camera\n", path, why.c_str());
+        return false;
+    }
     unsigned char bytes[sizeof(FreeCamera)];
     const size_t n = std::fread(bytes, 1, sizeof bytes, f);
     std::fclose(f);

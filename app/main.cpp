@@ -23,6 +23,7 @@
 #include "clips/timeline.h"
 #include "platform/console.h"
 #include "platform/desktop.h"
+#include "platform/printable.h"
 #include "platform/tick_clock.h"
 
 namespace {
@@ -91,7 +92,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (!app.options.dataDir.empty() && chdir(app.options.dataDir.c_str()) != 0) {
-        fprintf(stderr, "velmora: cannot enter the show directory \"%s\": %s\n", app.options.dataDir.c_str(),
+        fprintf(stderr, "velmora: cannot enter the show directory \"%s\": %s\n", platform::printable(app.options.dataDir).c_str(),
                 std::strerror(errno));
         return 2;
     }

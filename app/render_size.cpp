@@ -28,6 +28,14 @@ uint64_t showTargetBytes(int32_t width, int32_t height) {
 
 std::string renderSizeProblem(int32_t width, int32_t height, const RenderLimits& limits) {
     if (width < 1 || height < 1) return "the size " + sized(width, height) + " has no pixels";
+    if (width > kMaxWindowSide || height > kMaxWindowSide)
+        return "the size " + sized(width, height) + " exceeds the largest window SDL opens, " +
+               std::to_string(kMaxWindowSide) + " pixels a side";
+    // Two targets are a quarter of the window a side: below 4 pixels they would have none,
+    // and every frame would draw into an incomplete framebuffer.
+    if (width < kMinRenderSide || height < kMinRenderSide)
+        return "the size " + sized(width, height) + " is below the smallest the show renders, " +
+               sized(kMinRenderSide, kMinRenderSide) + " (its quarter-size targets need a pixel)";
     if (limits.maxRenderbuffer > 0 && (width > limits.maxRenderbuffer || height > limits.maxRenderbuffer))
         return "the size " + sized(width, height) + " exceeds this OpenGL's largest render buffer, " +
                std::to_string(limits.maxRenderbuffer) + " pixels a side (GL_MAX_RENDERBUFFER_SIZE)";

@@ -10,6 +10,9 @@ struct RenderLimits {
     uint64_t physicalBytes = 0;      // the machine's physical memory
 };
 
+constexpr int32_t kMinRenderSide = 4;      // a quarter-size target still has a pixel
+constexpr int32_t kMaxWindowSide = 16384;  // SDL refuses larger windows ("Window is too large")
+
 // Bytes the show's render targets take at a window of width x height (colour and depth
 // renderbuffers, samples included, and the textures they resolve into).
 uint64_t showTargetBytes(int32_t width, int32_t height);

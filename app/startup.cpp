@@ -51,7 +51,9 @@ void startup(AppState& app) {
     // so that the first frame and the first note still start together.
     // Batch modes play nothing: a capture takes its sound from the file itself.
     if (!app.options.batch() && platform::audio_init(app.options.audio)) {
-        app.musicSample = platform::music_load("music//Zo-velmora.mp3");
+        // As far as the show can play it: a longer track is not decoded and kept.
+        app.musicSample = platform::music_load("music//Zo-velmora.mp3",
+                                               static_cast<int64_t>((kShowEnd + 1.0f) * platform::kMusicRate));
         app.musicChannel = app.musicSample;
         // A cut track plays without a fault and then stops: say so before the silence does.
         const double seconds = platform::music_length(app.musicChannel) / double(platform::kMusicBytesPerSecond);

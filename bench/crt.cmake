@@ -11,6 +11,10 @@ if(CRT_BENCH_DRACO_INCLUDE_DIR AND CRT_BENCH_DRACO_LIBRARY)
   add_executable(crt_codec_bench ${CMAKE_CURRENT_LIST_DIR}/crt_codec_bench.cpp)
   target_link_libraries(crt_codec_bench PRIVATE crt_encode_lib crt_exports crt_bench_draco benchmark::benchmark)
   target_compile_definitions(crt_codec_bench PRIVATE VELMORA_TESTDATA="${PROJECT_SOURCE_DIR}/../shared/testdata")
+
+  # The size table over any real meshes given on its command line.
+  add_executable(crt_size_table ${CMAKE_CURRENT_LIST_DIR}/crt_size_table.cpp)
+  target_link_libraries(crt_size_table PRIVATE crt_encode_lib crt_decode_lib crt_bench_draco)
 else()
   message(STATUS "Draco not found (libdraco-dev): crt_codec_bench is not built")
 endif()

@@ -5,8 +5,6 @@
 #include <benchmark/benchmark.h>
 
 #include <draco/compression/decode.h>
-#include <draco/compression/encode.h>
-#include <draco/mesh/mesh.h>
 
 #include <algorithm>
 #include <cmath>
@@ -17,6 +15,7 @@
 #include <vector>
 
 #include "crt/crt.h"
+#include "draco_mesh.h"
 #include "encode_mesh.h"
 #include "mesh_reader.h"
 
@@ -145,39 +144,13 @@ void BM_CrtDecode(benchmark::State& state) {
     label(state, c, kCrtConfigs[state.range(1)], stream.size(), *m);
 }
 
-void add_draco_attribute(draco::Mesh& out, draco::GeometryAttribute::Type type, const std::vector<float>& values,
-                         int components) {
-    draco::GeometryAttribute a;
-    a.Init(type, nullptr, components, draco::DT_FLOAT32, false, sizeof(float) * components, 0);
-    const int id = out.AddAttribute(a, true, out.num_points());
-    for (uint32_t v = 0; v < out.num_points(); ++v)
-        out.attribute(id)->SetAttributeValue(draco::AttributeValueIndex(v), &values[size_t(v) * components]);
-}
-
-std::unique_ptr<draco::Mesh> draco_mesh(const crt_encode::InputMesh& m) {
-    auto out = std::make_unique<draco::Mesh>();
-    out->set_num_points(m.vertex_count());
-    add_draco_attribute(*out, draco::GeometryAttribute::POSITION, m.positions, 3);
-    if (!m.normals.empty()) add_draco_attribute(*out, draco::GeometryAttribute::NORMAL, m.normals, 3);
-    if (!m.uvs.empty()) add_draco_attribute(*out, draco::GeometryAttribute::TEX_COORD, m.uvs, 2);
-    for (uint32_t f = 0; f < m.face_count(); ++f) {
-        draco::Mesh::Face face;
-        for (int k = 0; k < 3; ++k) face[k] = draco::PointIndex(m.faces[size_t(f) * 3 + k]);
-        out->AddFace(face);
-    }
-    return out;
-}
-
-// Speed 0 (smallest) .. 10 (fastest), at the same bits as crt.
+// The same bits as crt.
 std::vector<char> draco_encode(const draco::Mesh& mesh, int speed) {
-    draco::Encoder encoder;
-    encoder.SetSpeedOptions(speed, speed);
-    encoder.SetAttributeQuantization(draco::GeometryAttribute::POSITION, kPositionBits);
-    encoder.SetAttributeQuantization(draco::GeometryAttribute::NORMAL, kNormalBits);
-    encoder.SetAttributeQuantization(draco::GeometryAttribute::TEX_COORD, kUvBits);
-    draco::EncoderBuffer buffer;
-    if (!encoder.EncodeMeshToBuffer(mesh, &buffer).ok()) return {};
-    return std::vector<char>(buffer.data(), buffer.data() + buffer.size());
+    crt_bench::DracoBits bits;
+    bits.position = kPositionBits;
+    bits.normal = kNormalBits;
+    bits.uv = kUvBits;
+    return crt_bench::draco_encode(mesh, speed, bits);
 }
 
 void BM_DracoEncode(benchmark::State& state) {
@@ -185,7 +158,7 @@ void BM_DracoEncode(benchmark::State& state) {
     std::string error;
     const crt_encode::InputMesh* m = mesh(c, error);
     if (!m) return state.SkipWithError(error.c_str());
-    const std::unique_ptr<draco::Mesh> dm = draco_mesh(*m);
+    const std::unique_ptr<draco::Mesh> dm = crt_bench::draco_mesh(*m);
     size_t bytes = 0;
     for (auto _ : state) {
         const std::vector<char> encoded = draco_encode(*dm, int(state.range(1)));
@@ -205,7 +178,7 @@ void BM_DracoConnectivity(benchmark::State& state) {
     crt_encode::InputMesh flat;
     flat.positions.assign(m->positions.size(), 0.0f);
     flat.faces = m->faces;
-    const std::unique_ptr<draco::Mesh> dm = draco_mesh(flat);
+    const std::unique_ptr<draco::Mesh> dm = crt_bench::draco_mesh(flat);
     size_t bytes = 0;
     for (auto _ : state) {
         const std::vector<char> encoded = draco_encode(*dm, int(state.range(1)));
@@ -220,7 +193,7 @@ void BM_DracoDecode(benchmark::State& state) {
     std::string error;
     const crt_encode::InputMesh* m = mesh(c, error);
     if (!m) return state.SkipWithError(error.c_str());
-    const std::vector<char> encoded = draco_encode(*draco_mesh(*m), int(state.range(1)));
+    const std::vector<char> encoded = draco_encode(*crt_bench::draco_mesh(*m), int(state.range(1)));
     if (encoded.empty()) return state.SkipWithError("Draco could not encode the mesh");
     for (auto _ : state) {
         draco::DecoderBuffer buffer;

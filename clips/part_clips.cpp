@@ -94,14 +94,23 @@ const ProgramSources kPrograms[] = {
     {&Part_Clips::objectProgram, "shaders//v_object.cpp", "shaders//f_object.cpp"},
 };
 
+std::vector<ShaderProgram*> allPrograms(Part_Clips& part) {
+    std::vector<ShaderProgram*> programs;
+    for (const ProgramSources& p : kPrograms) programs.push_back(&(part.*p.program));
+    return programs;
+}
+
 }  // namespace
 
 void Part_Clips::setupShaders() {
     for (const ProgramSources& p : kPrograms) {
         ShaderProgram& program = this->*p.program;
         program.verbose = true;
-        loadProgram(program, shaderBasePath + p.vertex, shaderBasePath + p.fragment);
+        loadProgram(program, shaderBasePath + p.vertex, shaderBasePath + p.fragment, TwinWrite::Later);
     }
+    // Twins once all five are built: a shared file's twin only from text every program
+    // that reads it builds with.
+    writeAgreedTwins(allPrograms(*this));
 }
 
 void Part_Clips::reloadChangedShaders() {
@@ -116,13 +125,16 @@ void Part_Clips::reloadChangedShaders() {
         const ShaderFile* changed = changedShaderFile(program);
         if (!changed) continue;
         const std::string file = changed->path;
-        const bool built = loadProgram(program, program.vertexPath, program.fragmentPath) && program.linked;
+        const bool built =
+            loadProgram(program, program.vertexPath, program.fragmentPath, TwinWrite::Later) && program.linked;
         const auto known = std::find_if(saved.begin(), saved.end(), [&](const auto& s) { return s.first == file; });
         if (known == saved.end())
             saved.emplace_back(file, built);
         else
             known->second = known->second && built;
     }
+    if (saved.empty()) return;
+    writeAgreedTwins(allPrograms(*this));
     for (const auto& [file, built] : saved)
         if (built) std::cout << platform::grey << "reloaded " << file << std::endl;
 }

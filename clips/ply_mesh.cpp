@@ -6,8 +6,10 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+
+#include "models/text_scanner.h"
+
+#include "clips/ply_layout.h"
 
 namespace {
 
@@ -77,13 +79,12 @@ int32_t boundedCount(int32_t declared, size_t fileSize, size_t minBytesPerRecord
 bool loadPlyMesh(const std::string& path, PlyMesh& mesh) {
     mesh.vertices.clear();
     mesh.faces.clear();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        printf("PLY: cannot open \"%s\", the mesh stays empty.\n", path.c_str());
+    Tokens tokens;
+    std::string why;
+    if (!read_text_file(path, tokens.text, &why)) {
+        printf("PLY: cannot open \"%s\"%s, the mesh stays empty.\n", path.c_str(), why.empty() ? "" : (": " + why).c_str());
         return false;
     }
-    Tokens tokens;
-    tokens.text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 
     int32_t vertexCount = 0, faceCount = 0;
     tokens.skip(9);
@@ -113,8 +114,15 @@ bool loadPlyMesh(const std::string& path, PlyMesh& mesh) {
         for (float& uv : f.uv) tokens.read(uv);
         std::copy(index, index + 3, f.index);
     }
-    if (mesh.faces.empty() || mesh.vertices.empty())
-        printf("PLY: \"%s\" yielded no mesh (empty, cut short in its header, or not an ASCII PLY file).\n", path.c_str());
+    // A header of another layout moves every number the reader counts on: say where it
+    // departs, rather than what the misplaced numbers then look like.
+    const std::string difference = plyLayoutDifference(tokens.text);
+    if (!difference.empty())
+        printf("PLY: \"%s\" does not have the layout the show reads: %s. The show reads %s.\n", path.c_str(),
+               difference.c_str(), kPlyLayout);
+    else if (mesh.faces.empty() || mesh.vertices.empty())
+        printf("PLY: \"%s\" yielded no mesh: its header declares %d vertices and %d faces.\n", path.c_str(),
+               vertexCount, faceCount);
     else if (tokens.failed)
         printf("PLY: \"%s\" is cut short or holds a malformed number; what follows reads as zeros.\n", path.c_str());
     return true;

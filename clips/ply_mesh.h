@@ -22,6 +22,8 @@ struct PlyMesh {
 // Reads the file into mesh (replacing it). A missing file leaves the mesh empty. A file that
 // ends early still gives the declared numbers of records: vertices after the first failed
 // read are zero, faces keep the last indices read with zero texture coordinates. Counts
-// that the file's size cannot hold are cut to what it could (one warning line). Returns
-// false when the file could not be opened.
+// that the file's size cannot hold are cut to what it could (one warning line). A header
+// of another layout than the one counted on (see ply_layout.h) is read all the same and
+// named in one line saying where it departs. Returns false when the file could not be
+// opened.
 bool loadPlyMesh(const std::string& path, PlyMesh& mesh);

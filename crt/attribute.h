@@ -141,6 +141,10 @@ public:
     std::vector<int32_t> border_mask;  // one per vertex; not 0 on the border
     std::vector<int32_t> octahedral;   // two per coded vertex
     std::vector<int32_t> encode_normals;  // encoding only: the octahedral pair of each input normal
+    std::vector<float> encode_directions; // encoding only: each input normal as a unit vector (0 for none)
+    // Encoding only, set by prepare_encode: the largest angle (radians) between an input
+    // normal and the one the decoder will give in the current mode.
+    double worst_error = 0.0;
 
     // Encoding estimated normals (modes 1 and 2) needs the quantised positions in decode
     // order, as the decoder will have them; the encoder points these at them.

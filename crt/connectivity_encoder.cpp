@@ -5,7 +5,10 @@
 #include "crt/connectivity_encoder.h"
 
 #include <algorithm>
+#include <memory>
+#include <tuple>
 
+#include "crt/edge_pairing.h"
 #include "crt/errors.h"
 
 namespace crt {
@@ -36,13 +39,13 @@ struct BucketEntry {
     uint32_t high, group, half_edge;
 };
 
-// The twin of each half-edge: the half-edge of the one face on the other side, or kNone
-// on a border and on every edge that is not shared by exactly two faces in opposite
-// directions (within one group; faces of different groups never meet on a front).
-// Half-edges are bucketed by their lower vertex, so only a vertex's few edges are
-// compared with one another.
+// The twin of each half-edge: the half-edge of the face on the other side, or kNone on a
+// border and where no face of opposite direction is left to pair with (within one
+// group; faces of different groups never meet on a front). Edges of more than two faces
+// are paired into sheets by pair_half_edges. Half-edges are bucketed by their lower
+// vertex, so only a vertex's few edges are compared with one another.
 std::vector<uint32_t> twin_table(const uint32_t* F, uint32_t face_count, uint32_t vertex_count,
-                                 const std::vector<uint32_t>& group_of) {
+                                 const std::vector<uint32_t>& group_of, const PairingGeometry& geometry) {
     auto degenerate = [&](uint32_t f) {
         const uint32_t* c = F + size_t(f) * 3;
         return c[0] == c[1] || c[1] == c[2] || c[2] == c[0];
@@ -63,6 +66,7 @@ std::vector<uint32_t> twin_table(const uint32_t* F, uint32_t face_count, uint32_
         }
     }
     std::vector<uint32_t> twin(size_t(face_count) * 3, kNone);
+    std::vector<uint32_t> run;
     for (size_t v = 0; v < vertex_count; ++v) {
         const auto first = entries.begin() + start[v], last = entries.begin() + start[v + 1];
         std::sort(first, last, [](const BucketEntry& l, const BucketEntry& r) {
@@ -71,12 +75,10 @@ std::vector<uint32_t> twin_table(const uint32_t* F, uint32_t face_count, uint32_
         for (auto i = first; i != last;) {
             auto j = i + 1;
             while (j != last && j->high == i->high && j->group == i->group) ++j;
-            if (j - i == 2) {
-                const uint32_t h1 = i->half_edge, h2 = (i + 1)->half_edge;
-                if (F[h1] == F[next_in_face(h2)]) {  // opposite directions
-                    twin[h1] = h2;
-                    twin[h2] = h1;
-                }
+            if (j - i >= 2) {
+                run.clear();
+                for (auto k = i; k != j; ++k) run.push_back(k->half_edge);
+                pair_half_edges(F, run.data(), run.size(), geometry, twin);
             }
             i = j;
         }
@@ -84,11 +86,21 @@ std::vector<uint32_t> twin_table(const uint32_t* F, uint32_t face_count, uint32_
     return twin;
 }
 
+// A traversal's view of the position classes: a cursor per position skips the corners
+// of faces already sent.
+struct PositionCorners {
+    const PositionClasses& classes;
+    std::vector<uint32_t> cursor;  // position -> first corner whose face may be unsent
+
+    explicit PositionCorners(const PositionClasses& c) : classes(c), cursor(c.start.begin(), c.start.end() - 1) {}
+};
+
 struct EncoderEdge {
     uint32_t a, b, opposite;  // input vertices
     uint32_t prev, next;      // edge numbers, as in the decoder's front
     uint32_t half_edge;       // the half-edge a -> b of the edge's own face
     bool deleted;
+    bool on_front;            // still linked into the front (not yet passed by a face)
     bool postponed;           // already put off once
     uint32_t postpone_symbol; // where its postpone symbol is
 };
@@ -96,13 +108,15 @@ struct EncoderEdge {
 class GroupEncoder {
 public:
     GroupEncoder(const uint32_t* F, const std::vector<uint32_t>& twin, std::vector<uint32_t>& new_number,
-                 std::vector<uint8_t>& face_done, int index_bits, const ConnectivityOptions& options,
-                 ConnectivityCode& out)
-        : F_(F), twin_(twin), new_number_(new_number), face_done_(face_done), index_bits_(index_bits),
-          options_(options), out_(out) {}
+                 std::vector<uint8_t>& face_done, std::vector<uint32_t>& on_front, int index_bits,
+                 const ConnectivityOptions& options, PositionCorners* chain, ConnectivityCode& out)
+        : F_(F), twin_(twin), new_number_(new_number), face_done_(face_done), on_front_(on_front),
+          index_bits_(index_bits), options_(options), chain_(chain), out_(out) {}
 
     void run(uint32_t face_start, uint32_t face_end) {
         next_seed_ = face_start;
+        group_start_ = face_start;
+        group_end_ = face_end;
         if (options_.start_face >= face_start && options_.start_face < face_end) start_face_ = options_.start_face;
         uint32_t remaining = face_end - face_start;
         while (remaining) {
@@ -112,6 +126,8 @@ public:
         // back and their faces came from elsewhere: their postpones could be borders too.
         for (uint32_t e : postponed_) out_.unneeded_postpones.push_back(front_[e].postpone_symbol);
         out_.front_capacity = std::max<uint32_t>(out_.front_capacity, uint32_t(front_.size()));
+        // The next group starts with an empty front.
+        for (uint32_t e = 0; e < front_.size(); ++e) leave_front(e);
     }
 
 private:
@@ -125,8 +141,19 @@ private:
     }
 
     uint32_t add_edge(uint32_t a, uint32_t b, uint32_t opposite, uint32_t prev, uint32_t next, uint32_t half_edge) {
-        front_.push_back({a, b, opposite, prev, next, half_edge, false, false, 0});
+        front_.push_back({a, b, opposite, prev, next, half_edge, false, true, false, 0});
+        ++on_front_[a];
+        ++on_front_[b];
         return uint32_t(front_.size() - 1);
+    }
+
+    // The edge leaves the front: a face was built on it, or a join or close removed it.
+    void leave_front(uint32_t number) {
+        EncoderEdge& e = front_[number];
+        if (!e.on_front) return;
+        e.on_front = false;
+        --on_front_[e.a];
+        --on_front_[e.b];
     }
 
     void write_face(uint32_t face, uint32_t c0, uint32_t c1, uint32_t c2) {
@@ -205,8 +232,10 @@ private:
             if (new_number_[v] == kNone) {
                 out_.symbols.push_back(new_vertex);
                 assign_number(v, {new_number_[e.b], new_number_[e.a], new_number_[e.opposite]});
-            } else if (options_.postpone && !e.postponed &&
+            } else if (options_.postpone && !e.postponed && on_front_[v] > 0 &&
                        !std::binary_search(options_.old_at_once.begin(), options_.old_at_once.end(), e.half_edge)) {
+                // Only a vertex on the front can be closed up to; one inside the part
+                // already built, or met first on another sheet, goes by index at once.
                 put_off(number);
                 return false;
             } else {
@@ -214,6 +243,7 @@ private:
                 out_.symbols.push_back(old_vertex);
                 out_.bits.write(new_number_[v], index_bits_);
             }
+            leave_front(number);
             front_[e.prev].next = D;
             front_[e.next].prev = D + 1;
             add_edge(e.a, v, e.b, e.prev, D + 1, h_av);
@@ -222,6 +252,7 @@ private:
             current_ = D;
         } else if (v == P.a && v == N.b && !last_face && !options_.close_as_join) {
             out_.symbols.push_back(close);
+            for (uint32_t gone : {number, e.prev, e.next}) leave_front(gone);
             front_[e.prev].deleted = true;
             front_[e.next].deleted = true;
             front_[P.prev].next = N.next;
@@ -231,6 +262,8 @@ private:
             // right after it, so the join's new edge is never read, and a closed surface
             // needs no close symbol at all.
             out_.symbols.push_back(join_prev);
+            leave_front(number);
+            leave_front(e.prev);
             front_[e.prev].deleted = true;
             front_[P.prev].next = D;
             front_[e.next].prev = D;
@@ -238,6 +271,8 @@ private:
             current_ = D;
         } else {
             out_.symbols.push_back(join_next);
+            leave_front(number);
+            leave_front(e.next);
             front_[e.next].deleted = true;
             front_[N.next].prev = D;
             front_[e.prev].next = D;
@@ -251,13 +286,18 @@ private:
     // A new piece from the next face not yet sent; its corners already numbered go by
     // index, behind the flag symbol.
     void start_piece() {
-        while (face_done_[next_seed_]) ++next_seed_;  // some face is left: run() counts them
-        uint32_t f = next_seed_, r = 0;
+        uint32_t f = kNone, r = 0;
         if (start_face_ != kNone && !face_done_[start_face_]) {
             f = start_face_;
             r = options_.start_corner % 3;
+        } else if (chain_ && !out_.vertex_order.empty()) {
+            chained_face(out_.vertex_order.back(), f, r);
         }
         start_face_ = kNone;
+        if (f == kNone) {
+            while (face_done_[next_seed_]) ++next_seed_;  // some face is left: run() counts them
+            f = next_seed_;
+        }
         // Corner k of the first triangle is corner (k + r) of the face; half-edge 3f + i
         // runs from corner i to corner i + 1.
         const uint32_t c[3] = {F_[3 * f + r], F_[3 * f + (r + 1) % 3], F_[3 * f + (r + 2) % 3]};
@@ -273,6 +313,7 @@ private:
             }
         }
         out_.symbols.push_back(flags ? old_vertex : new_vertex);
+        ++out_.pieces;
         if (flags) {
             out_.bits.write(flags, 3);
             for (uint32_t k = 0; k < 3; ++k)
@@ -288,13 +329,57 @@ private:
         write_face(f, c[0], c[1], c[2]);
     }
 
+    // The first corner at position c, from `from` on, of a face of this group not yet
+    // sent (and not `except`); kNone when there is none. Corners of sent faces at the
+    // front of the list are dropped for good.
+    uint32_t unsent_corner(uint32_t c, uint32_t except) {
+        uint32_t& cursor = chain_->cursor[c];
+        for (uint32_t i = cursor; i < chain_->classes.start[c + 1]; ++i) {
+            const uint32_t h = chain_->classes.corners[i];
+            if (face_done_[h / 3]) {
+                if (i == cursor) ++cursor;
+                continue;
+            }
+            if (h / 3 < group_start_ || h / 3 >= group_end_ || h / 3 == except) continue;
+            return h;
+        }
+        return kNone;
+    }
+
+    // A face of this group not yet sent with a corner (r) where vertex `last` lies;
+    // rather one whose last corner, the next piece's start, has an unsent face too.
+    void chained_face(uint32_t last, uint32_t& f, uint32_t& r) {
+        const uint32_t c = chain_->classes.class_of[last];
+        const uint32_t first = unsent_corner(c, kNone);
+        if (first == kNone) return;
+        f = first / 3;
+        r = first % 3;
+        // A few candidates are enough, and keep a position shared by thousands of faces
+        // from costing time squared.
+        int looked = 0;
+        for (uint32_t i = chain_->cursor[c]; i < chain_->classes.start[c + 1] && looked < 8; ++i) {
+            const uint32_t h = chain_->classes.corners[i];
+            if (face_done_[h / 3] || h / 3 < group_start_ || h / 3 >= group_end_) continue;
+            ++looked;
+            const uint32_t end = F_[3 * (h / 3) + (h % 3 + 2) % 3];
+            if (unsent_corner(chain_->classes.class_of[end], h / 3) != kNone) {
+                f = h / 3;
+                r = h % 3;
+                return;
+            }
+        }
+    }
+
     const uint32_t* F_;
     const std::vector<uint32_t>& twin_;
     std::vector<uint32_t>& new_number_;
     std::vector<uint8_t>& face_done_;
+    std::vector<uint32_t>& on_front_;  // per input vertex: live front edges ending at it
     const int index_bits_;
     const ConnectivityOptions& options_;
+    PositionCorners* chain_;  // null: pieces start in face order
     ConnectivityCode& out_;
+    uint32_t group_start_ = 0, group_end_ = 0;
 
     std::vector<EncoderEdge> front_;
     std::vector<uint32_t> order_;
@@ -327,7 +412,7 @@ PredictionHints prediction_hints(const MeshAdjacency& mesh, const int32_t* posit
 }
 
 MeshAdjacency build_adjacency(const uint32_t* faces, uint32_t face_count, uint32_t vertex_count,
-                              const std::vector<uint32_t>& face_ends) {
+                              const std::vector<uint32_t>& face_ends, const PairingGeometry& geometry) {
     // Half-edges are numbered 3f + k in 32 bits.
     if (face_count > 0xFFFFFFFFu / 3 - 1) throw kTooManyFaces;
     MeshAdjacency m;
@@ -350,8 +435,31 @@ MeshAdjacency build_adjacency(const uint32_t* faces, uint32_t face_count, uint32
     std::vector<uint32_t> group_of(face_count);
     for (uint32_t g = 0, start = 0; g < ends.size(); start = ends[g++])
         std::fill(group_of.begin() + start, group_of.begin() + ends[g], g);
-    m.twin = twin_table(faces, face_count, vertex_count, group_of);
+    m.twin = twin_table(faces, face_count, vertex_count, group_of, geometry);
     return m;
+}
+
+PositionClasses position_classes(const uint32_t* F, uint32_t face_count, uint32_t vertex_count, const int32_t* p,
+                                 size_t stride) {
+    PositionClasses out;
+    std::vector<uint32_t> order(vertex_count);
+    for (uint32_t v = 0; v < vertex_count; ++v) order[v] = v;
+    const auto at = [&](uint32_t v) { return std::tie(p[v * stride], p[v * stride + 1], p[v * stride + 2]); };
+    std::sort(order.begin(), order.end(), [&](uint32_t l, uint32_t r) { return at(l) < at(r); });
+    out.class_of.assign(vertex_count, 0);
+    uint32_t classes = 0;
+    for (uint32_t i = 0; i < vertex_count; ++i) {
+        if (i > 0 && at(order[i]) != at(order[i - 1])) ++classes;
+        out.class_of[order[i]] = classes;
+    }
+    ++classes;
+    out.start.assign(size_t(classes) + 1, 0);
+    for (size_t h = 0; h < size_t(face_count) * 3; ++h) ++out.start[out.class_of[F[h]] + 1];
+    for (uint32_t c = 0; c < classes; ++c) out.start[c + 1] += out.start[c];
+    out.corners.resize(out.start[classes]);
+    std::vector<uint32_t> fill(out.start.begin(), out.start.end() - 1);
+    for (uint32_t h = 0; h < face_count * 3; ++h) out.corners[fill[out.class_of[F[h]]]++] = h;
+    return out;
 }
 
 ConnectivityCode encode_connectivity(const MeshAdjacency& mesh, const ConnectivityOptions& options) {
@@ -365,11 +473,15 @@ ConnectivityCode encode_connectivity(const MeshAdjacency& mesh, const Connectivi
     out.symbols.reserve(face_count + face_count / 4 + 16);
     std::vector<uint32_t> new_number(mesh.vertex_count, kNone);
     std::vector<uint8_t> face_done(face_count, 0);
+    std::vector<uint32_t> on_front(mesh.vertex_count, 0);
+    std::unique_ptr<PositionCorners> chain;
+    if (options.chain) chain = std::make_unique<PositionCorners>(*options.chain);
     // Old vertex indices are as wide as the count the stream will carry: the used vertices.
     const int bits = index_bits(mesh.used_vertices);
     const std::vector<uint32_t>& ends = mesh.face_ends;
     for (uint32_t g = 0, start = 0; g < ends.size(); start = ends[g++]) {
-        GroupEncoder(mesh.faces, mesh.twin, new_number, face_done, bits, options, out).run(start, ends[g]);
+        GroupEncoder(mesh.faces, mesh.twin, new_number, face_done, on_front, bits, options, chain.get(), out)
+            .run(start, ends[g]);
     }
     if (options.border_when_sent_elsewhere) send_unneeded_postpones_as_borders(out);
     return out;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "crt/connectivity.h"
+#include "crt/edge_pairing.h"
 #include "crt/stream_writer.h"
 
 namespace crt {
@@ -24,6 +25,7 @@ struct ConnectivityCode {
     std::vector<uint32_t> unneeded_postpones, taken_back_borders;
     // Half-edges of put-off edges that sent an old vertex all the same when taken back.
     std::vector<uint32_t> postponed_in_vain;
+    uint32_t pieces = 0;                      // first triangles sent
 };
 
 struct PredictionHints;
@@ -55,7 +57,23 @@ struct ConnectivityOptions {
     const PredictionHints* hints = nullptr;
     int steer_width = 0;
     int steer_margin = 2;
+    // A new piece starts, where one is left, at a face with a corner where the last
+    // numbered vertex lies: its first corner is predicted from that vertex, so where
+    // corners repeat a position (soups, meshes split along attribute seams) it costs
+    // nothing. Kept alive while in use; null: pieces start in face order.
+    const struct PositionClasses* chain = nullptr;
 };
+
+// Vertices by quantised position, and for each position the corners (3f + k) there, for
+// chaining pieces. Built once, it serves every traversal of the mesh.
+struct PositionClasses {
+    std::vector<uint32_t> class_of;  // vertex -> its position's number
+    std::vector<uint32_t> start;     // position -> first of its corners in `corners`
+    std::vector<uint32_t> corners;
+};
+// positions: x, y, z first of `stride` integers a vertex, input numbering.
+PositionClasses position_classes(const uint32_t* faces, uint32_t face_count, uint32_t vertex_count,
+                                 const int32_t* positions, size_t stride);
 
 // What the encoder needs to know of the mesh: the groups and, for every half-edge
 // 3f + k (corner k to corner k + 1 of face f), the half-edge of the face across it.
@@ -82,11 +100,12 @@ PredictionHints prediction_hints(const MeshAdjacency& mesh, const int32_t* posit
 
 // faces: 3 per face, indices below vertex_count. face_ends: the groups (rising, the last
 // equal to face_count); empty means one group. Vertices no face uses get no number.
-// Edges shared by other than one face on each side, or met in the same direction twice,
-// are cut (non-manifold input becomes separate sheets); faces with a repeated corner
-// become pieces of their own. Fails with kFaceIndexRange or kGroupOrder.
+// Faces on an edge that more than two share are paired into sheets (see
+// pair_half_edges, which the geometry, when given, guides); the rest of such an edge, and
+// edges met only in the same direction, are cut. Faces with a repeated corner become
+// pieces of their own. Fails with kFaceIndexRange or kGroupOrder.
 MeshAdjacency build_adjacency(const uint32_t* faces, uint32_t face_count, uint32_t vertex_count,
-                              const std::vector<uint32_t>& face_ends);
+                              const std::vector<uint32_t>& face_ends, const PairingGeometry& geometry = {});
 ConnectivityCode encode_connectivity(const MeshAdjacency& mesh, const ConnectivityOptions& options = {});
 
 // A put-off edge whose face a neighbour sends before the edge is taken back can be sent

@@ -75,7 +75,10 @@ void reorder_attribute(VertexAttribute& attribute, const std::vector<uint32_t>& 
     if (auto* a = dynamic_cast<GenericAttr<int>*>(&attribute)) return reorder(a->quantized, a->components, order);
     if (auto* a = dynamic_cast<GenericAttr<unsigned char>*>(&attribute))
         return reorder(a->quantized, a->components, order);
-    if (auto* a = dynamic_cast<NormalAttr*>(&attribute)) return reorder(a->encode_normals, 2, order);
+    if (auto* a = dynamic_cast<NormalAttr*>(&attribute)) {
+        reorder(a->encode_directions, 3, order);
+        return reorder(a->encode_normals, 2, order);
+    }
     throw kInternal;
 }
 
@@ -132,11 +135,30 @@ std::vector<uint8_t> Encoder::encode() {
         if (width && width != output_width(*entry.second)) throw kArrayMismatch;
     }
 
-    const MeshAdjacency adjacency = build_adjacency(faces_.data(), face_count, vertex_count_, face_ends);
+    // The positions guide how faces on edges shared by more than two are paired.
+    const GenericAttr<int>* p = positions();
+    PairingGeometry geometry;
+    if (p && p->components >= 3) {
+        geometry.positions = p->quantized.data();
+        geometry.stride = size_t(p->components);
+    }
+    const MeshAdjacency adjacency = build_adjacency(faces_.data(), face_count, vertex_count_, face_ends, geometry);
+    // Chained pieces help where corners repeat positions and may cost a little elsewhere:
+    // where the mesh falls into more pieces than its groups, measured both ways.
+    PositionClasses classes;
+    if (geometry.positions) {
+        classes = position_classes(faces_.data(), face_count, vertex_count_, geometry.positions, geometry.stride);
+        connectivity.chain = &classes;
+        if (!fast && encode_connectivity(adjacency, connectivity).pieces > adjacency.face_ends.size()) {
+            ConnectivityOptions in_face_order = connectivity;
+            in_face_order.chain = nullptr;
+            if (estimated_size(adjacency, in_face_order, false) < estimated_size(adjacency, connectivity, false))
+                connectivity.chain = nullptr;
+        }
+    }
     if (choose_start_face && !fast) choose_start(adjacency);
     // Steering needs three position components; the hints outlive every traversal below.
     PredictionHints hints;
-    const GenericAttr<int>* p = positions();
     if (steer_predictions && !fast && p && p->components >= 3) {
         hints = prediction_hints(adjacency, p->quantized.data(), size_t(p->components));
         choose_steering(adjacency, hints);
@@ -184,7 +206,8 @@ std::vector<uint8_t> Encoder::encode() {
             }
         }
     }
-    connectivity.hints = nullptr;  // they die with this call
+    connectivity.hints = nullptr;  // they die with this call, and the positions are reordered below
+    connectivity.chain = nullptr;
     const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());
 
     for (auto& entry : attributes_) reorder_attribute(*entry.second, code_.vertex_order);
@@ -313,8 +336,14 @@ void Encoder::pick_normal_mode(NormalAttr& n, int32_t coder) {
     const uint32_t V = static_cast<uint32_t>(code_.vertex_order.size());
     const uint32_t F = static_cast<uint32_t>(code_.faces.size() / 3);
     std::vector<NormalAttr::Mode> modes{NormalAttr::differential};
-    if (n.encode_positions && n.encode_position_components >= 3)
-        modes.insert(modes.end(), {NormalAttr::estimated, NormalAttr::border_corrected});
+    if (n.encode_positions && n.encode_position_components >= 3) {
+        modes.push_back(NormalAttr::estimated);
+        // Interior vertices then take the estimate from the positions as it is: only
+        // where every one of them lands within the grid's precision of its input normal.
+        n.mode = NormalAttr::border_corrected;
+        n.prepare_encode(V, F, code_.faces.data());
+        if (n.worst_error <= normal_precision(int(n.step))) modes.push_back(NormalAttr::border_corrected);
+    }
     keep_smallest(n, modes, [&](NormalAttr::Mode mode) {
         n.mode = mode;
         n.prepare_encode(V, F, code_.faces.data());
@@ -404,6 +433,8 @@ int32_t color_step_for_bits(int bits) {
         if (bits >= 31 || 255 / step + 1 <= (1 << std::max(bits, 0))) return step;
     return 255;
 }
+
+double normal_precision(int unit) { return 1.5 / double(std::max(unit, 1)) + 1e-6; }
 
 int normal_unit_for_bits(int bits) { return std::max(1, (1 << (std::clamp(bits, 2, 30) - 1)) - 1); }
 

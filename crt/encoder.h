@@ -34,8 +34,9 @@ public:
     // coding strategy and keep the smallest; when false, each keeps its own strategy.
     bool choose_strategies = true;
     // Normals are written in each mode the positions allow (differential, estimated from
-    // the positions, corrected on the border only) and keep the smallest; when false,
-    // their own mode stands.
+    // the positions, corrected on the border only) and keep the smallest; the border mode
+    // takes part only where every decoded normal stays within normal_precision of the
+    // input. When false, their own mode stands.
     bool choose_normal_mode = true;
     // The traversal starts from the best of a few faces spread over the first group
     // (see choose_start); when false, from connectivity.start_face.
@@ -115,5 +116,10 @@ int32_t color_step_for_bits(int bits);
 
 // The normal unit for `bits` bits per octahedral coordinate: 2^(bits-1) - 1.
 int normal_unit_for_bits(int bits);
+
+// The largest angle (radians) between a normal and the nearest pair of the octahedral
+// grid with this unit: half a cell's diagonal, stretched by at most about 2 where the
+// octahedron meets the sphere at a slant. Normals stored as pairs stay within it.
+double normal_precision(int unit);
 
 }  // namespace crt

@@ -10,6 +10,7 @@
 #include "models/obj_face.h"
 #include "models/objmodel.h"
 #include "models/text_scanner.h"
+#include "platform/printable.h"
 
 namespace {
 
@@ -58,8 +59,10 @@ objloader::objloader(const std::string& path) {
 
 bool objloader::read(const std::string& path) {
     std::string text;
-    if (!read_text_file(path, text)) {
-        std::printf("objloader::read() : cannot open %s, the part stays empty\n", path.c_str());
+    std::string why;
+    if (!read_text_file(path, text, &why)) {
+        std::printf("objloader::read() : cannot open %s%s, the part stays empty\n", path.c_str(),
+                    why.empty() ? "" : (": " + why).c_str());
         return false;
     }
     text_scanner scanner(std::move(text));
@@ -68,7 +71,7 @@ bool objloader::read(const std::string& path) {
     std::vector<objmaterial> materials;
     std::map<std::string, int32_t> names;
     int32_t material = -1;
-    int dropped = 0;
+    int dropped = 0, lacking_normals = 0;
     // Normals named by the faces, summed per position; positions no face names a normal
     // for get face normals instead.
     std::vector<vec3> named;
@@ -84,9 +87,13 @@ bool objloader::read(const std::string& path) {
             ++texcoord_count;
             scanner.skip_line();
         } else if (token == "mtllib") {
-            std::string library;
-            if (read_text_file(directory + first_word(scanner.rest_of_line()), library))
+            std::string library, why;
+            const std::string library_path = directory + first_word(scanner.rest_of_line());
+            if (read_text_file(library_path, library, &why))
                 materials = parse_material_library(library, names);
+            else if (!why.empty())  // a missing library passes in silence, as it always has
+                std::printf("objloader::read() : material library \"%s\": %s\n",
+                            platform::printable(library_path, 200).c_str(), why.c_str());
         } else if (token == "usemtl") {
             const auto it = names.find(first_word(scanner.rest_of_line()));
             material = (it != names.end() && it->second < static_cast<int32_t>(materials.size())) ? it->second : -1;
@@ -103,8 +110,11 @@ bool objloader::read(const std::string& path) {
                 p[i] = resolve_index(corners[i].v, np);
                 t[i] = corners[i].has_vt ? resolve_index(corners[i].vt, texcoord_count) : -1;
                 n[i] = corners[i].has_vn ? resolve_index(corners[i].vn, static_cast<int>(file_normals.size())) : -1;
-                bad = p[i] < 0 || (corners[i].has_vt && t[i] < 0) || (corners[i].has_vn && n[i] < 0);
+                bad = p[i] < 0 || (corners[i].has_vt && t[i] < 0);
             }
+            // A normal the file lacks leaves its position to the face normals, as if the
+            // corner had named none.
+            for (size_t i = 0; i < corners.size() && !bad; ++i) lacking_normals += corners[i].has_vn && n[i] < 0;
             if (bad) {
                 ++dropped;
                 continue;
@@ -131,6 +141,10 @@ bool objloader::read(const std::string& path) {
     }
     if (dropped > 0)
         std::printf("objloader::read() : %d face(s) with an index out of range dropped in %s\n", dropped, path.c_str());
+    if (lacking_normals > 0)
+        std::printf("objloader::read() : %d face corner(s) of %s name normals the file does not define; face normals "
+                    "stand in\n",
+                    lacking_normals, path.c_str());
 
     // One normal per position.
     named.resize(positions.size());

@@ -123,6 +123,10 @@ public:
     std::map<std::string, int32_t> material_names;
     std::map<int32_t, std::vector<uint32_t>> position_map;
     int32_t dropped_faces = 0;  // faces of the last load dropped for an index out of range
+    // Corners of the last load that named a normal the file never defines; their vertices
+    // (flagged in normal_missing) get normals generated from the faces.
+    int32_t missing_normal_corners = 0;
+    std::vector<uint8_t> normal_missing;
 
 private:
     void reset();
@@ -132,7 +136,8 @@ private:
     uint32_t vertex_for(const objvertex& v, int32_t position);
     void build_groups();
     void compute_centre_and_size();
-    void generate_normals();
+    // All vertices, or only those flagged in `only` (one flag a vertex).
+    void generate_normals(const std::vector<uint8_t>* only = nullptr);
     void upload_part(objpart& part);
     void release_parts();
 };

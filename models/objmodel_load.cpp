@@ -39,6 +39,8 @@ void objmodel::reset() {
     has_positions = has_texcoords = has_normals = false;
     loaded = false;
     dropped_faces = 0;
+    missing_normal_corners = 0;
+    normal_missing.clear();
     centre[0] = centre[1] = centre[2] = 0;
     size[0] = size[1] = size[2] = 0;
     for (int i = 0; i < 3; ++i) {
@@ -65,8 +67,10 @@ bool objmodel::load(const std::string& path, bool gpu_parts) {
     reset();
     gpu = gpu_parts;
     std::string text;
-    if (!read_text_file(path, text)) {
-        std::printf("objmodel::load() : cannot open %s, the model stays empty\n", path.c_str());
+    std::string why;
+    if (!read_text_file(path, text, &why)) {
+        std::printf("objmodel::load() : cannot open %s%s, the model stays empty\n", path.c_str(),
+                    why.empty() ? "" : (": " + why).c_str());
         return false;
     }
     loaded = true;
@@ -83,9 +87,17 @@ bool objmodel::load(const std::string& path, bool gpu_parts) {
 
     build_groups();
     compute_centre_and_size();
-    if (!has_normals) generate_normals();
+    if (!has_normals) {
+        generate_normals();
+    } else if (missing_normal_corners > 0) {
+        generate_normals(&normal_missing);
+    }
     if (indices.empty())
         std::printf("objmodel::load() : %s yielded no triangles (empty, cut short or not an OBJ file)\n", path.c_str());
+    if (missing_normal_corners > 0)
+        std::printf("objmodel::load() : %d face corner(s) of %s name normals the file does not define; their normals "
+                    "are generated from the faces\n",
+                    missing_normal_corners, path.c_str());
     if (dropped_faces > 0)
         std::printf("objmodel::load() : %d face(s) with an index of 0 or beyond the elements read so far dropped in %s\n",
                     dropped_faces, path.c_str());
@@ -211,14 +223,16 @@ void objmodel::add_face(const std::vector<face_corner>& corners, int32_t materia
     const int nn = static_cast<int>(raw_normals.size() / 3);
     std::vector<uint32_t> numbers;
     numbers.reserve(corners.size());
-    // Resolve every corner first so that a bad one drops the face before any vertex is made.
-    struct resolved { int p, t, n; };
+    // Resolve every corner first so that a bad position or texture index drops the face
+    // before any vertex is made; a normal the file lacks is generated instead.
+    struct resolved { int p, t, n; bool lacks_normal; };
     std::vector<resolved> refs;
     refs.reserve(corners.size());
     for (const face_corner& c : corners) {
         resolved r{resolve_index(c.v, np), c.has_vt ? resolve_index(c.vt, nt) : -1,
-                   c.has_vn ? resolve_index(c.vn, nn) : -1};
-        if (r.p < 0 || (c.has_vt && r.t < 0) || (c.has_vn && r.n < 0)) {
+                   c.has_vn ? resolve_index(c.vn, nn) : -1, false};
+        r.lacks_normal = c.has_vn && r.n < 0;
+        if (r.p < 0 || (c.has_vt && r.t < 0)) {
             ++dropped_faces;
             return;
         }
@@ -232,6 +246,11 @@ void objmodel::add_face(const std::vector<face_corner>& corners, int32_t materia
         if (r.n >= 0) std::memcpy(v.normal, &raw_normals[3 * r.n], sizeof v.normal);
         v.object = object_counter;
         numbers.push_back(vertex_for(v, r.p));
+        if (r.lacks_normal) {
+            ++missing_normal_corners;
+            normal_missing.resize(vertices.size(), 0);
+            normal_missing[numbers.back()] = 1;
+        }
     }
     // Fan: (first, previous, current) for every corner after the second.
     for (size_t i = 2; i < numbers.size(); ++i) {

@@ -4,6 +4,7 @@
 
 #include "models/objmodel.h"
 #include "models/text_scanner.h"
+#include "platform/printable.h"
 
 objmaterial default_material(const std::string& name) {
     objmaterial m;
@@ -105,8 +106,13 @@ void objmodel::load_materials(const std::string& path) {
     // all-zero material that every usemtl resolves to, and no "default" is added later.
     ++material_count;
     materials.resize(material_count);
-    std::string text;
-    if (!read_text_file(path, text)) return;
+    std::string text, why;
+    if (!read_text_file(path, text, &why)) {
+        // A missing library passes in silence, as it always has.
+        if (!why.empty())
+            std::printf("objmodel: material library \"%s\": %s\n", platform::printable(path, 200).c_str(), why.c_str());
+        return;
+    }
     materials = parse_material_library(text, material_names);
     material_count = static_cast<int32_t>(materials.size());
 }

@@ -31,8 +31,11 @@ void objmodel::compute_centre_and_size() {
     }
 }
 
-void objmodel::generate_normals() {
-    for (objvertex& v : vertices) v.normal[0] = v.normal[1] = v.normal[2] = 0.0f;
+void objmodel::generate_normals(const std::vector<uint8_t>* only) {
+    // Flagged vertices keep the file's (zero) normal until their sums are complete.
+    const auto generated = [&](size_t v) { return !only || (v < only->size() && (*only)[v]); };
+    for (size_t v = 0; v < vertices.size(); ++v)
+        if (generated(v)) vertices[v].normal[0] = vertices[v].normal[1] = vertices[v].normal[2] = 0.0f;
     for (size_t t = 0; t + 2 < indices.size(); t += 3) {
         const float* p = vertices[indices[t]].position;
         const float* q = vertices[indices[t + 1]].position;
@@ -42,13 +45,16 @@ void objmodel::generate_normals() {
         // Not normalised: larger triangles weigh more in the vertex normal.
         const float n[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
         for (int c = 0; c < 3; ++c) {
+            if (!generated(indices[t + c])) continue;
             float* dst = vertices[indices[t + c]].normal;
             dst[0] += n[0];
             dst[1] += n[1];
             dst[2] += n[2];
         }
     }
-    for (objvertex& v : vertices) {
+    for (size_t i = 0; i < vertices.size(); ++i) {
+        if (!generated(i)) continue;
+        objvertex& v = vertices[i];
         const float len = std::sqrt(v.normal[0] * v.normal[0] + v.normal[1] * v.normal[1] + v.normal[2] * v.normal[2]);
         // A vertex of degenerate triangles only keeps a zero normal rather than NaNs.
         if (len > 0.0f)

@@ -45,8 +45,12 @@ skeleton::skeleton(const std::string& path) { load(path); }
 void skeleton::load(const std::string& path) {
     T = Ry = Rx = Rz = identity_matrix();
     std::string text;
-    if (!read_text_file(path, text)) {
-        std::cout << "File \"" << path << "\" not found.\n" << std::flush;
+    std::string why;
+    if (!read_text_file(path, text, &why)) {
+        if (why.empty())
+            std::cout << "File \"" << path << "\" not found.\n" << std::flush;
+        else
+            std::cout << "File \"" << path << "\": " << why << "; it is not read.\n" << std::flush;
         throw fileNotFound();
     }
     if (verbose) std::cout << "File \"" << path << "\" found.\n";

@@ -2,16 +2,19 @@
 // with strtof/strtol directly on the text, which std::string keeps NUL-terminated.
 #include "models/text_scanner.h"
 
+#include "platform/file_read.h"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 namespace {
 
 bool is_space(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+bool is_line_end(char c) { return c == '\n' || c == '\r'; }
 
 int clamp_long(long v) {
     if (v > INT_MAX) return INT_MAX;
@@ -21,31 +24,43 @@ int clamp_long(long v) {
 
 }  // namespace
 
-bool read_text_file(const std::string& path, std::string& text) {
-    text.clear();
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) return false;
-    char buffer[65536];
-    for (;;) {
-        const size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
-        text.append(buffer, got);
-        if (got < sizeof buffer) break;
-    }
-    // A directory opens on Linux but cannot be read.
-    return !std::ferror(file.get());
+bool read_text_file(const std::string& path, std::string& text, std::string* why, uint64_t maxBytes) {
+    std::string reason;
+    const platform::FileRead result = platform::read_regular_file(path, text, maxBytes, reason);
+    if (why) *why = result == platform::FileRead::Missing ? std::string() : reason;
+    return result == platform::FileRead::Read;
 }
 
 text_scanner::text_scanner(std::string text) : text_(std::move(text)) {}
 
+size_t text_scanner::continuation_end(size_t at) const {
+    if (at >= text_.size() || text_[at] != '\\') return 0;
+    size_t i = at + 1;
+    while (i < text_.size() && (text_[i] == ' ' || text_[i] == '\t')) ++i;
+    if (i < text_.size() && !is_line_end(text_[i])) return 0;
+    // The backslash of the file's last line continues into nothing.
+    if (i < text_.size() && text_[i] == '\r') ++i;
+    if (i < text_.size() && text_[i] == '\n') ++i;
+    return i;
+}
+
 void text_scanner::skip_whitespace() {
-    while (pos_ < text_.size() && is_space(text_[pos_])) ++pos_;
+    while (pos_ < text_.size()) {
+        if (is_space(text_[pos_])) {
+            ++pos_;
+        } else if (const size_t after = continuation_end(pos_)) {
+            pos_ = after;
+        } else {
+            break;
+        }
+    }
 }
 
 bool text_scanner::next_token(std::string& token, size_t max_length) {
     skip_whitespace();
     if (pos_ >= text_.size()) return false;
     const size_t start = pos_;
-    while (pos_ < text_.size() && !is_space(text_[pos_])) ++pos_;
+    while (pos_ < text_.size() && !is_space(text_[pos_]) && !continuation_end(pos_)) ++pos_;
     token.assign(text_, start, std::min(pos_ - start, max_length));
     return true;
 }
@@ -58,17 +73,31 @@ bool text_scanner::peek_token(std::string& token, size_t max_length) {
 }
 
 std::string text_scanner::rest_of_line() {
-    const size_t start = pos_;
-    while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
-    size_t end = pos_;
-    if (pos_ < text_.size()) ++pos_;  // the line feed
-    if (end > start && text_[end - 1] == '\r') --end;
-    return text_.substr(start, std::min(end - start, kMaxToken));
+    std::string line;
+    while (pos_ < text_.size() && !is_line_end(text_[pos_])) {
+        if (const size_t after = continuation_end(pos_)) {
+            line += ' ';
+            pos_ = after;
+            continue;
+        }
+        if (line.size() < kMaxToken) line += text_[pos_];
+        ++pos_;
+    }
+    skip_line_end();
+    return line;
 }
 
 void text_scanner::skip_line() {
-    while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
-    if (pos_ < text_.size()) ++pos_;
+    while (pos_ < text_.size() && !is_line_end(text_[pos_])) {
+        const size_t after = continuation_end(pos_);
+        pos_ = after ? after : pos_ + 1;
+    }
+    skip_line_end();
+}
+
+void text_scanner::skip_line_end() {
+    if (pos_ < text_.size() && text_[pos_] == '\r') ++pos_;
+    if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
 }
 
 bool text_scanner::read_float(float& value) {

@@ -7,12 +7,14 @@
 #include <mpg123.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
 
+#include "platform/file_read.h"
 #include "platform/heard_clock.h"
 #include "platform/tick_clock.h"
 
@@ -59,31 +61,85 @@ Track* track_for(uint32_t handle) { return handle == 1 ? g_audio.track.get() : n
 
 }  // namespace
 
-bool decode_mp3(const std::string& path, std::vector<int16_t>& samples, std::string& error) {
+namespace {
+
+// mpg123 reads through these from a file that open_regular_file has checked: a pipe or a
+// device is never handed to it (it would wait, or decode /dev/zero for ever).
+mpg123_ssize_t readFile(void* file, void* buffer, size_t bytes) {
+    const size_t got = std::fread(buffer, 1, bytes, static_cast<std::FILE*>(file));
+    return got == 0 && std::ferror(static_cast<std::FILE*>(file)) ? -1 : static_cast<mpg123_ssize_t>(got);
+}
+
+off_t seekFile(void* file, off_t offset, int whence) {
+    std::FILE* f = static_cast<std::FILE*>(file);
+    if (std::fseek(f, static_cast<long>(offset), whence) != 0) return -1;
+    return static_cast<off_t>(std::ftell(f));
+}
+
+// Room for what a file of this size can hold at 32 kbit/s or more, so that the vector does
+// not grow by doubling (the pages past what is decoded are never touched, so they cost
+// address space only); a lower bit rate only means it grows. Never from the header's
+// frame count, which may claim anything (4 billion frames would be 20 TB).
+size_t expectedFrames(uint64_t fileBytes, int64_t maxFrames) {
+    const uint64_t frames = fileBytes / 4000 * kMusicRate + kMusicRate;
+    return static_cast<size_t>(maxFrames >= 0 ? std::min<uint64_t>(frames, static_cast<uint64_t>(maxFrames)) : frames);
+}
+
+// Whether the encoder's Info (or Xing) frame claims more frames than the file can hold.
+// With a converted rate, mpg123 works out the gapless end by walking every claimed frame
+// when the track starts: four billion took over a minute, before a byte was decoded. The
+// claim is read at the file's own rate, where that costs nothing; the file is rewound.
+bool infoFrameLies(mpg123_handle* mh, std::FILE* file, uint64_t fileBytes) {
+    if (mpg123_open_handle(mh, file) != MPG123_OK) return false;
+    long rate = 0;
+    int channels = 0, encoding = 0;
+    off_t claimed = 0;
+    if (mpg123_getformat(mh, &rate, &channels, &encoding) == MPG123_OK) claimed = mpg123_framelength(mh);
+    mpg123_close(mh);
+    std::rewind(file);
+    // No MPEG audio frame is shorter than 24 bytes.
+    return claimed > 0 && static_cast<uint64_t>(claimed) > fileBytes / 24 + 1;
+}
+
+}  // namespace
+
+bool decode_mp3(const std::string& path, std::vector<int16_t>& samples, std::string& error, int64_t maxFrames) {
     samples.clear();
+    uint64_t fileBytes = 0;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(open_regular_file(path, error, nullptr, &fileBytes),
+                                                         &std::fclose);
+    if (!file) return false;
     int err = MPG123_OK;
     mpg123_handle* mh = mpg123_new(nullptr, &err);
     if (!mh) {
         error = mpg123_plain_strerror(err);
         return false;
     }
-    // Only 16-bit stereo at 48 kHz: mpg123 converts other rates and mono itself.
     mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+    mpg123_replace_reader_handle(mh, readFile, seekFile, nullptr);
+    if (infoFrameLies(mh, file.get(), fileBytes)) {
+        // Read as plain MPEG data: the track then keeps the encoder's padding (a few
+        // milliseconds), but every frame that is really there plays.
+        mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_IGNORE_INFOFRAME, 0.0);
+    }
+    // Only 16-bit stereo at 48 kHz: mpg123 converts other rates and mono itself.
     mpg123_format_none(mh);
     mpg123_format(mh, kMusicRate, MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    bool ok = mpg123_open(mh, path.c_str()) == MPG123_OK;
+    bool ok = mpg123_open_handle(mh, file.get()) == MPG123_OK;
     if (!ok) error = mpg123_strerror(mh);
     if (ok) {
-        const off_t total = mpg123_length(mh);  // exact with the encoder's gapless tag
-        if (total > 0) samples.reserve(static_cast<size_t>(total) * 2);
+        // Not mpg123_length(), nor a reserve from it: the header's count may be anything.
+        samples.reserve(expectedFrames(fileBytes, maxFrames) * 2);
+        const size_t most = maxFrames >= 0 ? static_cast<size_t>(maxFrames) * 2 : SIZE_MAX;
         unsigned char buffer[16384];
         for (;;) {
             size_t done = 0;
             const int r = mpg123_read(mh, buffer, sizeof buffer, &done);
             const size_t old = samples.size();
-            samples.resize(old + done / 2);
-            std::memcpy(samples.data() + old, buffer, done & ~size_t(1));
-            if (r == MPG123_DONE) break;
+            const size_t add = std::min(done / 2, most - old);
+            samples.resize(old + add);
+            std::memcpy(samples.data() + old, buffer, add * 2);
+            if (r == MPG123_DONE || samples.size() == most) break;
             if (r == MPG123_NEW_FORMAT || r == MPG123_OK) continue;
             error = mpg123_strerror(mh);
             // Junk from the first byte on is not a damaged MP3 but something else entirely.
@@ -144,12 +200,12 @@ bool audio_init(bool enabled) {
     return true;
 }
 
-uint32_t music_load(const std::string& path) {
+uint32_t music_load(const std::string& path, int64_t maxFrames) {
     if (!g_audio.device) return 0;
     auto track = std::make_unique<Track>();
     track->heard = g_audio.timing;
     std::string error;
-    if (!decode_mp3(path, track->samples, error)) {
+    if (!decode_mp3(path, track->samples, error, maxFrames)) {
         printf("Audio: cannot play \"%s\" (%s); the show runs silently.\n", path.c_str(), error.c_str());
         return 0;
     }

@@ -1,4 +1,4 @@
-// The music player standing in for the closed audio library: one whole MP3 decoded into
+// The music player standing in for the closed audio library: one MP3 decoded into
 // memory (16-bit stereo, 48 kHz) and played through SDL. Positions are bytes of that
 // decoded audio, 192000 per second. Without a sound device the calls do nothing and the
 // show runs silently on its own clock.
@@ -12,15 +12,22 @@ namespace platform {
 constexpr int kMusicRate = 48000;
 constexpr int64_t kMusicBytesPerSecond = 192000;
 
-// Decodes an MP3 file completely to interleaved 16-bit stereo at 48 kHz.
-// Returns false with a message when the file is missing or not an MP3 stream.
-bool decode_mp3(const std::string& path, std::vector<int16_t>& samples, std::string& error);
+// No bound on what is decoded.
+constexpr int64_t kWholeTrack = -1;
+
+// Decodes an MP3 file to interleaved 16-bit stereo at 48 kHz: all of it, or its first
+// maxFrames sample frames. The length is what really decodes, whatever the file's header
+// claims. Returns false with a message when the file is missing, is not a regular file or
+// is not an MP3 stream.
+bool decode_mp3(const std::string& path, std::vector<int16_t>& samples, std::string& error,
+                int64_t maxFrames = kWholeTrack);
 
 // Opens the default output. Prints one line and returns false when there is no device.
 bool audio_init(bool enabled);
 
-// Loads the whole file; returns a handle, 0 on failure (one line naming the file).
-uint32_t music_load(const std::string& path);
+// Loads the file (its first maxFrames sample frames: what the caller can ever play);
+// returns a handle, 0 on failure (one line naming the file).
+uint32_t music_load(const std::string& path, int64_t maxFrames = kWholeTrack);
 // Plays from the start.
 void music_play(uint32_t handle);
 constexpr int64_t kNow = -1;

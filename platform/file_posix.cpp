@@ -35,7 +35,7 @@ std::FILE* open_regular_file(const std::string& path, std::string& why, FileRead
     if (!S_ISREG(info.st_mode)) {
         ::close(fd);
         if (S_ISDIR(info.st_mode)) return refuse(FileRead::NotAFile, "a folder, not a file");
-        return refuse(FileRead::NotAFile, "not a regular file (a pipe, a device or a socket), so it is not read");
+        return refuse(FileRead::NotAFile, "not a regular file (a pipe, a device or a socket)");
     }
     // Reads of a regular file never wait anyway; the flag is cleared so that nothing
     // downstream sees EAGAIN.

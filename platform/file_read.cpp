@@ -49,6 +49,10 @@ FileRead read_regular_file(const std::string& path, std::vector<unsigned char>& 
     return read_bounded(path, data, maxBytes, why);
 }
 
+FileRead read_regular_file(const std::string& path, std::vector<char>& data, uint64_t maxBytes, std::string& why) {
+    return read_bounded(path, data, maxBytes, why);
+}
+
 std::string size_text(uint64_t bytes) {
     if (bytes >= (1u << 20) && bytes % (1u << 20) == 0) return std::to_string(bytes >> 20) + " MB";
     if (bytes >= (1u << 10) && bytes % (1u << 10) == 0) return std::to_string(bytes >> 10) + " KB";

@@ -31,6 +31,7 @@ std::FILE* open_regular_file(const std::string& path, std::string& why, FileRead
 FileRead read_regular_file(const std::string& path, std::string& data, uint64_t maxBytes, std::string& why);
 FileRead read_regular_file(const std::string& path, std::vector<unsigned char>& data, uint64_t maxBytes,
                            std::string& why);
+FileRead read_regular_file(const std::string& path, std::vector<char>& data, uint64_t maxBytes, std::string& why);
 
 // "1 MB", "300 KB", "17 bytes": a bound as the messages above say it.
 std::string size_text(uint64_t bytes);

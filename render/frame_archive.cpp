@@ -11,9 +11,10 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
+#include <sstream>
 
+#include "platform/file_read.h"
 #include "platform/printable.h"
 
 struct FrameArchive::Cache {
@@ -50,6 +51,9 @@ FrameArchive::FrameArchive(FrameArchive&&) noexcept = default;
 FrameArchive& FrameArchive::operator=(FrameArchive&&) noexcept = default;
 
 namespace {
+
+// An index of a million entries takes about 50 MB; anything past this is not an index.
+constexpr uint64_t kMaxIndexBytes = 256ull << 20;
 
 // Whitespace-separated tokens of the index, with the line each starts on. A token is
 // capped so that a damaged index without whitespace cannot fill memory.
@@ -123,12 +127,13 @@ bool FrameArchive::open(const std::string& base) {
     dataPath = base + ".bin";
     cache = std::make_unique<Cache>();
     const std::string indexPath = base + ".txt";
-    std::ifstream index(indexPath, std::ios::binary);
-    if (!index) {
-        std::cout << "FrameArchive::open() : cannot open " << indexPath << std::endl;
+    std::string text, why;
+    if (platform::read_regular_file(indexPath, text, kMaxIndexBytes, why) != platform::FileRead::Read) {
+        std::cout << "FrameArchive::open() : cannot open " << indexPath << ": " << why << std::endl;
         return false;
     }
-    IndexTokens tokens(index.rdbuf());
+    std::stringbuf index(std::move(text), std::ios::in);
+    IndexTokens tokens(&index);
     std::string token;
     int line = 1;
     int32_t count = 0;
@@ -203,7 +208,8 @@ bool openData(const FrameArchive& archive, FrameArchive::Cache& cache, std::stri
     if (cache.fd >= 0 && cache.openPath == archive.dataPath) return true;
     cache.closeData();
     // Tried again on every read while it fails: a data file that appears later is used.
-    const int fd = ::open(archive.dataPath.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a pipe under the name would otherwise hold the open until a writer came.
+    const int fd = ::open(archive.dataPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (why) *why = "\"" + archive.dataPath + "\": " + std::strerror(errno);
         return false;

@@ -4,16 +4,16 @@
 
 #include "render/frame_archive.h"
 
+#include "platform/file_read.h"
+#include "platform/printable.h"
+
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string_view>
 
 namespace {
@@ -51,6 +51,9 @@ int createNew(const std::string& path, int access) {
     ::unlink(path.c_str());
     return ::open(path.c_str(), access | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
 }
+
+// One frame's file: far beyond any picture the show decodes (8192 x 8192).
+constexpr uint64_t kMaxEntryFileBytes = 1ull << 30;
 
 bool validName(const std::string& name) {
     if (name.empty()) return false;
@@ -131,12 +134,11 @@ bool FrameArchiveWriter::addBytes(const std::string& name, const std::vector<uns
 
 bool FrameArchiveWriter::addFile(const std::string& name, const std::string& path) {
     if (!error_.empty() || finished_) return false;
-    std::ifstream in(path, std::ios::binary);
-    struct stat info {};
-    if (!in || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        return fail("cannot read " + path + " (entry " + name + ")");
-    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return fail("cannot read " + path + " (entry " + name + ")");
+    // Checked as it is opened, not before: a pipe named in a manifest would hold the open.
+    std::vector<unsigned char> bytes;
+    std::string why;
+    if (platform::read_regular_file(path, bytes, kMaxEntryFileBytes, why) != platform::FileRead::Read)
+        return fail("cannot read " + platform::printable(path) + " (entry " + platform::printable(name) + "): " + why);
     return add(name, bytes.data(), bytes.size());
 }
 

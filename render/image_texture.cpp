@@ -11,10 +11,15 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
 
-#include <fstream>
+#include <cstdio>
 #include <vector>
 
+#include "platform/file_read.h"
+
 namespace {
+
+// A still image's file: 8192 x 8192 pixels even without compression is 192 MB.
+constexpr uint64_t kMaxStillBytes = 256ull << 20;
 
 void setSampling(GLuint id) {
     glBindTexture(GL_TEXTURE_2D, id);
@@ -92,11 +97,20 @@ void loadTextureFromArchive(ImageTexture& texture, const FrameArchive& archive, 
 }
 
 void loadTextureFromFile(ImageTexture& texture, const std::string& path, bool flipHorizontal, bool flipVertical) {
-    // OpenCV warns on standard error about a file it cannot open; a missing still image
-    // is meant to pass without a word.
-    if (!std::ifstream(path, std::ios::binary)) return;
+    // A missing still image is meant to pass without a word; anything else under its name
+    // that is not a file is said, and never read (a pipe would hold the show for good).
+    std::vector<unsigned char> bytes;
+    std::string why;
+    const platform::FileRead read = platform::read_regular_file(path, bytes, kMaxStillBytes, why);
+    if (read != platform::FileRead::Read) {
+        if (read != platform::FileRead::Missing)
+            printf("loadTextureFromFile() : %s: %s; the picture is not shown\n", path.c_str(), why.c_str());
+        return;
+    }
+    if (bytes.empty()) return;
     try {
-        cv::Mat picture = cv::imread(path, cv::IMREAD_COLOR);
+        // imdecode reads the same formats as imread, with the same decoders and flags.
+        cv::Mat picture = cv::imdecode(bytes, cv::IMREAD_COLOR);
         if (picture.empty() || picture.cols < 4) return;
         RgbaPicture rgba;
         bgrToRgbaPicture(picture, rgba);

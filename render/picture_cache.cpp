@@ -120,7 +120,9 @@ void PictureCache::work(size_t worker) {
         if (!ok) {
             entry.state = Entry::Failed;
         } else {
-            largest_ = std::max(largest_, picture->bytes());
+            // Only a picture that can be kept sets what the next one is assumed to need: one
+            // beyond the budget would leave no room for any reservation, and stop the work.
+            if (picture->bytes() <= budget_) largest_ = std::max(largest_, picture->bytes());
             // Still Decoding while room is made: a Ready entry without its picture could be
             // chosen as a victim for itself (it does when nobody wants it any more).
             if (picture->bytes() > budget_ || !makeRoom(picture->bytes(), rankOf(name))) {

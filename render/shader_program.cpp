@@ -4,8 +4,11 @@
 #include "render/shader_program.h"
 
 #include "platform/console.h"
+#include "render/shader_twin.h"
 
+#include <filesystem>
 #include <iostream>
+#include <set>
 #include <sstream>
 
 std::string shaderBasePath;
@@ -21,6 +24,7 @@ struct Build {
     std::vector<ShaderFile> files;
     std::vector<ProcessedShader> sources;
     std::string errors;  // the lines that say "error", as the overlay shows them
+    bool faultySources = false;  // a file could not be used as it is: the build fails whatever GL says
 };
 
 void printLog(const ShaderProgram& program, const std::string& text, LogStyle style) {
@@ -64,7 +68,9 @@ GLuint compile(ShaderProgram& program, GLenum type, const std::string& path, Log
     printLog(program, mapped, style);
     GLint compiled = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
-    if (!source.found) build.errors += "ERROR XXX or CPP FILE NOT FOUND ! " + path + "\n";
+    build.errors += source.errors;
+    build.faultySources = build.faultySources || !source.errors.empty();
+    if (!source.found && source.errors.empty()) build.errors += "ERROR XXX or CPP FILE NOT FOUND ! " + path + "\n";
     else if (compiled != GL_TRUE) keepErrors(build, mapped, path + ": does not compile");
     build.files.insert(build.files.end(), source.files.begin(), source.files.end());
     build.sources.push_back(std::move(source));
@@ -82,7 +88,8 @@ void deleteProgram(ShaderProgram& program) {
     program.linked = false;
 }
 
-bool loadProgram(ShaderProgram& program, const std::string& vertexPath, const std::string& fragmentPath) {
+bool loadProgram(ShaderProgram& program, const std::string& vertexPath, const std::string& fragmentPath,
+                 TwinWrite twins) {
     if (program.verbose)
         std::cout << platform::cyan << std::endl << std::endl << "Vertex loading: " << vertexPath << std::endl << kRule << std::endl;
     Build build;
@@ -96,6 +103,7 @@ bool loadProgram(ShaderProgram& program, const std::string& vertexPath, const st
     glLinkProgram(linked);
     GLint status = GL_FALSE;
     glGetProgramiv(linked, GL_LINK_STATUS, &status);
+    if (build.faultySources) status = GL_FALSE;
     if (status != GL_TRUE && build.errors.empty()) {
         char log[3000] = {};
         GLsizei length = 0;
@@ -110,6 +118,7 @@ bool loadProgram(ShaderProgram& program, const std::string& vertexPath, const st
     program.fragmentPath = fragmentPath;
     program.files = std::move(build.files);
     program.buildError = std::move(build.errors);
+    program.pendingTwins.clear();
     // The show goes on with the last program that worked: a broken save shows its errors
     // over a picture that still moves, not a black pass.
     const bool keepPrevious = status != GL_TRUE && program.linked;
@@ -129,10 +138,29 @@ bool loadProgram(ShaderProgram& program, const std::string& vertexPath, const st
         program.linked = status == GL_TRUE;
         // Twins only of text that builds: a broken save must not destroy the only backup.
         if (program.linked)
-            for (const ProcessedShader& source : build.sources) writeShaderTwins(source);
+            for (ProcessedShader& source : build.sources) {
+                if (twins == TwinWrite::Now) writeShaderTwins(source);
+                else for (auto& twin : source.twins) program.pendingTwins.push_back(std::move(twin));
+            }
     }
     if (program.verbose) std::cout << platform::grey << std::endl;
     return !keepPrevious;
+}
+
+void writeAgreedTwins(const std::vector<ShaderProgram*>& programs) {
+    // "shaders//a.cpp" and "shaders/a.cpp" are one file.
+    const auto key = [](const std::string& path) { return std::filesystem::path(path).lexically_normal().string(); };
+    std::set<std::string> held;
+    for (const ShaderProgram* p : programs)
+        if (!p->buildError.empty())
+            for (const ShaderFile& file : p->files) held.insert(key(twinPathFor(file.path)));
+    // In the programs' order, every pending copy: with per-program replacements the last
+    // program's text is the twin, as when each program wrote its own.
+    for (ShaderProgram* p : programs) {
+        for (const auto& [twin, bytes] : p->pendingTwins)
+            if (!held.count(key(twin))) writeScrambledTwin(twin, bytes);
+        p->pendingTwins.clear();
+    }
 }
 
 const ShaderFile* changedShaderFile(const ShaderProgram& program) {

@@ -27,6 +27,7 @@ struct ShaderProgram {
     std::string vertexPath, fragmentPath;              // the sources of the last build
     std::vector<ShaderFile> files;                     // every file the last build read, #includes too
     std::string buildError;                            // the last build's errors, empty when it built
+    std::vector<std::pair<std::string, std::string>> pendingTwins;  // twin path, bytes: built, not yet written
 };
 
 // A processed source and what it is made of.
@@ -36,6 +37,7 @@ struct ProcessedShader {
     std::vector<ShaderFile> files;                   // files read, the source itself first
     std::vector<std::pair<int, int>> lines;          // per line of text: index in files, line number there
     std::vector<std::pair<std::string, std::string>> twins;  // twin path, scrambled bytes: not yet written
+    std::string errors;  // faults of the files themselves (an include loop, a folder, a file too large), a line each
 };
 
 // Prefix the owners put before every shader path; empty, so paths are relative to the
@@ -47,8 +49,18 @@ extern std::string shaderBasePath;
 // A build that fails keeps a program that built before: its objects are deleted instead,
 // its errors kept in buildError, and the twins stay as they were. A build that succeeds
 // replaces (and deletes) the previous objects and writes the twins of its sources.
-// Returns whether the new build is in use.
-bool loadProgram(ShaderProgram& program, const std::string& vertexPath, const std::string& fragmentPath);
+// Returns whether the new build is in use. Faults of the files themselves (an include
+// loop, a folder or a device where a file should be, a file over 1 MB) fail the build like
+// compile errors.
+// twins: Later keeps them in pendingTwins for writeAgreedTwins, for programs that share
+// sources.
+enum class TwinWrite { Now, Later };
+bool loadProgram(ShaderProgram& program, const std::string& vertexPath, const std::string& fragmentPath,
+                 TwinWrite twins = TwinWrite::Now);
+// Writes the pending twins of programs, each only when no program among them whose last
+// build read that source failed: a save that builds for one program and not another must
+// not replace the twin the other falls back on. Pending twins are dropped either way.
+void writeAgreedTwins(const std::vector<ShaderProgram*>& programs);
 // The first file of the program's last build that changed since it was read, or null.
 const ShaderFile* changedShaderFile(const ShaderProgram& program);
 // Deletes the program's GL objects (a build that is let go).

@@ -6,16 +6,25 @@
 #include "render/shader_twin.h"
 
 #include "platform/console.h"
+#include "platform/file_read.h"
+#include "platform/printable.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <regex>
 #include <sstream>
 #include <vector>
 
 namespace {
+
+// A shader source is a few KB; this bounds what a mistaken save (a log, a video renamed
+// .cpp) costs before it is refused, and what its twins would take on disk.
+constexpr uint64_t kMaxSourceBytes = 1u << 20;
+// The text with every include in place, and the number of files read for it: a file
+// included twice by a file included twice... grows as fast as a loop would.
+constexpr size_t kMaxProcessedBytes = 4u << 20;
+constexpr size_t kMaxFilesRead = 256;
 
 // One load: the files being preprocessed, outermost first, so that a file including
 // itself (directly or through others) is reported instead of recursing until the stack
@@ -24,7 +33,15 @@ struct Loading {
     ShaderProgram& program;
     ProcessedShader& source;
     std::vector<std::filesystem::path> chain;
+    size_t textBytes = 0;  // processed text made so far, includes too
 };
+
+// A fault in the sources themselves (not the compiler's): said in red, and kept so that
+// the build fails with it like any compile error.
+void sourceError(Loading& loading, const std::string& message) {
+    std::cout << platform::red << std::endl << message << std::endl;
+    loading.source.errors += message + "\n";
+}
 
 std::optional<std::string> loadSource(Loading& loading, const std::string& path);
 
@@ -62,7 +79,8 @@ std::string processLine(Loading& loading, std::string line) {
     return line;
 }
 
-std::string preprocess(Loading& loading, std::ifstream& in, int file) {
+std::string preprocess(Loading& loading, const std::string& raw, int file) {
+    std::istringstream in(raw);
     std::string text, line;
     for (int number = 1; std::getline(in, line); ++number) {
         // Read without line-ending translation: a CRLF source must give the same text
@@ -83,6 +101,13 @@ std::string preprocess(Loading& loading, std::ifstream& in, int file) {
         for (size_t i = added; i < made; ++i) loading.source.lines.push_back({file, number});
         text += out;
         text += '\n';
+        loading.textBytes += out.size() + 1;
+        if (loading.textBytes > kMaxProcessedBytes) {
+            if (loading.source.errors.find("grows past") == std::string::npos)
+                sourceError(loading, "ERROR " + platform::printable(loading.source.files[file].path, 200) + ": with its includes the text grows past " +
+                                         platform::size_text(kMaxProcessedBytes) + "; the rest is not read");
+            break;
+        }
     }
     return text;
 }
@@ -97,18 +122,31 @@ std::optional<std::string> loadSource(Loading& loading, const std::string& path)
     std::cout << "Loading... " << path << std::endl;
     ProcessedShader& source = loading.source;
     const int file = static_cast<int>(source.files.size());
+    if (source.files.size() >= kMaxFilesRead) {
+        if (source.errors.find("files read") == std::string::npos)
+            sourceError(loading, "ERROR " + platform::printable(path, 200) + ": more than " + std::to_string(kMaxFilesRead) +
+                                     " files read for one source; the includes are not read further");
+        return std::nullopt;
+    }
     // Stamped before reading: a save that lands while the file is read shows as a change.
     source.files.push_back({path, shaderFileStamp(path)});
     const std::string twinPath = twinPathFor(path);
-    std::ifstream plain(path, std::ios::binary);
-    if (plain) {
+    // Read whole and bounded, and only from a regular file: the reload runs between two
+    // frames, and a pipe or a device under the name would stop the show for good.
+    std::string raw, why;
+    const platform::FileRead read = platform::read_regular_file(path, raw, kMaxSourceBytes, why);
+    if (read != platform::FileRead::Read && read != platform::FileRead::Missing) {
+        sourceError(loading, "ERROR " + platform::printable(path, 200) + ": " + why);
+        return std::nullopt;
+    }
+    if (read == platform::FileRead::Read) {
         const std::filesystem::path self = identity(path);
         if (std::find(loading.chain.begin(), loading.chain.end(), self) != loading.chain.end()) {
-            std::cout << platform::red << std::endl << "ERROR #include LOOP: " << path << std::endl;
+            sourceError(loading, "ERROR #include LOOP: " + platform::printable(path, 200));
             return std::nullopt;
         }
         loading.chain.push_back(self);
-        std::string text = preprocess(loading, plain, file);
+        std::string text = preprocess(loading, raw, file);
         loading.chain.pop_back();
         // Scrambled now, as the generator's sequence has it; written only once the caller
         // knows the text builds, so a broken save never replaces a good twin.
@@ -123,7 +161,7 @@ std::optional<std::string> loadSource(Loading& loading, const std::string& path)
         for (size_t i = 1; i <= lines; ++i) source.lines.push_back({file, static_cast<int>(i)});
         return text;
     }
-    std::cout << platform::red << std::endl << "ERROR XXX or CPP FILE NOT FOUND ! " << path << std::endl;
+    std::cout << platform::red << std::endl << "ERROR XXX or CPP FILE NOT FOUND ! " << platform::printable(path, 200) << std::endl;
     return std::nullopt;
 }
 
@@ -131,6 +169,11 @@ std::optional<std::string> loadSource(Loading& loading, const std::string& path)
 
 int64_t shaderFileStamp(const std::string& path) {
     std::error_code error;
+    // Only a regular file's time means a save: a folder's changes with every twin written
+    // into it, and a device's with every use.
+    const auto kind = std::filesystem::status(path, error).type();
+    if (error || kind == std::filesystem::file_type::not_found) return -1;
+    if (kind != std::filesystem::file_type::regular) return -2 - static_cast<int64_t>(kind);
     const auto time = std::filesystem::last_write_time(path, error);
     if (error) return -1;
     const auto size = std::filesystem::file_size(path, error);
@@ -151,7 +194,7 @@ ProcessedShader readShaderSource(ShaderProgram& program, const std::string& path
 std::optional<std::string> loadShaderSource(ShaderProgram& program, const std::string& path) {
     ProcessedShader source = readShaderSource(program, path);
     if (!source.found) return std::nullopt;
-    writeShaderTwins(source);
+    if (source.errors.empty()) writeShaderTwins(source);
     return std::move(source.text);
 }
 

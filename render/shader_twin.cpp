@@ -3,14 +3,14 @@
 // from the state the last twin leaves behind.
 #include "render/shader_twin.h"
 
+#include "platform/file_read.h"
 #include "platform/file_replace.h"
 #include "platform/runtime_random.h"
 
-#include <fstream>
-#include <iterator>
 
 namespace {
 constexpr uint32_t kTwinSeed = 4817;
+constexpr uint64_t kMaxTwinBytes = (4u << 20) + 1;
 }
 
 std::string twinPathFor(const std::string& path) {
@@ -41,9 +41,10 @@ bool writeScrambledTwin(const std::string& twinPath, const std::string& bytes) {
 }
 
 bool readTwin(const std::string& twinPath, std::string& text) {
-    std::ifstream in(twinPath, std::ios::binary);
-    if (!in) return false;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // A twin holds a source with its includes: a few KB, never more than a few MB. Only a
+    // regular file is read, and never past that bound.
+    std::string bytes, why;
+    if (platform::read_regular_file(twinPath, bytes, kMaxTwinBytes, why) != platform::FileRead::Read) return false;
     applyTwinKey(bytes);
     if (!bytes.empty()) bytes.pop_back();  // the scrambled terminating zero
     text = std::move(bytes);

@@ -4,4 +4,4 @@ target_include_directories(crt_decode_lib PUBLIC ${CMAKE_CURRENT_LIST_DIR}/crt_d
 target_link_libraries(crt_decode_lib PUBLIC crt)
 
 add_executable(crt-decode ${CMAKE_CURRENT_LIST_DIR}/crt_decode/main.cpp)
-target_link_libraries(crt-decode PRIVATE crt_decode_lib)
+target_link_libraries(crt-decode PRIVATE crt_decode_lib platform_files)

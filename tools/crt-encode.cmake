@@ -3,11 +3,12 @@
 # the benchmark.
 add_library(crt_encode_lib STATIC
   ${CMAKE_CURRENT_LIST_DIR}/crt_encode/encode_mesh.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/crt_encode/merge_corners.cpp
   ${CMAKE_CURRENT_LIST_DIR}/crt_encode/obj_reader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/crt_encode/ply_reader.cpp
 )
 target_include_directories(crt_encode_lib PUBLIC ${CMAKE_CURRENT_LIST_DIR}/crt_encode)
-target_link_libraries(crt_encode_lib PUBLIC crt)
+target_link_libraries(crt_encode_lib PUBLIC crt PRIVATE platform_files)
 
 add_executable(crt-encode ${CMAKE_CURRENT_LIST_DIR}/crt_encode/main.cpp)
 target_link_libraries(crt-encode PRIVATE crt_encode_lib)

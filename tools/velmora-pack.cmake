@@ -1,6 +1,7 @@
 # velmora-pack: packs numbered frames into the show's frame archive (<base>.txt, <base>.bin).
 add_library(velmora_pack_inputs STATIC ${CMAKE_CURRENT_LIST_DIR}/velmora_pack/pack_inputs.cpp)
 target_include_directories(velmora_pack_inputs PUBLIC ${CMAKE_CURRENT_LIST_DIR}/velmora_pack)
+target_link_libraries(velmora_pack_inputs PRIVATE platform_files)
 
-add_executable(velmora-pack ${CMAKE_CURRENT_LIST_DIR}/velmora_pack/main.cpp)
+add_executable(velmora-pack ${CMAKE_CURRENT_LIST_DIR}/velmora_pack/main.cpp ${CMAKE_CURRENT_LIST_DIR}/velmora_pack/picture_check.cpp)
 target_link_libraries(velmora-pack PRIVATE velmora_pack_inputs render)

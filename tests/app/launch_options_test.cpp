@@ -80,6 +80,12 @@ TEST(RenderSize, SizesBeyondTheGlLimitsOrAQuarterOfMemoryAreRefusedByName) {
     limits.maxRenderbuffer = 2048;
     EXPECT_NE(renderSizeProblem(2049, 100, limits).find("2048 pixels a side (GL_MAX_RENDERBUFFER_SIZE)"),
               std::string::npos);
+    // Refused before a window exists, whatever the limits: SDL's window limit (it used to
+    // fail inside SDL with its own words) and sizes whose quarter-size targets have no pixel
+    // (a GL error every frame).
+    EXPECT_NE(renderSizeProblem(16386, 2, RenderLimits{}).find("largest window SDL opens, 16384"), std::string::npos);
+    EXPECT_NE(renderSizeProblem(3, 300, RenderLimits{}).find("smallest the show renders, 4x4"), std::string::npos);
+    EXPECT_EQ(renderSizeProblem(4, 4, RenderLimits{}), "");
     // The estimate grows with the area: six full-size targets dominate.
     EXPECT_GT(showTargetBytes(1920, 1080), uint64_t(6) * 1920 * 1080 * 36);
 }

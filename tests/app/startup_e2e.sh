@@ -31,4 +31,21 @@ timeout 60 "$exe" --no-launcher --windowed --res 16384x16384 --frames 1 >out.txt
 status=$?
 [ "$status" -eq 2 ] || { echo "FAIL: an oversized window gave status $status"; cat out.txt err.txt; exit 1; }
 grep -qF "the size 16384x16384" err.txt || { echo "FAIL: the refusal names no size"; cat err.txt; exit 1; }
+# Names that are not files: pipes that never deliver, devices that never end. Each is said
+# in a line and passed over; the show starts at once and memory stays put.
+mkdir -p hostile/resources3 hostile/videos hostile/music hostile/shaders
+( cd hostile
+  mkfifo resources3/scul2.ply resources3/box.obj bin.txt FreeCam.bin videos/overlay.jpg music/Zo-velmora.mp3 \
+         shaders/f_simpleblur.cpp
+  ln -s /dev/zero resources3/scul1.ply; ln -s /dev/zero resources3/avatar_female_walk.bvh
+  ln -s /dev/urandom resources3/Terrain.obj; ln -s /dev/zero bin.bin )
+( ulimit -v 4000000; cd hostile && SDL_AUDIODRIVER=dummy timeout 60 "$exe" --no-launcher --windowed --res 320x180 \
+    --frames 3 --no-midi >../out.txt 2>../err.txt )
+status=$?
+[ "$status" -eq 0 ] || { echo "FAIL: status $status with pipes and devices in the show's folder"; tail out.txt err.txt; exit 1; }
+lines=$(grep -c "not a regular file" out.txt)
+[ "$lines" -ge 9 ] || { echo "FAIL: $lines lines name what is not a file"; cat out.txt; exit 1; }
+# A folder name reaches the terminal escaped.
+timeout 60 "$exe" --no-launcher --data $'nowhere\e[2J' --frames 1 >out.txt 2>err.txt
+[ $? -eq 2 ] && grep -qF 'nowhere\x1b[2J' err.txt || { echo "FAIL: --data shown unescaped"; cat -v err.txt; exit 1; }
 echo "start-up end to end: ok"

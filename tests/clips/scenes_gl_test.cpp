@@ -1,4 +1,5 @@
 // The scenes on the tiny show pack: what each draws into the scene target, read back.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -282,6 +283,63 @@ TEST_F(Scenes, AShaderSavedBrokenKeepsItsPassDrawingAndShowsItsErrorUntilSavedFi
     testing::internal::CaptureStdout();
     c.setupShaders();  // back to the show's own files for the other tests
     testing::internal::GetCapturedStdout();
+}
+
+// The five programs built from a copy of the show's shaders whose shared include is saved
+// as a mistake or a mishap would leave it. Each save is a build error, shown as one, that
+// neither replaces the include's twin nor holds up a frame; the good text brings it all back.
+TEST_F(Scenes, SavesOfASharedIncludeThatSomeProgramCannotBuildAreErrorsAndKeepItsTwin) {
+    namespace fs = std::filesystem;
+    Part_Clips& c = *g_show->clips;
+    TempFolder dir;
+    fs::copy(fs::path(TINY_SHOW) / "shaders", dir / "shaders");
+    ASSERT_EQ(chdir(dir.path().c_str()), 0);
+    const auto poll = [&](bool setup = false) {
+        testing::internal::CaptureStdout();
+        c.lastShaderPoll = 0;
+        setup ? c.setupShaders() : c.update();
+        return testing::internal::GetCapturedStdout();
+    };
+    const auto failing = [&](const std::string& why) {
+        int n = 0;
+        for (const ShaderProgram* p : {&c.blurProgram, &c.postProgram, &c.finalClipsProgram, &c.postFinalProgram,
+                                       &c.objectProgram})
+            n += !p->buildError.empty() && p->buildError.find(why) != std::string::npos;
+        return n;
+    };
+    poll(true);
+    const std::string common = "shaders/common.cpp", good = readFile(common), twin = readFile("shaders/common.xxx");
+    const struct {
+        std::string text, why;
+        int failing;
+    } saves[] = {
+        // fwidth() exists in fragment stages only: four programs include it in a vertex stage.
+        {good + "float edgeWidth(float x) { return fwidth(x); }\n", "fwidth", 4},
+        {good + "#include \"shaders/common.cpp\"\n", "#include LOOP", 5},
+        {good + "// " + std::string(1 << 20, 'x') + "\n", "larger than 1 MB", 5},
+        {good + "#include \"shaders/\"\n", "a folder, not a file", 5},
+    };
+    for (const auto& save : saves) {
+        writeFile(common, save.text);
+        const std::string log = poll();
+        EXPECT_EQ(failing(save.why), save.failing) << log;
+        EXPECT_EQ(log.find("reloaded"), std::string::npos) << log;
+        EXPECT_EQ(readFile("shaders/common.xxx"), twin) << save.why;
+    }
+    writeFile("shaders/notes.txt", "the included folder's time changes");
+    EXPECT_EQ(poll().find("Loading..."), std::string::npos) << "settled: nothing is rebuilt";
+    // A pipe is never read from: it used to hold the frame for good.
+    fs::remove(common);
+    ASSERT_EQ(mkfifo(common.c_str(), 0600), 0);
+    poll();
+    EXPECT_EQ(failing("not a regular file"), 5);
+    fs::remove(common);
+    writeFile(common, good);
+    EXPECT_NE(poll().find("reloaded " + common), std::string::npos);
+    EXPECT_EQ(failing(""), 0);
+    EXPECT_EQ(readFile("shaders/common.xxx"), twin);
+    ASSERT_EQ(chdir(TINY_SHOW), 0);
+    poll(true);
 }
 
 TEST_F(Scenes, Scene130AtExactly140DrawsNeitherTheCarouselNorThePair) {

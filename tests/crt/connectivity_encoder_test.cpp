@@ -188,6 +188,42 @@ TEST(ConnectivityEncoder, NonManifoldInputIsSplitNotLost) {
     }
 }
 
+TEST(ConnectivityEncoder, DoubleSidedSheetsArePairedNotCutIntoSingleFaces) {
+    // Every inner edge of the double-sided grid carries four faces. Paired into the two
+    // sides (a face never with its own mirror image), the back is grown like the front,
+    // its vertices sent by index little more than once each; a piece of one face at a
+    // time would send three indices for every back face.
+    const InputMesh grid = crt_test::grid(10, 10), both = crt_test::double_sided(grid);
+    for (bool postpone : {true, false}) expect_rebuilt(both, "double-sided grid", postpone);
+    const crt::ConnectivityCode code = encode(both, false);
+    const uint32_t V = grid.vertex_count();
+    EXPECT_LE(count(code.symbols, crt::old_vertex), V * 3 / 2);
+    EXPECT_LE(code.bits.bit_count(), (V * 3 / 2) * uint32_t(crt::index_bits(V)));
+    EXPECT_LE(code.symbols.size(), both.face_count() * 5 / 4);
+}
+
+TEST(ConnectivityEncoder, PiecesOfASoupStartWhereTheLastVertexLies) {
+    // Every face of the soup is a piece of its own, its corners predicted from the vertex
+    // numbered before each. Chained, a piece's first corner repeats that vertex's position
+    // (nothing left to store) wherever a face there is still unsent.
+    const InputMesh soup = crt_test::soup_of(crt_test::grid(6, 5));
+    std::vector<int32_t> q(soup.positions.size());
+    for (size_t k = 0; k < q.size(); ++k) q[k] = int32_t(std::lround(soup.positions[k] * 1000.0f));
+    const crt::PositionClasses classes = crt::position_classes(soup.faces.data(), soup.face_count(), soup.vertex_count(), q.data(), 3);
+    crt::ConnectivityOptions options;
+    options.chain = &classes;
+    expect_rebuilt_with(soup, options, {});
+    const auto repeats = [&](const crt::ConnectivityCode& code) {
+        size_t n = 0;
+        for (size_t v = 3; v < code.vertex_order.size(); v += 3)
+            n += std::equal(&q[code.vertex_order[v] * 3], &q[code.vertex_order[v] * 3] + 3, &q[code.vertex_order[v - 1] * 3]);
+        return n;
+    };
+    const size_t pieces = soup.face_count();
+    EXPECT_GE(repeats(encode(soup, options)), pieces * 9 / 10);
+    EXPECT_LT(repeats(encode(soup, crt::ConnectivityOptions{})), pieces / 2);
+}
+
 TEST(ConnectivityEncoder, AVertexSharedByTwoPiecesIsSentByIndex) {
     // The second fan of the bow tie starts from the already numbered centre vertex.
     const crt::ConnectivityCode code = encode(crt_test::bow_tie());

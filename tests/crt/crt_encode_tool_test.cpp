@@ -3,6 +3,7 @@
 // a non-zero status instead of a stream.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -19,9 +20,9 @@ struct ToolRun {
     std::string output;  // standard output and error together
 };
 
-ToolRun run_tool(const std::string& arguments) {
+ToolRun run_tool(const std::string& arguments, const char* tool = CRT_ENCODE_PATH) {
     ToolRun r;
-    const std::string command = std::string(CRT_ENCODE_PATH) + " " + arguments + " 2>&1";
+    const std::string command = std::string(tool) + " " + arguments + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return r;
     char buffer[4096];
@@ -93,7 +94,8 @@ TEST(CrtEncodeTool, StatsListEveryPartAndFastStreamsDecode) {
     const std::string input = write_strip_obj(), output = temp_path("stats.crt");
     const ToolRun r = run_tool(input + " " + output + " --stats --fast");
     ASSERT_EQ(r.status, 0) << r.output;
-    for (const char* part : {"connectivity symbols", "position raw bits", "normal mode", "color steps", "uv bit counts", "total"})
+    for (const char* part : {"connectivity symbols", "position raw bits", "normal mode", "color steps", "uv bit counts",
+                             "total", "deg from the file's, precision 0.168 deg"})
         EXPECT_NE(r.output.find(part), std::string::npos) << part << "\n" << r.output;
     EXPECT_EQ(crt_test::decode_with_api(read_file(output)).result, 6);
 }
@@ -142,4 +144,24 @@ TEST(CrtEncodeTool, BadInputEndsWithAMessageAndNoStream) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("outside the 3 vertices"), std::string::npos) << r.output;
     EXPECT_TRUE(read_file(output).empty()) << "no stream is written for bad input";
+
+    // The encoder cannot quantise a NaN: the file and the vertex are named.
+    const std::string nan = temp_path("nan.obj");
+    std::ofstream(nan) << "v 0 0 0\nv 1 0 0\nv nan 1 0\nf 1 2 3\n";
+    r = run_tool(nan + " " + output);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find(nan + ": vertex 3 has a position that is not a finite number"), std::string::npos) << r.output;
+
+    // Both tools used to read a pipe or a device to its end: never, or gigabytes later.
+    const std::string pipe = temp_path("pipe.obj");
+    std::remove(pipe.c_str());
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string& input : {pipe, std::string("/dev/zero")}) {
+        for (const char* tool : {CRT_ENCODE_PATH, CRT_DECODE_PATH}) {
+            r = run_tool(input + " " + output, tool);
+            EXPECT_EQ(r.status, 1) << tool << " " << input;
+            EXPECT_NE(r.output.find("not a regular file"), std::string::npos) << r.output;
+        }
+    }
+    std::remove(pipe.c_str());
 }

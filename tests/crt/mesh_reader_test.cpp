@@ -116,7 +116,7 @@ TEST(PlyReader, DamagedHeadersAndIndicesGiveMessages) {
     const std::string body = "0 0 0\n1 0 0\n0 1 0\n";
     EXPECT_NE(ply_error(bytes_of("PLY\n")).find("not a PLY file"), std::string::npos);
     EXPECT_NE(ply_error(bytes_of(head)).find("no end_header"), std::string::npos);
-    EXPECT_NE(ply_error(bytes_of(head + body)).find("unknown header line"), std::string::npos);
+    EXPECT_NE(ply_error(bytes_of(head + body)).find("no end_header"), std::string::npos);
     EXPECT_NE(ply_error(bytes_of("ply\nformat ascii 1.0\nelement vertex 1\nproperty quad x\nend_header\n1\n"))
                   .find("unknown property type"), std::string::npos);
     EXPECT_NE(ply_error(bytes_of(head + "element face 1\nproperty list uchar int vertex_indices\nend_header\n" + body +
@@ -128,6 +128,22 @@ TEST(PlyReader, DamagedHeadersAndIndicesGiveMessages) {
                                  "property float x\nproperty float y\nproperty float z\nend_header\n"))
                   .find("runs past the data"), std::string::npos);
     EXPECT_NE(ply_error(bytes_of(head + "end_header\n0 0 0\n1 0 0\n0 zero 0\n")).find("not a number"), std::string::npos);
+}
+
+TEST(PlyReader, BareCarriageReturnsAndStrayNoteLinesAreRead) {
+    // A CAD export: every header line ends in a bare CR, and so does end_header before a
+    // binary body whose first byte is a line feed (x = 10 as a little-endian int).
+    const std::string head = "ply\rformat binary_little_endian 1.0\rBy a modeller, source: \x01\relement vertex 3\r"
+                             "property int x\rproperty int y\rproperty int z\relement face 1\r"
+                             "property list uchar int vertex_indices\rend_header\r";
+    const int32_t values[] = {10, 0, 0, 0, 10, 0, 0, 0, 10};
+    std::string body(reinterpret_cast<const char*>(values), sizeof values);
+    body += std::string("\x03\0\0\0\0\x01\0\0\0\x02\0\0\0", 13);
+    const InputMesh m = crt_encode::read_ply(bytes_of(head + body), "cad.ply");
+    EXPECT_EQ(m.positions, (std::vector<float>{10, 0, 0, 0, 10, 0, 0, 0, 10}));
+    EXPECT_EQ(m.faces, (std::vector<uint32_t>{0, 1, 2}));
+    ASSERT_EQ(m.warnings.size(), 1u);
+    EXPECT_NE(m.warnings[0].find("line 3: \"By a modeller, source: \\x01\""), std::string::npos) << m.warnings[0];
 }
 
 TEST(PlyReader, PolygonsBecomeTriangleFans) {
@@ -173,6 +189,31 @@ TEST(ObjReader, BadCornersGiveMessagesWithTheLine) {
     EXPECT_NE(obj_error("v 0 0 0\nf 1x 1 1\n").find("bad face corner"), std::string::npos);
     EXPECT_NE(obj_error("v 0 zero 0\n").find("three numbers"), std::string::npos);
     EXPECT_EQ(obj_error("v 0 0 0\r\nv 1 0 0\r\nv 0 1 0 # corner\r\nf -3 -2 -1\r\n"), "");
+}
+
+TEST(ObjReader, BackslashContinuationsBareCarriageReturnsAndPlusSigns) {
+    // A face of six corners over three lines, the lines ending in bare CRs.
+    const InputMesh m = crt_encode::read_obj(
+        bytes_of("v 0 0 0\rv +1 0 0\rv 2 1 0\rv 1 2 0\rv 0 2 0\rv -1 1 0\rf 1 2 \\\r 3 4\\\r5 6\r"), "long.obj");
+    EXPECT_EQ(m.face_count(), 4u);
+    EXPECT_EQ(m.positions[3], 1.0f);
+    EXPECT_TRUE(m.warnings.empty());
+}
+
+TEST(ObjReader, CornersNamingNormalsTheFileLacksGetNormalsFromTheFaces) {
+    // A square whose corners name normals 1-4, none of them defined: every corner faces +z.
+    const InputMesh m = crt_encode::read_obj(
+        bytes_of("v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nf 1/1/1 2/1/2 3/1/3 4/1/4\n"), "square.obj");
+    ASSERT_EQ(m.face_count(), 2u);
+    ASSERT_EQ(m.normals.size(), 12u);
+    for (uint32_t v = 0; v < 4; ++v) EXPECT_EQ(m.normals[v * 3 + 2], 1.0f) << v;
+    ASSERT_EQ(m.warnings.size(), 1u);
+    EXPECT_NE(m.warnings[0].find("4 face corner(s) name normals the file does not define"), std::string::npos);
+    // Beside corners that have normals, those without one get theirs from the faces too.
+    const InputMesh mixed = crt_encode::read_obj(
+        bytes_of("v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nvn 0 0 -1\nf 1//1 3//1 2//1\nf 1 2 4\n"), "mixed.obj");
+    ASSERT_EQ(mixed.vertex_count(), 6u);
+    EXPECT_EQ(mixed.normals[5 * 3 + 1], -1.0f) << "the corner only the second face uses faces -y";
 }
 
 TEST(ObjReader, EveryTruncationReadsCleanly) {

@@ -8,6 +8,7 @@
 
 #include "crt/crt.h"
 #include "crt/decoder.h"
+#include "crt/encoder.h"
 #include "crt/normal_estimate.h"
 #include "crt/octahedral.h"
 #include "test_meshes.h"
@@ -50,11 +51,7 @@ ApiDecode decode_with_api(const std::vector<uint8_t>& bytes) {
     return d;
 }
 
-double normal_tolerance(int unit) {
-    // The nearest grid pair lies within half a cell diagonal of the exact octahedral
-    // point; the octahedral map stretches distances on the sphere by at most about 2.
-    return 1.5 / double(unit) + 1e-6;
-}
+double normal_tolerance(int unit) { return crt::normal_precision(unit); }
 
 double angle_between(const float* a, const float* b) {
     const double ax = a[0], ay = a[1], az = a[2], bx = b[0], by = b[1], bz = b[2];
@@ -69,7 +66,7 @@ double angle_between(const float* a, const float* b) {
     const std::vector<uint32_t>& order = enc.code.vertex_order;
     if (out.vertex_count != order.size())
         return ::testing::AssertionFailure() << "vertex count " << out.vertex_count << ", numbered " << order.size();
-    if (canonical_triangles(out.indices, &order) != canonical_triangles(in.faces))
+    if (canonical_triangles(out.indices, &order) != canonical_triangles(in.faces, enc.merged_into.empty() ? nullptr : &enc.merged_into))
         return ::testing::AssertionFailure() << "the decoded triangles differ from the input's";
 
     const size_t V = order.size();

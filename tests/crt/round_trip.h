@@ -27,7 +27,8 @@ struct ApiDecode {
 ApiDecode decode_with_api(const std::vector<uint8_t>& bytes);
 
 // The decoded mesh against the input: the same triangles once the decoded vertices are
-// mapped back through the encoder's numbering (rotation of corners aside), positions and
+// mapped back through the encoder's numbering (rotation of corners aside, merged corners
+// counted as the vertex they were merged into), positions and
 // uvs within half a step, colours within half a channel step, normals within the
 // octahedral grid's precision (border-corrected normals: border vertices so, interior
 // ones exactly the decoder's estimate).

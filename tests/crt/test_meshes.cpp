@@ -82,6 +82,39 @@ InputMesh cube() {
                            1, 2, 6, 1, 6, 5, 2, 3, 7, 2, 7, 6, 3, 0, 4, 3, 4, 7});
 }
 
+InputMesh creased_cube() {
+    InputMesh m = cube();
+    for (size_t v = 0; v < 8; ++v)
+        for (int j = 0; j < 3; ++j) m.normals.push_back((m.positions[v * 3 + j] - 0.5f) * 2.0f / std::sqrt(3.0f));
+    return m;
+}
+
+InputMesh soup_of(const InputMesh& in) {
+    InputMesh out;
+    out.color_components = in.color_components;
+    const auto copy = [](const std::vector<float>& from, std::vector<float>& to, uint32_t v, size_t width) {
+        if (!from.empty()) to.insert(to.end(), from.begin() + v * width, from.begin() + (v + 1) * width);
+    };
+    for (uint32_t corner : in.faces) {
+        copy(in.positions, out.positions, corner, 3);
+        copy(in.normals, out.normals, corner, 3);
+        copy(in.colors, out.colors, corner, size_t(in.color_components));
+        copy(in.uvs, out.uvs, corner, 2);
+        out.faces.push_back(out.vertex_count() - 1);
+    }
+    return out;
+}
+
+InputMesh double_sided(const InputMesh& in) {
+    InputMesh out = in;
+    out.faces.clear();
+    for (size_t f = 0; f < in.face_count(); ++f) {
+        const uint32_t* c = &in.faces[f * 3];
+        out.faces.insert(out.faces.end(), {c[0], c[1], c[2], c[0], c[2], c[1]});
+    }
+    return out;
+}
+
 InputMesh fin() {
     // Edge 0-1 carries three faces.
     return positions_only({0, 0, 0, 1, 0, 0, 0.5f, 1, 0, 0.5f, -1, 0, 0.5f, 0, 1, 2, 0, 0},

@@ -20,6 +20,14 @@ InputMesh grid_with_hole(int n);          // a square hole in the middle
 InputMesh torus(int n, int m);            // closed, genus 1, analytic normals
 InputMesh tetrahedron();                  // faces (0,1,2), (2,1,3), (3,1,0), (3,0,2)
 InputMesh cube();                         // 8 vertices, 12 triangles, closed
+// The cube with one normal a corner along its diagonal, as smooth-shading exporters give
+// low-poly shapes: far from the estimate the positions give (faces weigh by area).
+InputMesh creased_cube();
+// Every face with three corners of its own, as triangle soups and STL conversions store
+// them (values copied, so the corners of one position are equal).
+InputMesh soup_of(const InputMesh& mesh);
+// Every face followed by its mirror image: a surface meant to be seen from both sides.
+InputMesh double_sided(const InputMesh& mesh);
 
 // Positions only: three faces on one edge, two fans meeting at one vertex, an edge
 // met twice in the same direction, a face with a repeated corner, a face given twice,

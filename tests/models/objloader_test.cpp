@@ -59,3 +59,14 @@ TEST(ObjLoader, ReadsPositionsNormalsMaterialGroupsAndOneBasedFaces) {
     EXPECT_FLOAT_EQ(r->centre.z, 2.0f);
     EXPECT_FLOAT_EQ(r->model->size.z, 4.0f);
 }
+
+TEST(ObjLoader, FacesNamingNormalsTheFileLacksAreKeptWithFaceNormals) {
+    TempFolder dir;
+    const std::string path = dir.write("piece.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1//3 2//3 3//3\n");
+    std::unique_ptr<rigid> r;
+    const std::string out = capture_stdout([&] { r = std::make_unique<rigid>(path); });
+    ASSERT_EQ(r->groups.size(), 1u);
+    EXPECT_EQ(r->groups[0]->faces.size(), 1u);
+    EXPECT_NEAR(r->normals[0].z, 1.0f, 1e-6);
+    EXPECT_NE(out.find("3 face corner(s) of " + path + " name normals the file does not define"), std::string::npos);
+}

@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 #include "model_files.h"
 #include "models/objmodel.h"
@@ -55,10 +56,10 @@ TEST_F(ObjLoad, NegativeIndicesCountBackFromTheLastPositionReadSoFar) {
 
 TEST_F(ObjLoad, IndexZeroOrBeyondWhatWasReadDropsTheFaceWithOneWarning) {
     ASSERT_TRUE(load("v 1 0 0\nv 2 0 0\nv 3 0 0\nvt 0 0\n"
-                     "f 0 1 2\nf 1 2 4\nf -4 1 2\nf 1/1 2/2 3/1\nf 1//1 2//1 3//1\nf 99999999999 1 2\n"
+                     "f 0 1 2\nf 1 2 4\nf -4 1 2\nf 1/1 2/2 3/1\nf 99999999999 1 2\n"
                      "f 1 2 3\nv 4 0 0\n"));
     EXPECT_EQ(model.triangle_count, 1);
-    EXPECT_EQ(model.dropped_faces, 6);
+    EXPECT_EQ(model.dropped_faces, 5);
     EXPECT_EQ(model.object_starts, std::vector<int32_t>{1});
     // The Import line, then exactly one warning naming the file.
     const size_t warning = output.find("dropped in " + path);
@@ -213,6 +214,23 @@ TEST_F(ObjLoad, NormalsAreGeneratedOnlyWithoutVnLines) {
     EXPECT_EQ(model.vertices[0].normal[2], 2);
 }
 
+TEST_F(ObjLoad, FacesNamingNormalsTheFileLacksKeepTheirFacesWithGeneratedNormals) {
+    // No vn line at all: every face is kept and every normal generated, as for a file
+    // without normals; one line says so.
+    ASSERT_TRUE(load("v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 1\nf 1/1/1 2/2/2 3/1/3 4/2/4\n"));
+    EXPECT_EQ(model.triangle_count, 2);
+    EXPECT_EQ(model.dropped_faces, 0);
+    for (const objvertex& v : model.vertices) EXPECT_EQ(v.normal[2], 1.0f);
+    EXPECT_NE(output.find("4 face corner(s) of " + path + " name normals the file does not define"), std::string::npos)
+        << output;
+    // Beside file normals, only the corners naming a missing one get generated normals.
+    ASSERT_TRUE(load("v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nvn 0 0 7\nf 1//1 2//1 3//1\nf 1//9 4//9 2//9\n"));
+    EXPECT_EQ(model.triangle_count, 2);
+    EXPECT_EQ(model.vertices[model.indices[0]].normal[2], 7.0f) << "file normals stay as written";
+    const float* generated = model.vertices[model.indices[4]].normal;
+    EXPECT_EQ((std::array<float, 3>{generated[0], generated[1], generated[2]}), (std::array<float, 3>{0, 1, 0}));
+}
+
 TEST_F(ObjLoad, MissingFileReturnsFalseAndLeavesTheModelEmpty) {
     objmodel m;
     std::string out;
@@ -240,19 +258,32 @@ TEST_F(ObjLoad, LoadingSeedsTheRuntimeGeneratorAndResetsEarlierContent) {
     EXPECT_TRUE(model.parts[1].indices.empty());
 }
 
-TEST_F(ObjLoad, CrlfFilesLoadLikeLfFiles) {
-    const std::string obj = "mtllib lib.mtl\no box\nv 0 0 0 1 0 0\nv 1 0 0\nv 0 1 0\nvt 0.5 0.5\nvn 0 0 1\n"
-                            "usemtl red\nf 1/1/1 2/1/1 3/1/1\n";
+TEST_F(ObjLoad, CrlfBareCrAndContinuedLinesLoadLikeLfFiles) {
+    const std::string obj = "mtllib lib.mtl\no box\n# note\nv 0 0 0 1 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nvt 0.5 0.5\n"
+                            "vn 0 0 1\nusemtl red\nf 1/1/1 2/1/1 3/1/1 4/1/1\n";
     const std::string mtl = "newmtl red\nKd 1 0 0\nNs 100\n";
     objmodel lf;
     std::string p = dir.write("lf/m.obj", obj);
     dir.write("lf/lib.mtl", mtl);
     capture_stdout([&] { lf.load(p, false); });
-    ASSERT_TRUE(load(with_crlf(obj), {{"lib.mtl", with_crlf(mtl)}}));
-    EXPECT_EQ(model.materials[0].name, "red");
-    EXPECT_EQ(model.triangle_materials, lf.triangle_materials);
-    EXPECT_EQ(model.object_starts, lf.object_starts);
-    ASSERT_EQ(model.vertices.size(), lf.vertices.size());
-    EXPECT_EQ(std::memcmp(model.vertices.data(), lf.vertices.data(), lf.vertices.size() * sizeof(objvertex)), 0);
-    EXPECT_FLOAT_EQ(model.materials[0].shininess, lf.materials[0].shininess);
+    const auto bare_cr = [](std::string text) {
+        for (char& c : text)
+            if (c == '\n') c = '\r';
+        return text;
+    };
+    // An exporter's long face, broken after its second corner with a backslash.
+    std::string continued = obj;
+    continued.replace(continued.find("2/1/1 "), 6, "2/1/1 \\\n  ");
+    for (const auto& [variant, file, library] :
+         {std::tuple{"CRLF", with_crlf(obj), with_crlf(mtl)}, std::tuple{"bare CR", bare_cr(obj), bare_cr(mtl)},
+          std::tuple{"backslash", continued, mtl}}) {
+        ASSERT_TRUE(load(file, {{"lib.mtl", library}})) << variant;
+        EXPECT_EQ(model.materials[0].name, "red") << variant;
+        EXPECT_EQ(model.triangle_materials, lf.triangle_materials) << variant;
+        EXPECT_EQ(model.object_starts, lf.object_starts) << variant;
+        ASSERT_EQ(model.vertices.size(), lf.vertices.size()) << variant;
+        EXPECT_EQ(model.indices, lf.indices) << variant;
+        EXPECT_EQ(std::memcmp(model.vertices.data(), lf.vertices.data(), lf.vertices.size() * sizeof(objvertex)), 0);
+        EXPECT_FLOAT_EQ(model.materials[0].shininess, lf.materials[0].shininess) << variant;
+    }
 }

@@ -10,6 +10,7 @@
 #include "platform/audio.h"
 #include "platform/heard_clock.h"
 #include "platform/tick_clock.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -98,6 +99,29 @@ TEST(MusicPlayer, PlaysSeeksAndRefusesSeeksPastTheEnd) {
     EXPECT_GE(platform::music_get_position(music), before);  // playback went on where it was
     EXPECT_EQ(platform::music_get_position(99), -1);
     platform::audio_shutdown();
+}
+
+// The frame count of the encoder's Info header: 4,294,967,295 used to stall the start for
+// a minute and then abort on allocating what it claimed.
+TEST(Mp3Decode, AHeaderThatLiesAboutTheLengthGivesWhatReallyDecodes) {
+    const std::string path = makeMp3("liar.mp3", 44100, 2, 2.0);
+    std::string bytes = readFile(path);
+    const size_t tag = bytes.find("Info");
+    ASSERT_NE(tag, std::string::npos);
+    bytes.replace(tag + 8, 4, "\xff\xff\xff\xff");  // after the flags: the frame count
+    writeFile(path, bytes);
+    std::vector<int16_t> samples;
+    std::string error;
+    ASSERT_TRUE(platform::decode_mp3(path, samples, error)) << error;
+    EXPECT_NEAR(samples.size() / 2.0, 96000, 4000) << "two seconds, give or take the padding left in";
+}
+
+// The show plays 296 s: a longer track is decoded only that far.
+TEST(Mp3Decode, StopsWhereAsked) {
+    std::vector<int16_t> samples;
+    std::string error;
+    ASSERT_TRUE(platform::decode_mp3(makeMp3("three.mp3", 48000, 2, 3.0), samples, error, 48000)) << error;
+    EXPECT_EQ(samples.size(), 2u * 48000u);
 }
 
 TEST(MusicPlayer, WithoutADeviceNothingLoads) {

@@ -128,3 +128,23 @@ TEST_F(PictureCacheTest, PicturesThatBecameUnwantedWhileDecodingNeverUpsetTheRoo
         EXPECT_LE(cache.stats().peakBytes, budget);
     }
 }
+
+// One picture bigger than the whole budget used to leave every later one to the render
+// thread: it is decoded when asked for and not kept, and the work ahead goes on after it.
+TEST_F(PictureCacheTest, APictureBeyondTheBudgetIsDecodedWhenAskedAndTheWorkAheadGoesOn) {
+    FrameArchiveWriter writer(dir / "huge");
+    std::vector<unsigned char> bytes;
+    cv::imencode(".jpg", cv::Mat(256, 256, CV_8UC3, cv::Scalar(1, 2, 3)), bytes);
+    writer.addBytes("huge", bytes);
+    for (int k = 0; k < 4; ++k) ASSERT_TRUE(readArchiveEntry(archive, frame(k), bytes) && writer.addBytes(frame(k), bytes));
+    ASSERT_TRUE(writer.finish().ok);
+    FrameArchive mixed;
+    ASSERT_TRUE(mixed.open(dir / "huge"));
+    cache.start(mixed, 1, kPictureBytes * 8, nullptr);
+    cache.want({"huge"});
+    ASSERT_TRUE(eventually([&] { return cache.stats().decodedAhead == 1; }));
+    EXPECT_FALSE(cache.holds("huge"));
+    ASSERT_NE(cache.take(mixed, "huge"), nullptr);
+    cache.want(frames(0, 4));
+    EXPECT_TRUE(eventually([&] { return cache.holds(frame(3)); })) << "prefetching stopped after the large picture";
+}

@@ -8,6 +8,8 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
 
@@ -130,10 +132,35 @@ TEST(VelmoraPack, FailureLeavesTheEarlierArchiveAndNoTemporaries) {
     EXPECT_EQ(readFile(dir / "bin.bin"), "A");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 4);
 
+    // A pipe named in a manifest used to hold the tool for good: it is opened only to be refused.
+    ASSERT_EQ(mkfifo((dir / "pipe.jpg").c_str(), 0600), 0);
+    writeFile(dir / "list.txt", "a a.jpg\np pipe.jpg\n");
+    EXPECT_NE(run("-o " + (dir / "bin") + " -m " + (dir / "list.txt"), &status).find("pipe.jpg (entry p): not a regular file"),
+              std::string::npos);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(readFile(dir / "bin.bin"), "A");
+
     run("-o " + (dir / "bin") + " -f " + (dir / "no_such_folder") + " p", &status);
     EXPECT_EQ(status, 1);
     run("-o " + (dir / "bin"), &status);
     EXPECT_EQ(status, 2) << "nothing to pack is a usage error";
     run("-f " + dir.path(), &status);
     EXPECT_EQ(status, 2) << "a folder without its prefix is a usage error";
+}
+
+// An empty file and a cut JPEG read back byte for byte as written, yet the show cannot
+// show them: they are named, and the run is not called a success.
+TEST(VelmoraPack, EmptyAndCutPicturesAreNamedAndNotPassedAsVerified) {
+    TempFolder dir;
+    std::filesystem::create_directory(dir / "f");
+    const std::string whole = jpeg(5);
+    writeFile(dir / "f/a00000.jpg", whole);
+    writeFile(dir / "f/a00001.jpg", "");
+    writeFile(dir / "f/a00002.jpg", whole.substr(0, whole.size() / 2));
+    int status = -1;
+    const std::string output = run("-o " + (dir / "bin") + " -f " + (dir / "f") + " p//", &status);
+    EXPECT_EQ(status, 1) << output;
+    EXPECT_NE(output.find("entry p//a00001_n.jpg is not a picture the show can show"), std::string::npos) << output;
+    EXPECT_NE(output.find("entry p//a00002_n.jpg is not a picture"), std::string::npos) << output;
+    EXPECT_NE(output.find("2 of them are not a valid picture"), std::string::npos) << output;
 }

@@ -3,12 +3,13 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "decoded_mesh.h"
+#include "platform/file_read.h"
+#include "platform/printable.h"
 
 namespace {
 
@@ -24,12 +25,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string input = argv[1];
-    std::ifstream in(input, std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "crt-decode: cannot open %s\n", input.c_str());
+    // Only a regular file, and bounded: a pipe or a device would be read for ever.
+    constexpr uint64_t kMaxStreamBytes = 4ull << 30;
+    std::vector<unsigned char> bytes;
+    std::string why;
+    if (platform::read_regular_file(input, bytes, kMaxStreamBytes, why) != platform::FileRead::Read) {
+        std::fprintf(stderr, "crt-decode: cannot open %s: %s\n", platform::printable(input).c_str(), why.c_str());
         return 1;
     }
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     try {
         const crt_decode::DecodedMesh mesh = crt_decode::decode_stream(bytes);
         std::cout << input << "\n";

@@ -4,11 +4,13 @@
 #include <stdexcept>
 
 #include "crt/encoder.h"
+#include "merge_corners.h"
 
 namespace crt_encode {
 
-EncodedMesh encode_mesh(const InputMesh& mesh, const EncodeSettings& settings) {
-    EncodedMesh result;
+namespace {
+
+void encode_merged(const InputMesh& mesh, const EncodeSettings& settings, EncodedMesh& result) {
     try {
         const uint32_t V = mesh.vertex_count();
         crt::Encoder encoder(V, mesh.faces.data(), mesh.face_count());
@@ -53,12 +55,36 @@ EncodedMesh encode_mesh(const InputMesh& mesh, const EncodeSettings& settings) {
         for (const auto& entry : encoder.attributes()) result.attribute_bytes[entry.first] = entry.second->encoded_size;
         result.code = encoder.code();
         for (const auto& entry : encoder.attributes())
-            if (const auto* n = dynamic_cast<const crt::NormalAttr*>(entry.second.get()))
+            if (const auto* n = dynamic_cast<const crt::NormalAttr*>(entry.second.get())) {
                 result.normal_mode = crt::NormalAttr::Mode(n->mode);
+                result.normal_worst_error = n->worst_error;
+            }
         if (settings.stats) result.parts = crt::stream_parts(encoder);
     } catch (const char* message) {
         throw std::runtime_error(message);
     }
+}
+
+}  // namespace
+
+EncodedMesh encode_mesh(const InputMesh& mesh, const EncodeSettings& settings) {
+    EncodedMesh result;
+    if (!settings.merge) {
+        encode_merged(mesh, settings, result);
+        result.merged_into.resize(mesh.vertex_count());
+        for (uint32_t v = 0; v < mesh.vertex_count(); ++v) result.merged_into[v] = v;
+        return result;
+    }
+    KeptAttributes kept;
+    kept.normals = settings.normals;
+    kept.colors = settings.colors;
+    kept.uvs = settings.uvs;
+    const MergedMesh merged = merge_identical_corners(mesh, kept);
+    encode_merged(merged.mesh, settings, result);
+    // Callers see the input's vertex numbers: each stored vertex stands for the first of
+    // the input vertices merged into it.
+    for (uint32_t& v : result.code.vertex_order) v = merged.representative[v];
+    result.merged_into = merged.merged_into;
     return result;
 }
 

@@ -31,6 +31,9 @@ struct EncodeSettings {
     float uv_step = 0.0f;
     int32_t uv_strategy = crt::kParallelogram;
     bool groups = false;              // OBJ g/o/usemtl runs become crt face groups
+    // Corners equal in position and in every attribute stored are one vertex (see
+    // merge_identical_corners); the decoded corners keep their values.
+    bool merge = true;
     // Connectivity: put off edges to far old vertices once (1), never (0), or whichever
     // gives the smaller stream (2).
     int postpone = 2;
@@ -39,12 +42,16 @@ struct EncodeSettings {
 
 struct EncodedMesh {
     std::vector<uint8_t> bytes;
-    crt::ConnectivityCode code;                   // decode-order faces and vertex numbering
+    // Decode-order faces and vertex numbering; vertex_order names input vertices (the
+    // first of those merged into each stored one).
+    crt::ConnectivityCode code;
+    std::vector<uint32_t> merged_into;            // input vertex -> the input vertex it is stored as
     size_t header_bytes = 0, connectivity_bytes = 0;
     std::map<std::string, size_t> attribute_bytes;  // by attribute name
     float position_step = 0.0f, uv_step = 0.0f;
     int normal_unit = 0;
     crt::NormalAttr::Mode normal_mode = crt::NormalAttr::differential;  // the mode written
+    double normal_worst_error = 0.0;              // radians, decoded normal against the input's
     int32_t color_step = 0;
     std::vector<crt::StreamPart> parts;           // with EncodeSettings::stats
 };

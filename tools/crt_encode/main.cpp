@@ -25,18 +25,40 @@ const char kUsage[] =
     "                                   take whichever prediction and coding is smaller, colours parallelogram)\n"
     "  --coding per-component|correlated residual coding of positions and uvs (default: the smaller)\n"
     "  --normals diff|estimated|border|none\n"
-    "                                   stored normals (default: the smallest); estimated ones store corrections\n"
-    "                                   to normals computed from the positions, border ones only on the border\n"
-    "  --normal-bits N                  bits per octahedral coordinate (default 10)\n"
+    "                                   stored normals (default: the smallest mode that keeps every normal within\n"
+    "                                   the precision of its bits); estimated ones store corrections to normals\n"
+    "                                   computed from the positions, border ones only on the border (interior\n"
+    "                                   normals are then the estimates, however far they are from the file's)\n"
+    "  --normal-bits N                  bits per octahedral coordinate (default 10: within 0.17 degrees)\n"
     "  --color-bits N                   bits per colour channel (default 8), --no-colors to leave them out\n"
     "  --uv-bits N | --uv-step S        texture coordinate precision (default 12 bits), --no-uvs\n"
     "  --groups                         keep OBJ groups/objects/materials as face groups\n"
+    "  --no-merge                       keep every vertex of the file; by default corners equal in position\n"
+    "                                   and in every attribute stored are one vertex\n"
     "  --postpone auto|always|never     put off edges whose far vertex is already known, hoping the\n"
     "                                   front closes up to it (default auto: whichever is smaller)\n"
     "  --fast                           encode quicker, a little larger: no search for the smallest\n"
     "                                   Tunstall dictionaries and bit counts\n"
     "  --stats                          print where the bytes go, beside the order-0 entropy of\n"
     "                                   what each part codes\n";
+
+// A NaN or an infinity cannot be quantised: named here, with its vertex, rather than met
+// as an overflow deep in the encoder.
+void refuse_non_finite(const crt_encode::InputMesh& mesh, const std::string& input) {
+    const struct {
+        const std::vector<float>* values;
+        size_t per_vertex;
+        const char* what;
+    } arrays[] = {{&mesh.positions, 3, "position"},
+                  {&mesh.normals, 3, "normal"},
+                  {&mesh.colors, size_t(mesh.color_components > 0 ? mesh.color_components : 1), "colour"},
+                  {&mesh.uvs, 2, "texture coordinate"}};
+    for (const auto& a : arrays)
+        for (size_t i = 0; i < a.values->size(); ++i)
+            if (!std::isfinite((*a.values)[i]))
+                throw std::runtime_error(input + ": vertex " + std::to_string(i / a.per_vertex + 1) + " has a " +
+                                         a.what + " that is not a finite number; nothing was encoded");
+}
 
 [[noreturn]] void usage_error(const std::string& what) {
     std::fprintf(stderr, "crt-encode: %s\n%s", what.c_str(), kUsage);
@@ -139,6 +161,8 @@ int main(int argc, char** argv) {
             s.uv_step = step_option(option, value());
         } else if (option == "--no-uvs") {
             s.uvs = false;
+        } else if (option == "--no-merge") {
+            s.merge = false;
         } else if (option == "--groups") {
             s.groups = true;
         } else if (option == "--fast") {
@@ -158,7 +182,9 @@ int main(int argc, char** argv) {
 
     try {
         const crt_encode::InputMesh mesh = crt_encode::read_mesh(input);
+        for (const std::string& warning : mesh.warnings) std::fprintf(stderr, "crt-encode: %s\n", warning.c_str());
         if (mesh.face_count() == 0) throw std::runtime_error(input + ": no triangles to encode");
+        refuse_non_finite(mesh, input);
         const crt_encode::EncodedMesh encoded = crt_encode::encode_mesh(mesh, s);
         std::ofstream out(output, std::ios::binary);
         out.write(reinterpret_cast<const char*>(encoded.bytes.data()), std::streamsize(encoded.bytes.size()));
@@ -174,13 +200,21 @@ int main(int argc, char** argv) {
         std::printf("  header %zu, connectivity %zu", encoded.header_bytes, encoded.connectivity_bytes);
         for (const auto& a : encoded.attribute_bytes) std::printf(", %s %zu", a.first.c_str(), a.second);
         std::printf(" bytes\n  position step %g", double(encoded.position_step));
-        if (encoded.normal_unit) std::printf(", normal unit %d", encoded.normal_unit);
+        if (encoded.normal_unit) {
+            static const char* const kModes[] = {"diff", "estimated", "border"};
+            std::printf(", normal unit %d (%s, worst %.3f deg from the file's, precision %.3f deg)", encoded.normal_unit,
+                        kModes[encoded.normal_mode], encoded.normal_worst_error * 180.0 / M_PI,
+                        crt::normal_precision(encoded.normal_unit) * 180.0 / M_PI);
+        }
         if (encoded.color_step) std::printf(", colour step %d", encoded.color_step);
         if (encoded.uv_step > 0.0f) std::printf(", uv step %g", double(encoded.uv_step));
         std::printf("\n");
         if (s.stats) print_parts(encoded.parts);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "crt-encode: %s\n", e.what());
+        // Every failure names the file, the encoder's own included.
+        const std::string what = e.what();
+        const bool named = what.compare(0, input.size(), input) == 0 || what.compare(0, output.size(), output) == 0;
+        std::fprintf(stderr, "crt-encode: %s%s\n", named ? "" : (input + ": ").c_str(), what.c_str());
         return 1;
     }
     return 0;

@@ -20,14 +20,18 @@ struct InputMesh {
     std::vector<float> uvs;         // 2 per vertex, or empty
     std::vector<uint32_t> faces;    // 3 per triangle; polygons are split into fans
     std::vector<FaceRun> runs;      // OBJ faces by group/object/material; empty for PLY
+    // What the reader worked around in a file it could read (one line each, the file
+    // named): the tool prints them, the mesh is usable as it is.
+    std::vector<std::string> warnings;
 
     uint32_t vertex_count() const { return static_cast<uint32_t>(positions.size() / 3); }
     uint32_t face_count() const { return static_cast<uint32_t>(faces.size() / 3); }
 };
 
-// Reads by extension (.ply or .obj, any case). Throws std::runtime_error with a message
-// naming the file and what is wrong (truncated data, unknown property type, an index
-// outside the vertices, ...); never reads outside the file's bytes.
+// Reads by extension (.ply or .obj, any case). Lines may end in LF, CRLF or a bare CR.
+// Throws std::runtime_error with a message naming the file and what is wrong (truncated
+// data, unknown property type, an index outside the vertices, ...); never reads outside
+// the file's bytes.
 InputMesh read_mesh(const std::string& path);
 InputMesh read_ply(const std::vector<char>& bytes, const std::string& name);
 InputMesh read_obj(const std::vector<char>& bytes, const std::string& name);

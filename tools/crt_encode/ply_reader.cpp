@@ -9,6 +9,8 @@
 #include <stdexcept>
 
 #include "mesh_reader.h"
+#include "platform/printable.h"
+#include "text_lines.h"
 
 namespace crt_encode {
 
@@ -128,12 +130,19 @@ InputMesh read_ply(const std::vector<char>& bytes, const std::string& name) {
     std::vector<Element> elements;
     int format = -1;
     bool first = true, ended = false;
+    size_t line_number = 0, stray_lines = 0;
+    std::string first_stray;
+    // The header's lines end in a bare CR: then so does end_header, even when a binary
+    // body starts with a line feed byte.
+    bool bare_cr = false;
+    InputMesh mesh;
     while (p < end && !ended) {
-        const char* eol = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
-        const char* line_end = eol ? eol : end;
+        const char* line_end;
+        const char* next = next_line(p, end, line_end);
         std::string line(p, line_end);
-        p = eol ? eol + 1 : end;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line_number == 0) bare_cr = next - line_end == 1 && *line_end == '\r';
+        p = next;
+        ++line_number;
         std::istringstream words(line);
         std::string keyword;
         words >> keyword;
@@ -150,7 +159,7 @@ InputMesh read_ply(const std::vector<char>& bytes, const std::string& name) {
         } else if (keyword == "element") {
             Element e;
             words >> e.name >> e.count;
-            if (!words) fail("element line without a name and count: " + line);
+            if (!words) fail("element line without a name and count: " + platform::printable(line, 80));
             elements.push_back(e);
         } else if (keyword == "property") {
             if (elements.empty()) fail("property before any element");
@@ -162,24 +171,29 @@ InputMesh read_ply(const std::vector<char>& bytes, const std::string& name) {
                 words >> count_type >> item_type >> prop.name;
                 prop.list = true;
                 if (!parse_type(count_type, prop.count_type) || !parse_type(item_type, prop.type))
-                    fail("unknown list type in: " + line);
+                    fail("unknown list type in: " + platform::printable(line, 80));
             } else {
                 words >> prop.name;
-                if (!parse_type(type, prop.type)) fail("unknown property type in: " + line);
+                if (!parse_type(type, prop.type)) fail("unknown property type in: " + platform::printable(line, 80));
             }
             elements.back().properties.push_back(prop);
         } else if (keyword == "end_header") {
             ended = true;
+            if (bare_cr && line_end < end) p = line_end + 1;
         } else if (keyword != "comment" && keyword != "obj_info" && !keyword.empty()) {
-            fail("unknown header line: " + line);
+            // Some exporters write a note without "comment" before it: nothing in it
+            // describes the data, so it is read past, and said once.
+            if (stray_lines++ == 0) first_stray = "line " + std::to_string(line_number) + ": \"" + platform::printable(line, 60) + "\"";
         }
     }
+    if (stray_lines)
+        mesh.warnings.push_back(name + ": " + std::to_string(stray_lines) + " header line(s) that are not PLY (" +
+                                first_stray + ") read past as comments");
     if (first) fail("empty file");
     if (!ended) fail("header has no end_header");
     if (format < 0) fail("header has no format line");
 
     BodyReader body(p, end, format, name);
-    InputMesh mesh;
     bool have_vertices = false;
     uint64_t vertex_count = 0;
     for (const Element& e : elements) {

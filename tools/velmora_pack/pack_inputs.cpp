@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
+#include <sstream>
+
+#include "platform/file_read.h"
+#include "platform/printable.h"
 
 namespace fs = std::filesystem;
 
@@ -23,6 +26,9 @@ bool isFrameFile(const fs::path& file) {
 
 bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
+// A line per entry: a million entries take about 50 MB.
+constexpr uint64_t kMaxManifestBytes = 256ull << 20;
+
 }  // namespace
 
 std::string frameEntryName(const std::string& prefix, const std::string& fileName) {
@@ -30,11 +36,12 @@ std::string frameEntryName(const std::string& prefix, const std::string& fileNam
 }
 
 bool readManifest(const std::string& manifestPath, std::vector<PackInput>& inputs, std::string& error) {
-    std::ifstream in(manifestPath, std::ios::binary);
-    if (!in) {
-        error = "cannot open manifest " + manifestPath;
+    std::string text, why;
+    if (platform::read_regular_file(manifestPath, text, kMaxManifestBytes, why) != platform::FileRead::Read) {
+        error = "cannot open manifest " + platform::printable(manifestPath) + ": " + why;
         return false;
     }
+    std::istringstream in(text);
     const fs::path folder = fs::path(manifestPath).parent_path();
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
@@ -51,10 +58,6 @@ bool readManifest(const std::string& manifestPath, std::vector<PackInput>& input
         }
         const fs::path file(std::string(pathBegin, pathEnd));
         inputs.push_back({std::string(nameBegin, nameEnd), (file.is_absolute() ? file : folder / file).string()});
-    }
-    if (in.bad()) {
-        error = "cannot read manifest " + manifestPath;
-        return false;
     }
     return true;
 }
