@@ -11,7 +11,7 @@ packages=(
   libsdl2-dev libglew-dev libglu1-mesa-dev libgl-dev
   libopencv-core-dev libopencv-imgcodecs-dev libopencv-imgproc-dev
   libmpg123-dev librtmidi-dev libmp3lame-dev libasound2-dev libturbojpeg0-dev
-  libavcodec-dev libavformat-dev libswscale-dev libswresample-dev libavutil-dev
+  libavcodec-dev libavformat-dev libswscale-dev libswresample-dev libavutil-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick
   clang libclang-rt-14-dev libomp-14-dev libdraco-dev

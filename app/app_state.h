@@ -2,6 +2,7 @@
 // their owner pointer, by every part.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 
 class Part;
 class Part_Loader;
+struct TakeSession;
 
 // Per-frame inputs that the parts read through their inputs pointer.
 struct SceneInputs {
@@ -76,6 +78,8 @@ struct AppState {
     LaunchOptions options;  // command-line settings beyond the launcher's two choices
     int32_t glErrors = 0;   // OpenGL errors seen with --gl-check
     MusicSync musicSync;    // how well the music kept with the part clock (--timing)
+    std::unique_ptr<TakeSession> take;  // --record or --replay, else null
 
     AppState();
+    ~AppState();
 };

@@ -23,6 +23,8 @@
 #include "app/frame_readback.h"
 #include "app/free_camera.h"
 #include "app/part.h"
+#include "app/take_music.h"
+#include "app/take_session.h"
 #include "clips/part_clips.h"
 #include "platform/audio.h"
 #include "platform/printable.h"
@@ -67,7 +69,7 @@ bool handOn(FrameReadback& readback, CaptureEncoder& encoder, std::string& error
     return true;
 }
 
-std::vector<int16_t> spanMusic(const CaptureSpan& span) {
+std::vector<int16_t> spanMusic(const CaptureSpan& span, const TakeSession* replay) {
     // The show's music, as startup plays it.
     const char* path = "music//Zo-velmora.mp3";
     std::vector<int16_t> music;
@@ -75,26 +77,33 @@ std::vector<int16_t> spanMusic(const CaptureSpan& span) {
     const int64_t rate = platform::kMusicRate;
     const int64_t first = std::llround(span.start * rate), count = span.frames * rate / span.fps;
     // Only as far as the span reaches: an hour-long track is not decoded for a short capture.
-    if (!platform::decode_mp3(path, music, error, std::max<int64_t>(first + count, 1))) {
+    // A take's clock may have been anywhere in the show, so a replay needs what startup loads.
+    const int64_t reach = replay ? static_cast<int64_t>((kShowEnd + 1.0f) * rate) : std::max<int64_t>(first + count, 1);
+    if (!platform::decode_mp3(path, music, error, reach)) {
         std::fprintf(stderr, "capture: no music (\"%s\": %s); the video has no sound\n", path, error.c_str());
         return {};
     }
+    // A replay's sound follows the take's clock as the live player did.
+    if (replay) return takeMusic(music, replay->take, count);
     cutMusic(music, first, count);
     return music;
 }
 
 }  // namespace
 
+float captureEnd(const LaunchOptions& options) { return options.replay.empty() ? kShowEnd : options.replayLength; }
+
 bool captureSpan(const LaunchOptions& options, float showEnd, CaptureSpan& span, std::string& note,
                  std::string& error) {
+    const char* what = options.replay.empty() ? "show" : "take";
     span.fps = options.fps;
     span.start = options.startGiven ? options.startClock : 0.0;
     const long toEnd = std::lround((showEnd - span.start) * options.fps);
     span.frames = options.durationGiven ? std::lround(static_cast<double>(options.duration) * options.fps) : toEnd;
     char text[200];
     if (toEnd <= 0) {
-        std::snprintf(text, sizeof text, "the capture would start at %g s, where the show has ended (%g s): nothing to capture",
-                      span.start, showEnd);
+        std::snprintf(text, sizeof text, "the capture would start at %g s, where the %s has ended (%g s): nothing to capture",
+                      span.start, what, showEnd);
         error = text;
         return false;
     }
@@ -106,7 +115,7 @@ bool captureSpan(const LaunchOptions& options, float showEnd, CaptureSpan& span,
     }
     if (span.frames > toEnd) {
         span.frames = toEnd;
-        std::snprintf(text, sizeof text, "the show ends at %g s: the capture stops there, after %g s", showEnd,
+        std::snprintf(text, sizeof text, "the %s ends at %g s: the capture stops there, after %g s", what, showEnd,
                       static_cast<double>(toEnd) / options.fps);
         note = text;
     }
@@ -126,7 +135,7 @@ void cutMusic(std::vector<int16_t>& music, int64_t first, int64_t count) {
 bool prepareCapture(LaunchOptions& options, std::string& error) {
     CaptureSpan span;
     std::string note;
-    if (!captureSpan(options, kShowEnd, span, note, error)) return false;
+    if (!captureSpan(options, captureEnd(options), span, note, error)) return false;
     if (!note.empty()) std::fprintf(stderr, "capture: %s\n", note.c_str());
     // The show runs in --data's folder; the file goes where the command line meant it.
     char folder[PATH_MAX];
@@ -148,7 +157,8 @@ int runCapture(AppState& app) {
     const LaunchOptions& options = app.options;
     CaptureSpan span;
     std::string note, error;
-    captureSpan(options, kShowEnd, span, note, error);  // prepareCapture accepted it
+    captureSpan(options, captureEnd(options), span, note, error);  // prepareCapture accepted it
+    const TakeSession* replay = app.take && app.take->replaying ? app.take.get() : nullptr;
 
     const int width = app.window.width, height = app.window.height;  // the picture as shown, at any render scale
     int drawableW = 0, drawableH = 0;
@@ -159,15 +169,16 @@ int runCapture(AppState& app) {
         return 1;
     }
     CaptureEncoder encoder;
-    if (!encoder.open(options.capture, CaptureFormat{width, height, span.fps, options.crf}, spanMusic(span), error)) {
+    if (!encoder.open(options.capture, CaptureFormat{width, height, span.fps, options.crf}, spanMusic(span, replay), error)) {
         std::fprintf(stderr, "velmora: %s\n", error.c_str());
         return 1;
     }
     const std::string part = captureTempPath(options.capture);
     if (part.size() < sizeof g_partPath) std::memcpy(g_partPath, part.c_str(), part.size() + 1);
-    std::fprintf(stderr, "capture: %s, %dx%d at %d fps, %g s to %g s of the show (%ld frames), CRF %d\n",
+    const char* what = replay ? "take" : "show";
+    std::fprintf(stderr, "capture: %s, %dx%d at %d fps, %g s to %g s of the %s (%ld frames), CRF %d\n",
                  platform::printable(options.capture).c_str(), width, height, span.fps, span.start,
-                 span.start + static_cast<double>(span.frames) / span.fps, span.frames, options.crf);
+                 span.start + static_cast<double>(span.frames) / span.fps, what, span.frames, options.crf);
 
     FrameReadback readback;
     beginReadback(readback, width, height);
@@ -176,7 +187,13 @@ int runCapture(AppState& app) {
     const float dt = 1.0f / static_cast<float>(span.fps);
     bool ok = true;
     for (long n = 0; ok && n < span.frames && !g_stopSignal; ++n) {
-        app.parts.at(app.currentPart)->clock = static_cast<float>(span.start + static_cast<double>(n) / span.fps);
+        if (!replay) {
+            app.parts.at(app.currentPart)->clock = static_cast<float>(span.start + static_cast<double>(n) / span.fps);
+        } else if (!takeCaptureFrame(app, static_cast<double>(n) / span.fps)) {
+            std::fprintf(stderr, "capture: the show ends %.3f s into the take: the capture stops there\n",
+                         static_cast<double>(n) / span.fps);
+            break;
+        }
         stepFrame(app, dt);
         if (readbackFull(readback)) ok = handOn(readback, encoder, error);
         readFrame(readback);
@@ -196,8 +213,8 @@ int runCapture(AppState& app) {
         return signal ? 128 + signal : 1;
     }
     const double seconds = (platform::tick_count() - progress.startTicks) / 1e7;
-    std::fprintf(stderr, "capture: %ld frames (%.3f s of the show) in %.1f s, %.2f frames per second -> %s\n", frames,
-                 static_cast<double>(frames) / span.fps, seconds, frames / std::max(seconds, 1e-9),
+    std::fprintf(stderr, "capture: %ld frames (%.3f s of the %s) in %.1f s, %.2f frames per second -> %s\n", frames,
+                 static_cast<double>(frames) / span.fps, what, seconds, frames / std::max(seconds, 1e-9),
                  platform::printable(options.capture).c_str());
     if (!signal) return 0;
     std::fprintf(stderr, "capture: stopped by %s after %ld of %ld frames; the video plays up to there\n",

@@ -14,11 +14,13 @@ struct CaptureSpan {
     int fps = 60;
 };
 
-// The span of a request: from --start (default 0) for --duration seconds, or to showEnd.
-// A span past showEnd is cut there, and note says so. Returns false with a message when
-// not even one frame would be captured.
+// The span of a request: from --start (default 0) for --duration seconds, or to showEnd
+// (a replay's: the take's end). A span past showEnd is cut there, and note says so.
+// Returns false with a message when not even one frame would be captured.
 bool captureSpan(const LaunchOptions& options, float showEnd, CaptureSpan& span, std::string& note,
                  std::string& error);
+// Where a capture of these options ends: the show's end, or the end of --replay's take.
+float captureEnd(const LaunchOptions& options);
 
 // Cuts decoded music (interleaved 16-bit stereo) to count sample frames from first:
 // silence before the music starts and after it ends.

@@ -9,6 +9,7 @@
 #include "app/free_camera.h"
 #include "app/music_sync.h"
 #include "app/part.h"
+#include "app/take_session.h"
 #include "platform/tick_clock.h"
 
 float frameDuration(int64_t now, int64_t last) {
@@ -36,6 +37,25 @@ InputAction handleInputEvent(AppState& app, const SDL_Event& event) {
         if (scancode >= 0 && scancode < 512) app.keys[scancode] = false;
         break;
     }
+    // The mouse as the queue says, after what SDL_GetMouseState said at the start of the
+    // poll: the same state for a real mouse, and events others put in the queue count too.
+    case SDL_MOUSEMOTION:
+        app.mouseX = event.motion.x;
+        app.mouseY = event.motion.y;
+        app.buttonLeft = (event.motion.state & SDL_BUTTON_LMASK) != 0;
+        app.buttonMiddle = (event.motion.state & SDL_BUTTON_MMASK) != 0;
+        app.buttonRight = (event.motion.state & SDL_BUTTON_RMASK) != 0;
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        const bool down = event.type == SDL_MOUSEBUTTONDOWN;
+        app.mouseX = event.button.x;
+        app.mouseY = event.button.y;
+        if (event.button.button == SDL_BUTTON_LEFT) app.buttonLeft = down;
+        if (event.button.button == SDL_BUTTON_MIDDLE) app.buttonMiddle = down;
+        if (event.button.button == SDL_BUTTON_RIGHT) app.buttonRight = down;
+        break;
+    }
     case SDL_MOUSEWHEEL:
         // One fixed step per event, whatever its magnitude.
         if (event.wheel.y > 0) {
@@ -53,30 +73,41 @@ InputAction handleInputEvent(AppState& app, const SDL_Event& event) {
 }
 
 void pollInput(AppState& app) {
+    TakeSession* take = app.take.get();  // --record or --replay
+    const bool replaying = take && take->replaying;
+    if (replaying) waitForTakeFrame(app);
     int x = 0, y = 0;
     const uint32_t buttons = SDL_GetMouseState(&x, &y);
-    app.mouseX = x;
-    app.mouseY = y;
-    app.inputs.mouseU = static_cast<float>(x) / static_cast<float>(app.window.width);
-    app.inputs.mouseV = static_cast<float>(y) / static_cast<float>(app.window.height);
+    if (!replaying) {  // a replay's mouse is the take's
+        app.mouseX = x;
+        app.mouseY = y;
+        app.buttonLeft = (buttons & 1) != 0;
+        app.buttonMiddle = (buttons & 2) != 0;
+        app.buttonRight = (buttons & 4) != 0;
+    }
 
     const int64_t now = platform::tick_count();
     app.dt = frameDuration(now, app.lastTicks);
     app.lastTicks = now;
-    app.inputs.time += app.dt;
-
-    app.buttonLeft = (buttons & 1) != 0;
-    app.buttonMiddle = (buttons & 2) != 0;
-    app.buttonRight = (buttons & 4) != 0;
     app.inputs.wheelStep = 0.0f;
 
     SDL_PumpEvents();
     SDL_Event event;
-    while (SDL_PollEvent(&event))
-        if (handleInputEvent(app, event) == InputAction::Exit) std::exit(0);
+    while (SDL_PollEvent(&event)) {
+        if (replaying && !eventEndsReplay(event)) continue;  // live inputs are not the performance
+        if (take && !replaying) noteTakeEvent(*take, event);
+        if (handleInputEvent(app, event) == InputAction::Exit) {
+            if (take) take->endReason = takeEndFor(event);
+            std::exit(0);
+        }
+    }
+    // The frame's MIDI, its duration and its clock: delivered and recorded, or the take's.
+    if (take) takeInputStep(app);
 
+    app.inputs.mouseU = static_cast<float>(app.mouseX) / static_cast<float>(app.window.width);
+    app.inputs.mouseV = static_cast<float>(app.mouseY) / static_cast<float>(app.window.height);
+    app.inputs.time += app.dt;
     updateFreeCamera(app);
-
 }
 
 void resetGlState() {

@@ -38,6 +38,19 @@ bool parse_int_in(const char* text, int low, int high, int& value) {
     return true;
 }
 
+// Why the take options asked for cannot go together, or null.
+const char* takeOptionsClash(const LaunchOptions& o) {
+    const bool record = !o.record.empty(), replay = !o.replay.empty();
+    if (record && replay) return "--record and --replay cannot go together: a replay plays a take, it does not make one";
+    if (record && !o.capture.empty()) return "--record records a live performance; --capture plays nothing live";
+    if ((record || replay) && (!o.contactSheet.empty() || !o.plotEdit.empty() || !o.dumpEdit.empty()))
+        return "--record and --replay need the show to play; --contact-sheet, --plot-edit and --dump-edit do not play it";
+    if (replay && o.startGiven) return "--start cannot go with --replay: a replay starts where its take started";
+    if (o.overwrite && !record) return "--overwrite only applies to --record";
+    if (o.force && !replay) return "--force only applies to --replay";
+    return nullptr;
+}
+
 }  // namespace
 
 const char* launchUsage() {
@@ -63,6 +76,11 @@ const char* launchUsage() {
            "                    or follow the frame rate (auto, the default, never below 640x360 pixels;\n"
            "                    captures and sheets draw at 1)\n"
            "  --target-fps N    the frame rate --render-scale auto holds (default 30)\n"
+           "  --record FILE     record the performance (controller, mouse, keys, clock) into a new take file\n"
+           "  --overwrite       let --record replace an existing file\n"
+           "  --replay FILE     play a recorded take back live; with --capture, render it into the video\n"
+           "  --force           replay a take recorded by another version or with other show data\n"
+           "  --frame-hashes FILE  write a CRC-32 of every frame's picture, one line per frame\n"
            "  --timing          print the mean and worst frame time of each scene at the end\n"
            "  --gl-check        report OpenGL errors at the end of every frame\n"
            "  --no-prefetch     decode each picture when a frame needs it, not ahead on worker threads\n"
@@ -161,6 +179,18 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
                 message = std::string("--target-fps expects 1 to 240, got \"") + platform::printable(v, 40) + "\"";
                 return OptionsResult::Error;
             }
+        } else if (!std::strcmp(arg, "--record") || !std::strcmp(arg, "--replay") ||
+                   !std::strcmp(arg, "--frame-hashes")) {
+            const char* v = value(arg);
+            if (!v) return OptionsResult::Error;
+            std::string& target = !std::strcmp(arg, "--record")   ? options.record
+                                  : !std::strcmp(arg, "--replay") ? options.replay
+                                                                  : options.frameHashes;
+            target = v;
+        } else if (!std::strcmp(arg, "--overwrite")) {
+            options.overwrite = true;
+        } else if (!std::strcmp(arg, "--force")) {
+            options.force = true;
         } else if (!std::strcmp(arg, "--timing")) {
             options.timing = true;
         } else if (!std::strcmp(arg, "--gl-check")) {
@@ -197,6 +227,11 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
             return OptionsResult::Error;
         }
     }
+    if (const char* clash = takeOptionsClash(options)) {
+        message = clash;
+        return OptionsResult::Error;
+    }
+    if (!options.replay.empty()) options.midi = false;  // the take's MIDI plays; a live controller would only interfere
     if (!options.capture.empty()) {
         if (!resError.empty() || options.width % 2 || options.height % 2) {
             const std::string size = "--res " + std::to_string(options.width) + "x" + std::to_string(options.height);

@@ -32,6 +32,12 @@ struct LaunchOptions {
     float renderScale = 1.0f;        // --render-scale S: share of the window's sides drawn off-screen
     bool renderScaleGiven = false;
     int targetFps = 30;              // --target-fps N: the frame rate auto holds
+    std::string record;        // --record FILE: record the live performance into a new take file
+    bool overwrite = false;    // --overwrite: --record may replace an existing file
+    std::string replay;        // --replay FILE: play a take back (live, or into --capture's video)
+    bool force = false;        // --force: replay a take of another version or other show data
+    float replayLength = 0.0f; // the take's length in seconds, once --replay's take is read
+    std::string frameHashes;   // --frame-hashes FILE: a CRC-32 of every frame's picture
 
     // --capture and --contact-sheet run by themselves in a hidden window.
     bool batch() const { return !capture.empty() || !contactSheet.empty(); }

@@ -12,11 +12,13 @@
 #include "app/app_state.h"
 #include "app/capture.h"
 #include "app/frame_finish.h"
+#include "app/frame_hashes.h"
 #include "app/frame_loop.h"
 #include "app/launcher.h"
 #include "app/part.h"
 #include "app/render_size.h"
 #include "app/startup.h"
+#include "app/take_session.h"
 #include "clips/contact_sheet.h"
 #include "clips/edit_tools.h"
 #include "clips/part_clips.h"
@@ -87,6 +89,16 @@ int main(int argc, char** argv) {
     case OptionsResult::Run:
         break;
     }
+    // Before the capture's checks: a replay's capture lasts as long as its take.
+    if (!prepareTake(app, message)) {
+        fprintf(stderr, "velmora: %s\n", message.c_str());
+        return 2;
+    }
+    static FrameHashLog hashes;
+    if (!app.options.frameHashes.empty() && !openFrameHashes(hashes, app.options.frameHashes, message)) {
+        fprintf(stderr, "velmora: %s\n", message.c_str());
+        return 2;
+    }
     if (!app.options.capture.empty() && !prepareCapture(app.options, message)) {
         fprintf(stderr, "velmora: %s\n", message.c_str());
         return 2;
@@ -156,15 +168,23 @@ int main(int argc, char** argv) {
         show->timing.addLine("music", [] { return musicSyncReport(g_app.musicSync, g_app.musicChannel != 0); });
         std::atexit([] { timed->timing.print(stdout); });
     }
+    beginTake(app);
     if (!app.options.capture.empty()) std::exit(runCapture(app));
+    // Every way out ends in exit(): the take's closing record is written on the way.
+    if (app.take) std::atexit([] { finishTake(g_app); });
     SDL_ShowCursor(SDL_DISABLE);
 
     while (app.running) {
         pollInput(app);
+        const float shown = app.parts[app.currentPart]->clock;  // the clock this frame shows
         driveParts(app);
         finishFrame(app);
+        logFrameHash(hashes, app, shown);
         SDL_GL_SwapWindow(app.window.window);
-        if (app.options.frames >= 0 && app.frameCount >= app.options.frames) std::exit(0);
+        if (app.options.frames >= 0 && app.frameCount >= app.options.frames) {
+            if (app.take) app.take->endReason = TakeEnd::FrameLimit;
+            std::exit(0);
+        }
     }
     return 0;
 }

@@ -7,6 +7,7 @@
 
 #include "app/app_state.h"
 #include "app/part.h"
+#include "app/take_session.h"
 #include "platform/audio.h"
 #include "platform/tick_clock.h"
 
@@ -50,12 +51,35 @@ void syncMusic(AppState& app, Part& part, float advance) {
     part.syncOffset = 0.0f;
     if (app.musicChannel == 0) return;  // silent show: nothing to follow the clock
     const float partTime = part.syncOffset + part.clock;
+    MusicSync& sync = app.musicSync;
+    // A stopped clock (FORWARD, or the A key held) is silence, not the 50 ms before the
+    // stop over and over as the music ran ahead and was moved back.
+    if (advance == 0.0f) {
+        if (!sync.paused) {
+            sync.pausedAt = platform::music_get_position(app.musicChannel, app.lastTicks);
+            platform::music_pause(app.musicChannel, true);
+            sync.paused = true;
+        }
+        return;
+    }
+    if (sync.paused) {
+        // On from the clock; a clock outside the track is refused, and it goes on where it stood.
+        if (!platform::music_set_position(app.musicChannel, musicSeekBytes(partTime), app.lastTicks))
+            platform::music_set_position(app.musicChannel, static_cast<uint64_t>(sync.pausedAt), app.lastTicks);
+        platform::music_pause(app.musicChannel, false);
+        sync.paused = false;
+        return;
+    }
     // The part clock stands for the moment this frame's duration was measured; compare it
     // with what was heard at that same moment, not with how far the audio got meanwhile.
     const int64_t position = platform::music_get_position(app.musicChannel, app.lastTicks);
     const float musicTime = static_cast<float>(position) / 192000.0f;
     bool seek = false;
-    part.clock += steerPartClock(app.musicSync, partTime - musicTime, advance, app.dt, seek);
+    const float correction = steerPartClock(sync, partTime - musicTime, advance, app.dt, seek);
+    if (app.take && app.take->replaying)
+        steerTakeSchedule(*app.take, correction);  // the clock is the take's
+    else
+        part.clock += correction;
     if (!seek) return;
     if (platform::music_set_position(app.musicChannel, musicSeekBytes(partTime), app.lastTicks))
         app.musicSync.seeks += 1;

@@ -11,6 +11,8 @@ struct MusicSync {
     int64_t samples = 0;        // frames compared
     double offsetSum = 0.0;     // sum of |part clock - heard position|, seconds
     double worstOffset = 0.0;   // largest |offset| seen, seconds
+    bool paused = false;        // the part clock stood still, and so does the music
+    int64_t pausedAt = 0;       // the heard position when it paused, bytes
 };
 
 // True when the music must be moved to the part's time.
@@ -28,7 +30,8 @@ float steerPartClock(MusicSync& sync, float offset, float advance, float dt, boo
 struct AppState;
 class Part;
 // Compares the heard position with the part's time: steers the part clock or seeks.
-// advance is what the part's update moved its clock this frame.
+// advance is what the part's update moved its clock this frame; a clock that did not move
+// pauses the music until it moves again. A replay steers its schedule, not the clock.
 void syncMusic(AppState& app, Part& part, float advance);
 // For the --timing report: "N seeks, mean offset X ms, worst Y ms", or that no music played.
 std::string musicSyncReport(const MusicSync& sync, bool playing);

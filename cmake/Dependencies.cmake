@@ -5,6 +5,7 @@ find_package(OpenGL REQUIRED COMPONENTS OpenGL)
 find_package(GLEW REQUIRED)
 find_package(OpenMP REQUIRED)
 find_package(Threads REQUIRED)
+find_package(ZLIB REQUIRED)  # CRC-32 of take files
 
 # Debian ships OpenCV's core/imgcodecs/imgproc without a CMake package file unless the
 # whole libopencv-dev is installed; the three libraries are all we use.

@@ -19,8 +19,33 @@ MidiIn::~MidiIn() {
 }
 
 void MidiIn::midi_in_callback(MidiInHandle, uint32_t kind, uintptr_t instance, uintptr_t param1, uintptr_t param2) {
-    reinterpret_cast<MidiIn*>(instance)->on_driver_message(kind, static_cast<uint32_t>(param1),
-                                                           static_cast<uint32_t>(param2));
+    MidiIn* in = reinterpret_cast<MidiIn*>(instance);
+    const MidiDriverMessage message{kind, static_cast<uint32_t>(param1), static_cast<uint32_t>(param2)};
+    if (in->deferring.load(std::memory_order_acquire)) {
+        std::lock_guard<std::mutex> guard(in->deferred_lock);
+        if (in->deferred.size() < kDeferredLimit)
+            in->deferred.push_back(message);
+        else
+            ++in->deferred_dropped;
+        return;
+    }
+    in->on_driver_message(message.kind, message.param1, message.param2);
+}
+
+void MidiIn::defer_messages(bool on) { deferring.store(on, std::memory_order_release); }
+
+std::vector<MidiDriverMessage> MidiIn::deliver_deferred() {
+    std::vector<MidiDriverMessage> taken;
+    size_t dropped = 0;
+    {
+        std::lock_guard<std::mutex> guard(deferred_lock);
+        taken.swap(deferred);
+        std::swap(dropped, deferred_dropped);
+    }
+    if (dropped)
+        printf("MIDI: %zu messages arrived while the show was busy and were dropped\n", dropped);
+    for (const MidiDriverMessage& m : taken) on_driver_message(m.kind, m.param1, m.param2);
+    return taken;
 }
 
 namespace {

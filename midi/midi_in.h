@@ -1,11 +1,20 @@
 // One MIDI input port: opens device 0 with a callback on the driver's thread and hands
 // each short message on as four bytes to a virtual slot.
 #pragma once
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/midi_port.h"
+
+// A notification as the driver handed it to the callback entry.
+struct MidiDriverMessage {
+    uint32_t kind = 0;    // MIM_DATA, MIM_OPEN, ...
+    uint32_t param1 = 0;  // a short message: status | data1 << 8 | data2 << 16 | data3 << 24
+    uint32_t param2 = 0;  // the driver's time stamp
+};
 
 class MidiIn {
 public:
@@ -28,6 +37,17 @@ public:
     static void midi_in_callback(platform::MidiInHandle handle, uint32_t kind, uintptr_t instance, uintptr_t param1,
                                  uintptr_t param2);
 
+    // While deferring, the callback entry only queues what the driver delivers, and the
+    // main thread hands it on with deliver_deferred. A recorded performance needs this:
+    // every message then reaches the show at a known point of a known frame, where a
+    // replay hands it on again, instead of at any moment on the driver's thread.
+    void defer_messages(bool on);
+    // Hands every queued message, in the order it arrived, to on_driver_message on the
+    // calling thread, and returns them.
+    std::vector<MidiDriverMessage> deliver_deferred();
+    // Messages the queue had no room for (the main thread stood still too long).
+    static constexpr size_t kDeferredLimit = 1 << 16;
+
     MidiIn(const MidiIn&) = delete;  // the driver holds the object's address
     MidiIn& operator=(const MidiIn&) = delete;
 
@@ -37,4 +57,10 @@ protected:
 
     platform::MidiInHandle midi_handle = nullptr;
     int opened_device = -1;
+
+private:
+    std::atomic<bool> deferring{false};
+    std::mutex deferred_lock;  // the driver's thread and the main thread
+    std::vector<MidiDriverMessage> deferred;
+    size_t deferred_dropped = 0;
 };

@@ -27,6 +27,7 @@ struct Track {
     std::mutex mutex;              // guards frame, playing and heard between the two threads
     uint64_t frame = 0;            // next frame to hand to SDL
     bool playing = false;
+    bool paused = false;
     HeardClock heard;
 };
 
@@ -48,7 +49,7 @@ void SDLCALL fill(void*, Uint8* stream, int length) {
     uint64_t at = 0;
     {
         std::lock_guard<std::mutex> lock(track->mutex);
-        if (!track->playing) return;
+        if (!track->playing || track->paused) return;
         at = track->frame;
         track->frame = at + wanted;
         heard_on_buffer(track->heard, static_cast<int64_t>(at), static_cast<int64_t>(wanted), tick_count());
@@ -250,6 +251,13 @@ bool music_set_position(uint32_t handle, uint64_t bytes, int64_t atTicks) {
     const int64_t next = heard_on_seek(track->heard, static_cast<int64_t>(bytes / 4), atTicks == kNow ? now : atTicks, now);
     track->frame = static_cast<uint64_t>(std::max<int64_t>(next, 0));
     return true;
+}
+
+void music_pause(uint32_t handle, bool paused) {
+    Track* track = track_for(handle);
+    if (!track) return;
+    std::lock_guard<std::mutex> lock(track->mutex);
+    track->paused = paused;
 }
 
 uint64_t music_length(uint32_t handle) {

@@ -39,6 +39,9 @@ int64_t music_get_position(uint32_t handle, int64_t atTicks = kNow);
 // the wait for its next callback are skipped ahead. Refused (false, playback goes on) past
 // the end.
 bool music_set_position(uint32_t handle, uint64_t bytes, int64_t atTicks = kNow);
+// Pauses (the device plays silence and the position stands) or resumes from where it
+// stands, or from where a seek made meanwhile put it.
+void music_pause(uint32_t handle, bool paused);
 // Decoded length in bytes; 0 when there is no track.
 uint64_t music_length(uint32_t handle);
 

@@ -10,9 +10,9 @@ std::string process_temp_path(const std::string& path, const char* suffix) {
     return path + "." + process_tag() + suffix;
 }
 
-std::FILE* create_new_file(const std::string& path) {
+std::FILE* create_new_file(const std::string& path, bool replace) {
     std::FILE* f = std::fopen(path.c_str(), "wbx");
-    if (!f) {
+    if (!f && replace) {
         // remove() unlinks a symbolic link itself, not what it points to.
         std::remove(path.c_str());
         f = std::fopen(path.c_str(), "wbx");

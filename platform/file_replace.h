@@ -17,10 +17,11 @@ std::string process_tag();
 // path + "." + process_tag() + suffix: a name beside path that only this process uses.
 std::string process_temp_path(const std::string& path, const char* suffix = ".tmp");
 
-// Creates path as a new, empty file, open for writing. A file or symbolic link already
-// there under that name (left by a crash, or planted to redirect the write) is removed
-// first, never written through. Null when the folder is not writable.
-std::FILE* create_new_file(const std::string& path);
+// Creates path as a new, empty file, open for writing, never writing through whatever is
+// already there under that name. With replace, a file or symbolic link there (left by a
+// crash, or planted to redirect the write) is removed first; without it, the existing name
+// makes the call fail with errno EEXIST. Null (errno set) when it cannot be created.
+std::FILE* create_new_file(const std::string& path, bool replace = true);
 
 // Writes size bytes to process_temp_path(path), created as above, then renames it over
 // path. Returns false, leaving path as it was, when the folder is not writable or the

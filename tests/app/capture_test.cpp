@@ -1,9 +1,5 @@
 // The capture to video, end to end on the tiny show under Xvfb, each file read back
 // through libavformat and libavcodec; and the contact sheet, which must not wait for a click.
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -16,71 +12,23 @@ extern "C" {
 #include "app/capture.h"
 #include "app/capture_encoder.h"
 #include "app/launch_options.h"
+#include "decoded_video.h"
 #include "temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Decoded {
-    bool opened = false;
-    int width = 0, height = 0;
-    std::vector<size_t> frames;  // a hash of each decoded picture's luma
-    long musicSamples = -1;      // -1: no sound track
-    int musicRate = 0;
-};
-
-// Decodes every packet of both streams.
-Decoded decode(const std::string& path) {
-    Decoded d;
-    AVFormatContext* file = nullptr;
-    if (avformat_open_input(&file, path.c_str(), nullptr, nullptr) < 0) return d;
-    avformat_find_stream_info(file, nullptr);
-    AVCodecContext* codecs[8] = {};
-    for (unsigned i = 0; i < file->nb_streams && i < 8; ++i) {
-        const AVCodecParameters* p = file->streams[i]->codecpar;
-        codecs[i] = avcodec_alloc_context3(avcodec_find_decoder(p->codec_id));
-        avcodec_parameters_to_context(codecs[i], p);
-        avcodec_open2(codecs[i], nullptr, nullptr);
-        if (p->codec_type == AVMEDIA_TYPE_AUDIO) d.musicSamples = 0, d.musicRate = p->sample_rate;
-    }
-    AVPacket* packet = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
-    const auto take = [&](AVCodecContext* c) {
-        while (avcodec_receive_frame(c, frame) >= 0) {
-            if (c->codec_type == AVMEDIA_TYPE_AUDIO) {
-                d.musicSamples += frame->nb_samples;
-                continue;
-            }
-            d.width = frame->width, d.height = frame->height;
-            std::string luma;
-            for (int y = 0; y < frame->height; ++y)
-                luma.append(reinterpret_cast<const char*>(frame->data[0] + y * frame->linesize[0]), frame->width);
-            d.frames.push_back(std::hash<std::string>()(luma));
-        }
-    };
-    while (av_read_frame(file, packet) >= 0) {
-        if (packet->stream_index < 8 && avcodec_send_packet(codecs[packet->stream_index], packet) >= 0)
-            take(codecs[packet->stream_index]);
-        av_packet_unref(packet);
-    }
-    for (AVCodecContext*& c : codecs)
-        if (c) avcodec_send_packet(c, nullptr), take(c), avcodec_free_context(&c);
-    av_frame_free(&frame);
-    av_packet_free(&packet);
-    avformat_close_input(&file);
-    d.opened = true;
-    return d;
-}
-
-// Whether a capture's unfinished file (".NAME.<process>.part") is left in folder.
-bool leftOver(const std::string& folder, const std::string& name) {
+// The temporary files of captures to name left in folder (".NAME.<process>.part").
+std::vector<std::string> leftovers(const std::string& folder, const std::string& name) {
+    std::vector<std::string> found;
     for (const auto& entry : fs::directory_iterator(folder)) {
         const std::string file = entry.path().filename().string();
-        if (file.rfind("." + name + ".", 0) == 0 && file.size() > name.size() + 7 && file.rfind(".part") == file.size() - 5)
-            return true;
+        const std::string prefix = "." + name + ".";
+        if (file.rfind(prefix, 0) == 0 && file.size() > prefix.size() + 5 && file.substr(file.size() - 5) == ".part")
+            found.push_back(file);
     }
-    return false;
+    return found;
 }
 
 // Starts velmora in the tiny show's folder without waiting; stderr goes to log.
@@ -141,7 +89,7 @@ TEST_F(Capture, TwoSecondsAt25FpsHoldFiftyFramesAndTwoSecondsOfMusic) {
     EXPECT_EQ(first->height, 180);
     ASSERT_EQ(first->musicRate, 48000);
     EXPECT_NEAR(first->musicSamples, 96000, 48000 / 25) << "music of the span, within one frame";
-    EXPECT_FALSE(leftOver(folder->path(), "a.mp4")) << "the temporary file was renamed";
+    EXPECT_TRUE(leftovers(folder->path(), "a.mp4").empty()) << "the temporary file was renamed";
     EXPECT_EQ(readFile(*folder / "outside.txt"), "keep");
 }
 
@@ -171,7 +119,7 @@ TEST_F(Capture, RefusedRequestsSayWhyAndLeaveNoFile) {
         EXPECT_NE(velmora("--capture " + r.file + " " + r.options, *folder / "r.log"), 0) << r.file << r.options;
         EXPECT_NE(readFile(*folder / "r.log").find(r.why), std::string::npos) << readFile(*folder / "r.log");
         EXPECT_FALSE(fs::exists(r.file)) << r.file;
-        EXPECT_FALSE(leftOver(folder->path(), "x.mp4"));
+        EXPECT_TRUE(leftovers(folder->path(), "x.mp4").empty());
     }
 }
 
@@ -193,7 +141,7 @@ TEST_F(Capture, AnInterruptedCapturePlaysUpToWhereItStopped) {
         if (!signal) {  // either may come second: the process's threads take them as they come
             EXPECT_TRUE(WEXITSTATUS(status) == 128 + SIGTERM || WEXITSTATUS(status) == 128 + SIGINT) << readFile(log);
             EXPECT_FALSE(fs::exists(file));
-            EXPECT_FALSE(leftOver(folder->path(), "stopped.mp4")) << "the unfinished file is removed";
+            EXPECT_TRUE(leftovers(folder->path(), "stopped.mp4").empty()) << "the unfinished file is removed";
             continue;
         }
         EXPECT_EQ(WEXITSTATUS(status), 128 + signal) << readFile(log);
@@ -219,9 +167,10 @@ TEST_F(Capture, TwoCapturesToOnePathBothFinishWithPlayableFiles) {
         << readFile(*folder / "short.log");
     int status = 0;
     waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << readFile(longLog);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << readFile(longLog);
     EXPECT_EQ(decode(file).frames.size(), 1000u) << "the long capture, which finished last";
-    EXPECT_FALSE(leftOver(folder->path(), "twice.mp4"));
+    EXPECT_TRUE(leftovers(folder->path(), "twice.mp4").empty());
 }
 
 TEST_F(Capture, DamagedMusicGivesAVideoWithoutSoundAndSaysSo) {

@@ -56,6 +56,21 @@ TEST(Input, EscapePrintsItsKeyLineThenExits) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "KEY: 41\n");
 }
 
+// What another program or a test puts in the queue moves the mouse as a real one does.
+TEST(Input, MouseEventsInTheQueueSetThePositionAndButtons) {
+    AppState app;
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.x = 12, e.motion.y = 34, e.motion.state = SDL_BUTTON_LMASK | SDL_BUTTON_RMASK;
+    handleInputEvent(app, e);
+    EXPECT_TRUE(app.mouseX == 12 && app.mouseY == 34 && app.buttonLeft && app.buttonRight && !app.buttonMiddle);
+    e = SDL_Event{};
+    e.type = SDL_MOUSEBUTTONUP;
+    e.button.button = SDL_BUTTON_RIGHT, e.button.x = 13, e.button.y = 35;
+    handleInputEvent(app, e);
+    EXPECT_TRUE(app.mouseX == 13 && app.buttonLeft && !app.buttonRight);
+}
+
 TEST(Input, WindowCloseExits) {
     AppState app;
     SDL_Event e{};

@@ -54,6 +54,24 @@ TEST(LaunchOptions, RejectsUnknownOptionsAndBadValues) {
     EXPECT_EQ(parse({"--help"}, o, msg), OptionsResult::Help);
 }
 
+TEST(LaunchOptions, TakeOptionsThatCannotGoTogetherAreRefusedByName) {
+    std::string msg;
+    for (auto args : std::vector<std::vector<const char*>>{{"--record", "a", "--replay", "b"},
+                                                           {"--record", "a", "--capture", "b.mp4"},
+                                                           {"--replay", "a", "--start", "3"},
+                                                           {"--replay", "a", "--contact-sheet", "s.png"},
+                                                           {"--overwrite"},
+                                                           {"--force"},
+                                                           {"--record", ""}}) {
+        LaunchOptions o;
+        EXPECT_EQ(parse(args, o, msg), OptionsResult::Error) << args[0] << " " << args.back();
+        EXPECT_NE(msg.find(args.size() > 2 ? args[2] : args[0]), std::string::npos) << msg;
+    }
+    LaunchOptions o;
+    ASSERT_EQ(parse({"--replay", "a.take", "--force"}, o, msg), OptionsResult::Run);
+    EXPECT_FALSE(o.midi) << "a live controller would only interfere with the take's";
+}
+
 TEST(LaunchOptions, ExactlyOnePlainArgumentKeepsTheConsole) {
     std::string msg;
     LaunchOptions one, two, none;

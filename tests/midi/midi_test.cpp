@@ -89,6 +89,21 @@ TEST(NanoKontrol, NonDataNotificationsAreSilentAndChangeNothing) {
     EXPECT_EQ(nano.value(5), 0.0f);
 }
 
+// While a take is recorded, messages from the driver's thread wait for the main thread.
+TEST(NanoKontrol, DeferredMessagesWaitAndArriveInOrder) {
+    MyNanoKONTROL2 nano;
+    nano.defer_messages(true);
+    deliver(nano, platform::MIM_DATA, cc(23, 100));
+    deliver(nano, platform::MIM_DATA, cc(23, 7));
+    EXPECT_EQ(nano.value(23), 0.0f);
+    const std::vector<MidiDriverMessage> taken = nano.deliver_deferred();
+    ASSERT_EQ(taken.size(), 2u);
+    EXPECT_EQ(taken[0].param1, cc(23, 100));
+    EXPECT_EQ(taken[1].param2, 1234u);
+    EXPECT_FLOAT_EQ(nano.value(23), 7.0001f);
+    EXPECT_TRUE(nano.deliver_deferred().empty());
+}
+
 TEST(NanoKontrol, NamesAreFilledOnceWithFiftyOneControls) {
     NanoKONTROL2 a;
     NanoKONTROL2::control_names().erase(40);  // another test may have added the unnamed entry

@@ -124,6 +124,25 @@ TEST(Mp3Decode, StopsWhereAsked) {
     EXPECT_EQ(samples.size(), 2u * 48000u);
 }
 
+TEST(MusicPlayer, APausedTrackStandsAndGoesOnFromASeek) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    ASSERT_TRUE(platform::audio_init(true));
+    const uint32_t music = platform::music_load(makeMp3("pause.mp3", 48000, 2, 3.0));
+    ASSERT_NE(music, 0u);
+    platform::music_play(music);
+    platform::sleep_ms(200);
+    platform::music_pause(music, true);
+    platform::sleep_ms(150);  // the buffers in flight play out
+    const int64_t stood = platform::music_get_position(music);
+    platform::sleep_ms(300);
+    EXPECT_EQ(platform::music_get_position(music), stood);
+    EXPECT_TRUE(platform::music_set_position(music, 192000));
+    platform::music_pause(music, false);
+    platform::sleep_ms(200);
+    EXPECT_GT(platform::music_get_position(music), 192000);
+    platform::audio_shutdown();
+}
+
 TEST(MusicPlayer, WithoutADeviceNothingLoads) {
     EXPECT_FALSE(platform::audio_init(false));
     EXPECT_EQ(platform::music_load("music//Zo-velmora.mp3"), 0u);
