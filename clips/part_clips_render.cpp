@@ -78,7 +78,10 @@ void Part_Clips::render() {
     if (lastFrameTicks) {
         const double seconds = (now - lastFrameTicks) / 1e7;
         timing.add(lastScenePosition, seconds, cpu - lastFrameCpu);
-        if (!warmingUp) renderScale.frameDone(seconds);
+        // The scale follows the frame's duration as the clock took it, not the wall clock:
+        // a take holds those durations, so its replay steps at the performance's frames
+        // and draws its very pixels.
+        if (!warmingUp) renderScale.frameDone(owner->dt);
     }
     lastFrameTicks = now;
     lastFrameCpu = cpu;

@@ -86,7 +86,7 @@ void performInput(long frame) {
     FrameHashLog log;
     openFrameHashes(log, hashes, message);
     app.launcherDone = true;
-    if (!app.window.Init(10, 140, app.options.width, app.options.height, false)) _exit(1);
+    if (!app.window.Init(10, 140, app.options.width, app.options.height, false, false, true)) _exit(1);  // as the show opens it
     drawLauncher(app);
     SDL_GL_SwapWindow(app.window.window);
     app.loader = new (std::calloc(1, sizeof(Part_Loader))) Part_Loader();
@@ -162,7 +162,10 @@ protected:
             setenv("SDL_AUDIODRIVER", "dummy", 1);
             if (chdir(show->c_str()) != 0 || !freopen(log.c_str(), "w", stdout)) _exit(2);
             dup2(fileno(stdout), 2);
-            perform({"--no-launcher", "--windowed", "--res", "320x180", "--frames", "130", "--record", take.c_str()},
+            // Large enough, and with a target high enough, for the render scale to step
+            // during the take.
+            perform({"--no-launcher", "--windowed", "--res", "800x450", "--target-fps", "240", "--frames", "130",
+                     "--record", take.c_str()},
                     *folder / "live.txt");
         }
         waitpid(pid, &status, 0);
@@ -209,10 +212,16 @@ TEST_F(Takes, AScriptedPerformanceReplaysTwiceWithTheLiveFrames) {
     EXPECT_GT(std::set<std::string>(live.begin(), live.end()).size(), 60u) << "the frames change";
     const std::string camera = readFile(*show + "/FreeCam.bin");
     for (const std::string replay : {"r1", "r2"}) {
-        ASSERT_EQ(velmora("--replay " + *folder / "live.take" + " --frame-hashes " + *folder / replay, replay + ".log"), 0)
+        ASSERT_EQ(velmora("--replay " + *folder / "live.take" + " --target-fps 240 --timing --frame-hashes " +
+                              *folder / replay,
+                          replay + ".log"),
+                  0)
             << said(replay + ".log");
         EXPECT_EQ(frameCrcs(*folder / replay), live) << replay;
         EXPECT_NE(said(replay + ".log").find("Replay: the take is over"), std::string::npos);
+        // The render scale worked out again from the take's durations: the same steps.
+        EXPECT_NE(said(replay + ".log").find("render scale: auto"), std::string::npos) << said(replay + ".log");
+        EXPECT_EQ(said(replay + ".log").find(" 0 steps"), std::string::npos) << said(replay + ".log");
     }
     EXPECT_EQ(readFile(*show + "/FreeCam.bin"), camera) << "a replay keeps the performer's camera file";
 }
