@@ -78,10 +78,12 @@ void Part_Clips::render() {
     if (lastFrameTicks) {
         const double seconds = (now - lastFrameTicks) / 1e7;
         timing.add(lastScenePosition, seconds, cpu - lastFrameCpu);
-        // The scale follows the frame's duration as the clock took it, not the wall clock:
-        // a take holds those durations, so its replay steps at the performance's frames
-        // and draws its very pixels.
-        if (!warmingUp) renderScale.frameDone(owner->dt);
+        // While a take is recorded or replayed the scale follows the frame's duration as
+        // the clock took it: the take holds those durations, so its replay steps at the
+        // performance's frames and draws its very pixels. Otherwise the wall clock, since
+        // the clock counts a frame over 0.35 s as 0.05 s, and a machine that slow would
+        // look fast.
+        if (!warmingUp) renderScale.frameDone(owner->take ? static_cast<double>(owner->dt) : seconds);
     }
     lastFrameTicks = now;
     lastFrameCpu = cpu;

@@ -19,9 +19,9 @@ public:
     // (clamped to kMinRenderScale .. 1). targetFps is the rate auto holds (clamped to 1 .. 1000).
     void configure(bool adaptive, float scale, float targetFps, double windowPixels = 0.0);
 
-    // After each shown frame, with its whole duration as the frame clock took it (so that
-    // the same durations, replayed, give the same steps). Returns true when the scale
-    // changed; the caller resizes its pictures before drawing the next frame.
+    // After each shown frame, with its whole duration (the same durations give the same
+    // steps). Returns true when the scale changed; the caller resizes its pictures before
+    // drawing the next frame.
     bool frameDone(double seconds);
 
     float scale() const { return scale_; }
