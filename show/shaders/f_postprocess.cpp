@@ -53,9 +53,10 @@ void main() {
     // Lateral colour: the lens draws red a little larger than green, so red fringes grow
     // towards the edges. Offsets are sizes on the screen, in screen pixels, and become
     // the picture's pixels at the render scale. What the optics add below is smooth over
-    // a pixel or two, so the red read further out goes through them with the rest.
+    // a pixel or two, so the red read further out goes through them with the rest. Red is
+    // read as a whole texel (half a filtered read on llvmpipe), as the print always read it.
     float perScreenPixel = renderScale > 0.0 ? renderScale : 1.0;
-    c.r = texture(texture2d, uv - (vUV - 0.5) * (2.0 * vLens.x * perScreenPixel) * texel).r;
+    c.r = texelAt(texture2d, uv - (vUV - 0.5) * (2.0 * vLens.x * perScreenPixel) * texel).r;
 
     // Echo: a ghost a few pixels to the right, as of a second reflection in the projector.
     // None while the knob is untouched (llvmpipe still works out the masked read).
