@@ -42,6 +42,14 @@ flat in vec3 vFlare;
 #include "shaders/film.cpp"
 #include "shaders/print.cpp"
 
+// How much light the gate lets through at uv: rounded corners of this radius, and a soft
+// edge, as a gate's shadow is.
+float gateAt(vec2 uv, float aspect, float radius) {
+    vec2 p = abs(uv - 0.5) * vec2(aspect, 1.0);
+    float edge = length(max(p - (vec2(0.5 * aspect, 0.5) - radius), 0.0)) - radius;
+    return 1.0 - smoothstep(-0.03, 0.0, edge);
+}
+
 void main() {
     vec2 size = vec2(textureSize(texture2d, 0));
     vec2 texel = 1.0 / max(size, vec2(1.0));
@@ -52,11 +60,13 @@ void main() {
 
     // Lateral colour: the lens draws red a little larger than green, so red fringes grow
     // towards the edges. Offsets are sizes on the screen, in screen pixels, and become
-    // the picture's pixels at the render scale. What the optics add below is smooth over
-    // a pixel or two, so the red read further out goes through them with the rest. Red is
-    // read as a whole texel (half a filtered read on llvmpipe), as the print always read it.
+    // the picture's pixels at the render scale; red comes from the whole pixel that far
+    // towards the centre, as a print of a finished picture would take it. What the optics
+    // add below is smooth over a pixel or two, so that red goes through them with the
+    // rest; only the gate, sharp at small sizes, is worked out for red at its own place.
     float perScreenPixel = renderScale > 0.0 ? renderScale : 1.0;
-    c.r = texelAt(texture2d, uv - (vUV - 0.5) * (2.0 * vLens.x * perScreenPixel) * texel).r;
+    vec2 redAt = (floor(gl_FragCoord.xy - (vUV - 0.5) * (2.0 * vLens.x * perScreenPixel)) + 0.5) * texel;
+    c.r = texture(texture2d, redAt + vWeave * texel).r;
 
     // Echo: a ghost a few pixels to the right, as of a second reflection in the projector.
     // None while the knob is untouched (llvmpipe still works out the masked read).
@@ -103,12 +113,8 @@ void main() {
     c *= 1.0 + vExposure * (1.5 + 3.0 * knobAmount(k0));
 
     // The gate: rounded corners whose radius follows the vignette knob.
-    vec2 halfSize = vec2(0.5 * aspect, 0.5);
-    vec2 p = abs(vUV - 0.5) * vec2(aspect, 1.0);
     float radius = 0.02 + 0.1 * knobAmount(k5);
-    float edge = length(max(p - (halfSize - radius), 0.0)) - radius;
-    // A soft edge, as a gate's shadow is.
-    c *= 1.0 - smoothstep(-0.03, 0.0, edge);
+    c *= vec3(gateAt(redAt, aspect, radius), vec2(gateAt(vUV, aspect, radius)));
 
     // The print takes the picture as an 8-bit picture would hold it.
     gl_FragColor = vec4(printed(clamp(c, 0.0, 1.0), vUV, gl_FragCoord.xy), 1.0);
