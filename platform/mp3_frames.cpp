@@ -145,6 +145,7 @@ int64_t mp3_output_frames(int rate, int64_t in) {
 
 void mp3_to_48k_stereo(const int16_t* pcm, int64_t pcmFrames, int64_t firstFrame, int channels, int rate,
                        Mp3Span span, std::vector<int16_t>& out, int64_t maxFrames) {
+    if (maxFrames < 0) maxFrames = INT64_MAX;
     const int64_t from = std::max(firstFrame, span.begin), to = std::min(firstFrame + pcmFrames, span.end);
     for (int64_t i = from; i < to && static_cast<int64_t>(out.size() / 2) < maxFrames; ++i) {
         const int16_t* s = pcm + (i - firstFrame) * channels;

@@ -49,7 +49,8 @@ int64_t mp3_output_frames(int rate, int64_t in);
 
 // Converts decoded 16-bit PCM (channels 1 or 2, at rate; its first frame is source frame
 // firstFrame of the stream) into 48 kHz stereo for the part of it inside the span,
-// appending to out and stopping once out holds maxFrames stereo frames. Called chunk
+// appending to out and stopping once out holds maxFrames stereo frames (negative: no
+// bound). Called chunk
 // after chunk as the decoder delivers. Mono is copied to both channels.
 void mp3_to_48k_stereo(const int16_t* pcm, int64_t pcmFrames, int64_t firstFrame, int channels, int rate,
                        Mp3Span span, std::vector<int16_t>& out, int64_t maxFrames);

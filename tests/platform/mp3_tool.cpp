@@ -1,6 +1,7 @@
 // Helper for comparing the music decodes of the Linux and Windows builds:
 //   mp3_tool decode IN.mp3 OUT.raw [MAXFRAMES]   the show's decode (16-bit stereo, 48 kHz)
-//   mp3_tool encode OUT.mp3 RATE CHANNELS FRAMES TAG   a test tone by LAME (Linux only)
+//   mp3_tool encode OUT.mp3 RATE CHANNELS FRAMES TAG   a test tone by LAME (Linux only),
+//                                                  and its source as OUT.mp3.pcm (stereo)
 //   mp3_tool compare A.raw B.raw [MAXSHIFT]      frame counts, differences and correlation
 // compare prints one line and exits 1 when the counts differ.
 #include <cmath>
@@ -76,6 +77,14 @@ int encode(int argc, char** argv) {
     if (tag) lame_mp3_tags_fid(lame, f);
     std::fclose(f);
     lame_close(lame);
+    // The source as a gapless decode should give it back: stereo, mono copied to both.
+    std::FILE* source = std::fopen((std::string(argv[2]) + ".pcm").c_str(), "wb");
+    if (!source) return 1;
+    for (int i = 0; i < frames; ++i) {
+        const short pair[2] = {pcm[static_cast<size_t>(i) * channels], pcm[static_cast<size_t>(i) * channels + channels - 1]};
+        std::fwrite(pair, 2, 2, source);
+    }
+    std::fclose(source);
     return 0;
 }
 #endif
