@@ -3,7 +3,9 @@
 //   mp3_tool encode OUT.mp3 RATE CHANNELS FRAMES TAG   a test tone by LAME (Linux only),
 //                                                  and its source as OUT.mp3.pcm (stereo)
 //   mp3_tool compare A.raw B.raw [MAXSHIFT]      frame counts, differences and correlation
-// compare prints one line and exits 1 when the counts differ.
+//   mp3_tool play IN.mp3                          the player on the default output device
+// compare prints one line and exits 1 when the counts differ; play prints what went wrong
+// and exits 1, or prints "play: ok" and the positions it read.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "platform/audio.h"
+#include "platform/tick_clock.h"
 #ifdef VELMORA_WITH_LAME
 #include <lame/lame.h>
 #endif
@@ -127,6 +130,51 @@ int compare(int argc, char** argv) {
     return a.size() == b.size() ? 0 : 1;
 }
 
+// The player's promises on a device that plays at its own pace (a null device, under Wine
+// at several times real time): it advances while playing, lands where a seek puts it,
+// refuses seeks past the end without stopping, stands while paused and goes on after.
+int play(int argc, char** argv) {
+    if (argc < 3) return 2;
+    if (!platform::audio_init(true)) return 1;
+    const uint32_t music = platform::music_load(argv[2]);
+    const int64_t length = static_cast<int64_t>(platform::music_length(music));
+    std::string failed;
+    const auto check = [&failed](bool ok, const char* what) {
+        if (!ok && failed.empty()) failed = what;
+    };
+    check(music != 0 && length >= 8 * platform::kMusicBytesPerSecond, "a track of 8 s or more loads");
+    platform::music_play(music);
+    platform::sleep_ms(300);
+    const int64_t p1 = platform::music_get_position(music);
+    platform::sleep_ms(200);
+    const int64_t p2 = platform::music_get_position(music);
+    check(p1 > 0 && p2 > p1 && p2 < length, "the position advances while playing");
+    const int64_t target = 5 * platform::kMusicBytesPerSecond;
+    check(platform::music_set_position(music, static_cast<uint64_t>(target)), "a seek inside the track is taken");
+    const int64_t p3 = platform::music_get_position(music);
+    check(p3 >= target && p3 < target + platform::kMusicBytesPerSecond / 4, "the position lands where the seek put it");
+    check(!platform::music_set_position(music, static_cast<uint64_t>(length)), "a seek to the end is refused");
+    check(!platform::music_set_position(music, static_cast<uint64_t>(int64_t(-100) * platform::kMusicBytesPerSecond)),
+          "a seek to a negative time is refused");
+    check(platform::music_get_position(music) >= p3, "playback goes on after a refused seek");
+    platform::music_set_position(music, static_cast<uint64_t>(target));
+    platform::music_pause(music, true);
+    platform::sleep_ms(300);  // the buffers in flight play out
+    const int64_t s1 = platform::music_get_position(music);
+    platform::sleep_ms(300);
+    check(platform::music_get_position(music) == s1, "the position stands while paused");
+    platform::music_pause(music, false);
+    platform::sleep_ms(300);
+    const int64_t p4 = platform::music_get_position(music);
+    check(p4 > s1, "playback goes on after the pause");
+    platform::audio_shutdown();
+    check(platform::music_get_position(music) == -1, "nothing is left after the shutdown");
+    std::printf("play: %s (positions %lld %lld, seek %lld, paused %lld, resumed %lld)\n",
+                failed.empty() ? "ok" : ("FAILED: " + failed).c_str(), (long long)p1, (long long)p2, (long long)p3,
+                (long long)s1, (long long)p4);
+    return failed.empty() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -136,6 +184,7 @@ int main(int argc, char** argv) {
     if (command == "encode") return encode(argc, argv);
 #endif
     if (command == "compare") return compare(argc, argv);
-    std::fprintf(stderr, "usage: mp3_tool decode IN OUT [MAXFRAMES] | encode OUT RATE CHANNELS FRAMES TAG | compare A B [MAXSHIFT]\n");
+    if (command == "play") return play(argc, argv);
+    std::fprintf(stderr, "usage: mp3_tool decode IN OUT [MAXFRAMES] | encode OUT RATE CHANNELS FRAMES TAG | compare A B [MAXSHIFT] | play IN\n");
     return 2;
 }

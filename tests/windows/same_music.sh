@@ -6,6 +6,7 @@
 # default show's music.
 # usage: same_music.sh LINUX_BUILD WINDOWS_BIN WINE WORK [SHOW_MP3 ...] (the first that exists)
 set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 linux=$1 windows=$2 wine=$3 work=$4
 show_mp3=
 for candidate in "${@:5}"; do [ -f "$candidate" ] && { show_mp3=$candidate; break; }; done
@@ -66,6 +67,14 @@ else
   compare "default show, first 296 s" show296.linux.raw show296.windows.raw
   [ "$(stat -c %s show296.windows.raw)" = $((296 * 48000 * 4)) ] || { echo "FAILED: not 296 s"; failed=1; }
 fi
+# The player itself, on a device: SDL's dummy output on Linux, and under Wine ALSA's null
+# output, which gives Wine a waveOut device to play into.
+"$tool" encode ten.mp3 44100 2 441000 1 || failed=1
+SDL_AUDIODRIVER=dummy "$tool" play ten.mp3 || { echo "FAILED: the Linux player"; failed=1; }
+ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$here/alsa_null.conf" "$wine" "$windows/mp3_tool.exe" play ten.mp3 2>/dev/null |
+  tr -d '\r' | sed 's/^play:/waveOut player under Wine:/'
+[ "${PIPESTATUS[0]}" = 0 ] || { echo "FAILED: the Windows player"; failed=1; }
+
 also=" and the show's music"
 [ -z "$show_mp3" ] && also=
 [ $failed -eq 0 ] &&
