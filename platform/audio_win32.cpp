@@ -129,8 +129,9 @@ bool acm_decode(const Mp3Frames& f, std::vector<int16_t>& samples, std::string& 
         std::memmove(in.data(), in.data() + used, held - used);
         held -= used;
         if (static_cast<int64_t>(samples.size() / 2) >= wanted) break;
-        // Done when all is fed and the codec neither reads nor writes any more.
-        if (last && used == 0 && got == 0) break;
+        // Done when the codec neither reads nor writes and can be given nothing more: all is
+        // fed, or what it holds back fills the input (bytes it will never take).
+        if (used == 0 && got == 0 && (last || held == in.size())) break;
     }
     header.cbSrcLength = kChunk;
     header.cbDstLength = pcmBytes;
@@ -157,8 +158,9 @@ bool decode_mp3(const std::string& path, std::vector<int16_t>& samples, std::str
     // up to maxFrames at the file's rate, and a frame or two for the codec's delay.
     int64_t mostFrames = INT64_MAX;
     if (maxFrames >= 0) {
-        const int64_t source = maxFrames * 3 + 8192;  // 48 kHz frames at 16 kHz and up, with the delays
-        mostFrames = source / 576 + 4;
+        // No file rate is above 48 kHz: an output frame never needs more than one source
+        // frame. The delays take a few MP3 frames more.
+        mostFrames = (maxFrames + 8192) / 576 + 4;
     }
     if (!mp3_find_frames(bytes.data(), bytes.size(), frames, error, mostFrames)) return false;
     bytes = {};

@@ -38,14 +38,17 @@ int decode(int argc, char** argv) {
     std::vector<int16_t> samples;
     std::string error;
     const int64_t most = argc > 4 ? std::atoll(argv[4]) : platform::kWholeTrack;
-    if (!platform::decode_mp3(argv[2], samples, error, most)) {
+    const int64_t start = platform::tick_count();
+    const bool decoded = platform::decode_mp3(argv[2], samples, error, most);
+    const double ms = static_cast<double>(platform::tick_count() - start) / 10000.0;
+    if (!decoded) {
         std::printf("decode failed: %s\n", error.c_str());
         return 1;
     }
     std::FILE* f = std::fopen(argv[3], "wb");
     if (!f || std::fwrite(samples.data(), 2, samples.size(), f) != samples.size()) return 1;
     std::fclose(f);
-    std::printf("%zu frames\n", samples.size() / 2);
+    std::printf("%zu frames in %.0f ms\n", samples.size() / 2, ms);
     return 0;
 }
 
