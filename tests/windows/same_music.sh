@@ -68,12 +68,28 @@ else
   [ "$(stat -c %s show296.windows.raw)" = $((296 * 48000 * 4)) ] || { echo "FAILED: not 296 s"; failed=1; }
 fi
 # The player itself, on a device: SDL's dummy output on Linux, and under Wine ALSA's null
-# output, which gives Wine a waveOut device to play into.
+# output, which gives Wine a waveOut device to play into. Without it Wine here has none:
+# one line says so, and the show would run on its own clock.
 "$tool" encode ten.mp3 44100 2 441000 1 || failed=1
 SDL_AUDIODRIVER=dummy "$tool" play ten.mp3 || { echo "FAILED: the Linux player"; failed=1; }
-ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$here/alsa_null.conf" "$wine" "$windows/mp3_tool.exe" play ten.mp3 2>/dev/null |
-  tr -d '\r' | sed 's/^play:/waveOut player under Wine:/'
+ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$here/alsa_null.conf" "$wine" "$windows/mp3_tool.exe" play ten.mp3 \
+  2>/dev/null | tr -d '\r' | sed 's/^play:/waveOut player under Wine:/'
 [ "${PIPESTATUS[0]}" = 0 ] || { echo "FAILED: the Windows player"; failed=1; }
+silent=$("$wine" "$windows/mp3_tool.exe" play ten.mp3 2>/dev/null | tr -d '\r')
+case $silent in
+  "Audio: no sound device (no waveOut device); the show runs silently on its own clock.") echo "no device: $silent" ;;
+  "play: ok"*) echo "this machine has a sound device: the no-device line was not seen" ;;
+  *) echo "FAILED: without a sound device: $silent"; failed=1 ;;
+esac
+# Files that are no MP3 are refused by both with the same reason.
+printf "the show's notes, saved under the music's name\n" >notes.mp3
+head -c 20000 ten.mp3 | tr '\377' '\000' >zeroed.mp3
+for bad in notes.mp3 zeroed.mp3 "$work"; do
+  for side in "$tool" "$wine $windows/mp3_tool.exe"; do
+    out=$($side decode "$bad" bad.raw 2>/dev/null)
+    [ "${out#decode failed: }" != "$out" ] || { echo "FAILED: $side decoded $bad: $out"; failed=1; }
+  done
+done
 
 also=" and the show's music"
 [ -z "$show_mp3" ] && also=
