@@ -147,14 +147,24 @@ void mp3_to_48k_stereo(const int16_t* pcm, int64_t pcmFrames, int64_t firstFrame
                        Mp3Span span, std::vector<int16_t>& out, int64_t maxFrames) {
     if (maxFrames < 0) maxFrames = INT64_MAX;
     const int64_t from = std::max(firstFrame, span.begin), to = std::min(firstFrame + pcmFrames, span.end);
-    for (int64_t i = from; i < to && static_cast<int64_t>(out.size() / 2) < maxFrames; ++i) {
-        const int16_t* s = pcm + (i - firstFrame) * channels;
-        const int16_t left = s[0], right = channels == 2 ? s[1] : s[0];
-        for (int64_t n = mp3_output_frames(rate, i + 1) - mp3_output_frames(rate, i); n > 0; --n) {
-            if (static_cast<int64_t>(out.size() / 2) >= maxFrames) break;
-            out.push_back(left);
-            out.push_back(right);
+    int64_t room = maxFrames - static_cast<int64_t>(out.size() / 2);
+    if (from >= to || room <= 0) return;
+    const int16_t* s = pcm + (from - firstFrame) * channels;
+    if (rate == 48000 && channels == 2) {  // the usual case: a plain copy
+        const int64_t n = std::min(to - from, room);
+        out.insert(out.end(), s, s + n * 2);
+        return;
+    }
+    const size_t start = out.size();
+    out.resize(start + static_cast<size_t>(std::min(room, mp3_output_frames(rate, to) - mp3_output_frames(rate, from))) * 2);
+    int16_t* o = out.data() + start;
+    for (int64_t i = from, before = mp3_output_frames(rate, from); i < to && room > 0; ++i, s += channels) {
+        const int64_t after = mp3_output_frames(rate, i + 1);
+        for (int64_t n = std::min(after - before, room); n > 0; --n, --room) {
+            *o++ = s[0];
+            *o++ = s[channels - 1];  // mono: the one channel in both
         }
+        before = after;
     }
 }
 
