@@ -61,9 +61,9 @@ void midi_in_stop(MidiInHandle handle) {
 
 void midi_in_close(MidiInHandle handle) {
     if (!handle) return;
-    // MIM_CLOSE arrives from inside midiInClose: the record lives until it returns.
-    midiInClose(handle->in);
-    delete handle;
+    // MIM_CLOSE arrives from inside midiInClose: the record lives until it returns. Should
+    // the close fail, the driver may still call back: the record is then left alive.
+    if (midiInClose(handle->in) == MMSYSERR_NOERROR) delete handle;
 }
 
 std::string midi_in_error_text(unsigned code) {
