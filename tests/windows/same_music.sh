@@ -57,6 +57,14 @@ for rate in 48000 44100 32000 22050; do
   done
 done
 
+# Damaged files: cut inside a frame, and a false frame start written into the audio.
+head -c 12345 tone-44100-2-1.mp3 >cut.mp3
+cp tone-48000-2-1.mp3 damaged.mp3 && printf '\377\373\220\104\000\000' | dd of=damaged.mp3 bs=1 seek=9000 conv=notrunc 2>/dev/null
+for name in cut damaged; do
+  decode_both $name.mp3 $name
+  compare "$name" $name.linux.raw $name.windows.raw 2
+done
+
 if [ -z "$show_mp3" ]; then
   echo "the default show's music is not made yet: compared the test tones only"
 else
@@ -94,5 +102,5 @@ done
 also=" and the show's music"
 [ -z "$show_mp3" ] && also=
 [ $failed -eq 0 ] &&
-  echo "Windows music decode under Wine: the same frame counts as Linux's in $tones test tones$also, samples within $worst_max (rms $worst_rms, correlation >= $worst_corr); $gapless tagged tones gapless, in place"
+  echo "Windows music decode under Wine: the same frame counts as Linux's in $tones test tones, a cut and a damaged file$also, samples within $worst_max (rms $worst_rms, correlation >= $worst_corr); $gapless tagged tones gapless, in place"
 exit $failed
