@@ -2,7 +2,8 @@
 // memory. The codec knows nothing of gapless playback or 48 kHz, so it is fed the bare
 // audio frames and its output is trimmed and rate-stepped here exactly as libmpg123 does
 // on Linux (platform/mp3_frames.h): both halves give the same track, sample for sample.
-// A thread of ours refills waveOut's buffers as they complete and tells the heard clock.
+// A thread of ours refills waveOut's buffers as they complete and tells the heard clock
+// when each completed.
 #include <windows.h>
 // mmreg.h and msacm.h need windows.h (and mmsystem.h) first.
 #include <mmreg.h>
@@ -176,6 +177,8 @@ namespace {
 
 constexpr int kBuffers = 3;           // waveOut buffers in flight
 constexpr int kBufferFrames = 2048;   // 43 ms each, as the Linux half's SDL buffer
+constexpr int64_t kBusy = -1;
+constexpr int64_t kNeverPlayed = 0;
 
 struct Track {
     std::vector<int16_t> samples;  // interleaved stereo; not changed while it plays
@@ -188,11 +191,14 @@ struct Track {
 
 struct Audio {
     HWAVEOUT device = nullptr;
-    HANDLE done = nullptr;  // set by waveOut whenever a buffer completes
+    HANDLE done = nullptr;  // set whenever a buffer completes
     std::thread feeder;
     std::atomic<bool> quit{false};
     WAVEHDR headers[kBuffers] = {};
     std::vector<int16_t> buffers[kBuffers];
+    // Per buffer: the tick at which waveOut finished it, written by its callback; kBusy
+    // while waveOut holds it. (Its WHDR_DONE flag can show before the callback has run.)
+    std::atomic<int64_t> finished[kBuffers];
     std::mutex trackMutex;         // guards the track pointer against the feeder
     std::unique_ptr<Track> track;  // the one music track (handle 1)
     HeardClock timing;
@@ -200,8 +206,9 @@ struct Audio {
 
 Audio g_audio;
 
-// Fills one buffer from the track (silence when there is none, or it is paused or over).
-void fill(int16_t* out) {
+// Fills one buffer from the track (silence when there is none, or it is paused or over);
+// `now` is the tick from which it waits behind the buffers queued before it.
+void fill(int16_t* out, int64_t now) {
     std::memset(out, 0, kBufferFrames * 4);
     std::lock_guard<std::mutex> guard(g_audio.trackMutex);
     Track* track = g_audio.track.get();
@@ -213,21 +220,32 @@ void fill(int16_t* out) {
         if (!track->playing || track->paused) return;
         at = track->frame;
         track->frame = at + kBufferFrames;
-        heard_on_buffer(track->heard, static_cast<int64_t>(at), kBufferFrames, tick_count());
+        heard_on_buffer(track->heard, static_cast<int64_t>(at), kBufferFrames, now);
     }
     const uint64_t n = at < frames ? std::min<uint64_t>(kBufferFrames, frames - at) : 0;
     if (n) std::memcpy(out, track->samples.data() + at * 2, n * 4);
 }
 
+// waveOut's callback, on its own thread: it only notes when a buffer finished and wakes
+// the feeder (calling waveOut from here may deadlock).
+void CALLBACK on_done(HWAVEOUT, UINT message, DWORD_PTR, DWORD_PTR header, DWORD_PTR) {
+    if (message != WOM_DONE) return;
+    g_audio.finished[reinterpret_cast<WAVEHDR*>(header)->dwUser].store(tick_count());
+    SetEvent(g_audio.done);
+}
+
 // The feeder: every buffer that waveOut has finished is refilled and queued again behind
-// the others; its completion is the clock's tick. Nothing here runs in waveOut's own
-// callback, where calling waveOut again may deadlock.
+// the others. The clock counts from the completion, not from when the feeder woke: the
+// buffer plays once those ahead of it have, or at once if they all ran out meanwhile.
 void feed() {
+    const int64_t queue = frames_to_ticks(g_audio.timing, (kBuffers - 1) * kBufferFrames);
     while (!g_audio.quit.load()) {
         for (int i = 0; i < kBuffers; ++i) {
             WAVEHDR& h = g_audio.headers[i];
-            if (!(h.dwFlags & WHDR_DONE)) continue;
-            fill(g_audio.buffers[i].data());
+            const int64_t finished = g_audio.finished[i].exchange(kBusy);
+            if (finished == kBusy) continue;
+            const int64_t now = tick_count();
+            fill(g_audio.buffers[i].data(), finished != kNeverPlayed ? std::max(finished, now - queue) : now);
             h.dwFlags &= ~DWORD(WHDR_DONE);
             waveOutWrite(g_audio.device, &h, sizeof h);
         }
@@ -257,8 +275,8 @@ bool audio_init(bool enabled) {
     format.nBlockAlign = 4;
     format.nAvgBytesPerSec = kMusicRate * 4;
     g_audio.done = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    const MMRESULT r = waveOutOpen(&g_audio.device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(g_audio.done),
-                                   0, CALLBACK_EVENT);
+    const MMRESULT r = waveOutOpen(&g_audio.device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(on_done), 0,
+                                   CALLBACK_FUNCTION);
     if (r != MMSYSERR_NOERROR) {
         char text[MAXERRORLENGTH] = {};
         waveOutGetErrorTextA(r, text, sizeof text);
@@ -279,8 +297,9 @@ bool audio_init(bool enabled) {
         h = WAVEHDR{};
         h.lpData = reinterpret_cast<LPSTR>(g_audio.buffers[i].data());
         h.dwBufferLength = kBufferFrames * 4;
+        h.dwUser = static_cast<DWORD_PTR>(i);  // which buffer, for the callback
         waveOutPrepareHeader(g_audio.device, &h, sizeof h);
-        h.dwFlags |= WHDR_DONE;  // free, for the feeder's first round
+        g_audio.finished[i].store(kNeverPlayed);  // free, for the feeder's first round
     }
     g_audio.quit = false;
     g_audio.feeder = std::thread(feed);
