@@ -4,7 +4,7 @@
 #include <SDL.h>
 #include <cstdio>
 
-bool TGLWindow::Init(int x, int y, int w, int h, bool fullscreen, bool hidden) {
+bool TGLWindow::Init(int x, int y, int w, int h, bool fullscreen, bool hidden, bool pictureOnly) {
     const char* who = "TGLWindow::Init";
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         printf("%s - SDL could not initialize! SDL Error: %s\n", who, SDL_GetError());
@@ -22,10 +22,13 @@ bool TGLWindow::Init(int x, int y, int w, int h, bool fullscreen, bool hidden) {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 1);
-    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 4);
+    // A window that only receives the finished picture gains nothing from samples or a
+    // depth buffer, and on a software rasterizer (llvmpipe) each of them doubles what
+    // every pixel drawn into the window costs, and the samples are resolved at each swap.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, pictureOnly ? 0 : 24);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, pictureOnly ? 0 : 8);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, pictureOnly ? 0 : 1);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, pictureOnly ? 0 : 4);
 
     window = SDL_CreateWindow("Rendering", x, y, w, h, SDL_WINDOW_OPENGL | (hidden ? SDL_WINDOW_HIDDEN : 0));
     if (!window) {

@@ -11,71 +11,6 @@
 #include "clips/frame_rules.h"
 #include "clips/part_clips.h"
 
-namespace {
-
-constexpr int kColumns = 5, kRows = 5;
-constexpr int kLabelHeight = 24;  // under each frame
-
-// SSIM of one channel, with the usual 11 x 11 Gaussian window (sigma 1.5) and constants
-// for 8-bit pictures.
-double channelSsim(const cv::Mat& a, const cv::Mat& b) {
-    const double c1 = 6.5025, c2 = 58.5225;  // (0.01 * 255)^2, (0.03 * 255)^2
-    cv::Mat x, y;
-    a.convertTo(x, CV_32F);
-    b.convertTo(y, CV_32F);
-    const auto blur = [](const cv::Mat& m) {
-        cv::Mat out;
-        cv::GaussianBlur(m, out, cv::Size(11, 11), 1.5);
-        return out;
-    };
-    const cv::Mat mx = blur(x), my = blur(y);
-    const cv::Mat mxx = mx.mul(mx), myy = my.mul(my), mxy = mx.mul(my);
-    const cv::Mat sxx = blur(x.mul(x)) - mxx, syy = blur(y.mul(y)) - myy, sxy = blur(x.mul(y)) - mxy;
-    cv::Mat numerator = (2 * mxy + c1).mul(2 * sxy + c2), denominator = (mxx + myy + c1).mul(sxx + syy + c2), map;
-    cv::divide(numerator, denominator, map);
-    return cv::mean(map)[0];
-}
-
-// The mean over the colour channels.
-double ssim(const cv::Mat& a, const cv::Mat& b) {
-    std::vector<cv::Mat> ca, cb;
-    cv::split(a, ca);
-    cv::split(b, cb);
-    double sum = 0;
-    for (size_t c = 0; c < ca.size(); ++c) sum += channelSsim(ca[c], cb[c]);
-    return sum / static_cast<double>(ca.size());
-}
-
-}  // namespace
-
-bool compareContactSheets(const std::string& pathA, const std::string& pathB, std::vector<double>& similarity,
-                          std::string& error) {
-    similarity.clear();
-    cv::Mat a, b;
-    try {
-        a = cv::imread(pathA, cv::IMREAD_COLOR);
-        b = cv::imread(pathB, cv::IMREAD_COLOR);
-    } catch (const cv::Exception& e) {
-        error = e.what();
-        return false;
-    }
-    if (a.empty() || b.empty()) {
-        error = "cannot read \"" + (a.empty() ? pathA : pathB) + "\" as a picture";
-        return false;
-    }
-    if (a.size() != b.size() || a.cols % kColumns || a.rows % kRows || a.rows / kRows <= kLabelHeight) {
-        error = "the sheets are " + std::to_string(a.cols) + "x" + std::to_string(a.rows) + " and " +
-                std::to_string(b.cols) + "x" + std::to_string(b.rows) + ": not two contact sheets of one size";
-        return false;
-    }
-    const int cellW = a.cols / kColumns, cellH = a.rows / kRows - kLabelHeight;
-    for (int i = 0; i < kColumns * kRows; ++i) {
-        const cv::Rect tile((i % kColumns) * cellW, (i / kColumns) * (cellH + kLabelHeight), cellW, cellH);
-        similarity.push_back(ssim(a(tile), b(tile)));
-    }
-    return true;
-}
-
 float contactSheetPosition(int index) {
     // Positions where each scene shows its content: past the fades and growth starts.
     static const float positions[25] = {5,   15,  25,  35,  41,  55,  65,  77,  85,  97,  105, 117, 127,
@@ -85,10 +20,11 @@ float contactSheetPosition(int index) {
 
 bool writeContactSheet(Part_Clips& clips, const std::string& path, std::string& error) {
     AppState& app = *clips.owner;
-    const int w = app.targets[5].width, h = app.targets[5].height;
-    const int columns = kColumns, rows = kRows;
+    // The window's picture, whatever the scale the targets are drawn at.
+    const int w = app.window.width, h = app.window.height;
+    const int columns = kSheetColumns, rows = kSheetRows;
     const int cellW = std::min(w, 480), cellH = cellW * h / w;
-    cv::Mat sheet(rows * (cellH + kLabelHeight), columns * cellW, CV_8UC3, cv::Scalar(16, 16, 16));
+    cv::Mat sheet(rows * (cellH + kSheetLabelHeight), columns * cellW, CV_8UC3, cv::Scalar(16, 16, 16));
     std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 4);
 
     for (int i = 0; i < 25; ++i) {
@@ -110,14 +46,15 @@ bool writeContactSheet(Part_Clips& clips, const std::string& path, std::string& 
         cv::cvtColor(frame, bgr, cv::COLOR_BGRA2BGR);
         cv::flip(bgr, bgr, 0);  // GL rows start at the bottom
         cv::resize(bgr, cell, cv::Size(cellW, cellH), 0, 0, cv::INTER_AREA);
-        const int cx = (i % columns) * cellW, cy = (i / columns) * (cellH + kLabelHeight);
+        const int cx = (i % columns) * cellW, cy = (i / columns) * (cellH + kSheetLabelHeight);
         cell.copyTo(sheet(cv::Rect(cx, cy, cellW, cellH)));
         const std::string label = "scene" + std::to_string(kSceneStarts[i]) + "  x=" + std::to_string(int(x));
         cv::putText(sheet, label, cv::Point(cx + 6, cy + cellH + 17), cv::FONT_HERSHEY_SIMPLEX, 0.5,
                     cv::Scalar(220, 220, 220), 1, cv::LINE_AA);
     }
     try {
-        if (cv::imwrite(path, sheet)) return true;
+        // The strongest PNG compression: the look test keeps a sheet in the repository.
+        if (cv::imwrite(path, sheet, {cv::IMWRITE_PNG_COMPRESSION, 9})) return true;
         error = "cannot write \"" + path + "\"";
     } catch (const cv::Exception& e) {
         error = "cannot write \"" + path + "\": " + e.what();
