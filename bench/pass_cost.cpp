@@ -125,17 +125,20 @@ GLuint twinProgram(const std::vector<Read>& reads) {
 // llvmpipe works them out for every pixel).
 std::vector<Read> shapeOf(int pass, Frame& f) {
     const PassTargets& t = f.targets;
-    if (pass == 0)  // composite: three scene outputs, the overlay, the grain, its history twice, blue noise
+    if (pass == 0)  // composite: three scene outputs, the overlay, the grain, its history, blue noise
         return {{"texture2d", t.scene.textures[1], false},  {"texture2d2", t.scene.textures[2], false},
                 {"texture2d3", t.scene.textures[3], false}, {"OverlayTexture", f.in.overlay, true},
                 {"textureNoise", f.in.noise, false},         {"textureFeedback", t.composite.textures[1], false},
-                {"textureFeedback", t.composite.textures[1], false}, {"BlueTexture", f.in.blue, false}};
-    if (pass == 1)  // post: the composite filtered and at four halation taps, the second reel, blue noise
+                {"BlueTexture", f.in.blue, false}};
+    if (pass == 1)  // post, which prints: the composite filtered, its lateral red, the echo and four
+                    // halation taps, the second reel
         return {{"texture2d", t.composite.textures[1], true},  {"texture2d", t.composite.textures[1], false},
                 {"texture2d", t.composite.textures[1], false}, {"texture2d", t.composite.textures[1], false},
-                {"texture2d", t.composite.textures[1], false}, {"textureVideo2", f.in.video2, true},
-                {"BlueTexture", f.in.blue, false}};
-    return {{"texture2d", t.post.textures[1], false},  // final: the post result, its lateral red, the echo
+                {"texture2d", t.composite.textures[1], false}, {"texture2d", t.composite.textures[1], false},
+                {"texture2d", t.composite.textures[1], false}, {"textureVideo2", f.in.video2, true}};
+    // final: the print of a finished picture alone (the show's frame prints in the post pass):
+    // the picture, its lateral red, the echo
+    return {{"texture2d", t.post.textures[1], false},
             {"texture2d", t.post.textures[1], false},
             {"textureprev", t.post.textures[1], false}};
 }

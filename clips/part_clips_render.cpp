@@ -1,5 +1,7 @@
-// One frame of the production: the scene into the scene target, then the composite, post
-// and final passes (the composite reads its own previous result), then the overlay ant.
+// One frame of the production: the scene into the scene target, then the composite and
+// post passes (the composite reads its own previous result; the post pass prints the
+// picture into the window, or at a smaller render scale into the post target, which the
+// final pass enlarges into the window), then the overlay ant.
 #include <GL/glew.h>
 #include <GL/glu.h>
 #include <SDL.h>
@@ -67,6 +69,37 @@ void filterOf(GLuint texture, GLint filter) {
     glBindTexture(GL_TEXTURE_2D, texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+}
+
+// Where the picture goes in the window. It fills the window; where the display could not
+// switch modes (a full-screen window the size of the desktop) it is scaled to the drawable
+// with its aspect kept, on black. The picture itself may be smaller (the render scale):
+// then it is printed at its own size into the post target and enlarged afterwards.
+struct PicturePlace {
+    int x = 0, y = 0, width = 0, height = 0;  // the viewport in the window
+    bool letterboxed = false;                 // the drawable is not the window's size
+    bool enlarged = false;                    // printed into the post target, then copied
+};
+
+PicturePlace placePicture(const AppState& app, const RenderTarget& picture, bool warmingUp, bool alwaysEnlarge) {
+    const int ww = warmingUp ? picture.width : app.window.width;
+    const int wh = warmingUp ? picture.height : app.window.height;
+    int dw = ww, dh = wh;
+    if (app.window.window && !warmingUp) SDL_GL_GetDrawableSize(app.window.window, &dw, &dh);
+    PicturePlace place;
+    place.width = ww;
+    place.height = wh;
+    if (dw != ww || dh != wh) {
+        const float scale = std::min(static_cast<float>(dw) / ww, static_cast<float>(dh) / wh);
+        place.width = static_cast<int>(ww * scale);
+        place.height = static_cast<int>(wh * scale);
+        place.x = (dw - place.width) / 2;
+        place.y = (dh - place.height) / 2;
+        place.letterboxed = true;
+    }
+    place.enlarged = place.width != picture.width || place.height != picture.height || place.x != 0 || place.y != 0 ||
+                     alwaysEnlarge;
+    return place;
 }
 
 }  // namespace
@@ -201,15 +234,44 @@ void Part_Clips::postPass() {
     RenderTarget& target = owner->targets[5];
     const RenderTarget& scene = owner->targets[2];
     const RenderTarget& other = owner->targets[3];
-    bindFeedbackTarget(target);
+    // The warm-up takes the enlarging road on its way back, so that the driver has its
+    // shaders ready for the first step of the render scale.
+    const PicturePlace place = placePicture(*owner, target, warmingUp, warmingUp && warmUpKeepsPictures);
+    if (place.letterboxed) {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glViewport(0, 0, place.x * 2 + place.width, place.y * 2 + place.height);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
+    // At the screen's size the pass prints straight into the window. A smaller picture is
+    // printed at its own size into the post target, and the final pass enlarges it: the
+    // pass's own work stays at the picture's size.
+    if (place.enlarged) {
+        bindFeedbackTarget(target);
+    } else {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glViewport(place.x, place.y, place.width, place.height);
+    }
+    glDisable(GL_DEPTH_TEST);  // nothing reads this depth: the overlay ant clears it for itself
     const ShaderProgram& p = postProgram;
     const bool drawing = useProgram(p);
-    clearUnlessDrawn(drawing);
+    if (!drawing) {  // the quad covers the picture: its clear colour shows only without it
+        glEnable(GL_SCISSOR_TEST);
+        if (place.enlarged)
+            glScissor(0, 0, target.width, target.height);
+        else
+            glScissor(place.x, place.y, place.width, place.height);
+        glClearColor(0.5f, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glDisable(GL_SCISSOR_TEST);
+    }
     clockUniforms(p);
     knobUniforms(p, *inputs, 5);
     setUniformFloat(p, "type", static_cast<float>(type));
     setUniformMatrix(p, "MV", viewMatrix);
     setUniformMatrix(p, "MP", projMatrix);
+    // The picture's pixels per screen pixel: the lens's offsets are sizes on the screen.
+    setUniformFloat(p, "renderScale", static_cast<float>(target.width) / static_cast<float>(place.width));
     filterOf(owner->targets[4].textures[1], GL_LINEAR);
     setUniformTexture(p, 0, "texture2d", owner->targets[4].textures[1]);
     setUniformTexture(p, 1, "texture2d2", scene.textures[2]);
@@ -224,8 +286,10 @@ void Part_Clips::postPass() {
     setUniformTexture(p, 14, "textureNoise", textures[textureNoise].id);
     identityMatrices();
     glEnable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
     if (drawing) drawFullscreenQuad();
-    swapFeedback(target);
+    glUseProgram(0);
+    if (place.enlarged) swapFeedback(target);
 }
 
 void Part_Clips::applyRenderScale() {
@@ -242,80 +306,20 @@ void Part_Clips::applyRenderScale() {
 }
 
 void Part_Clips::finalPass() {
-    RenderTarget& target = owner->targets[5];
+    // The post pass has printed the picture; at a smaller render scale it waits in the
+    // post target and one plain copy enlarges it into the window.
+    const RenderTarget& target = owner->targets[5];
+    const PicturePlace place = placePicture(*owner, target, warmingUp, warmingUp && warmUpKeepsPictures);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glUseProgram(0);
-
-    // The picture fills the window; where the display could not switch modes (a
-    // full-screen window the size of the desktop) it is scaled to the drawable with its
-    // aspect kept, on black. The picture itself may be smaller (the render scale).
-    const int ww = warmingUp ? target.width : owner->window.width;
-    const int wh = warmingUp ? target.height : owner->window.height;
-    int dw = ww, dh = wh;
-    if (owner->window.window && !warmingUp) SDL_GL_GetDrawableSize(owner->window.window, &dw, &dh);
-    int vx = 0, vy = 0, vw = ww, vh = wh;
-    if (dw != ww || dh != wh) {
-        const float scale = std::min(static_cast<float>(dw) / ww, static_cast<float>(dh) / wh);
-        vw = static_cast<int>(ww * scale);
-        vh = static_cast<int>(wh * scale);
-        vx = (dw - vw) / 2;
-        vy = (dh - vh) / 2;
-        glViewport(0, 0, dw, dh);
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    }
-    // At the screen's size the pass draws straight into the window. A smaller picture is
-    // printed at its own size into the post target's spare texture (the post pass's result
-    // of the last frame, which nothing reads any more) and then enlarged into the window by
-    // one plain copy: the pass's own work stays at the picture's size. The warm-up
-    // takes that road on its way back, so that the driver has its shaders ready.
-    const bool enlarged = vw != target.width || vh != target.height || vx != 0 || vy != 0 ||
-                          (warmingUp && warmUpKeepsPictures);
-    if (enlarged) {
-        glBindFramebuffer(GL_FRAMEBUFFER, target.resolveFramebuffer);
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, target.textures[0], 0);
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
-        glDrawBuffer(GL_COLOR_ATTACHMENT0);
-        glViewport(0, 0, target.width, target.height);
-    } else {
-        glViewport(vx, vy, vw, vh);
-    }
-    glDisable(GL_BLEND);
-    glBindTexture(GL_TEXTURE_2D, target.textures[1]);
-    const ShaderProgram& p = postFinalProgram;
-    const bool drawing = useProgram(p);
-    if (!drawing) {  // the quad covers the picture: its clear colour shows only without it
-        glEnable(GL_SCISSOR_TEST);
-        if (enlarged)
-            glScissor(0, 0, target.width, target.height);
-        else
-            glScissor(vx, vy, vw, vh);
-        glClearColor(0.5f, 0, 1, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glDisable(GL_SCISSOR_TEST);
-    }
-    // Nothing reads this depth: the overlay ant clears it for itself.
-    glDisable(GL_DEPTH_TEST);
-    clockUniforms(p);
-    setUniformFloat(p, "type", static_cast<float>(type));
-    knobUniforms(p, *inputs, 5);
-    // The picture's pixels per screen pixel: the lens's offsets are sizes on the screen.
-    setUniformFloat(p, "renderScale", static_cast<float>(target.width) / static_cast<float>(vw));
-    filterOf(target.textures[1], GL_NEAREST);
-    setUniformTexture(p, 0, "texture2d", target.textures[1]);
-    setUniformTexture(p, 1, "textureprev", target.textures[1]);
     glMatrixMode(GL_MODELVIEW);
-    if (drawing) drawFullscreenQuad();
-    glUseProgram(0);
-    if (!enlarged) return;
-
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    if (!place.enlarged) return;
     // The warm-up enlarges too: the driver picks its code by how much a picture grows.
     if (warmingUp)
         glViewport(0, 0, 2 * target.width, 2 * target.height);
     else
-        glViewport(vx, vy, vw, vh);
-    drawPictureEnlarged(target.textures[0]);
+        glViewport(place.x, place.y, place.width, place.height);
+    drawPictureEnlarged(target.textures[1]);
 }
 
 void Part_Clips::overlayAnt() {

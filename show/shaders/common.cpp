@@ -47,3 +47,9 @@ vec2 hash22(vec2 p) {
 // Projection runs at 24 frames per second whatever the display does: weave, dust and
 // flicker step with this frame number.
 float filmFrame(float seconds) { return floor(seconds * 24.0); }
+
+// Scales uv - 0.5 of a frame of this size to "from the centre", 1 at the corners.
+vec2 frameCorner(vec2 size) {
+    float aspect = size.x / size.y;
+    return vec2(aspect, 1.0) * (2.0 / sqrt(aspect * aspect + 1.0));
+}

@@ -92,8 +92,10 @@ void main() {
 
     // Lag of a tube camera: a light on a dark ground fades over a few frames instead of
     // vanishing. Kept off bright grounds, where it would wash out anything dark that moves.
-    // The last frame is read where this pixel was (the trails read it a hair smaller).
-    vec3 before = texelFetch(textureFeedback, at, 0).rgb;
+    // The last frame is the one the trails read, a hair smaller: a fading light drifts
+    // outwards with them by at most a pixel at the frame's edge, and the pass reads its
+    // history once instead of twice.
+    vec3 before = previous.rgb;
     float lag = vLag * smoothstep(0.45, 0.9, luma(before)) * (1.0 - smoothstep(0.35, 0.7, luma(c)));
     c = max(c, before * lag);
 

@@ -1,25 +1,30 @@
-// The post pass: the optics and the projector. The film weaves in the gate; highlights
-// halate into a warm glow (the comet tails of bright lights in the dark come from the
-// composite, whose last result holds them); the second reel is double-exposed over the last stretch of
-// the edit; the moon and its flare sit where the free camera sees them; the lens veils
-// the frame with its own light; the exposure flickers with the grain picture; the gate
-// rounds the corners. Blue noise dithers the result into its 8-bit target.
+// The post pass: the optics, the projector and the print, in one pass to the window. The
+// film weaves in the gate; highlights halate into a warm glow (the comet tails of bright
+// lights in the dark come from the composite, whose last result holds them); the second
+// reel is double-exposed over the last stretch of the edit; the moon and its flare sit
+// where the free camera sees them; the lens veils the frame with its own light; the
+// exposure flickers with the grain picture; the gate rounds the corners. Then the print
+// (lateral colour, the echo, printer lights, the print curve, toning, burnt edges, a
+// dither). The print works per pixel, so it needs no picture of its own: printing here
+// spares a whole pass over the frame and the 8-bit picture between the two.
 #version 130
 
 uniform float ttime;      // the edit position: the second reel is printed only over the last reels
-uniform float fullttime;  // the part's own clock: the dither moves every display frame
 uniform float k0;         // grain, here the depth of the exposure flicker
 uniform float k4;         // contrast, here a cleaner lens
 uniform float k5;         // vignette, here the roundness of the gate
+uniform float k1;         // feedback: the echo comes in as it goes up
+uniform float renderScale;  // the picture's pixels per screen pixel; 0 (not set) reads as 1
 
 uniform sampler2D texture2d;        // the composite, linearly filtered
 uniform sampler2D textureVideo2;    // the second reel
-uniform sampler2D BlueTexture;
 // The vertex stage reads the rest: the other clocks, "type", "TheType", "k2", "k3", the free
 // camera ("MV", "MP"), "moon", "textureVideo", "texture2d2", "texture2d3",
 // "texture2dOther", "texture2dOtherdepth" and "textureNoise". This pass keeps no history of
-// its own, so "textureFeedback" and the feedback knob "k1" are bound but not read: the
-// lag of lights lives in the composite, whose last result is the history it needs.
+// its own, so "textureFeedback" is bound but not read: the lag of lights lives in the
+// composite, whose last result is the history it needs. "BlueTexture" is bound but not
+// read either: the only 8-bit picture this pass makes is the window's, which the print's
+// dither serves.
 
 in vec2 vUV;
 flat in vec3 vMoon;
@@ -35,6 +40,15 @@ flat in vec3 vFlare;
 
 #include "shaders/common.cpp"
 #include "shaders/film.cpp"
+#include "shaders/print.cpp"
+
+// How much light the gate lets through at uv: rounded corners of this radius, and a soft
+// edge, as a gate's shadow is.
+float gateAt(vec2 uv, float aspect, float radius) {
+    vec2 p = abs(uv - 0.5) * vec2(aspect, 1.0);
+    float edge = length(max(p - (vec2(0.5 * aspect, 0.5) - radius), 0.0)) - radius;
+    return 1.0 - smoothstep(-0.03, 0.0, edge);
+}
 
 void main() {
     vec2 size = vec2(textureSize(texture2d, 0));
@@ -43,6 +57,23 @@ void main() {
     // Gate weave: each film frame sits a fraction of a pixel off the last.
     vec2 uv = vUV + vWeave * texel;
     vec3 c = texture(texture2d, uv).rgb;
+
+    // Lateral colour: the lens draws red a little larger than green, so red fringes grow
+    // towards the edges. Offsets are sizes on the screen, in screen pixels, and become
+    // the picture's pixels at the render scale; red comes from the whole pixel that far
+    // towards the centre, as a print of a finished picture would take it. What the optics
+    // add below is smooth over a pixel or two, so that red goes through them with the
+    // rest; only the gate, sharp at small sizes, is worked out for red at its own place.
+    float perScreenPixel = renderScale > 0.0 ? renderScale : 1.0;
+    vec2 redAt = (floor(gl_FragCoord.xy - (vUV - 0.5) * (2.0 * vLens.x * perScreenPixel)) + 0.5) * texel;
+    c.r = texture(texture2d, redAt + vWeave * texel).r;
+
+    // Echo: a ghost a few pixels to the right, as of a second reflection in the projector.
+    // None while the knob is untouched (llvmpipe still works out the masked read).
+    if (knobAmount(k1) > 0.0) {
+        vec3 echo = texelAt(texture2d, uv - vec2(5.0 * perScreenPixel, 0.0) * texel).rgb;  // a ghost needs no filter
+        c = mix(c, max(c, echo), vLens.y);
+    }
 
     // Halation: light that went through the emulsion comes back from the film base into
     // the red layer, a warm glow round highlights. Four unfiltered taps on a cross of two
@@ -82,14 +113,9 @@ void main() {
     c *= 1.0 + vExposure * (1.5 + 3.0 * knobAmount(k0));
 
     // The gate: rounded corners whose radius follows the vignette knob.
-    vec2 halfSize = vec2(0.5 * aspect, 0.5);
-    vec2 p = abs(vUV - 0.5) * vec2(aspect, 1.0);
     float radius = 0.02 + 0.1 * knobAmount(k5);
-    float edge = length(max(p - (halfSize - radius), 0.0)) - radius;
-    // A soft edge: the final pass's lateral colour shifts red by a pixel or two, and a
-    // hard gate edge would come out as a red line round the frame.
-    c *= 1.0 - smoothstep(-0.03, 0.0, edge);
+    c *= vec3(gateAt(redAt, aspect, radius), vec2(gateAt(vUV, aspect, radius)));
 
-    c += blueDither(BlueTexture, gl_FragCoord.xy, floor(fullttime * 60.0) + 17.0);
-    gl_FragColor = vec4(c, 1.0);
+    // The print takes the picture as an 8-bit picture would hold it.
+    gl_FragColor = vec4(printed(clamp(c, 0.0, 1.0), vUV, gl_FragCoord.xy), 1.0);
 }

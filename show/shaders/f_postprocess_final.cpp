@@ -14,16 +14,10 @@ uniform float k1;               // feedback: the echo comes in as it goes up
 uniform float renderScale;      // the picture's pixels per screen pixel; 0 (not set) reads as 1
 
 in vec2 vUV;
-flat in vec2 vCorner;
-flat in float vFrame;
-flat in vec4 vPrint;
-flat in vec3 vShadows;
-flat in vec3 vHighlights;
-flat in vec3 vBurn;
-flat in vec4 vLens;
 
 #include "shaders/common.cpp"
 #include "shaders/film.cpp"
+#include "shaders/print.cpp"
 
 void main() {
     // This pass draws the picture at its own size with its corner at the origin, so the
@@ -46,18 +40,5 @@ void main() {
         c = mix(c, max(c, echo), vLens.y);
     }
 
-    c = mix(c * vPrint.x, vec3(1.0), vPrint.y);
-    c = printCurve(c, vPrint.w);
-
-    // Split toning: shadows towards teal, highlights towards the print's warmth.
-    float y = luma(c);
-    c += (vShadows * (1.0 - y) + vHighlights * y) * (1.0 - y * 0.5);
-    c = mix(vec3(luma(c)), c, vPrint.z);
-
-    // The print's burnt edges, a shade warm or cold with the temperature.
-    c -= (1.0 - lensFalloff((vUV - 0.5) * vCorner, vLens.z)) * vBurn * c;
-
-    // Dither, with pixel-fine noise on top as the grain knob goes up.
-    c += gradientDither(gl_FragCoord.xy, vFrame) * vLens.w;
-    gl_FragColor = vec4(c, 1.0);
+    gl_FragColor = vec4(printed(c, vUV, gl_FragCoord.xy), 1.0);
 }

@@ -2,12 +2,13 @@
 // coordinates. For the post pass it also works out, four times per frame instead of at
 // every pixel, what stays the same over the frame: the moon's place under the free
 // camera and its colour, the veiling glare, the light of the second picture, the
-// exposure flicker of the grain picture, the halation, the weave and the double
-// exposure. The blur keeps none of it.
+// exposure flicker of the grain picture, the halation, the weave, the double exposure
+// and the print's look. The blur keeps none of it.
 #version 130
 
 uniform mat4 MV;  // the free camera's view
 uniform mat4 MP;  // and projection
+uniform sampler2D texture2d;  // the composite, for the frame's size
 uniform sampler2D moon;
 uniform sampler2D textureVideo;
 uniform sampler2D textureVideo2;
@@ -22,8 +23,12 @@ uniform float fttime;
 uniform float fullttime;
 uniform float type;
 uniform float TheType;
+uniform float k0;
+uniform float k1;
 uniform float k2;
 uniform float k3;
+uniform float k4;
+uniform float k5;
 
 out vec2 vUV;
 flat out vec3 vMoon;        // xy: where the moon is on screen (0..1), z: 1 when in front
@@ -36,9 +41,12 @@ flat out vec3 vHalation;    // colour and strength of the halation
 flat out vec3 vFlare;       // the faint flare round the moon's place
 flat out vec2 vWeave;       // gate weave of this film frame, in pixels
 flat out float vSecondExposure;  // how much of the second reel is printed over the first
+flat out vec2 vCorner;      // scales uv - 0.5 to "from the centre", 1 at the corners
+flat out float vFrame;      // display frame number, for the dither
 
 #include "shaders/common.cpp"
 #include "shaders/frame_stats.cpp"
+#include "shaders/print_look.cpp"
 
 // The moon hangs in this direction of the free camera's world: up and to the right of
 // where the camera looks when it starts.
@@ -89,4 +97,9 @@ void main() {
     vWeave = (hash22(vec2(filmFrame(fttime), 3.0)) - 0.5) * vec2(0.5, 0.8);
     // The double exposure breathes a little from film frame to film frame.
     vSecondExposure = 0.28 * clipRange(ttime, 380.0, 500.0) * (0.85 + 0.3 * hash12(vec2(filmFrame(cttime), 9.0)));
+
+    vec2 size = vec2(max(textureSize(texture2d, 0), ivec2(1)));
+    vCorner = frameCorner(size);
+    vFrame = floor(fullttime * 60.0);
+    printLook();
 }

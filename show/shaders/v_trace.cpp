@@ -40,23 +40,16 @@ flat out vec3 vBalance;     // white balance
 flat out float vMono;       // 1 for a black and white print
 flat out float vLag;        // share of a light the next frame keeps on a dark ground, by k1 (feedback)
 
-// For the final pass.
-flat out vec4 vPrint;       // exposure, flash, saturation, contrast
-flat out vec3 vShadows;     // split-tone of the shadows
-flat out vec3 vHighlights;  // and of the highlights
-flat out vec3 vBurn;        // colour of the print's burnt edges
-flat out vec4 vLens;        // lateral colour (pixels), echo share, burn strength, noise gain
-
 #include "shaders/common.cpp"
 #include "shaders/frame_stats.cpp"
+#include "shaders/print_look.cpp"  // for the final pass
 
 void main() {
     vUV = gl_MultiTexCoord0.xy;
     gl_Position = gl_ModelViewProjectionMatrix * gl_Vertex;
 
     vec2 size = vec2(max(textureSize(texture2d, 0), ivec2(1)));
-    float aspect = size.x / size.y;
-    vCorner = vec2(aspect, 1.0) * (2.0 / sqrt(aspect * aspect + 1.0));
+    vCorner = frameCorner(size);
     vFrameTexel = 1.0 / size;
     vFrame = floor(fullttime * 60.0);
     float warmth = temperatureShift(k3);
@@ -82,19 +75,5 @@ void main() {
     vMono = mono;
     vLag = 0.5 + 0.4 * knobAmount(k1);
 
-    // Printer lights: the white clips are printed a little down so paper white is not
-    // glaring; the print's density breathes by a fraction of a percent per film frame;
-    // tagged stretches print a flash; the red clears print a little less saturated.
-    float exposure = (1.0 - 0.05 * clipRange(ttime, 280.0, 500.0)) * (1.0 + 0.012 * (hash12(vec2(filmFrame(fttime), 21.0)) - 0.5));
-    float redClear = clipRange(cttime, 180.0, 220.0) + clipRange(cttime, 500.0, 510.0);
-    float colourPrint = 1.0 - 0.6 * mono;
-    vPrint = vec4(exposure, 0.3 * tagged, (0.86 - 0.12 * redClear) * colourPrint, contrastAmount(k4));
-    // Shadows towards teal, highlights towards the print's warmth; a black and white
-    // print is toned only faintly.
-    vShadows = vec3(-0.012, 0.004, 0.016) * colourPrint;
-    vHighlights = vec3(0.018, 0.006, -0.02) * (0.5 + warmth) * colourPrint;
-    vBurn = vec3(0.9) + vec3(-0.06, 0.0, 0.08) * warmth;
-    // Halation (k2) stands for a softer, older lens; the feedback knob (k1) brings in the
-    // echo; the grain knob (k0) adds pixel-fine noise to the dither.
-    vLens = vec4(1.2 + 2.5 * knobAmount(k2), 0.45 * knobAmount(k1), 0.6 * vignetteStrength(k5), 1.0 + 4.0 * knobAmount(k0));
+    printLook();
 }

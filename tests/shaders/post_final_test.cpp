@@ -1,6 +1,6 @@
-// The post pass (halation, double exposure, the moon under the free camera) and the final
-// pass to the window (the print and its knobs), fed with pictures painted straight into
-// the targets they read.
+// The post pass (halation, double exposure, the moon under the free camera, then the print)
+// and the print of a finished picture alone (the final program, and its knobs), fed with
+// pictures painted straight into the targets they read.
 #include <GL/glew.h>
 #include <GL/glu.h>
 #include <gtest/gtest.h>
@@ -53,11 +53,15 @@ protected:
 };
 
 TEST_F(PostFinalTest, HighlightsHalateWarmlyAndTheKnobSpreadsIt) {
-    // Just outside a bright disc on black, the glow is red rather than blue; k2 raises it.
+    // Just outside a bright disc on black, the glow is redder than the black further off
+    // (which the print tones teal); k2 raises it.
     input.fullttime = 3.0f;
     const Picture designed = post(brightDisc);
     const int x0 = kW / 2 + 11, x1 = kW / 2 + 13, y0 = kH / 2 - 2, y1 = kH / 2 + 2;
-    EXPECT_GT(designed.mean(x0, y0, x1, y1, 0), designed.mean(x0, y0, x1, y1, 2) + 3);
+    const auto redOverBlue = [&](int from, int to) {
+        return designed.mean(from, y0, to, y1, 0) - designed.mean(from, y0, to, y1, 2);
+    };
+    EXPECT_GT(redOverBlue(x0, x1), redOverBlue(x0 + 40, x1 + 40) + 3);
     EXPECT_LT(designed.mean(0, 0, 20, 20, 0), 16) << "the glow spreads over the whole frame";
     input.knobs[2] = 1;
     const Picture turnedUp = post(brightDisc);

@@ -59,8 +59,9 @@ void beginScene(PassTargets& targets, float r, float g, float b, float a);
 void endScene(PassTargets& targets);
 
 void runComposite(ShowPrograms& programs, PassTargets& targets, const PassInputs& in);
+// The post pass prints the picture; here into the post target, as the show does below full scale.
 void runPost(ShowPrograms& programs, PassTargets& targets, const PassInputs& in);
-// Draws into framebuffer 0 over a viewport of the post target's size.
+// The print of a finished picture alone. Draws into framebuffer 0 over a viewport of the post target's size.
 void runFinal(ShowPrograms& programs, PassTargets& targets, const PassInputs& in);
 void runAllPasses(ShowPrograms& programs, PassTargets& targets, const PassInputs& in);
 
