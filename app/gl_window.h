@@ -1,13 +1,12 @@
-// The SDL window with its OpenGL context.
+// The show's window with its OpenGL context.
 #pragma once
 #include <cstdint>
 
-struct SDL_Window;
-typedef void* SDL_GLContext;
+#include "platform/window.h"
 
 struct TGLWindow {
-    SDL_Window* window = nullptr;
-    SDL_GLContext context = nullptr;
+    platform::GlWindow* window = nullptr;
+    platform::GlContext context = nullptr;
     int32_t width = 0;
     float aspect = 1.0f;
     int32_t height = 0;
@@ -17,4 +16,6 @@ struct TGLWindow {
     // leaving the members set so far as they are. A hidden window (for offline rendering)
     // is never shown; its back buffer is drawn and read as usual.
     bool Init(int x, int y, int width, int height, bool fullscreen, bool hidden = false);
+    // Destroys the context and the window; the record is empty afterwards.
+    void Destroy();
 };

@@ -1,8 +1,7 @@
 // One frame of the production: the scene into the scene target, then the composite, post
 // and final passes (the first two read their own previous result), then the overlay ant.
-#include <GL/glew.h>
+#include "platform/gl.h"
 #include <GL/glu.h>
-#include <SDL.h>
 
 #include <cmath>
 #include <utility>
@@ -224,7 +223,7 @@ void Part_Clips::finalPass() {
     // Where the display could not switch modes (a full-screen window the size of the
     // desktop), the picture is scaled to the drawable with its aspect kept, on black.
     int dw = target.width, dh = target.height;
-    if (owner->window.window && !warmingUp) SDL_GL_GetDrawableSize(owner->window.window, &dw, &dh);
+    if (owner->window.window && !warmingUp) platform::drawable_size(owner->window.window, dw, dh);
     int vx = 0, vy = 0, vw = target.width, vh = target.height;
     if (dw != target.width || dh != target.height) {
         const float scale = std::min(static_cast<float>(dw) / target.width, static_cast<float>(dh) / target.height);

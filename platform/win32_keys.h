@@ -1,0 +1,18 @@
+// Windows' virtual-key codes turned into SDL's key numbers, which the show uses on every
+// system. Plain numbers, no Windows headers: the table is checked on Linux too.
+#pragma once
+#include <cstdint>
+
+namespace platform {
+
+struct SdlKey {
+    int32_t scancode = 0;  // SDL scancode (USB usage); 0 for a key the table does not know
+    int32_t sym = 0;       // SDL key symbol: the character for printable keys
+};
+
+// virtualKey: the message's wParam; scan: bits 16-23 of its lParam; extended: bit 24.
+// Shift, Ctrl and Alt come as one virtual key for both sides: the scan code and the
+// extended bit tell them apart.
+SdlKey sdl_key_for(unsigned virtualKey, unsigned scan, bool extended);
+
+}  // namespace platform
