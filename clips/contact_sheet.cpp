@@ -41,9 +41,9 @@ double ssim(const cv::Mat& a, const cv::Mat& b) {
 
 }  // namespace
 
-bool compareContactSheets(const std::string& pathA, const std::string& pathB, std::vector<double>& similarity,
-                          std::string& error) {
-    similarity.clear();
+bool compareContactSheetTiles(const std::string& pathA, const std::string& pathB, std::vector<TileComparison>& tiles,
+                              std::string& error) {
+    tiles.clear();
     cv::Mat a, b;
     try {
         a = cv::imread(pathA, cv::IMREAD_COLOR);
@@ -64,8 +64,32 @@ bool compareContactSheets(const std::string& pathA, const std::string& pathB, st
     const int cellW = a.cols / kColumns, cellH = a.rows / kRows - kLabelHeight;
     for (int i = 0; i < kColumns * kRows; ++i) {
         const cv::Rect tile((i % kColumns) * cellW, (i / kColumns) * (cellH + kLabelHeight), cellW, cellH);
-        similarity.push_back(ssim(a(tile), b(tile)));
+        TileComparison t;
+        t.ssim = ssim(a(tile), b(tile));
+        const cv::Scalar meanA = cv::mean(a(tile)), meanB = cv::mean(b(tile));
+        cv::Mat greyA, greyB;
+        cv::cvtColor(a(tile), greyA, cv::COLOR_BGR2GRAY);
+        cv::cvtColor(b(tile), greyB, cv::COLOR_BGR2GRAY);
+        cv::Scalar m, deviationA, deviationB;
+        cv::meanStdDev(greyA, m, deviationA);
+        cv::meanStdDev(greyB, m, deviationB);
+        for (int c = 0; c < 3; ++c) {
+            t.meanA[c] = meanA[c];
+            t.meanB[c] = meanB[c];
+        }
+        t.contrastA = deviationA[0];
+        t.contrastB = deviationB[0];
+        tiles.push_back(t);
     }
+    return true;
+}
+
+bool compareContactSheets(const std::string& pathA, const std::string& pathB, std::vector<double>& similarity,
+                          std::string& error) {
+    similarity.clear();
+    std::vector<TileComparison> tiles;
+    if (!compareContactSheetTiles(pathA, pathB, tiles, error)) return false;
+    for (const TileComparison& t : tiles) similarity.push_back(t.ssim);
     return true;
 }
 

@@ -19,3 +19,13 @@ float contactSheetPosition(int index);
 // False with a message when a file cannot be read or the two do not have the same size.
 bool compareContactSheets(const std::string& pathA, const std::string& pathB, std::vector<double>& similarity,
                           std::string& error);
+
+// One scene's tile in two sheets: how alike, and the brightness and contrast of each.
+struct TileComparison {
+    double ssim = 0;
+    double meanA[3] = {}, meanB[3] = {};  // each channel's mean level, blue green red
+    double contrastA = 0, contrastB = 0;  // standard deviation of the grey levels
+};
+// compareContactSheets with each tile's means and contrast (Linux: reads with OpenCV).
+bool compareContactSheetTiles(const std::string& pathA, const std::string& pathB, std::vector<TileComparison>& tiles,
+                              std::string& error);
