@@ -1,10 +1,9 @@
 #include "app/take_writer.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 
 #include "app/take_file.h"
 #include "platform/durable_file.h"
@@ -26,8 +25,10 @@ TakeWriter::~TakeWriter() {
 }
 
 bool TakeWriter::create(const std::string& path, bool overwrite, std::string& error) {
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    // u8path: the name is UTF-8 on every system (Windows' narrow calls would read it in the
+    // local code page).
+    std::error_code ignored;
+    if (std::filesystem::is_directory(std::filesystem::u8path(path), ignored)) {
         error = "\"" + path + "\" is a folder, not a file name for the take";
         return false;
     }

@@ -32,7 +32,7 @@ void say(std::string* why, const std::string& text) {
 
 // A handle to path when it names a regular file, else INVALID_HANDLE_VALUE with `why`
 // and `status`. Opening never waits: a named pipe without a free instance fails at once.
-constexpr const char* kNotRegular = "not a regular file (a pipe, a device or a socket), so it is not read";
+constexpr const char* kNotRegular = "not a regular file (a pipe, a device or a socket)";
 
 HANDLE open_regular_handle(const std::string& path, std::string& why, FileRead& status, uint64_t* size) {
     const auto refuse = [&](FileRead what, std::string reason) {
@@ -100,6 +100,25 @@ HANDLE create_new(const std::wstring& path) {
     return CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// Callers say strerror(errno) when a file cannot be created, as they do on POSIX systems;
+// CreateFileW sets only the system's own error code.
+int errno_of(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return EEXIST;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME: return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_WRITE_PROTECT: return EACCES;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    case ERROR_TOO_MANY_OPEN_FILES: return EMFILE;
+    default: return EIO;
+    }
+}
+
 }  // namespace
 
 std::FILE* create_new_file(const std::string& path, bool replace) {
@@ -114,10 +133,14 @@ std::FILE* create_new_file(const std::string& path, bool replace) {
         DeleteFileW(wide.c_str());
         handle = create_new(wide);
     }
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    if (handle == INVALID_HANDLE_VALUE) {
+        errno = errno_of(GetLastError());
+        return nullptr;
+    }
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
     if (fd < 0) {
         CloseHandle(handle);
+        errno = EMFILE;
         return nullptr;
     }
     std::FILE* f = _fdopen(fd, "wb");

@@ -6,6 +6,14 @@
 
 namespace platform {
 
+// A backslash is escaped too, so that \xNN is never ambiguous; but not on Windows, where it
+// separates every path's folders and "C:\x5cshow\x5cbin.txt" would hide the path it names.
+#ifdef _WIN32
+constexpr char kPrintableEscape = '\0';
+#else
+constexpr char kPrintableEscape = '\\';
+#endif
+
 // maxChars cuts long text short, ending it with "...".
 inline std::string printable(const std::string& text, size_t maxChars = std::string::npos) {
     static const char kHex[] = "0123456789abcdef";
@@ -13,7 +21,7 @@ inline std::string printable(const std::string& text, size_t maxChars = std::str
     for (size_t i = 0; i < text.size(); ++i) {
         if (i == maxChars) return out + "...";
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x20 && c < 0x7f && c != '\\' && c != '"')
+        if (c >= 0x20 && c < 0x7f && c != kPrintableEscape && c != '"')
             out += static_cast<char>(c);
         else
             out += std::string("\\x") + kHex[c >> 4] + kHex[c & 15];

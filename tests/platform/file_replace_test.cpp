@@ -1,6 +1,9 @@
-// Replacing a file whole while another process replaces it too.
+// Replacing a file whole while another process replaces it too, and creating one new.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
+#include "platform/durable_file.h"
 #include "platform/file_replace.h"
 #include "temp_folder.h"
 
@@ -13,4 +16,23 @@ TEST(ReplaceFile, LeavesAnotherProcesssTemporaryFileAlone) {
     EXPECT_EQ(readFile(path), "mine");
     EXPECT_EQ(readFile(theirs), "half");
     EXPECT_FALSE(std::filesystem::exists(platform::process_temp_path(path)));
+}
+
+// A recording asked not to replace a file must find it untouched, and say why in the
+// system's words (errno), on both systems: the Windows C runtime ignores fopen's "x" mode.
+TEST(CreateNewFile, KeepsAnExistingFileUnlessToldToReplaceIt) {
+    TempFolder folder;
+    const std::string path = folder.write("take.vtake", "recorded");
+    errno = 0;
+    EXPECT_EQ(platform::create_new_file(path, false), nullptr);
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_EQ(readFile(path), "recorded");
+    std::FILE* file = platform::create_new_file(path, true);
+    ASSERT_NE(file, nullptr);
+    EXPECT_TRUE(std::fputs("new\n", file) >= 0 && platform::flush_to_disk(file));
+    std::fclose(file);
+    EXPECT_EQ(readFile(path), "new\n");  // binary: no CR added on Windows
+    errno = 0;
+    EXPECT_EQ(platform::create_new_file(folder / "no folder/take.vtake"), nullptr);
+    EXPECT_EQ(errno, ENOENT);
 }

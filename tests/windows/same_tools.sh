@@ -12,12 +12,17 @@ rm -rf "$work" && mkdir -p "$work/linux" "$work/windows" || exit 1
 cd "$work" || exit 1
 files=0 reports=0 failed=0
 
+# The Windows velmora-pack has no picture decoder yet: where the Linux one says its entries
+# decoded, it says it did not decode them. Everything else in the reports must match.
+unchecked='s/ and decoded$//; s/ (not decoded: this build has no picture decoder)$//'
+
 # Runs the tool in both builds, each in its own folder with the same relative paths;
 # keeps the exit status and the report with LF line ends.
 both() {  # both TOOL ARGS...
   local tool=$1; shift
-  (cd linux && "$linux/tools/$tool" "$@" >report.txt 2>&1; echo "exit $?" >>report.txt)
-  (cd windows && "$wine" "$windows/$tool.exe" "$@" 2>&1 | tr -d '\r' >report.txt; echo "exit ${PIPESTATUS[0]}" >>report.txt)
+  (cd linux && "$linux/tools/$tool" "$@" 2>&1 | sed "$unchecked" >report.txt; echo "exit ${PIPESTATUS[0]}" >>report.txt)
+  (cd windows && "$wine" "$windows/$tool.exe" "$@" 2>&1 | tr -d '\r' | sed "$unchecked" >report.txt
+   echo "exit ${PIPESTATUS[0]}" >>report.txt)
   reports=$((reports + 1))
   if ! cmp -s linux/report.txt windows/report.txt; then
     echo "FAILED: $tool $* reports differently:"
@@ -62,15 +67,19 @@ same_file "$name.crt"
 both crt-decode "$name.crt" "$name.ply"
 same_file "$name.ply"
 
-# Frames to pack: numbered files with some contents twice (stored once), a manifest with
-# a UTF-8 file name, then the same archive packed again over the first.
+# Frames to pack: numbered pictures with some contents twice (stored once), a manifest
+# with a UTF-8 file name, then the same archive packed again over the first. The frames
+# are one 16 x 8 JPEG told apart by a comment segment; the still is an 8 x 4 PNG.
+jpeg=/9j/4AAQSkZJRgABAQAAAQABAAD/2wBDAAUDBAQEAwUEBAQFBQUGBwwIBwcHBw8LCwkMEQ8SEhEPERETFhwXExQaFRERGCEYGh0dHx8fExciJCIeJBweHx7/2wBDAQUFBQcGBw4ICA4eFBEUHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh7/wAARCAAIABADASIAAhEBAxEB/8QAFQABAQAAAAAAAAAAAAAAAAAAAAT/xAAUEAEAAAAAAAAAAAAAAAAAAAAA/8QAFQEBAQAAAAAAAAAAAAAAAAAABgf/xAAUEQEAAAAAAAAAAAAAAAAAAAAA/9oADAMBAAIRAxEAPwCIBSBx/9k=
+png=iVBORw0KGgoAAAANSUhEUgAAAAgAAAAECAIAAAA8r+mnAAAARElEQVR42g3JMQHAQAwDMSMJEiMJEo+H4pEYSRC1WiWJERYrIp6oOCGZMTZrYp6pOf8RJjhsSHih4fJHmeKyJeWVlisfuy4oYWMj9UUAAAAASUVORK5CYII=
 for side in linux windows; do
   mkdir -p "$side/frames" "$side/stills"
   for n in $(seq 0 39); do
-    printf 'frame %d of the pack\n%0*d' $((n % 25)) $((n % 25 * 7)) 0 >"$side/frames/fog$(printf %05d $n).jpg"
+    { printf '\xff\xd8\xff\xfe\x00\x16frame %02d of the pack' $((n % 25)); base64 -d <<<"$jpeg" | tail -c +3; } \
+      >"$side/frames/fog$(printf %05d $n).jpg"
   done
   echo "not a frame" >"$side/frames/notes.txt"
-  printf 'a still, \xc3\xa9t\xc3\xa9' >"$side/stills/$(printf '\xc3\xa9t\xc3\xa9').png"
+  base64 -d <<<"$png" >"$side/stills/$(printf '\xc3\xa9t\xc3\xa9').png"
   printf '# stills\nvideos//summer.png stills/\xc3\xa9t\xc3\xa9.png\n' >"$side/stills.txt"
 done
 both velmora-pack -o bin -f frames "c://videos//" -m stills.txt
