@@ -10,9 +10,31 @@ constexpr int32_t kScancodeSymbol = 1 << 30;
 SdlKey named(int32_t scancode) { return {scancode, scancode | kScancodeSymbol}; }
 SdlKey printable(int32_t scancode, char symbol) { return {scancode, static_cast<unsigned char>(symbol)}; }
 
+// SDL's scancodes name a key's place on the keyboard, not its label: the main block's
+// set-1 scan codes (what Windows reports in lParam) by place, 0 where the table has none.
+// On a US layout this agrees with the virtual keys; on AZERTY the key labelled A is
+// SDL's Q, as SDL itself reports it on Windows.
+int32_t scancodeByPlace(unsigned scan) {
+    static const int32_t table[0x3A] = {
+        0,  41, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 45, 46, 42, 43,   // 0x00 Esc 1-0 - = Bksp Tab
+        20, 26, 8,  21, 23, 28, 24, 12, 18, 19, 47, 48, 40, 224, 4, 22,   // 0x10 Q-P [ ] Enter LCtrl A S
+        7,  9,  10, 11, 13, 14, 15, 51, 52, 53, 225, 49, 29, 27, 6, 25,   // 0x20 D-L ; ' ` LShift \ Z X C V
+        5,  17, 16, 54, 55, 56, 229, 85, 226, 44};                        // 0x30 B N M , . / RShift * LAlt Space
+    return scan < 0x3A ? table[scan] : 0;
+}
+
 }  // namespace
 
 SdlKey sdl_key_for(unsigned vk, unsigned scan, bool extended) {
+    SdlKey key = sdl_key_by_label(vk, scan, extended);
+    // The main block's keys by place; the extended ones (arrows, keypad Enter, right Ctrl
+    // and Alt, keypad /) share scan codes with others and keep the virtual key's.
+    const int32_t placed = extended ? 0 : scancodeByPlace(scan);
+    if (placed != 0 && key.scancode != 0) key.scancode = placed;
+    return key;
+}
+
+SdlKey sdl_key_by_label(unsigned vk, unsigned scan, bool extended) {
     if (vk >= 'A' && vk <= 'Z') return printable(4 + static_cast<int32_t>(vk - 'A'), static_cast<char>('a' + (vk - 'A')));
     if (vk >= '1' && vk <= '9') return printable(30 + static_cast<int32_t>(vk - '1'), static_cast<char>(vk));
     if (vk >= 0x70 && vk <= 0x7B) return named(58 + static_cast<int32_t>(vk - 0x70));    // F1..F12

@@ -13,6 +13,10 @@ struct SdlKey {
 // virtualKey: the message's wParam; scan: bits 16-23 of its lParam; extended: bit 24.
 // Shift, Ctrl and Alt come as one virtual key for both sides: the scan code and the
 // extended bit tell them apart.
+// The scancode is the key's place (the scan code), as SDL has it; the symbol its label (the
+// virtual key).
 SdlKey sdl_key_for(unsigned virtualKey, unsigned scan, bool extended);
+// Both from the virtual key alone: what a US layout gives.
+SdlKey sdl_key_by_label(unsigned virtualKey, unsigned scan, bool extended);
 
 }  // namespace platform

@@ -24,3 +24,11 @@ TEST(Win32Keys, ModifierSidesAreToldApartAndUnknownKeysAreZero) {
     EXPECT_EQ(sdl_key_for(0xFF, 0, false).scancode, 0);
     EXPECT_EQ(sdl_key_for(0xFF, 0, false).sym, 0);
 }
+
+// SDL's scancode is the key's place: on AZERTY the key labelled A sits where QWERTY has Q.
+TEST(Win32Keys, ScancodesFollowThePlaceAndSymbolsTheLabel) {
+    const platform::SdlKey azertyA = sdl_key_for('A', 0x10, false);
+    EXPECT_EQ(azertyA.scancode, 20);  // SDL_SCANCODE_Q
+    EXPECT_EQ(azertyA.sym, 'a');
+    EXPECT_EQ(sdl_key_for(0x25, 0x4B, true).scancode, 80);  // Left keeps its own: the scan code is keypad 4's
+}
