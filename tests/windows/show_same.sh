@@ -3,7 +3,8 @@
 #  - 300 frames at 320 x 180 end with status 0 and no OpenGL error;
 #  - the camera file and the shader twins it writes are the same bytes as Linux's;
 #  - its contact sheet matches Linux's scene by scene (SSIM >= 0.97, each channel's mean
-#    within 4 levels, contrast within 10 %).
+#    within 4 levels, contrast within 10 %);
+#  - --capture, which needs FFmpeg, is refused in one line with status 2.
 # Each build runs in its own copy of the show: both write into their working folder.
 # usage: show_same.sh LINUX_BUILD WINDOWS_BIN WINE SOURCE_DIR WORK
 set -uo pipefail
@@ -52,4 +53,8 @@ run windows "${sheet[@]}" || { echo "FAILED: velmora.exe --contact-sheet"; tail 
   --contrast 0.10 >"$work/sheets.txt"
 [ $? -eq 0 ] || { cat "$work/sheets.txt"; failed=1; }
 echo "contact sheet under Wine against Linux's: $(tail -1 "$work/sheets.txt")"
+run windows --no-launcher --windowed --res 320x180 --capture show.mp4; status=$?
+lines=$(grep -c . "$work/windows.log")
+echo "velmora.exe --capture: exit $status, $lines line: $(head -1 "$work/windows.log")"
+if [ "$status" -ne 2 ] || [ "$lines" -ne 1 ]; then echo "FAILED: --capture should be refused in one line, status 2"; failed=1; fi
 exit $failed
