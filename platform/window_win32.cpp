@@ -134,6 +134,17 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
             return TRUE;
         }
         break;
+    case WM_SYSCOMMAND:
+        // Alt or F10 alone would open the window menu's modal loop and hold the frame loop
+        // until a key closes it; the screen saver and display sleep would cover the show.
+        // (Alt+F4 still closes: it comes as SC_CLOSE.)
+        switch (wParam & 0xFFF0) {
+        case SC_KEYMENU:
+        case SC_SCREENSAVE:
+        case SC_MONITORPOWER: return 0;
+        default: break;
+        }
+        break;
     case WM_ERASEBKGND:
         return 1;  // GL draws every pixel
     default:
@@ -258,6 +269,8 @@ GLADapiproc gladProcedure(const char* name) { return reinterpret_cast<GLADapipro
 bool video_init() {
     // Pixel sizes, not scaled ones, on a display set above 100 %.
     SetProcessDPIAware();
+    // The display stays on while the show runs, as SDL keeps it on Linux.
+    SetThreadExecutionState(ES_CONTINUOUS | ES_DISPLAY_REQUIRED);
     return registerClass();
 }
 
