@@ -156,7 +156,7 @@ int runCapture(AppState& app) {
     captureSpan(options, captureEnd(options), span, note, error);  // prepareCapture accepted it
     const TakeSession* replay = app.take && app.take->replaying ? app.take.get() : nullptr;
 
-    const int width = app.targets[5].width, height = app.targets[5].height;
+    const int width = app.window.width, height = app.window.height;  // the picture as shown, at any render scale
     int drawableW = 0, drawableH = 0;
     platform::drawable_size(app.window.window, drawableW, drawableH);
     if (drawableW != width || drawableH != height) {

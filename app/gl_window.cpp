@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-bool TGLWindow::Init(int x, int y, int w, int h, bool fullscreen, bool hidden) {
+bool TGLWindow::Init(int x, int y, int w, int h, bool fullscreen, bool hidden, bool pictureOnly) {
     const char* who = "TGLWindow::Init";
     if (!platform::video_init()) {
         printf("%s - SDL could not initialize! SDL Error: %s\n", who, platform::window_error().c_str());
@@ -13,7 +13,7 @@ bool TGLWindow::Init(int x, int y, int w, int h, bool fullscreen, bool hidden) {
     height = h;
     aspect = static_cast<float>(w) / static_cast<float>(h);
 
-    window = platform::create_gl_window("Rendering", x, y, w, h, hidden);
+    window = platform::create_gl_window("Rendering", x, y, w, h, hidden, pictureOnly);
     if (!window) {
         printf("%s - Window could not be created! SDL Error: %s\n", who, platform::window_error().c_str());
         return false;

@@ -72,6 +72,10 @@ const char* launchUsage() {
            "  --fps N           frames per second of the capture (default 60)\n"
            "  --duration SECONDS  length of the capture (default: to the show's end)\n"
            "  --crf Q           H.264 quality of the capture, 0 (best) to 51 (default 18)\n"
+           "  --render-scale auto|S  draw the pictures at S (0.25 to 1) of the window's width and height,\n"
+           "                    or follow the frame rate (auto, the default, never below 640x360 pixels;\n"
+           "                    captures and sheets draw at 1)\n"
+           "  --target-fps N    the frame rate --render-scale auto holds (default 30)\n"
            "  --record FILE     record the performance (controller, mouse, keys, clock) into a new take file\n"
            "  --overwrite       let --record replace an existing file\n"
            "  --replay FILE     play a recorded take back live; with --capture, render it into the video\n"
@@ -154,6 +158,27 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
                 return OptionsResult::Error;
             }
             options.durationGiven = true;
+        } else if (!std::strcmp(arg, "--render-scale")) {
+            const char* v = value(arg);
+            if (!v) return OptionsResult::Error;
+            options.renderScaleGiven = true;
+            options.renderScaleAuto = !std::strcmp(v, "auto");
+            if (!options.renderScaleAuto) {
+                char* end = nullptr;
+                options.renderScale = std::strtof(v, &end);
+                if (end == v || *end != '\0' || !(options.renderScale >= 0.25f && options.renderScale <= 1.0f)) {
+                    message = std::string("--render-scale expects auto or a scale from 0.25 to 1, got \"") +
+                              platform::printable(v, 40) + "\"";
+                    return OptionsResult::Error;
+                }
+            }
+        } else if (!std::strcmp(arg, "--target-fps")) {
+            const char* v = value(arg);
+            if (!v) return OptionsResult::Error;
+            if (!parse_int_in(v, 1, 240, options.targetFps)) {
+                message = std::string("--target-fps expects 1 to 240, got \"") + platform::printable(v, 40) + "\"";
+                return OptionsResult::Error;
+            }
         } else if (!std::strcmp(arg, "--record") || !std::strcmp(arg, "--replay") ||
                    !std::strcmp(arg, "--frame-hashes")) {
             const char* v = value(arg);

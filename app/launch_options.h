@@ -28,6 +28,10 @@ struct LaunchOptions {
     int crf = 18;              // --crf Q: H.264 quality of the capture (0 best .. 51 worst)
     bool durationGiven = false;  // --duration SECONDS: length of the capture (default: to the show's end)
     float duration = 0.0f;
+    bool renderScaleAuto = true;     // --render-scale auto: chosen from the frame rate (the live default)
+    float renderScale = 1.0f;        // --render-scale S: share of the window's sides drawn off-screen
+    bool renderScaleGiven = false;
+    int targetFps = 30;              // --target-fps N: the frame rate auto holds
     std::string record;        // --record FILE: record the live performance into a new take file
     bool overwrite = false;    // --overwrite: --record may replace an existing file
     std::string replay;        // --replay FILE: play a take back (live, or into --capture's video)
@@ -37,6 +41,9 @@ struct LaunchOptions {
 
     // --capture and --contact-sheet run by themselves in a hidden window.
     bool batch() const { return !capture.empty() || !contactSheet.empty(); }
+    // Whether the scale follows the frame rate: in the live show unless a scale is given;
+    // never offline, where every frame takes the time it needs.
+    bool adaptiveScale() const { return renderScaleAuto && !batch(); }
 };
 
 enum class OptionsResult { Run, Help, Error };

@@ -46,8 +46,9 @@ void exitIfUnrenderable(int width, int height, const RenderLimits& limits) {
     std::exit(2);
 }
 
-void openWindowOrExit(TGLWindow& window, int x, int y, int width, int height, bool fullscreen, bool hidden = false) {
-    if (!window.Init(x, y, width, height, fullscreen, hidden)) {
+void openWindowOrExit(TGLWindow& window, int x, int y, int width, int height, bool fullscreen, bool hidden = false,
+                      bool pictureOnly = false) {
+    if (!window.Init(x, y, width, height, fullscreen, hidden, pictureOnly)) {
         printf("velmora: cannot open a %dx%d OpenGL window; giving up.\n", width, height);
         std::exit(1);
     }
@@ -141,7 +142,7 @@ int main(int argc, char** argv) {
     exitIfUnrenderable(app.width, app.height, memoryOnly);
     const int x = app.fullscreen ? 0 : 10;
     const int y = app.fullscreen ? 0 : 140;
-    openWindowOrExit(app.window, x, y, app.width, app.height, app.fullscreen, app.options.batch());
+    openWindowOrExit(app.window, x, y, app.width, app.height, app.fullscreen, app.options.batch(), true);
     exitIfUnrenderable(app.window.width, app.window.height, queryRenderLimits());
     drawLauncher(app);
     platform::swap_window(app.window.window);

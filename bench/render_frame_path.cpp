@@ -8,6 +8,7 @@
 #include "render/image_texture.h"
 #include "render/picture_decode.h"
 #include "render/shader_program.h"
+#include "gl_bench.h"
 #include "show_passes.h"
 
 #include <GL/glew.h>
@@ -276,19 +277,6 @@ BENCHMARK(BM_ShowPass)->Args({0, 50})->Args({1, 50})->Args({1, 400})->Args({2, 5
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
     // The final pass draws into the window: it has the passes' size.
-    SDL_Window* window = SDL_CreateWindow("bench", 0, 0, 1280, 720, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!window || !SDL_GL_CreateContext(window)) {
-        std::fprintf(stderr, "no OpenGL context (run under xvfb-run): %s\n", SDL_GetError());
-        return 1;
-    }
-    glewExperimental = GL_TRUE;
-    glewInit();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return runGlBenchmarks(argc, argv, 1280, 720, true);
 }

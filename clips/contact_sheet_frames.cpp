@@ -16,8 +16,9 @@ float contactSheetPosition(int index) {
 }
 
 ContactSheetLayout contactSheetLayout(const Part_Clips& clips) {
+    // The window's picture, whatever the scale the targets are drawn at.
     const AppState& app = *clips.owner;
-    const int w = app.targets[5].width, h = app.targets[5].height;
+    const int w = app.window.width, h = app.window.height;
     ContactSheetLayout layout;
     layout.cellW = std::min(w, 480);
     layout.cellH = layout.cellW * h / w;
@@ -26,9 +27,9 @@ ContactSheetLayout contactSheetLayout(const Part_Clips& clips) {
 
 void renderContactSheetFrames(Part_Clips& clips, const ContactSheetFrame& frame) {
     AppState& app = *clips.owner;
-    const int w = app.targets[5].width, h = app.targets[5].height;
+    const int w = app.window.width, h = app.window.height;
     std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 4);
-    for (int i = 0; i < kColumns * kRows; ++i) {
+    for (int i = 0; i < kSheetColumns * kSheetRows; ++i) {
         const float x = contactSheetPosition(i);
         // A few frames at the same position let the feedback passes settle into this scene.
         for (int step = 0; step < 4; ++step) {

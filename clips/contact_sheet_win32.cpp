@@ -49,10 +49,10 @@ void appendBytes(void* context, void* data, int size) {
 
 bool writeContactSheet(Part_Clips& clips, const std::string& path, std::string& error) {
     const ContactSheetLayout layout = contactSheetLayout(clips);
-    const int sheetW = kColumns * layout.cellW, sheetH = kRows * (layout.cellH + kLabelHeight);
+    const int sheetW = kSheetColumns * layout.cellW, sheetH = kSheetRows * (layout.cellH + kSheetLabelHeight);
     std::vector<unsigned char> sheet(static_cast<size_t>(sheetW) * sheetH * 3, 16);
     renderContactSheetFrames(clips, [&](int i, float, const unsigned char* pixels, int w, int h) {
-        shrinkInto(sheet, sheetW, (i % kColumns) * layout.cellW, (i / kColumns) * (layout.cellH + kLabelHeight),
+        shrinkInto(sheet, sheetW, (i % kSheetColumns) * layout.cellW, (i / kSheetColumns) * (layout.cellH + kSheetLabelHeight),
                    layout.cellW, layout.cellH, pixels, w, h);
     });
     std::vector<unsigned char> png;

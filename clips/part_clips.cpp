@@ -20,6 +20,12 @@
 Part_Clips::Part_Clips() { tempo = 120.0f; }
 
 void Part_Clips::load() {
+    const LaunchOptions& options = owner->options;
+    renderScale.configure(options.adaptiveScale(), options.renderScaleAuto ? 1.0f : options.renderScale,
+                          static_cast<float>(options.targetFps),
+                          static_cast<double>(owner->window.width) * owner->window.height);
+    if (options.batch() && options.renderScaleGiven && options.renderScaleAuto)
+        printf("Render scale: offline every frame takes the time it needs; drawn at scale 1, not auto.\n");
     archive.open("bin");
 
     loadTextureFromFile(textures[tvphoto], "videos//tvphoto.jpeg", false, false);

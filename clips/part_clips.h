@@ -18,6 +18,7 @@
 #include "render/pass_timer.h"
 #include "render/picture_cache.h"
 #include "render/picture_problems.h"
+#include "render/render_scale.h"
 #include "render/shader_program.h"
 
 // The part clock past which the show is over and the process ends by itself.
@@ -84,6 +85,7 @@ public:
     double lastFrameCpu = 0.0;
     float lastScenePosition = 0.0f;
     PassTimer passTimer;  // GPU time of the scene, composite, post and final passes (--timing)
+    RenderScale renderScale;  // the share of the window's sides the off-screen targets have
 
     // The picture road: damage met in the archive, the pictures decoded ahead on worker
     // threads (declared after the damage report they write to), and the forecast of the
@@ -131,6 +133,10 @@ public:
     void warmUp();
     bool warmingUp = false;
     bool warmUpKeepsPictures = false;  // a slot with a picture keeps it (the driver minds no pixels)
+
+    // Sizes the scene, composite and post targets to the window at the render scale; the
+    // composite's last result (its trails and lag) is scaled along, never cleared.
+    void applyRenderScale();
 
 private:
     void startPictures();

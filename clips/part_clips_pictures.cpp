@@ -57,6 +57,16 @@ void Part_Clips::addTimingLines() {
         }
         return text;
     });
+    timing.addLine("render scale", [this] {
+        char text[160];
+        if (!renderScale.adaptive())
+            snprintf(text, sizeof text, "%.2f, fixed", renderScale.scale());
+        else
+            snprintf(text, sizeof text, "auto for %.0f frames per second: mean %.2f, lowest %.2f, %d step%s, last %.2f",
+                     renderScale.targetFps(), renderScale.meanScale(), renderScale.lowestScale(), renderScale.steps(),
+                     renderScale.steps() == 1 ? "" : "s", renderScale.scale());
+        return std::string(text);
+    });
     timing.addLine("pictures", [this] {
         const PictureCacheStats s = pictures.stats();
         double seconds = 0;

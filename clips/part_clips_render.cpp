@@ -1,5 +1,5 @@
 // One frame of the production: the scene into the scene target, then the composite, post
-// and final passes (the first two read their own previous result), then the overlay ant.
+// and final passes (the composite reads its own previous result), then the overlay ant.
 #include "platform/gl.h"
 #include <GL/glu.h>
 
@@ -12,7 +12,9 @@
 #include "platform/runtime_random.h"
 #include "platform/tick_clock.h"
 #include "render/catmull_rom_path.h"
+#include "render/picture_copy.h"
 #include "render/render_target.h"
+#include "render/target_resize.h"
 
 namespace {
 
@@ -72,10 +74,20 @@ void Part_Clips::render() {
     // A whole frame, from this render to the next, counts for the scene it showed.
     const int64_t now = platform::tick_count();
     const double cpu = owner->options.timing ? platform::thread_cpu_seconds() : 0.0;
-    if (lastFrameTicks) timing.add(lastScenePosition, (now - lastFrameTicks) / 1e7, cpu - lastFrameCpu);
+    if (lastFrameTicks) {
+        const double seconds = (now - lastFrameTicks) / 1e7;
+        timing.add(lastScenePosition, seconds, cpu - lastFrameCpu);
+        // While a take is recorded or replayed the scale follows the frame's duration as
+        // the clock took it: the take holds those durations, so its replay steps at the
+        // performance's frames and draws its very pixels. Otherwise the wall clock, since
+        // the clock counts a frame over 0.35 s as 0.05 s, and a machine that slow would
+        // look fast.
+        if (!warmingUp) renderScale.frameDone(owner->take ? static_cast<double>(owner->dt) : seconds);
+    }
     lastFrameTicks = now;
     lastFrameCpu = cpu;
     lastScenePosition = ttime;
+    applyRenderScale();
 
     rebuildRemap(remap, remapCache);
     useProgram(objectProgram);
@@ -215,49 +227,94 @@ void Part_Clips::postPass() {
     swapFeedback(target);
 }
 
+void Part_Clips::applyRenderScale() {
+    // The warm-up draws into small targets of its own.
+    if (warmingUp) return;
+    const int32_t width = RenderScale::scaledSide(owner->window.width, renderScale.scale());
+    const int32_t height = RenderScale::scaledSide(owner->window.height, renderScale.scale());
+    if (owner->targets[2].width == width && owner->targets[2].height == height) return;
+    // Only the composite reads its own last result (trails, lag): its history is scaled
+    // along; the scene and post targets are drawn afresh every frame.
+    resizeRenderTarget(owner->targets[2], width, height, false);
+    resizeRenderTarget(owner->targets[4], width, height, true);
+    resizeRenderTarget(owner->targets[5], width, height, false);
+}
+
 void Part_Clips::finalPass() {
-    const RenderTarget& target = owner->targets[5];
+    RenderTarget& target = owner->targets[5];
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glUseProgram(0);
 
-    // Where the display could not switch modes (a full-screen window the size of the
-    // desktop), the picture is scaled to the drawable with its aspect kept, on black.
-    int dw = target.width, dh = target.height;
+    // The picture fills the window; where the display could not switch modes (a
+    // full-screen window the size of the desktop) it is scaled to the drawable with its
+    // aspect kept, on black. The picture itself may be smaller (the render scale).
+    const int ww = warmingUp ? target.width : owner->window.width;
+    const int wh = warmingUp ? target.height : owner->window.height;
+    int dw = ww, dh = wh;
     if (owner->window.window && !warmingUp) platform::drawable_size(owner->window.window, dw, dh);
-    int vx = 0, vy = 0, vw = target.width, vh = target.height;
-    if (dw != target.width || dh != target.height) {
-        const float scale = std::min(static_cast<float>(dw) / target.width, static_cast<float>(dh) / target.height);
-        vw = static_cast<int>(target.width * scale);
-        vh = static_cast<int>(target.height * scale);
+    int vx = 0, vy = 0, vw = ww, vh = wh;
+    if (dw != ww || dh != wh) {
+        const float scale = std::min(static_cast<float>(dw) / ww, static_cast<float>(dh) / wh);
+        vw = static_cast<int>(ww * scale);
+        vh = static_cast<int>(wh * scale);
         vx = (dw - vw) / 2;
         vy = (dh - vh) / 2;
         glViewport(0, 0, dw, dh);
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glEnable(GL_SCISSOR_TEST);
-        glScissor(vx, vy, vw, vh);
     }
-    glViewport(vx, vy, vw, vh);
+    // At the screen's size the pass draws straight into the window. A smaller picture is
+    // printed at its own size into the post target's spare texture (the post pass's result
+    // of the last frame, which nothing reads any more) and then enlarged into the window by
+    // one plain copy: the pass's own work stays at the picture's size. The warm-up
+    // takes that road on its way back, so that the driver has its shaders ready.
+    const bool enlarged = vw != target.width || vh != target.height || vx != 0 || vy != 0 ||
+                          (warmingUp && warmUpKeepsPictures);
+    if (enlarged) {
+        glBindFramebuffer(GL_FRAMEBUFFER, target.resolveFramebuffer);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, target.textures[0], 0);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
+        glDrawBuffer(GL_COLOR_ATTACHMENT0);
+        glViewport(0, 0, target.width, target.height);
+    } else {
+        glViewport(vx, vy, vw, vh);
+    }
     glDisable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, target.textures[1]);
     const ShaderProgram& p = postFinalProgram;
     const bool drawing = useProgram(p);
     if (!drawing) {  // the quad covers the picture: its clear colour shows only without it
+        glEnable(GL_SCISSOR_TEST);
+        if (enlarged)
+            glScissor(0, 0, target.width, target.height);
+        else
+            glScissor(vx, vy, vw, vh);
         glClearColor(0.5f, 0, 1, 1);
         glClear(GL_COLOR_BUFFER_BIT);
+        glDisable(GL_SCISSOR_TEST);
     }
-    glDisable(GL_SCISSOR_TEST);
     // Nothing reads this depth: the overlay ant clears it for itself.
     glDisable(GL_DEPTH_TEST);
     clockUniforms(p);
     setUniformFloat(p, "type", static_cast<float>(type));
     knobUniforms(p, *inputs, 5);
+    // The picture's pixels per screen pixel: the lens's offsets are sizes on the screen.
+    setUniformFloat(p, "renderScale", static_cast<float>(target.width) / static_cast<float>(vw));
     filterOf(target.textures[1], GL_NEAREST);
     setUniformTexture(p, 0, "texture2d", target.textures[1]);
     setUniformTexture(p, 1, "textureprev", target.textures[1]);
     glMatrixMode(GL_MODELVIEW);
     if (drawing) drawFullscreenQuad();
     glUseProgram(0);
+    if (!enlarged) return;
+
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    // The warm-up enlarges too: the driver picks its code by how much a picture grows.
+    if (warmingUp)
+        glViewport(0, 0, 2 * target.width, 2 * target.height);
+    else
+        glViewport(vx, vy, vw, vh);
+    drawPictureEnlarged(target.textures[0]);
 }
 
 void Part_Clips::overlayAnt() {
@@ -288,8 +345,9 @@ void Part_Clips::overlayAnt() {
         path.count = 200;
     }
     if (!(endClock > 45.0f && endClock < 140.0f)) return;
-    // Only the ant uses the window's depth. Clearing the stencil with it (the show uses
-    // none) lets the driver fill the combined buffer instead of masking half of each value.
+    // The show's window has no depth buffer (the ant is one flat black silhouette, which
+    // looks the same whatever order its triangles come in), so clearing it and the depth
+    // test change nothing there; a window with depth gets both as before.
     glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
 
     const float s = clock * 3 + 1;

@@ -16,6 +16,7 @@ void SceneTiming::add(float x, double seconds, double cpuSeconds) {
     }
     cpu[index] += cpuSeconds;
     frames[index] += 1;
+    durations.push_back(static_cast<float>(seconds));
 }
 
 void SceneTiming::addLine(const std::string& name, std::function<std::string()> text) {
@@ -46,5 +47,13 @@ void SceneTiming::print(FILE* out) const {
     if (count)
         fprintf(out, "all        %6d %9.1f %9.1f %8.1f %9.2f   (%.1f frames per second)\n", count,
                 all / count * 1000, allWorst * 1000, allWorstCpu * 1000, allCpu / count * 1000, count / all);
+    if (count) {
+        // What a viewer sees as a stutter: frames far longer than the usual one.
+        const double slow = 1.5 * all / count;
+        size_t over = 0;
+        for (float d : durations) over += d > slow;
+        fprintf(out, "slow frames: %zu of %zu (%.1f %%) took over 1.5 x the mean (%.1f ms)\n", over, durations.size(),
+                durations.empty() ? 0.0 : 100.0 * over / durations.size(), slow * 1000);
+    }
     for (const auto& [name, text] : lines) fprintf(out, "%s: %s\n", name.c_str(), text().c_str());
 }

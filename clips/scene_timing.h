@@ -14,6 +14,7 @@ struct SceneTiming {
     double cpu[26] = {};    // seconds of the render thread's own processor time
     double worstCpu[26] = {};  // the render thread's time in the worst frame: work, or waiting
     int frames[26] = {};
+    std::vector<float> durations;  // every frame's, seconds: the share of slow frames
     // "name: text" lines printed after the table in the order added; the text is asked
     // for when the report is printed.
     std::vector<std::pair<std::string, std::function<std::string()>>> lines;

@@ -50,7 +50,8 @@ void Part_Clips::scene80() {
     begin3D(Camera{65, {0, 0, 2}}, windowAspect(*this), objectProgram);
     glDisable(GL_TEXTURE_2D);
     platform::runtime_srand(42343);
-    glPointSize(7);
+    // Points are 7 pixels of the window, whatever the scale the scene is drawn at.
+    glPointSize(7 * renderScale.scale());
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
     glBegin(GL_POINTS);
@@ -77,7 +78,7 @@ void Part_Clips::scene90() {
     endBackground();
     begin3D(Camera{65, {0, 0, 2}, {0, 0, 0}, {0, -1, 0}}, windowAspect(*this), objectProgram);
     platform::runtime_srand(42343);
-    glPointSize(7);
+    glPointSize(7 * renderScale.scale());
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
     glBegin(GL_POINTS);

@@ -11,6 +11,7 @@
 #include "clips/part_clips.h"
 #include "platform/runtime_random.h"
 #include "render/render_target.h"
+#include "render/target_resize.h"
 
 namespace {
 
@@ -64,6 +65,9 @@ void Part_Clips::warmUp() {
         resetGlState();  // every frame of the show starts from the state the driver leaves
         render();
     }
+    // A step of the render scale resamples the composite's history with a linear blit,
+    // whose shaders the driver would otherwise compile on the first step, mid-show.
+    resizeRenderTarget(app.targets[4], width - 2, height - 2, true);
     resetGlState();
     glFinish();
     warmingUp = warmUpKeepsPictures = false;

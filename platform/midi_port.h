@@ -24,7 +24,7 @@ using MidiInCallback = void (*)(MidiInHandle handle, uint32_t kind, uintptr_t in
 
 // Which of the driver's ports (by its names, in its order) are numbered as devices 0, 1, ...:
 // the ports a user plugged in, never the sequencer's own loopback or announce ports.
-std::vector<unsigned> midi_user_ports(const std::vector<std::string>& driverNames);
+std::vector<unsigned> midi_user_ports(const std::vector<std::string>& driverNames);  // ALSA only
 
 // The device a --midi-port choice names among the device names: "" is device 0, digits are
 // a device number, anything else the first name containing it, ignoring case. -1, with

@@ -15,10 +15,14 @@ using GlContext = void*;     // an SDL context, or a WGL one
 // false or null on failure, with window_error() saying why.
 bool video_init();
 // A window whose client area is width x height at (x, y); hidden windows are never shown
-// (their back buffer is drawn and read back as usual).
-GlWindow* create_gl_window(const char* title, int x, int y, int width, int height, bool hidden);
+// (their back buffer is drawn and read back as usual). Its pixels are double-buffered
+// with depth 24, stencil 8 and 4 samples, or, pictureOnly, single-sample without depth
+// or stencil (for a window that only receives a finished picture: on a software
+// rasterizer each of them costs per pixel).
+GlWindow* create_gl_window(const char* title, int x, int y, int width, int height, bool hidden,
+                           bool pictureOnly = false);
 // A context with the fixed-function pipeline beside GLSL and framebuffer objects (a 3.0
-// compatibility request), double-buffered, depth 24, stencil 8, 4 samples.
+// compatibility request).
 GlContext create_gl_context(GlWindow* window);
 // Exclusive full screen at the window's size; where the display cannot switch modes the
 // window covers the display and the drawable takes the display's size.

@@ -12,7 +12,7 @@ SDL_Window* sdl(GlWindow* window) { return reinterpret_cast<SDL_Window*>(window)
 
 bool video_init() { return SDL_Init(SDL_INIT_VIDEO) >= 0; }
 
-GlWindow* create_gl_window(const char* title, int x, int y, int width, int height, bool hidden) {
+GlWindow* create_gl_window(const char* title, int x, int y, int width, int height, bool hidden, bool pictureOnly) {
     // The renderer needs matrix stacks and immediate mode next to shaders and FBOs, so ask
     // for a compatibility context explicitly. A bare "core, major 3" request becomes 3.1
     // core on EGL (Mesa), where glBegin and glMatrixMode fail; minor 0 must be set too.
@@ -21,10 +21,13 @@ GlWindow* create_gl_window(const char* title, int x, int y, int width, int heigh
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 1);
-    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 4);
+    // A window that only receives the finished picture gains nothing from samples or a
+    // depth buffer, and on a software rasterizer (llvmpipe) each of them doubles what
+    // every pixel drawn into the window costs, and the samples are resolved at each swap.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, pictureOnly ? 0 : 24);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, pictureOnly ? 0 : 8);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, pictureOnly ? 0 : 1);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, pictureOnly ? 0 : 4);
     return reinterpret_cast<GlWindow*>(
         SDL_CreateWindow(title, x, y, width, height, SDL_WINDOW_OPENGL | (hidden ? SDL_WINDOW_HIDDEN : 0)));
 }

@@ -215,15 +215,18 @@ void lookUpWglExtensions() {
 }
 
 // 4 samples where the driver offers them, else a plain format: the off-screen targets
-// carry the show's own multisampling either way.
-bool setPixelFormat(HDC dc) {
-    const PIXELFORMATDESCRIPTOR pfd = basicPixelFormat();
+// carry the show's own multisampling either way. A picture-only window asks for no
+// samples, depth or stencil (the smallest the driver has).
+bool setPixelFormat(HDC dc, bool pictureOnly) {
+    PIXELFORMATDESCRIPTOR pfd = basicPixelFormat();
+    if (pictureOnly) pfd.cDepthBits = pfd.cStencilBits = 0;
+    const int depth = pfd.cDepthBits, stencil = pfd.cStencilBits;
     int format = 0;
     if (g_wgl.choosePixelFormat) {
-        for (int samples : {4, 0}) {
+        for (int samples : {pictureOnly ? 0 : 4, 0}) {
             const int attributes[] = {WGL_DRAW_TO_WINDOW_ARB, 1, WGL_SUPPORT_OPENGL_ARB, 1, WGL_DOUBLE_BUFFER_ARB, 1,
                                       WGL_PIXEL_TYPE_ARB, WGL_TYPE_RGBA_ARB, WGL_COLOR_BITS_ARB, 24,
-                                      WGL_DEPTH_BITS_ARB, 24, WGL_STENCIL_BITS_ARB, 8, WGL_ACCELERATION_ARB,
+                                      WGL_DEPTH_BITS_ARB, depth, WGL_STENCIL_BITS_ARB, stencil, WGL_ACCELERATION_ARB,
                                       WGL_FULL_ACCELERATION_ARB, WGL_SAMPLE_BUFFERS_ARB, samples ? 1 : 0,
                                       WGL_SAMPLES_ARB, samples, 0};
             UINT count = 0;
@@ -274,7 +277,7 @@ bool video_init() {
     return registerClass();
 }
 
-GlWindow* create_gl_window(const char* title, int x, int y, int width, int height, bool hidden) {
+GlWindow* create_gl_window(const char* title, int x, int y, int width, int height, bool hidden, bool pictureOnly) {
     lookUpWglExtensions();
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
     RECT frame{0, 0, width, height};
@@ -293,7 +296,7 @@ GlWindow* create_gl_window(const char* title, int x, int y, int width, int heigh
     window->dc = GetDC(hwnd);
     window->width = width;
     window->height = height;
-    if (!setPixelFormat(window->dc)) {
+    if (!setPixelFormat(window->dc, pictureOnly)) {
         destroy_gl_window(window);
         return nullptr;
     }

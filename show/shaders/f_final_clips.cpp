@@ -2,7 +2,8 @@
 // of the footage around it and glows where it emits; the
 // overlay's dust, hairs and light leaks lie on top; the lens darkens the corners; the
 // frame is white-balanced, gets this frame's grain and leaves trails where 3D objects
-// were (this pass reads its own last result); blue noise dithers it into 8 bits.
+// were (this pass reads its own last result), and bright lights on a dark ground fade over
+// a few frames, as on a tube camera; blue noise dithers it into 8 bits.
 // Alpha of the result is the trail mask, which the next frame reads back with the colour.
 // The uniforms that set the look ("type", "TheType", the clocks, "k0" .. "k5"), the
 // footage ("textureVideo", "textureVideo2") and the scene's depth ("texture2ddepth") are
@@ -29,16 +30,20 @@ flat in vec2 vTrail;
 flat in vec4 vLook;
 flat in vec3 vBalance;
 flat in float vMono;
+flat in float vLag;
 
 #include "shaders/common.cpp"
 #include "shaders/film.cpp"
 
 void main() {
     // Whole texels, unfiltered: cheaper, and at a silhouette no colour of the background
-    // leaks into the 3D's outputs.
-    vec3 c = texelAt(texture2d, vUV).rgb;
-    vec4 emitted = texelAt(texture2d2, vUV);
-    vec4 surfaceInfo = texelAt(texture2d3, vUV);
+    // leaks into the 3D's outputs. The scene target has this pass's size, so the texel is
+    // the one under the pixel (llvmpipe spends as much on working out a texel from uv as
+    // on reading it).
+    ivec2 at = ivec2(gl_FragCoord.xy);
+    vec3 c = texelFetch(texture2d, at, 0).rgb;
+    vec4 emitted = texelFetch(texture2d2, at, 0);
+    vec4 surfaceInfo = texelFetch(texture2d3, at, 0);
     // The object program marks what it shaded with 1/4 .. 1/2 in the alpha of output 2.
     // Elsewhere (the clear colour, pictures, draws without the program, additive draws
     // over pictures) outputs 1 and 2 hold no surface and are left alone.
@@ -84,6 +89,13 @@ void main() {
     c = mix(c, previous.rgb, previous.a * vTrail.x * (1.0 - 0.75 * shaded));
     // The 1.5 code values taken off every frame make sure an 8-bit mask reaches zero.
     float mask = max(emitted.a, previous.a * vTrail.y - 1.5 / 255.0);
+
+    // Lag of a tube camera: a light on a dark ground fades over a few frames instead of
+    // vanishing. Kept off bright grounds, where it would wash out anything dark that moves.
+    // The last frame is read where this pixel was (the trails read it a hair smaller).
+    vec3 before = texelFetch(textureFeedback, at, 0).rgb;
+    float lag = vLag * smoothstep(0.45, 0.9, luma(before)) * (1.0 - smoothstep(0.35, 0.7, luma(c)));
+    c = max(c, before * lag);
 
     c += blueDither(BlueTexture, gl_FragCoord.xy, vFrame);
     gl_FragColor = vec4(c, mask);

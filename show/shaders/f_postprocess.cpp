@@ -1,6 +1,6 @@
 // The post pass: the optics and the projector. The film weaves in the gate; highlights
-// halate into a warm glow; bright lights in the dark leave short comet tails (this pass
-// reads its own last result); the second reel is double-exposed over the last stretch of
+// halate into a warm glow (the comet tails of bright lights in the dark come from the
+// composite, whose last result holds them); the second reel is double-exposed over the last stretch of
 // the edit; the moon and its flare sit where the free camera sees them; the lens veils
 // the frame with its own light; the exposure flickers with the grain picture; the gate
 // rounds the corners. Blue noise dithers the result into its 8-bit target.
@@ -9,17 +9,17 @@
 uniform float ttime;      // the edit position: the second reel is printed only over the last reels
 uniform float fullttime;  // the part's own clock: the dither moves every display frame
 uniform float k0;         // grain, here the depth of the exposure flicker
-uniform float k1;         // feedback, here the lag of lights
 uniform float k4;         // contrast, here a cleaner lens
 uniform float k5;         // vignette, here the roundness of the gate
 
 uniform sampler2D texture2d;        // the composite, linearly filtered
 uniform sampler2D textureVideo2;    // the second reel
 uniform sampler2D BlueTexture;
-uniform sampler2D textureFeedback;  // this pass's result of the last frame
 // The vertex stage reads the rest: the other clocks, "type", "TheType", "k2", "k3", the free
 // camera ("MV", "MP"), "moon", "textureVideo", "texture2d2", "texture2d3",
-// "texture2dOther", "texture2dOtherdepth" and "textureNoise".
+// "texture2dOther", "texture2dOtherdepth" and "textureNoise". This pass keeps no history of
+// its own, so "textureFeedback" and the feedback knob "k1" are bound but not read: the
+// lag of lights lives in the composite, whose last result is the history it needs.
 
 in vec2 vUV;
 flat in vec3 vMoon;
@@ -53,17 +53,9 @@ void main() {
     vec2 b = vec2(-across.y, across.x) * 1.9 * texel;
     vec4 taps = vec4(luma(texelAt(texture2d, uv + a).rgb), luma(texelAt(texture2d, uv - a).rgb),
                      luma(texelAt(texture2d, uv + b).rgb), luma(texelAt(texture2d, uv - b).rgb));
-    float ringLight = dot(taps, vec4(0.25));
     // Each tap is bright-passed before they are averaged, so that a small light halates too.
     float bright = dot(max(taps - 0.55, 0.0), vec4(0.25)) / 0.45;
     c += bright * vHalation * (1.0 - 0.5 * c);
-
-    // Lag of a tube camera: a light on a dark ground fades over a few frames instead of
-    // vanishing. Kept off bright grounds, where it would wash out anything dark that moves.
-    vec3 previous = texelAt(textureFeedback, vUV).rgb;
-    float lag = (0.5 + 0.4 * knobAmount(k1)) * smoothstep(0.45, 0.9, luma(previous)) *
-                (1.0 - smoothstep(0.35, 0.7, ringLight));
-    c = max(c, previous * lag);
 
     // Double exposure of the second reel over the last stretch; the reels are stored top
     // row first, and the print of the second breathes a little from frame to frame. The

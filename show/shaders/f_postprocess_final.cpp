@@ -3,13 +3,15 @@
 // toning, the print's burnt edges (vignette), and a dither of its own, since the window
 // is 8 bits and this pass has no noise picture. The uniforms that set the look (the
 // clocks, "type", "TheType", "k0" .. "k5") are read by the vertex stage; "k1" here too.
-// Both samplers hold the post result, filtered nearest: every tap is a whole pixel, and is
-// read as one (texelFetch, cheaper than a filtered read on llvmpipe).
+// Both samplers hold the post result, filtered nearest. The picture may be smaller than the
+// screen (the render scale): this pass then prints it at its own size, and a plain copy
+// enlarges the print to the window.
 #version 130
 
 uniform sampler2D texture2d;    // the post result
 uniform sampler2D textureprev;  // the same picture, for the displaced taps
 uniform float k1;               // feedback: the echo comes in as it goes up
+uniform float renderScale;      // the picture's pixels per screen pixel; 0 (not set) reads as 1
 
 in vec2 vUV;
 flat in vec2 vCorner;
@@ -24,18 +26,23 @@ flat in vec4 vLens;
 #include "shaders/film.cpp"
 
 void main() {
-    vec2 texel = 1.0 / vec2(max(textureSize(texture2d, 0), ivec2(1)));
-    vec3 c = texelAt(texture2d, vUV).rgb;
+    // This pass draws the picture at its own size with its corner at the origin, so the
+    // pixel under gl_FragCoord is the picture's texel there: whole texels, read as such
+    // (texelFetch, cheaper than a sampler on llvmpipe). Offsets are sizes on the screen,
+    // in screen pixels, and become the picture's pixels at the render scale.
+    ivec2 last = max(textureSize(texture2d, 0), ivec2(1)) - 1;
+    vec2 at = gl_FragCoord.xy;
+    float perScreenPixel = renderScale > 0.0 ? renderScale : 1.0;
+    vec3 c = texelFetch(texture2d, clamp(ivec2(at), ivec2(0), last), 0).rgb;
 
     // Lateral colour: the lens draws red a little larger than green, so red fringes grow
     // towards the edges.
-    c.r = texelAt(texture2d, vUV - (vUV - 0.5) * 2.0 * vLens.x * texel).r;
+    c.r = texelFetch(texture2d, clamp(ivec2(at - (vUV - 0.5) * 2.0 * vLens.x * perScreenPixel), ivec2(0), last), 0).r;
 
     // Echo: a ghost a few pixels to the right, as of a second reflection in the projector.
-    // None while the knob is untouched: the test is on a uniform, so the driver skips the
-    // read for the whole frame then.
+    // None while the knob is untouched (llvmpipe still works out the masked read).
     if (knobAmount(k1) > 0.0) {
-        vec3 echo = texelAt(textureprev, vUV - vec2(5.0, 0.0) * texel).rgb;
+        vec3 echo = texelFetch(textureprev, clamp(ivec2(at - vec2(5.0 * perScreenPixel, 0.0)), ivec2(0), last), 0).rgb;
         c = mix(c, max(c, echo), vLens.y);
     }
 

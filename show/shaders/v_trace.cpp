@@ -38,6 +38,7 @@ flat out vec2 vTrail;       // share of the last frame a trail shows, and how fa
 flat out vec4 vLook;        // grain, glow of emitting surfaces, fill from the footage, lens fall-off
 flat out vec3 vBalance;     // white balance
 flat out float vMono;       // 1 for a black and white print
+flat out float vLag;        // share of a light the next frame keeps on a dark ground, by k1 (feedback)
 
 // For the final pass.
 flat out vec4 vPrint;       // exposure, flash, saturation, contrast
@@ -79,6 +80,7 @@ void main() {
     vLook = vec4(grainStrength(k0), 0.45 * halationStrength(k2), 0.05 * (1.0 - 0.7 * knobAmount(k4)), vignetteStrength(k5));
     vBalance = vec3(1.0 + 0.11 * warmth, 1.0 + 0.015 * warmth, 1.0 - 0.15 * warmth);
     vMono = mono;
+    vLag = 0.5 + 0.4 * knobAmount(k1);
 
     // Printer lights: the white clips are printed a little down so paper white is not
     // glaring; the print's density breathes by a fraction of a percent per film frame;

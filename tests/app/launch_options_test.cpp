@@ -107,3 +107,29 @@ TEST(RenderSize, SizesBeyondTheGlLimitsOrAQuarterOfMemoryAreRefusedByName) {
     // The estimate grows with the area: six full-size targets dominate.
     EXPECT_GT(showTargetBytes(1920, 1080), uint64_t(6) * 1920 * 1080 * 36);
 }
+
+TEST(LaunchOptions, RenderScaleIsAutoLiveAndFixedOfflineUnlessAScaleIsGiven) {
+    std::string msg;
+    LaunchOptions live, given, sheet, sheetGiven;
+    ASSERT_EQ(parse({"--target-fps", "24"}, live, msg), OptionsResult::Run);
+    EXPECT_TRUE(live.adaptiveScale());
+    EXPECT_EQ(live.targetFps, 24);
+    ASSERT_EQ(parse({"--render-scale", "0.5"}, given, msg), OptionsResult::Run);
+    EXPECT_FALSE(given.adaptiveScale());
+    EXPECT_FLOAT_EQ(given.renderScale, 0.5f);
+    ASSERT_EQ(parse({"--contact-sheet", "s.png", "--render-scale", "auto"}, sheet, msg), OptionsResult::Run);
+    EXPECT_FALSE(sheet.adaptiveScale()) << "offline frames take the time they need";
+    ASSERT_EQ(parse({"--contact-sheet", "s.png", "--render-scale", "0.25"}, sheetGiven, msg), OptionsResult::Run);
+    EXPECT_FLOAT_EQ(sheetGiven.renderScale, 0.25f);
+    for (auto args : std::vector<std::vector<const char*>>{{"--render-scale", "0.2"},
+                                                            {"--render-scale", "1.5"},
+                                                            {"--render-scale", "half"},
+                                                            {"--render-scale", "nan"},
+                                                            {"--render-scale"},
+                                                            {"--target-fps", "0"},
+                                                            {"--target-fps", "30.5"}}) {
+        LaunchOptions o;
+        EXPECT_EQ(parse(args, o, msg), OptionsResult::Error) << args[0] << " " << (args.size() > 1 ? args[1] : "");
+        EXPECT_NE(msg.find(args[0]), std::string::npos) << msg;
+    }
+}

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <new>
@@ -86,7 +87,7 @@ void performInput(long frame) {
     FrameHashLog log;
     openFrameHashes(log, hashes, message);
     app.launcherDone = true;
-    if (!app.window.Init(10, 140, app.options.width, app.options.height, false)) _exit(1);
+    if (!app.window.Init(10, 140, app.options.width, app.options.height, false, false, true)) _exit(1);  // as the show opens it
     drawLauncher(app);
     platform::swap_window(app.window.window);
     app.loader = new (std::calloc(1, sizeof(Part_Loader))) Part_Loader();
@@ -162,7 +163,10 @@ protected:
             setenv("SDL_AUDIODRIVER", "dummy", 1);
             if (chdir(show->c_str()) != 0 || !freopen(log.c_str(), "w", stdout)) _exit(2);
             dup2(fileno(stdout), 2);
-            perform({"--no-launcher", "--windowed", "--res", "320x180", "--frames", "130", "--record", take.c_str()},
+            // Large enough, and with a target high enough, for the render scale to step
+            // during the take.
+            perform({"--no-launcher", "--windowed", "--res", "800x450", "--target-fps", "240", "--frames", "130",
+                     "--record", take.c_str()},
                     *folder / "live.txt");
         }
         waitpid(pid, &status, 0);
@@ -209,10 +213,16 @@ TEST_F(Takes, AScriptedPerformanceReplaysTwiceWithTheLiveFrames) {
     EXPECT_GT(std::set<std::string>(live.begin(), live.end()).size(), 60u) << "the frames change";
     const std::string camera = readFile(*show + "/FreeCam.bin");
     for (const std::string replay : {"r1", "r2"}) {
-        ASSERT_EQ(velmora("--replay " + *folder / "live.take" + " --frame-hashes " + *folder / replay, replay + ".log"), 0)
+        ASSERT_EQ(velmora("--replay " + *folder / "live.take" + " --target-fps 240 --timing --frame-hashes " +
+                              *folder / replay,
+                          replay + ".log"),
+                  0)
             << said(replay + ".log");
         EXPECT_EQ(frameCrcs(*folder / replay), live) << replay;
         EXPECT_NE(said(replay + ".log").find("Replay: the take is over"), std::string::npos);
+        // The render scale worked out again from the take's durations: the same steps.
+        EXPECT_NE(said(replay + ".log").find("render scale: auto"), std::string::npos) << said(replay + ".log");
+        EXPECT_EQ(said(replay + ".log").find(" 0 steps"), std::string::npos) << said(replay + ".log");
     }
     EXPECT_EQ(readFile(*show + "/FreeCam.bin"), camera) << "a replay keeps the performer's camera file";
 }
@@ -237,10 +247,18 @@ TEST_F(Takes, ItsCaptureIsTheSameEveryTime) {
 TEST_F(Takes, ACutTakePlaysUpToTheCutAndAForeignOneIsRefusedUnlessForced) {
     ASSERT_EQ(status, 0);
     const std::string bytes = readFile(*folder / "live.take");
-    const size_t second = bytes.find("TBLK", bytes.find("TBLK") + 4);  // a block is written twice a second
-    ASSERT_NE(second, std::string::npos);
-    writeFile(*folder / "cut.take", bytes.substr(0, second + 30));
-    ASSERT_EQ(velmora("--replay " + *folder / "cut.take" + " --frame-hashes " + *folder / "cut.txt", "cut.log"), 0)
+    // Inside the first block past frame 20 (a block is written twice a second, however many
+    // frames the machine drew in that time).
+    size_t block = bytes.find("TBLK");
+    for (uint32_t first = 0; block != std::string::npos && block + 12 <= bytes.size(); block = bytes.find("TBLK", block + 4)) {
+        std::memcpy(&first, bytes.data() + block + 8, 4);
+        if (first > 20) break;
+    }
+    ASSERT_NE(block, std::string::npos);
+    writeFile(*folder / "cut.take", bytes.substr(0, block + 30));
+    ASSERT_EQ(velmora("--replay " + *folder / "cut.take" + " --target-fps 240 --frame-hashes " + *folder / "cut.txt",
+                      "cut.log"),
+              0)
         << said("cut.log");
     EXPECT_NE(said("cut.log").find("stops there"), std::string::npos) << said("cut.log");
     const std::vector<std::string> cut = frameCrcs(*folder / "cut.txt"), live = frameCrcs(*folder / "live.txt");

@@ -93,6 +93,7 @@ protected:
         if (chdir(TINY_SHOW) != 0) return;
         g_show = new Show;  // kept for the whole run, as the show keeps its part
         AppState& app = *g_show->app;
+        app.options.renderScaleAuto = false;  // the tests read the targets at the window's size
         app.window.width = kW;
         app.window.height = kH;
         app.window.aspect = float(kW) / kH;
@@ -234,9 +235,11 @@ TEST_F(Scenes, HoldingSpaceRebuildsTheFiveProgramsEveryFrame) {
     }
     testing::internal::GetCapturedStdout();
     g_show->app->keys[44] = false;
-    int live = 0;  // the five programs and their ten shaders; the replaced ones are deleted
+    // The five programs and their ten shaders, and the program that enlarges a picture
+    // drawn at a render scale; the replaced ones are deleted.
+    int live = 0;
     for (GLuint name = 1; name <= *ids[4].rbegin() + 100; ++name) live += glIsProgram(name) || glIsShader(name);
-    EXPECT_EQ(live, 15);
+    EXPECT_EQ(live, 16);
     for (int k = 0; k < 5; ++k) {
         EXPECT_GE(ids[k].size(), 2u) << "program " << k << " was rebuilt";
         EXPECT_TRUE(programs[k]->linked) << "program " << k;
@@ -383,4 +386,39 @@ TEST_F(Scenes, AStillShownFrameAfterFrameIsDecodedOnce) {
     scene(41.0f);
     scene(41.01f);  // the same grain picture too
     EXPECT_EQ(c.pictures.stats().decoded, decoded);
+}
+
+TEST_F(Scenes, AScaleStepCarriesThePictureHistoryAcrossWithoutAFlash) {
+    Part_Clips& c = *g_show->clips;
+    AppState& app = *g_show->app;
+    const auto meanOf = [](const Pixels& p) {
+        double sum = 0;
+        for (size_t i = 0; i < p.size(); i += 4) sum += p[i] + p[i + 1] + p[i + 2];
+        return sum / (p.size() / 4 * 3);
+    };
+    const auto frame = [&] {  // the fog scene with the figure: trails and lag in the composite's history
+        c.ttime = c.cttime = c.clock = 55;
+        c.render();
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        return meanOf(readPixels(0, 0, kW, kH));
+    };
+    const auto historyMean = [&](int target) { return meanOf(texturePixels(app.targets[target].textures[1])); };
+    c.renderScale.configure(false, 1.0f, 30.0f);
+    double before = 0;
+    for (int i = 0; i < 6; ++i) before = frame();
+    const double composite = historyMean(4);
+    ASSERT_GT(composite, 10.0);
+
+    c.renderScale.configure(false, 0.5f, 30.0f);
+    c.applyRenderScale();
+    EXPECT_EQ(app.targets[2].width, kW / 2);
+    EXPECT_EQ(app.targets[5].height, kH / 2);
+    EXPECT_NEAR(historyMean(4), composite, 2.0) << "the composite's history is scaled, not cleared";
+    const double after = frame();
+    EXPECT_NEAR(after, before, 3.0) << "the first frame at the new scale is neither darker nor brighter";
+    EXPECT_NEAR(frame(), before, 3.0);
+
+    c.renderScale.configure(false, 1.0f, 30.0f);  // back as the other tests expect
+    EXPECT_NEAR(frame(), before, 3.0);
+    EXPECT_EQ(app.targets[2].width, kW);
 }

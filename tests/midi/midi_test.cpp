@@ -141,9 +141,12 @@ TEST(MidiInBase, WithoutADeviceStartFailsWithTheDriversText) {
     EXPECT_FALSE(m.start());
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out.rfind("======== MidiIn::printDeviceNames() ========\n", 0), 0u);
-    EXPECT_NE(out.find("MidiIn::start() : midiInOpen() failed...err="), std::string::npos);
+    const size_t text = out.find("MidiIn::start() : midiInOpen() failed...err=");
+    ASSERT_NE(text, std::string::npos);
+    EXPECT_GT(out.find('\n', text), text + 45) << "the driver's own text follows: " << out;
 }
 
+#ifndef _WIN32  // ALSA's port list; Windows lists only devices
 TEST(MidiPorts, DeviceZeroIsThePluggedInPortNotTheSequencersOwn) {
     // As ALSA lists them on a desktop: the kernel's loopback first, a sound server's
     // announce port, the controller, a second controller, and this program's own client.
@@ -154,6 +157,7 @@ TEST(MidiPorts, DeviceZeroIsThePluggedInPortNotTheSequencersOwn) {
     EXPECT_EQ(platform::midi_user_ports(alsa), (std::vector<unsigned>{3, 4}));
     EXPECT_TRUE(platform::midi_user_ports({"Midi Through:Midi Through Port-0 14:0"}).empty());
 }
+#endif
 
 TEST(MidiPorts, MidiPortChoosesByNumberOrByPartOfTheNameInAnyCase) {
     const std::vector<std::string> names = {"nanoKONTROL2 MIDI 1", "Launchkey MK3 MIDI 1"};

@@ -5,6 +5,7 @@
 #include "gl_test_context.h"
 #include "render/pass_timer.h"
 #include "render/render_target.h"
+#include "render/target_resize.h"
 
 #include <array>
 
@@ -223,4 +224,45 @@ TEST_F(RenderTargetGl, PassTimesAreReadBackFramesLaterWithoutGlErrors) {
     EXPECT_GE(timer.meanMs(1), 0.0) << "read back once the ring came round";
     EXPECT_GE(timer.meanMs(3), 0.0);
     EXPECT_EQ(timer.meanMs(0), -1.0) << "a pass never timed has no figure";
+}
+
+TEST_F(RenderTargetGl, ResizingScalesTheKeptPictureAndEmptiesTheRest) {
+    create(0);
+    // A left-to-right ramp in the kept texture, the marker in the others.
+    std::vector<uint8_t> ramp(kSize * kSize * 4);
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x) {
+            uint8_t* p = &ramp[(y * kSize + x) * 4];
+            p[0] = static_cast<uint8_t>(x * 8);
+            p[1] = 100;
+            p[2] = static_cast<uint8_t>(255 - x * 8);
+            p[3] = 200;
+        }
+    glBindTexture(GL_TEXTURE_2D, target.textures[1]);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, ramp.data());
+    glEnable(GL_SCISSOR_TEST);  // the show's state may have it on: the resize must not clip
+    glScissor(0, 0, 1, 1);
+    resizeRenderTarget(target, 16, 8, true);
+    EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+    glDisable(GL_SCISSOR_TEST);
+    EXPECT_EQ(target.width, 16);
+    EXPECT_EQ(target.height, 8);
+    EXPECT_FLOAT_EQ(target.aspect, 2.0f);
+    const std::vector<uint8_t> kept = texturePixels(target.textures[1]);
+    ASSERT_EQ(kept.size(), 16u * 8 * 4);
+    for (int x = 0; x < 16; ++x) {
+        const uint8_t* p = &kept[(4 * 16 + x) * 4];
+        EXPECT_NEAR(p[0], x * 16 + 4, 3) << x;  // two source texels per texel, averaged
+        EXPECT_EQ(p[1], 100);
+        EXPECT_EQ(p[3], 200) << "the trail mask in alpha goes along";
+    }
+    for (int i : {0, 2, 3}) EXPECT_TRUE(filledWith(target.textures[i], {0, 0, 0, 0})) << i;
+    // Drawing and resolving work at the new size.
+    drawThreeOutputs();
+    resolveRenderTarget(target, 3);
+    EXPECT_TRUE(filledWith(target.textures[3], kBlue));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    const GLuint name = target.textures[1];
+    resizeRenderTarget(target, 16, 8, true);  // the same size: nothing happens
+    EXPECT_EQ(target.textures[1], name);
 }

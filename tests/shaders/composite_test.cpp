@@ -157,14 +157,15 @@ TEST_F(CompositeTest, FeedbackKnobLengthensTrails) {
 TEST_F(CompositeTest, PicturesDrawnWithoutTheProgramLeaveNoTrailOrGlow) {
     // Draws without a program write their colour into all three outputs; the composite
     // must not take a bright picture in outputs 1 and 2 for a glowing, trailing surface.
-    const GLuint bright = flatTexture(240, 240, 240), dark = flatTexture(30, 30, 30);
+    // The second picture is a light ground, on which lights leave no lag of their own.
+    const GLuint bright = flatTexture(240, 240, 240), lighter = flatTexture(200, 200, 200);
     PassTargets t, clean;
     createPassTargets(t, kW, kH);
     createPassTargets(clean, kW, kH);
     frame(t, bright);
-    const Picture afterBright = frame(t, dark);
-    const Picture darkOnly = frame(clean, dark);
-    EXPECT_NEAR(afterBright.mean(60, 30, 130, 80, 1), darkOnly.mean(60, 30, 130, 80, 1), 1.0);
+    const Picture afterBright = frame(t, lighter);
+    const Picture lighterOnly = frame(clean, lighter);
+    EXPECT_NEAR(afterBright.mean(60, 30, 130, 80, 1), lighterOnly.mean(60, 30, 130, 80, 1), 1.0);
 }
 
 TEST_F(CompositeTest, AdditivePointsOverAPictureMarkNoSurface) {
@@ -194,4 +195,30 @@ TEST_F(CompositeTest, AdditivePointsOverAPictureMarkNoSurface) {
     });
     const Picture without = frame(clean, picture);
     EXPECT_NEAR(withPoints.mean(90, 48, 102, 60, 1), without.mean(90, 48, 102, 60, 1), 1.0);
+}
+
+TEST_F(CompositeTest, ABrightLightOnADarkGroundFadesOverAFewFramesAndTheKnobLengthensIt) {
+    // A picture with a bright patch, then the same picture without it: the lag keeps the
+    // light a few frames; on a bright ground it leaves nothing.
+    const auto patch = [](uint8_t ground) {
+        return [ground](int x, int y) { return x > 80 && x < 110 && y > 40 && y < 70 ? grey(240) : grey(ground); };
+    };
+    const auto tail = [&](float k1, uint8_t ground) {
+        input.knobs[1] = k1;
+        const GLuint lit = makeTexture(kW, kH, patch(ground)), plain = flatTexture(ground, ground, ground);
+        PassTargets t, clean;
+        createPassTargets(t, kW, kH);
+        createPassTargets(clean, kW, kH);
+        frame(t, lit);
+        const double next = frame(t, plain).mean(88, 48, 102, 62, 1) - frame(clean, plain).mean(88, 48, 102, 62, 1);
+        Picture late;
+        for (int i = 0; i < 12; ++i) late = frame(t, plain);
+        const double after = late.mean(88, 48, 102, 62, 1) - frame(clean, plain).mean(88, 48, 102, 62, 1);
+        return std::make_pair(next, after);
+    };
+    const auto [designed, designedLate] = tail(-1, 20);
+    EXPECT_GT(designed, 60) << "the light vanished at once";
+    EXPECT_LT(designedLate, 2) << "the light never faded";
+    EXPECT_GT(tail(1, 20).first, designed + 10) << "k1 does not lengthen the lag";
+    EXPECT_LT(tail(-1, 200).first, 3) << "a bright ground lags";
 }

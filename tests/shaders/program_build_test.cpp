@@ -17,10 +17,11 @@ const Names kCompositeUniforms = {"type", "k0", "k1", "k2", "k3", "k4", "TheType
                                   "fttime", "fullttime", "texture2d", "texture2ddepth", "texture2d2", "textureVideo",
                                   "textureVideo2", "textureFeedback", "BlueTexture", "texture2d3", "textureNoise",
                                   "OverlayTexture"};
-const Names kPostUniforms = {"ttime", "fttime", "cttime", "fullttime", "TheType", "k0", "k1", "k2", "k3", "k4", "k5",
+// The post pass keeps no history of its own: the lag of lights, which the feedback knob k1
+// lengthens, works on the composite's, so "k1" and "textureFeedback" are not read there.
+const Names kPostUniforms = {"ttime", "fttime", "cttime", "fullttime", "TheType", "k0", "k2", "k3", "k4", "k5",
                              "type", "MV", "MP", "texture2d", "texture2d2", "textureVideo", "texture2d3", "textureVideo2",
-                             "moon", "texture2dOther", "texture2dOtherdepth", "BlueTexture", "textureFeedback",
-                             "textureNoise"};
+                             "moon", "texture2dOther", "texture2dOtherdepth", "BlueTexture", "textureNoise"};
 const Names kFinalUniforms = {"ttime", "fttime", "cttime", "fullttime", "TheType", "type",
                               "k0", "k1", "k2", "k3", "k4", "k5", "texture2d", "textureprev"};
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <utility>
 #include <filesystem>
 #include <iostream>
 
@@ -23,14 +24,18 @@ void identityMatrices() {
     }
 }
 
+// As the show draws a pass that may read its own last result: into the target's spare
+// texture, without depth (on llvmpipe a depth attachment doubles a pass's cost), and the
+// two then swap names, so textures[1] is again the newest result.
 void bindTarget(RenderTarget& target) {
-    attachTextures(target, 1);
-    glBindFramebuffer(GL_FRAMEBUFFER, target.drawFramebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, target.resolveFramebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, target.textures[0], 0);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
     glViewport(0, 0, target.width, target.height);
-    glClearColor(0.5f, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
+
+void swapResult(RenderTarget& target) { std::swap(target.textures[0], target.textures[1]); }
 
 void knobs(const ShaderProgram& p, const PassInputs& in, int last) {
     static const char* const names[6] = {"k0", "k1", "k2", "k3", "k4", "k5"};
@@ -155,7 +160,7 @@ void runComposite(ShowPrograms& programs, PassTargets& t, const PassInputs& in) 
     setUniformTexture(p, 15, "OverlayTexture", in.overlay);
     identityMatrices();
     drawFullscreenQuad();
-    resolveRenderTarget(t.composite, 1);
+    swapResult(t.composite);
     glUseProgram(0);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
@@ -190,7 +195,7 @@ void runPost(ShowPrograms& programs, PassTargets& t, const PassInputs& in) {
     identityMatrices();
     glEnable(GL_TEXTURE_2D);
     drawFullscreenQuad();
-    resolveRenderTarget(t.post, 1);
+    swapResult(t.post);
     glUseProgram(0);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
