@@ -3,7 +3,8 @@
 #   ./setup.sh run [velmora options]   install what is missing, build, and start the show
 #   ./setup.sh test                    the same set-up, then the whole test suite (the
 #                                      Windows build's under Wine included)
-#   ./setup.sh windows                 cross-build for Windows into dist/velmora-windows/
+#   ./setup.sh windows [--no-data]     cross-build for Windows into dist/velmora-windows/
+#                                      (with the default show data) and its zip
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
@@ -59,18 +60,23 @@ with_display() {  # a display for GL: the user's, or a virtual one
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then "$@"; else xvfb-run -a -s "-screen 0 1920x1080x24" "$@"; fi
 }
 
+# The default show data: made once, and again when the generator's version changes.
+make_default_show() {
+  local want
+  want="$("$root/build/tools/velmora-data" --version) default"
+  if [ "$(cat "$root/show/.velmora-data" 2>/dev/null)" != "$want" ]; then
+    echo "Generating the default show data into show/ (a few minutes, once)..."
+    "$root/build/tools/velmora-data" "$root/show"
+  fi
+}
+
 cmd=${1:-}
 shift || true
 case "$cmd" in
   run)
     install_missing "${packages[@]}"
     build build all
-    # The default show data: made once, and again when the generator's version changes.
-    want="$("$root/build/tools/velmora-data" --version) default"
-    if [ "$(cat "$root/show/.velmora-data" 2>/dev/null)" != "$want" ]; then
-      echo "Generating the default show data into show/ (a few minutes, once)..."
-      "$root/build/tools/velmora-data" "$root/show"
-    fi
+    make_default_show
     cd "$root/show"
     exec "$root/build/velmora" "$@"
     ;;
@@ -98,18 +104,32 @@ case "$cmd" in
     ;;
   windows)
     install_missing "${windows_packages[@]}"
-    for target in crt_shared crt-encode crt-decode velmora-pack velmora-inspect; do build_windows "$target"; done
+    for target in crt_shared crt-encode crt-decode velmora-pack velmora-inspect velmora; do build_windows "$target"; done
     # What a Windows user gets: 64-bit programs and crt.dll, stripped, needing only
     # Windows' own DLLs, and the decoder's C header and export list.
     dist="$root/dist/velmora-windows"
-    rm -rf "$dist" && mkdir -p "$dist"
-    for file in crt.dll crt-encode.exe crt-decode.exe velmora-pack.exe velmora-inspect.exe; do
+    rm -rf "$dist" "$dist.zip" && mkdir -p "$dist"
+    for file in velmora.exe crt.dll crt-encode.exe crt-decode.exe velmora-pack.exe velmora-inspect.exe; do
       x86_64-w64-mingw32-strip -o "$dist/$file" "$root/build-win/bin/$file"
     done
     cp "$root/crt/crt.h" "$dist/"
     # The export list, from which MSVC's lib.exe makes an import library.
     (cd "$dist" && gendef crt.dll >/dev/null 2>&1)
-    echo "Windows build in $dist:"
+    # The show beside velmora.exe, which reads it from its working folder: the shaders,
+    # and the default data, generated here on Linux (velmora-data is a Linux program),
+    # unless --no-data asks for the programs alone.
+    cp -r "$root/show/shaders" "$dist/shaders"
+    rm -f "$dist"/shaders/*.xxx
+    if [ "${1:-}" != "--no-data" ]; then
+      install_missing "${packages[@]}"
+      build build velmora-data
+      make_default_show
+      for item in bin.bin bin.txt music resources3 videos; do cp -r "$root/show/$item" "$dist/"; done
+    fi
+    # One file to hand over: unzip, double-click velmora.exe (a stored zip: the frames are
+    # JPEG already and the rest is small).
+    (cd "$root/dist" && python3 -m zipfile -c velmora-windows.zip velmora-windows/)
+    echo "Windows build in $dist (and $dist.zip):"
     (cd "$dist" && ls -l | tail -n +2)
     ;;
   *)

@@ -4,7 +4,6 @@
 // through a pixel-buffer ring to the encoder thread.
 #include "app/capture.h"
 
-#include <SDL.h>
 
 #include <algorithm>
 #include <atomic>
@@ -159,7 +158,7 @@ int runCapture(AppState& app) {
 
     const int width = app.window.width, height = app.window.height;  // the picture as shown, at any render scale
     int drawableW = 0, drawableH = 0;
-    SDL_GL_GetDrawableSize(app.window.window, &drawableW, &drawableH);
+    platform::drawable_size(app.window.window, drawableW, drawableH);
     if (drawableW != width || drawableH != height) {
         std::fprintf(stderr, "velmora: the hidden window came out %dx%d instead of %dx%d; no capture\n", drawableW,
                      drawableH, width, height);

@@ -1,6 +1,6 @@
 #include "app/frame_finish.h"
 
-#include <GL/glew.h>
+#include "platform/gl.h"
 
 #include <cstdio>
 

@@ -1,13 +1,12 @@
 #include "app/frame_hashes.h"
 
-#include <GL/glew.h>
-#include <SDL.h>
-#include <zlib.h>
+#include "platform/gl.h"
 
 #include <cerrno>
 #include <cstring>
 
 #include "app/app_state.h"
+#include "platform/crc32.h"
 
 bool openFrameHashes(FrameHashLog& log, const std::string& path, std::string& error) {
     log.file = std::fopen(path.c_str(), "w");
@@ -16,13 +15,13 @@ bool openFrameHashes(FrameHashLog& log, const std::string& path, std::string& er
 }
 
 uint32_t pictureCrc(const std::vector<uint8_t>& pixels) {
-    return static_cast<uint32_t>(crc32_z(0, pixels.data(), pixels.size()));
+    return platform::crc32_update(0, pixels.data(), pixels.size());
 }
 
 void logFrameHash(FrameHashLog& log, const AppState& app, float clock) {
     if (!log.file) return;
     int width = app.window.width, height = app.window.height;
-    if (app.window.window) SDL_GL_GetDrawableSize(app.window.window, &width, &height);
+    if (app.window.window) platform::drawable_size(app.window.window, width, height);
     log.pixels.resize(static_cast<size_t>(width) * height * 4);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);

@@ -1,7 +1,5 @@
 #include "app/frame_loop.h"
 
-#include <GL/glew.h>
-#include <SDL.h>
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
@@ -10,6 +8,7 @@
 #include "app/music_sync.h"
 #include "app/part.h"
 #include "app/take_session.h"
+#include "platform/gl.h"
 #include "platform/tick_clock.h"
 
 float frameDuration(int64_t now, int64_t last) {
@@ -18,55 +17,50 @@ float frameDuration(int64_t now, int64_t last) {
     return dt;
 }
 
-InputAction handleInputEvent(AppState& app, const SDL_Event& event) {
-    switch (event.type) {
-    case SDL_WINDOWEVENT:
-        if (event.window.event == SDL_WINDOWEVENT_CLOSE) return InputAction::Exit;
-        break;
-    case SDL_QUIT:  // SDL turns Ctrl-C in the terminal into this
+InputAction handleInputEvent(AppState& app, const platform::InputEvent& event) {
+    using platform::EventKind;
+    switch (event.kind) {
+    case EventKind::Close:
+    case EventKind::Quit:  // Ctrl-C in the terminal
         return InputAction::Exit;
-    case SDL_KEYDOWN: {
-        const int scancode = event.key.keysym.scancode;
-        std::cout << "KEY: " << scancode << std::endl;
-        if (scancode >= 0 && scancode < 512) app.keys[scancode] = true;
-        if (event.key.keysym.sym == SDLK_ESCAPE) return InputAction::Exit;
+    case EventKind::KeyDown:
+        std::cout << "KEY: " << event.scancode << std::endl;
+        if (event.scancode >= 0 && event.scancode < platform::kMaxScancode) app.keys[event.scancode] = true;
+        if (event.sym == platform::kKeyEscape) return InputAction::Exit;
+        break;
+    case EventKind::KeyUp:
+        if (event.scancode >= 0 && event.scancode < platform::kMaxScancode) app.keys[event.scancode] = false;
+        break;
+    // The mouse as the queue says, after what mouse_state said at the start of the poll:
+    // the same state for a real mouse, and events others put in the queue count too.
+    case EventKind::MouseMotion:
+        app.mouseX = event.x;
+        app.mouseY = event.y;
+        app.buttonLeft = (event.buttons & platform::kButtonLeftMask) != 0;
+        app.buttonMiddle = (event.buttons & platform::kButtonMiddleMask) != 0;
+        app.buttonRight = (event.buttons & platform::kButtonRightMask) != 0;
+        break;
+    case EventKind::MouseDown:
+    case EventKind::MouseUp: {
+        const bool down = event.kind == EventKind::MouseDown;
+        app.mouseX = event.x;
+        app.mouseY = event.y;
+        if (event.button == platform::kButtonLeft) app.buttonLeft = down;
+        if (event.button == platform::kButtonMiddle) app.buttonMiddle = down;
+        if (event.button == platform::kButtonRight) app.buttonRight = down;
         break;
     }
-    case SDL_KEYUP: {
-        const int scancode = event.key.keysym.scancode;
-        if (scancode >= 0 && scancode < 512) app.keys[scancode] = false;
-        break;
-    }
-    // The mouse as the queue says, after what SDL_GetMouseState said at the start of the
-    // poll: the same state for a real mouse, and events others put in the queue count too.
-    case SDL_MOUSEMOTION:
-        app.mouseX = event.motion.x;
-        app.mouseY = event.motion.y;
-        app.buttonLeft = (event.motion.state & SDL_BUTTON_LMASK) != 0;
-        app.buttonMiddle = (event.motion.state & SDL_BUTTON_MMASK) != 0;
-        app.buttonRight = (event.motion.state & SDL_BUTTON_RMASK) != 0;
-        break;
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP: {
-        const bool down = event.type == SDL_MOUSEBUTTONDOWN;
-        app.mouseX = event.button.x;
-        app.mouseY = event.button.y;
-        if (event.button.button == SDL_BUTTON_LEFT) app.buttonLeft = down;
-        if (event.button.button == SDL_BUTTON_MIDDLE) app.buttonMiddle = down;
-        if (event.button.button == SDL_BUTTON_RIGHT) app.buttonRight = down;
-        break;
-    }
-    case SDL_MOUSEWHEEL:
+    case EventKind::Wheel:
         // One fixed step per event, whatever its magnitude.
-        if (event.wheel.y > 0) {
+        if (event.wheelY > 0) {
             app.inputs.wheelStep = 1.0f;
             app.inputs.wheel += 0.2f;
-        } else if (event.wheel.y < 0) {
+        } else if (event.wheelY < 0) {
             app.inputs.wheelStep = -1.0f;
             app.inputs.wheel -= 0.2f;
         }
         break;
-    default:
+    case EventKind::Other:
         break;
     }
     return InputAction::Continue;
@@ -77,7 +71,7 @@ void pollInput(AppState& app) {
     const bool replaying = take && take->replaying;
     if (replaying) waitForTakeFrame(app);
     int x = 0, y = 0;
-    const uint32_t buttons = SDL_GetMouseState(&x, &y);
+    const uint32_t buttons = platform::mouse_state(x, y);
     if (!replaying) {  // a replay's mouse is the take's
         app.mouseX = x;
         app.mouseY = y;
@@ -91,9 +85,9 @@ void pollInput(AppState& app) {
     app.lastTicks = now;
     app.inputs.wheelStep = 0.0f;
 
-    SDL_PumpEvents();
-    SDL_Event event;
-    while (SDL_PollEvent(&event)) {
+    platform::pump_events();
+    platform::InputEvent event;
+    while (platform::poll_event(event)) {
         if (replaying && !eventEndsReplay(event)) continue;  // live inputs are not the performance
         if (take && !replaying) noteTakeEvent(*take, event);
         if (handleInputEvent(app, event) == InputAction::Exit) {

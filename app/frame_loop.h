@@ -4,15 +4,14 @@
 #include <cstdint>
 
 #include "app/app_state.h"
-
-union SDL_Event;
+#include "platform/window.h"
 
 // Frame duration in seconds from two tick counts; a frame longer than 0.35 s counts as 0.05 s.
 float frameDuration(int64_t now, int64_t last);
 
 enum class InputAction { Continue, Exit };
-// Applies one SDL event to the application record.
-InputAction handleInputEvent(AppState& app, const SDL_Event& event);
+// Applies one window event to the application record.
+InputAction handleInputEvent(AppState& app, const platform::InputEvent& event);
 
 void pollInput(AppState& app);
 void driveParts(AppState& app);

@@ -2,7 +2,7 @@
 // pixel buffer object and mapped only when all of them are in flight, frames later, when
 // the GPU has long finished writing it.
 #pragma once
-#include <GL/glew.h>
+#include "platform/gl.h"
 
 #include <cstdint>
 

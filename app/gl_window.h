@@ -1,13 +1,12 @@
-// The SDL window with its OpenGL context.
+// The show's window with its OpenGL context.
 #pragma once
 #include <cstdint>
 
-struct SDL_Window;
-typedef void* SDL_GLContext;
+#include "platform/window.h"
 
 struct TGLWindow {
-    SDL_Window* window = nullptr;
-    SDL_GLContext context = nullptr;
+    platform::GlWindow* window = nullptr;
+    platform::GlContext context = nullptr;
     int32_t width = 0;
     float aspect = 1.0f;
     int32_t height = 0;
@@ -20,4 +19,6 @@ struct TGLWindow {
     // drawn) is single-sample without depth or stencil; otherwise 4 samples, depth 24,
     // stencil 8.
     bool Init(int x, int y, int width, int height, bool fullscreen, bool hidden = false, bool pictureOnly = false);
+    // Destroys the context and the window; the record is empty afterwards.
+    void Destroy();
 };

@@ -1,6 +1,6 @@
 #include "app/launcher.h"
 
-#include <GL/glew.h>
+#include "platform/gl.h"
 #include <cmath>
 
 #include "models/stroke_font.h"

@@ -1,6 +1,5 @@
 // Entry: launcher, the real window, the parts, startup and the frame loop.
-#include <GL/glew.h>
-#include <SDL.h>
+#include "platform/gl.h"
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -63,14 +62,11 @@ void runLauncher(AppState& app) {
     while (!app.menu.run) {
         pollInput(app);
         drawLauncher(app);
-        SDL_GL_SwapWindow(app.window.window);
+        platform::swap_window(app.window.window);
         platform::sleep_ms(30);
     }
     app.launcherDone = true;
-    SDL_GL_DeleteContext(app.window.context);
-    SDL_DestroyWindow(app.window.window);
-    app.window.context = nullptr;
-    app.window.window = nullptr;
+    app.window.Destroy();
     launcherChoice(app.menu, app.width, app.height, app.fullscreen);
 }
 
@@ -149,7 +145,7 @@ int main(int argc, char** argv) {
     openWindowOrExit(app.window, x, y, app.width, app.height, app.fullscreen, app.options.batch(), true);
     exitIfUnrenderable(app.window.width, app.window.height, queryRenderLimits());
     drawLauncher(app);
-    SDL_GL_SwapWindow(app.window.window);
+    platform::swap_window(app.window.window);
 
     app.loader = constructZeroed<Part_Loader>();
     app.loader->owner = &app;
@@ -175,7 +171,7 @@ int main(int argc, char** argv) {
     if (!app.options.capture.empty()) std::exit(runCapture(app));
     // Every way out ends in exit(): the take's closing record is written on the way.
     if (app.take) std::atexit([] { finishTake(g_app); });
-    SDL_ShowCursor(SDL_DISABLE);
+    platform::show_cursor(false);
 
     while (app.running) {
         pollInput(app);
@@ -183,7 +179,7 @@ int main(int argc, char** argv) {
         driveParts(app);
         finishFrame(app);
         logFrameHash(hashes, app, shown);
-        SDL_GL_SwapWindow(app.window.window);
+        platform::swap_window(app.window.window);
         if (app.options.frames >= 0 && app.frameCount >= app.options.frames) {
             if (app.take) app.take->endReason = TakeEnd::FrameLimit;
             std::exit(0);

@@ -1,6 +1,6 @@
 #include "app/render_size.h"
 
-#include <GL/glew.h>
+#include "platform/gl.h"
 
 #include <cinttypes>
 #include <cstdio>

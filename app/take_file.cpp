@@ -1,11 +1,10 @@
-// Encoding and decoding of take files. CRC-32 is zlib's (the checksum of gzip and PNG).
+// Encoding and decoding of take files. CRC-32 is the checksum of gzip and PNG.
 #include "app/take_file.h"
-
-#include <zlib.h>
 
 #include <cmath>
 #include <cstring>
 
+#include "platform/crc32.h"
 #include "platform/file_read.h"
 
 namespace {
@@ -20,7 +19,7 @@ constexpr uint32_t kMaxHeaderBody = 4u << 20;
 enum Record : uint8_t { kFrame = 1, kPointer = 2, kKey = 3, kWheel = 4, kMidi = 5, kEnd = 6 };
 
 uint32_t crcOf(const char* data, size_t size, uint32_t crc = 0) {
-    return static_cast<uint32_t>(crc32_z(crc, reinterpret_cast<const Bytef*>(data), size));
+    return platform::crc32_update(crc, data, size);
 }
 
 void put8(std::string& s, uint8_t v) { s.push_back(static_cast<char>(v)); }

@@ -1,6 +1,5 @@
 #include "app/take_session.h"
 
-#include <SDL.h>
 
 #include <chrono>
 #include <cstdio>
@@ -84,7 +83,7 @@ bool prepareReplay(AppState& app, TakeSession& s, std::string& error) {
 void applyInputs(AppState& app, const Take& take, const TakeFrame& frame) {
     for (uint32_t i = 0; i < frame.inputCount; ++i) {
         const TakeInput& in = take.inputs[frame.firstInput + i];
-        SDL_Event event{};
+        platform::InputEvent event;
         switch (in.kind) {
         case TakeInputKind::Pointer:
             app.mouseX = in.x;
@@ -94,15 +93,14 @@ void applyInputs(AppState& app, const Take& take, const TakeFrame& frame) {
             app.buttonRight = in.buttons & 4;
             continue;
         case TakeInputKind::Key:
-            event.type = in.down ? SDL_KEYDOWN : SDL_KEYUP;
-            event.key.state = in.down ? SDL_PRESSED : SDL_RELEASED;
-            event.key.repeat = in.repeat ? 1 : 0;
-            event.key.keysym.scancode = static_cast<SDL_Scancode>(in.scancode);
-            event.key.keysym.sym = in.sym;
+            event.kind = in.down ? platform::EventKind::KeyDown : platform::EventKind::KeyUp;
+            event.repeat = in.repeat;
+            event.scancode = in.scancode;
+            event.sym = in.sym;
             break;
         case TakeInputKind::Wheel:
-            event.type = SDL_MOUSEWHEEL;
-            event.wheel.y = in.wheelY;
+            event.kind = platform::EventKind::Wheel;
+            event.wheelY = in.wheelY;
             break;
         case TakeInputKind::Midi:
             // The driver's own entry, on this thread: the show takes it as it took it live.
@@ -220,35 +218,34 @@ void waitForTakeFrame(AppState& app) {
     }
 }
 
-void noteTakeEvent(TakeSession& s, const SDL_Event& event) {
+void noteTakeEvent(TakeSession& s, const platform::InputEvent& event) {
     if (!s.recording) return;
     TakeInput in;
-    if (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) {
+    if (event.kind == platform::EventKind::KeyDown || event.kind == platform::EventKind::KeyUp) {
         in.kind = TakeInputKind::Key;
-        in.down = event.type == SDL_KEYDOWN;
-        in.repeat = event.key.repeat != 0;
-        const int scancode = event.key.keysym.scancode;
-        if (scancode < 0 || scancode >= 512) return;  // the show ignores it too
+        in.down = event.kind == platform::EventKind::KeyDown;
+        in.repeat = event.repeat;
+        const int scancode = event.scancode;
+        if (scancode < 0 || scancode >= platform::kMaxScancode) return;  // the show ignores it too
         in.scancode = static_cast<uint16_t>(scancode);
-        in.sym = event.key.keysym.sym;
-    } else if (event.type == SDL_MOUSEWHEEL && event.wheel.y != 0) {
+        in.sym = event.sym;
+    } else if (event.kind == platform::EventKind::Wheel && event.wheelY != 0) {
         in.kind = TakeInputKind::Wheel;
-        in.wheelY = event.wheel.y;
+        in.wheelY = event.wheelY;
     } else {
         return;  // the mouse's motion and buttons are recorded as the state they leave
     }
     s.inputs.push_back(in);
 }
 
-bool eventEndsReplay(const SDL_Event& event) {
-    if (event.type == SDL_QUIT) return true;
-    if (event.type == SDL_WINDOWEVENT) return event.window.event == SDL_WINDOWEVENT_CLOSE;
-    return event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE;
+bool eventEndsReplay(const platform::InputEvent& event) {
+    if (event.kind == platform::EventKind::Quit || event.kind == platform::EventKind::Close) return true;
+    return event.kind == platform::EventKind::KeyDown && event.sym == platform::kKeyEscape;
 }
 
-TakeEnd takeEndFor(const SDL_Event& event) {
-    if (event.type == SDL_QUIT) return TakeEnd::Interrupted;
-    if (event.type == SDL_WINDOWEVENT) return TakeEnd::WindowClosed;
+TakeEnd takeEndFor(const platform::InputEvent& event) {
+    if (event.kind == platform::EventKind::Quit) return TakeEnd::Interrupted;
+    if (event.kind == platform::EventKind::Close) return TakeEnd::WindowClosed;
     return TakeEnd::Escape;
 }
 

@@ -11,9 +11,9 @@
 
 #include "app/take.h"
 #include "app/take_writer.h"
+#include "platform/window.h"
 
 struct AppState;
-union SDL_Event;
 
 struct TakeSession {
     bool recording = false;
@@ -55,18 +55,18 @@ void beginTake(AppState& app);
 // The frame's input step, for pollInput. Replaying: waits until the frame's moment in the
 // take, and ends the process after the take's last frame.
 void waitForTakeFrame(AppState& app);
-// Recording: notes a key or wheel event the step takes from SDL's queue.
-void noteTakeEvent(TakeSession& session, const SDL_Event& event);
+// Recording: notes a key or wheel event the step takes from the window's queue.
+void noteTakeEvent(TakeSession& session, const platform::InputEvent& event);
 // Replaying: whether a live event ends the replay (Escape, closing the window, Ctrl-C);
 // every other live event is ignored.
-bool eventEndsReplay(const SDL_Event& event);
+bool eventEndsReplay(const platform::InputEvent& event);
 // After the live events: recording, delivers the MIDI messages that came in and writes
 // the frame; replaying, hands the show the take's frame (its duration, mouse, keys, wheel,
 // MIDI and part clock).
 void takeInputStep(AppState& app);
 
 // How a live event that ends the process ends the take (for TakeSession::endReason).
-TakeEnd takeEndFor(const SDL_Event& event);
+TakeEnd takeEndFor(const platform::InputEvent& event);
 // On the way out of the process: writes the take's closing record with endReason
 // (recording), or says where the replay stopped. Once.
 void finishTake(AppState& app);

@@ -1,12 +1,12 @@
 #include "app/take_stamp.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <system_error>
+
+#include "platform/crc32.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ uint32_t crcOfRange(std::FILE* f, uint64_t from, uint64_t count, uint32_t crc, s
     while (count > 0) {
         const size_t n = std::fread(buffer.data(), 1, static_cast<size_t>(std::min<uint64_t>(count, buffer.size())), f);
         if (n == 0) break;
-        crc = static_cast<uint32_t>(crc32_z(crc, reinterpret_cast<const Bytef*>(buffer.data()), n));
+        crc = platform::crc32_update(crc, buffer.data(), n);
         count -= n;
     }
     return crc;

@@ -1,5 +1,5 @@
 // Picking the scene for the edit position, and the frame pattern every scene begins with.
-#include <GL/glew.h>
+#include "platform/gl.h"
 
 #include "clips/frame_rules.h"
 #include "clips/part_clips.h"

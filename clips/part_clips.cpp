@@ -1,8 +1,7 @@
 // Part_Clips: construction, asset loading, the shader set-up, update and frame names.
 #include "clips/part_clips.h"
 
-#include <GL/glew.h>
-#include <SDL.h>
+#include "platform/gl.h"
 #include <omp.h>
 
 #include <algorithm>
@@ -145,7 +144,7 @@ void Part_Clips::drawShaderErrors() const {
     std::vector<std::string> errors;
     for (const ProgramSources& p : kPrograms) errors.push_back((this->*p.program).buildError);
     int width = owner->window.width, height = owner->window.height;
-    if (owner->window.window) SDL_GL_GetDrawableSize(owner->window.window, &width, &height);
+    if (owner->window.window) platform::drawable_size(owner->window.window, width, height);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     ::drawShaderErrors(errors, width, height);
 }

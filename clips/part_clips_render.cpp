@@ -2,9 +2,8 @@
 // post passes (the composite reads its own previous result; the post pass prints the
 // picture into the window, or at a smaller render scale into the post target, which the
 // final pass enlarges into the window), then the overlay ant.
-#include <GL/glew.h>
+#include "platform/gl.h"
 #include <GL/glu.h>
-#include <SDL.h>
 
 #include <cmath>
 #include <utility>
@@ -85,7 +84,7 @@ PicturePlace placePicture(const AppState& app, const RenderTarget& picture, bool
     const int ww = warmingUp ? picture.width : app.window.width;
     const int wh = warmingUp ? picture.height : app.window.height;
     int dw = ww, dh = wh;
-    if (app.window.window && !warmingUp) SDL_GL_GetDrawableSize(app.window.window, &dw, &dh);
+    if (app.window.window && !warmingUp) platform::drawable_size(app.window.window, dw, dh);
     PicturePlace place;
     place.width = ww;
     place.height = wh;

@@ -1,6 +1,6 @@
 #include "clips/scene_frame.h"
 
-#include <GL/glew.h>
+#include "platform/gl.h"
 #include <GL/glu.h>
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 // The scenes of points, meshes and repeated geometry: the coloured sculptures, the star and
 // snow fields, the box swarm and the terrain rows.
-#include <GL/glew.h>
+#include "platform/gl.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 // The scenes with figures and models: the walking figure in the fog, the sculpture, the
 // walking ants, the models and box field, and the flattened title.
-#include <GL/glew.h>
+#include "platform/gl.h"
 
 #include <algorithm>
 #include <cmath>

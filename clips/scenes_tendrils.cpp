@@ -1,5 +1,5 @@
 // The tendril scenes: random walks drawn as black tubes that grow over the picture.
-#include <GL/glew.h>
+#include "platform/gl.h"
 
 #include "app/app_state.h"
 #include "clips/scene_frame.h"

@@ -1,6 +1,6 @@
 // The scenes that show footage only: a video picture placed and scaled on screen, some
 // with a second picture, a cross-fade, a photo carousel or a rolling credits picture.
-#include <GL/glew.h>
+#include "platform/gl.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 // The shader error overlay: fixed-function drawing in window pixels, as the launcher does.
 #include "clips/shader_overlay.h"
 
-#include <GL/glew.h>
+#include "platform/gl.h"
 
 #include <algorithm>
 #include <sstream>

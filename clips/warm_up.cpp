@@ -4,7 +4,7 @@
 // takes up to a second and a half for the first frame's set when its shader cache is
 // cold). Then everything the show can see is put back as it was: the part's members, the
 // texture slots, the generator's state; the show's own targets are never touched.
-#include <GL/glew.h>
+#include "platform/gl.h"
 
 #include "app/app_state.h"
 #include "app/frame_loop.h"

@@ -9,6 +9,20 @@ if(WIN32)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)  # defines GTest::gtest
   endif()
+  # The show: OpenMP from the cross compiler (linked statically like the rest), and
+  # stb_image_write from libstb-dev, a header of its own that needs nothing of Linux.
+  find_package(OpenMP REQUIRED)
+  # FindOpenMP names libgomp.dll.a, the DLL's import library; the static archive keeps
+  # velmora.exe free of libgomp-1.dll.
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libgomp.a OUTPUT_VARIABLE VELMORA_GOMP_STATIC
+                  OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(IS_ABSOLUTE "${VELMORA_GOMP_STATIC}")
+    set_property(TARGET OpenMP::OpenMP_CXX PROPERTY INTERFACE_LINK_LIBRARIES ${VELMORA_GOMP_STATIC} Threads::Threads)
+  endif()
+  find_path(VELMORA_STB_INCLUDE_DIR stb_image_write.h PATHS /usr/include/stb NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+  if(NOT VELMORA_STB_INCLUDE_DIR)
+    message(FATAL_ERROR "stb_image_write.h not found in /usr/include/stb: install libstb-dev")
+  endif()
   return()
 endif()
 

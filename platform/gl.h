@@ -4,6 +4,9 @@
 #pragma once
 #if defined(_WIN32)
 #include <windows.h>  // GL/glu.h needs its calling-convention macros
+// Empty 16-bit-era macros of windows.h; the show uses both words as names.
+#undef near
+#undef far
 
 #include <glad/gl.h>
 #else

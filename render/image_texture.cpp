@@ -8,9 +8,6 @@
 #include "render/picture_decode.h"
 #include "render/picture_problems.h"
 
-#include <opencv2/core.hpp>
-#include <opencv2/imgcodecs.hpp>
-
 #include <cstdio>
 #include <vector>
 
@@ -108,17 +105,9 @@ void loadTextureFromFile(ImageTexture& texture, const std::string& path, bool fl
         return;
     }
     if (bytes.empty()) return;
-    try {
-        // imdecode reads the same formats as imread, with the same decoders and flags.
-        cv::Mat picture = cv::imdecode(bytes, cv::IMREAD_COLOR);
-        if (picture.empty() || picture.cols < 4) return;
-        RgbaPicture rgba;
-        bgrToRgbaPicture(picture, rgba);
-        cv::Mat pixels(rgba.height, rgba.width, CV_8UC4, rgba.pixels.get());
-        if (flipHorizontal) cv::flip(pixels, pixels, 1);
-        if (flipVertical) cv::flip(pixels, pixels, 0);
-        upload(texture, rgba);
-        texture.source.clear();
-    } catch (const cv::Exception&) {
-    }
+    RgbaPicture rgba;
+    if (!decodeStillPicture(bytes.data(), bytes.size(), rgba)) return;
+    flipPicture(rgba, flipHorizontal, flipVertical);
+    upload(texture, rgba);
+    texture.source.clear();
 }

@@ -2,7 +2,7 @@
 // entries (every frame of a video sequence), as RGBA8 with opaque alpha, the width trimmed
 // to a multiple of 4 by resampling, with linear filtering.
 #pragma once
-#include <GL/glew.h>
+#include "platform/gl.h"
 
 #include <cstdint>
 #include <string>

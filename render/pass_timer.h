@@ -2,7 +2,7 @@
 // after it was issued, when the driver has long finished it, so the render thread never
 // waits for the GPU on its account.
 #pragma once
-#include <GL/glew.h>
+#include "platform/gl.h"
 
 #include <cstdint>
 

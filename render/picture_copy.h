@@ -1,7 +1,7 @@
 // Drawing a picture across the current viewport, filtered linearly: how the show enlarges
 // its finished picture, drawn at the render scale, to the window.
 #pragma once
-#include <GL/glew.h>
+#include "platform/gl.h"
 
 // Draws texture over the whole viewport of the bound framebuffer with a program of its own
 // (one filtered read per pixel: on llvmpipe a third cheaper than the fixed-function

@@ -13,16 +13,6 @@
 
 #include <cstring>
 
-void RgbaPicture::resize(int32_t w, int32_t h) {
-    const size_t needed = static_cast<size_t>(w) * static_cast<size_t>(h) * 4;
-    if (needed > capacity) {
-        pixels.reset(new uint8_t[needed]);  // left uninitialised: every byte is written by the decoder
-        capacity = needed;
-    }
-    width = w;
-    height = h;
-}
-
 namespace {
 
 // One decompressor per thread, created on first use: a TurboJPEG handle must not be shared
@@ -176,6 +166,19 @@ void bgrToRgbaPicture(const cv::Mat& bgr, RgbaPicture& out) {
     out.resize(width, bgr.rows);
     cv::Mat rgba(out.height, out.width, CV_8UC4, out.pixels.get());
     cv::cvtColor(trimmed, rgba, cv::COLOR_BGR2RGBA);
+}
+
+bool decodeStillPicture(const uint8_t* bytes, size_t length, RgbaPicture& out) {
+    try {
+        // imdecode reads the same formats as imread, with the same decoders and flags.
+        const cv::Mat encoded(1, static_cast<int>(length), CV_8UC1, const_cast<uint8_t*>(bytes));
+        cv::Mat picture = cv::imdecode(encoded, cv::IMREAD_COLOR);
+        if (picture.empty() || picture.cols < 4) return false;
+        bgrToRgbaPicture(picture, out);
+        return true;
+    } catch (const cv::Exception&) {
+        return false;
+    }
 }
 
 DecodeStatus decodePicture(const uint8_t* bytes, size_t length, RgbaPicture& out, std::string& message) {

@@ -38,5 +38,12 @@ constexpr int64_t kMaxPicturePixels = 8192LL * 8192LL;
 // for a warning or a failure.
 DecodeStatus decodePicture(const uint8_t* bytes, size_t length, RgbaPicture& out, std::string& message);
 
-// An 8-bit BGR picture from OpenCV, trimmed and converted the same way.
+// A still image (JPEG, PNG) as the scenes' still textures have it: colour only, trimmed
+// like the frames. False when it is no picture or narrower than 4 pixels.
+bool decodeStillPicture(const uint8_t* bytes, size_t length, RgbaPicture& out);
+
+// Mirrors the picture left to right and/or top to bottom, in place.
+void flipPicture(RgbaPicture& picture, bool horizontal, bool vertical);
+
+// An 8-bit BGR picture from OpenCV (Linux), trimmed and converted the same way.
 void bgrToRgbaPicture(const cv::Mat& bgr, RgbaPicture& out);

@@ -2,7 +2,7 @@
 // with three colour outputs and depth, resolved by blits into textures that later passes
 // sample; and the full-screen quad that draws a texture across the viewport.
 #pragma once
-#include <GL/glew.h>
+#include "platform/gl.h"
 
 #include <cstdint>
 

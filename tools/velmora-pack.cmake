@@ -3,13 +3,8 @@ add_library(velmora_pack_inputs STATIC ${CMAKE_CURRENT_LIST_DIR}/velmora_pack/pa
 target_include_directories(velmora_pack_inputs PUBLIC ${CMAKE_CURRENT_LIST_DIR}/velmora_pack)
 target_link_libraries(velmora_pack_inputs PRIVATE platform_files)
 
-# The pictures are checked with the show's own decoder, which the Windows build does not
-# have yet: there the archive is written and read back, but not decoded.
-if(WIN32)
-  set(VELMORA_PICTURE_CHECK picture_check_none.cpp)
-else()
-  set(VELMORA_PICTURE_CHECK picture_check.cpp)
-endif()
+# The pictures are checked with the show's own decoder, on both systems.
+set(VELMORA_PICTURE_CHECK picture_check.cpp)
 add_executable(velmora-pack ${CMAKE_CURRENT_LIST_DIR}/velmora_pack/main.cpp
                ${CMAKE_CURRENT_LIST_DIR}/velmora_pack/${VELMORA_PICTURE_CHECK})
 target_link_libraries(velmora-pack PRIVATE velmora_pack_inputs render)

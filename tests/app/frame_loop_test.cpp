@@ -3,8 +3,19 @@
 
 #include "app/frame_loop.h"
 #include "app/part.h"
+#include "platform/window.h"
 
 namespace {
+
+// An SDL event as the show receives it: through SDL's queue and the window layer.
+platform::InputEvent viaQueue(SDL_Event e) {
+    if (SDL_WasInit(SDL_INIT_EVENTS) == 0) SDL_InitSubSystem(SDL_INIT_EVENTS);
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    SDL_PushEvent(&e);
+    platform::InputEvent event;
+    EXPECT_TRUE(platform::poll_event(event));
+    return event;
+}
 
 SDL_Event wheel(int y) {
     SDL_Event e{};
@@ -33,8 +44,8 @@ TEST(FrameClock, LongFramesCountAsFiftyMilliseconds) {
 
 TEST(Input, WheelMovesByFixedStepsWhateverTheMagnitude) {
     AppState app;
-    for (int y : {1, 3, 1}) handleInputEvent(app, wheel(y));
-    handleInputEvent(app, wheel(-7));
+    for (int y : {1, 3, 1}) handleInputEvent(app, viaQueue(wheel(y)));
+    handleInputEvent(app, viaQueue(wheel(-7)));
     EXPECT_NEAR(app.inputs.wheel, 0.4f, 1e-6);
     EXPECT_EQ(app.inputs.wheelStep, -1.0f);
 }
@@ -42,17 +53,17 @@ TEST(Input, WheelMovesByFixedStepsWhateverTheMagnitude) {
 TEST(Input, KeysAreHeldUntilReleasedAndPrinted) {
     AppState app;
     testing::internal::CaptureStdout();
-    EXPECT_EQ(handleInputEvent(app, key(SDL_KEYDOWN, SDL_SCANCODE_A, SDLK_a)), InputAction::Continue);
+    EXPECT_EQ(handleInputEvent(app, viaQueue(key(SDL_KEYDOWN, SDL_SCANCODE_A, SDLK_a))), InputAction::Continue);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "KEY: 4\n");
     EXPECT_TRUE(app.keys[4]);
-    handleInputEvent(app, key(SDL_KEYUP, SDL_SCANCODE_A, SDLK_a));
+    handleInputEvent(app, viaQueue(key(SDL_KEYUP, SDL_SCANCODE_A, SDLK_a)));
     EXPECT_FALSE(app.keys[4]);
 }
 
 TEST(Input, EscapePrintsItsKeyLineThenExits) {
     AppState app;
     testing::internal::CaptureStdout();
-    EXPECT_EQ(handleInputEvent(app, key(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE)), InputAction::Exit);
+    EXPECT_EQ(handleInputEvent(app, viaQueue(key(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE))), InputAction::Exit);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "KEY: 41\n");
 }
 
@@ -62,12 +73,12 @@ TEST(Input, MouseEventsInTheQueueSetThePositionAndButtons) {
     SDL_Event e{};
     e.type = SDL_MOUSEMOTION;
     e.motion.x = 12, e.motion.y = 34, e.motion.state = SDL_BUTTON_LMASK | SDL_BUTTON_RMASK;
-    handleInputEvent(app, e);
+    handleInputEvent(app, viaQueue(e));
     EXPECT_TRUE(app.mouseX == 12 && app.mouseY == 34 && app.buttonLeft && app.buttonRight && !app.buttonMiddle);
     e = SDL_Event{};
     e.type = SDL_MOUSEBUTTONUP;
     e.button.button = SDL_BUTTON_RIGHT, e.button.x = 13, e.button.y = 35;
-    handleInputEvent(app, e);
+    handleInputEvent(app, viaQueue(e));
     EXPECT_TRUE(app.mouseX == 13 && app.buttonLeft && !app.buttonRight);
 }
 
@@ -76,9 +87,9 @@ TEST(Input, WindowCloseExits) {
     SDL_Event e{};
     e.type = SDL_WINDOWEVENT;
     e.window.event = SDL_WINDOWEVENT_CLOSE;
-    EXPECT_EQ(handleInputEvent(app, e), InputAction::Exit);
+    EXPECT_EQ(handleInputEvent(app, viaQueue(e)), InputAction::Exit);
     e.window.event = SDL_WINDOWEVENT_MOVED;
-    EXPECT_EQ(handleInputEvent(app, e), InputAction::Continue);
+    EXPECT_EQ(handleInputEvent(app, viaQueue(e)), InputAction::Continue);
 }
 
 namespace {

@@ -89,7 +89,7 @@ void performInput(long frame) {
     app.launcherDone = true;
     if (!app.window.Init(10, 140, app.options.width, app.options.height, false, false, true)) _exit(1);  // as the show opens it
     drawLauncher(app);
-    SDL_GL_SwapWindow(app.window.window);
+    platform::swap_window(app.window.window);
     app.loader = new (std::calloc(1, sizeof(Part_Loader))) Part_Loader();
     app.loader->owner = &app;
     app.parts.push_back(new (std::calloc(1, sizeof(Part_Clips))) Part_Clips());
@@ -111,7 +111,7 @@ void performInput(long frame) {
         driveParts(app);
         finishFrame(app);
         logFrameHash(log, app, shown);
-        SDL_GL_SwapWindow(app.window.window);
+        platform::swap_window(app.window.window);
         if (app.frameCount >= app.options.frames) {
             app.take->endReason = TakeEnd::FrameLimit;
             std::exit(0);
