@@ -16,24 +16,16 @@
 
 #include "platform/file_read.h"
 #include "platform/heard_clock.h"
+#include "platform/music_track.h"
 #include "platform/tick_clock.h"
 
 namespace platform {
 
 namespace {
 
-struct Track {
-    std::vector<int16_t> samples;  // interleaved stereo; not changed while it plays
-    std::mutex mutex;              // guards frame, playing and heard between the two threads
-    uint64_t frame = 0;            // next frame to hand to SDL
-    bool playing = false;
-    bool paused = false;
-    HeardClock heard;
-};
-
 struct Audio {
     SDL_AudioDeviceID device = 0;
-    std::unique_ptr<Track> track;  // the one music track (handle 1)
+    std::unique_ptr<MusicTrack> track;  // the one music track (handle 1)
     HeardClock timing;             // rate and queue depth of the open device
 };
 
@@ -41,24 +33,10 @@ Audio g_audio;
 
 // Runs on SDL's audio thread; the track is only replaced while the device is locked.
 void SDLCALL fill(void*, Uint8* stream, int length) {
-    Track* track = g_audio.track.get();
     std::memset(stream, 0, static_cast<size_t>(length));
-    if (!track) return;
-    const uint64_t frames = track->samples.size() / 2;
-    const uint64_t wanted = static_cast<uint64_t>(length) / 4;
-    uint64_t at = 0;
-    {
-        std::lock_guard<std::mutex> lock(track->mutex);
-        if (!track->playing || track->paused) return;
-        at = track->frame;
-        track->frame = at + wanted;
-        heard_on_buffer(track->heard, static_cast<int64_t>(at), static_cast<int64_t>(wanted), tick_count());
-    }
-    const uint64_t n = at < frames ? std::min(wanted, frames - at) : 0;
-    if (n) std::memcpy(stream, track->samples.data() + at * 2, n * 4);
+    if (g_audio.track)
+        track_take(*g_audio.track, reinterpret_cast<int16_t*>(stream), static_cast<uint64_t>(length) / 4, tick_count());
 }
-
-Track* track_for(uint32_t handle) { return handle == 1 ? g_audio.track.get() : nullptr; }
 
 }  // namespace
 
@@ -203,7 +181,7 @@ bool audio_init(bool enabled) {
 
 uint32_t music_load(const std::string& path, int64_t maxFrames) {
     if (!g_audio.device) return 0;
-    auto track = std::make_unique<Track>();
+    auto track = std::make_unique<MusicTrack>();
     track->heard = g_audio.timing;
     std::string error;
     if (!decode_mp3(path, track->samples, error, maxFrames)) {
@@ -217,53 +195,13 @@ uint32_t music_load(const std::string& path, int64_t maxFrames) {
 }
 
 void music_play(uint32_t handle) {
-    Track* track = track_for(handle);
+    MusicTrack* track = track_for(handle);
     if (!track) return;
-    {
-        std::lock_guard<std::mutex> lock(track->mutex);
-        // From the first frame: nothing is skipped to make up for the device's queue.
-        const int64_t now = tick_count();
-        heard_on_seek(track->heard, 0, now, now);
-        track->frame = 0;
-        track->playing = true;
-    }
+    track_start(*track);
     SDL_PauseAudioDevice(g_audio.device, 0);
 }
 
-int64_t music_get_position(uint32_t handle, int64_t atTicks) {
-    Track* track = track_for(handle);
-    if (!track) return -1;
-    const int64_t frames = static_cast<int64_t>(track->samples.size() / 2);
-    int64_t heard = 0;
-    {
-        std::lock_guard<std::mutex> lock(track->mutex);
-        heard = heard_frame(track->heard, atTicks == kNow ? tick_count() : atTicks);
-    }
-    return std::clamp<int64_t>(heard, 0, frames) * 4;
-}
-
-bool music_set_position(uint32_t handle, uint64_t bytes, int64_t atTicks) {
-    Track* track = track_for(handle);
-    // A negative clock arrives as a huge unsigned value: refused like any seek past the end.
-    if (!track || bytes >= track->samples.size() * 2) return false;
-    std::lock_guard<std::mutex> lock(track->mutex);
-    const int64_t now = tick_count();
-    const int64_t next = heard_on_seek(track->heard, static_cast<int64_t>(bytes / 4), atTicks == kNow ? now : atTicks, now);
-    track->frame = static_cast<uint64_t>(std::max<int64_t>(next, 0));
-    return true;
-}
-
-void music_pause(uint32_t handle, bool paused) {
-    Track* track = track_for(handle);
-    if (!track) return;
-    std::lock_guard<std::mutex> lock(track->mutex);
-    track->paused = paused;
-}
-
-uint64_t music_length(uint32_t handle) {
-    Track* track = track_for(handle);
-    return track ? track->samples.size() * 2 : 0;
-}
+MusicTrack* track_for(uint32_t handle) { return handle == 1 ? g_audio.track.get() : nullptr; }
 
 void audio_shutdown() {
     if (!g_audio.device) return;

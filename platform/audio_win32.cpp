@@ -24,6 +24,7 @@
 #include "platform/file_read.h"
 #include "platform/heard_clock.h"
 #include "platform/mp3_frames.h"
+#include "platform/music_track.h"
 #include "platform/tick_clock.h"
 
 namespace platform {
@@ -180,15 +181,6 @@ constexpr int kBufferFrames = 2048;   // 43 ms each, as the Linux half's SDL buf
 constexpr int64_t kBusy = -1;
 constexpr int64_t kNeverPlayed = 0;
 
-struct Track {
-    std::vector<int16_t> samples;  // interleaved stereo; not changed while it plays
-    std::mutex mutex;              // guards frame, playing, paused and heard
-    uint64_t frame = 0;            // next frame to hand to waveOut
-    bool playing = false;
-    bool paused = false;
-    HeardClock heard;
-};
-
 struct Audio {
     HWAVEOUT device = nullptr;
     HANDLE done = nullptr;  // set whenever a buffer completes
@@ -200,7 +192,7 @@ struct Audio {
     // while waveOut holds it. (Its WHDR_DONE flag can show before the callback has run.)
     std::atomic<int64_t> finished[kBuffers];
     std::mutex trackMutex;         // guards the track pointer against the feeder
-    std::unique_ptr<Track> track;  // the one music track (handle 1)
+    std::unique_ptr<MusicTrack> track;  // the one music track (handle 1)
     HeardClock timing;
 };
 
@@ -211,19 +203,7 @@ Audio g_audio;
 void fill(int16_t* out, int64_t now) {
     std::memset(out, 0, kBufferFrames * 4);
     std::lock_guard<std::mutex> guard(g_audio.trackMutex);
-    Track* track = g_audio.track.get();
-    if (!track) return;
-    const uint64_t frames = track->samples.size() / 2;
-    uint64_t at = 0;
-    {
-        std::lock_guard<std::mutex> lock(track->mutex);
-        if (!track->playing || track->paused) return;
-        at = track->frame;
-        track->frame = at + kBufferFrames;
-        heard_on_buffer(track->heard, static_cast<int64_t>(at), kBufferFrames, now);
-    }
-    const uint64_t n = at < frames ? std::min<uint64_t>(kBufferFrames, frames - at) : 0;
-    if (n) std::memcpy(out, track->samples.data() + at * 2, n * 4);
+    if (g_audio.track) track_take(*g_audio.track, out, kBufferFrames, now);
 }
 
 // waveOut's callback, on its own thread: it only notes when a buffer finished and wakes
@@ -253,9 +233,9 @@ void feed() {
     }
 }
 
-Track* track_for(uint32_t handle) { return handle == 1 ? g_audio.track.get() : nullptr; }
-
 }  // namespace
+
+MusicTrack* track_for(uint32_t handle) { return handle == 1 ? g_audio.track.get() : nullptr; }
 
 bool audio_init(bool enabled) {
     if (g_audio.device) return true;
@@ -313,7 +293,7 @@ bool audio_init(bool enabled) {
 
 uint32_t music_load(const std::string& path, int64_t maxFrames) {
     if (!g_audio.device) return 0;
-    auto track = std::make_unique<Track>();
+    auto track = std::make_unique<MusicTrack>();
     track->heard = g_audio.timing;
     std::string error;
     if (!decode_mp3(path, track->samples, error, maxFrames)) {
@@ -326,48 +306,7 @@ uint32_t music_load(const std::string& path, int64_t maxFrames) {
 }
 
 void music_play(uint32_t handle) {
-    Track* track = track_for(handle);
-    if (!track) return;
-    std::lock_guard<std::mutex> lock(track->mutex);
-    const int64_t now = tick_count();
-    heard_on_seek(track->heard, 0, now, now);
-    track->frame = 0;
-    track->playing = true;
-}
-
-int64_t music_get_position(uint32_t handle, int64_t atTicks) {
-    Track* track = track_for(handle);
-    if (!track) return -1;
-    const int64_t frames = static_cast<int64_t>(track->samples.size() / 2);
-    int64_t heard = 0;
-    {
-        std::lock_guard<std::mutex> lock(track->mutex);
-        heard = heard_frame(track->heard, atTicks == kNow ? tick_count() : atTicks);
-    }
-    return std::clamp<int64_t>(heard, 0, frames) * 4;
-}
-
-bool music_set_position(uint32_t handle, uint64_t bytes, int64_t atTicks) {
-    Track* track = track_for(handle);
-    // A negative clock arrives as a huge unsigned value: refused like any seek past the end.
-    if (!track || bytes >= track->samples.size() * 2) return false;
-    std::lock_guard<std::mutex> lock(track->mutex);
-    const int64_t now = tick_count();
-    const int64_t next = heard_on_seek(track->heard, static_cast<int64_t>(bytes / 4), atTicks == kNow ? now : atTicks, now);
-    track->frame = static_cast<uint64_t>(std::max<int64_t>(next, 0));
-    return true;
-}
-
-void music_pause(uint32_t handle, bool paused) {
-    Track* track = track_for(handle);
-    if (!track) return;
-    std::lock_guard<std::mutex> lock(track->mutex);
-    track->paused = paused;
-}
-
-uint64_t music_length(uint32_t handle) {
-    Track* track = track_for(handle);
-    return track ? track->samples.size() * 2 : 0;
+    if (MusicTrack* track = track_for(handle)) track_start(*track);
 }
 
 void audio_shutdown() {
