@@ -19,6 +19,10 @@ struct RenderTarget {
     float aspect = 1.0f;             // width / height
 };
 
+// An empty RGBA8 texture of the given size, filtered linearly and clamped at its edges, as
+// every colour texture of a render target is. Leaves it bound.
+GLuint createColourTexture(int32_t width, int32_t height);
+
 // samples 0 gives single-sample storage. Returns the last framebuffer completeness status.
 // Leaves the resolve framebuffer, the last texture and the depth renderbuffer bound.
 GLenum createRenderTarget(RenderTarget& target, int32_t width, int32_t height, int32_t samples);

@@ -9,18 +9,6 @@ void colourStorage(GLuint texture, int32_t width, int32_t height) {
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
 }
 
-GLuint newColourTexture(int32_t width, int32_t height) {
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    colourStorage(texture, width, height);
-    return texture;
-}
-
 // The old picture scaled into the new texture. The blit filters linearly and, unlike a
 // draw, needs no program, matrices or texture units of the show's state.
 void resample(GLuint from, int32_t fromW, int32_t fromH, GLuint to, int32_t toW, int32_t toH) {
@@ -58,7 +46,7 @@ void resizeRenderTarget(RenderTarget& target, int32_t width, int32_t height, boo
     glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT32, width, height, 0, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
 
     if (keepPicture) {
-        const GLuint scaled = newColourTexture(width, height);
+        const GLuint scaled = createColourTexture(width, height);
         resample(target.textures[1], target.width, target.height, scaled, width, height);
         glDeleteTextures(1, &target.textures[1]);
         target.textures[1] = scaled;
