@@ -58,13 +58,21 @@ void Part_Clips::addTimingLines() {
         return text;
     });
     timing.addLine("render scale", [this] {
-        char text[160];
+        const auto startNote = [this] {
+            char note[64] = "";
+            if (renderScale.startSeconds() > 0.0)
+                snprintf(note, sizeof note, " (a frame at 1 took %.1f ms while loading)", renderScale.startSeconds() * 1000);
+            return std::string(note);
+        };
+        char text[224];
         if (!renderScale.adaptive())
             snprintf(text, sizeof text, "%.2f, fixed", renderScale.scale());
         else
-            snprintf(text, sizeof text, "auto for %.0f frames per second: mean %.2f, lowest %.2f, %d step%s, last %.2f",
-                     renderScale.targetFps(), renderScale.meanScale(), renderScale.lowestScale(), renderScale.steps(),
-                     renderScale.steps() == 1 ? "" : "s", renderScale.scale());
+            snprintf(text, sizeof text,
+                     "auto for %.0f frames per second: started at %.2f%s, mean %.2f, lowest %.2f, %d step%s, last %.2f",
+                     renderScale.targetFps(), renderScale.startScale(), startNote().c_str(), renderScale.meanScale(),
+                     renderScale.lowestScale(), renderScale.steps(), renderScale.steps() == 1 ? "" : "s",
+                     renderScale.scale());
         return std::string(text);
     });
     timing.addLine("pictures", [this] {

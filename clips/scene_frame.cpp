@@ -11,6 +11,7 @@
 #include "models/vecmath.h"
 #include "platform/runtime_random.h"
 #include "render/render_target.h"
+#include "render/view_volume.h"
 
 namespace scene {
 
@@ -150,9 +151,15 @@ mat4 randomTurn(float degrees) {
     return rotation_matrix(axis, degrees);
 }
 
-void drawTube(const std::vector<vec3>& points, float visible, float radius) {
+// A segment reaches from its point one unit along the walk, a ring of the radius round it:
+// one whose bounding sphere is out of view draws no pixel, so it is not sent. A walk
+// leaves the frame often, and the driver would transform, clip and set up every ring.
+void drawTube(const std::vector<vec3>& points, float visible, float radius, const ViewVolume& view) {
+    const float reach = std::sqrt(0.25f + radius * radius) * 1.001f + 1e-4f;
     for (int j = 0; j + 1 < static_cast<int>(points.size()) && j < visible; ++j) {
         const vec3 T = normalized(sub(points[j + 1], points[j]));
+        if (sphereOutside(view, points[j].x + 0.5f * T.x, points[j].y + 0.5f * T.y, points[j].z + 0.5f * T.z, reach))
+            continue;
         const vec3 U = normalized(cross(vec3{1, 0, 0}, T));
         const vec3 V = normalized(cross(U, T));
         glBegin(GL_QUAD_STRIP);
@@ -172,6 +179,10 @@ void drawTube(const std::vector<vec3>& points, float visible, float radius) {
 
 void drawTendrils(const TendrilStyle& style, float x) {
     glColor3f(0, 0, 0);
+    float projection[16], modelview[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    const ViewVolume view = viewVolume(projection, modelview);
     std::vector<vec3> points;
     points.reserve(400);
     for (int s = 0; s < style.strands; ++s) {
@@ -195,7 +206,7 @@ void drawTendrils(const TendrilStyle& style, float x) {
         }
         const float g = std::min(1.0f, (rnd() / 32767.0f * style.growA + style.growB) * (x - style.growX0));
         const float visible = (points.size() - 1) * ease(g);
-        drawTube(points, visible, radius);
+        drawTube(points, visible, radius, view);
     }
 }
 

@@ -6,10 +6,14 @@
 // texture slots, the generator's state; the show's own targets are never touched.
 #include "platform/gl.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "app/app_state.h"
 #include "app/frame_loop.h"
 #include "clips/part_clips.h"
 #include "platform/runtime_random.h"
+#include "platform/tick_clock.h"
 #include "render/render_target.h"
 #include "render/target_resize.h"
 
@@ -20,6 +24,11 @@ namespace {
 const float kWarmUpPositions[] = {5,   15,  25,  35,  41,  55,  65,  77,  85,  92,    97,  105, 117,
                                   127, 136, 145, 157, 165, 172, 177, 184, 200, 215,   225, 235, 283,
                                   300.5f, 304, 335, 345, 385, 505};
+
+// Where the warm-up times whole frames at the window's size for the render scale's start:
+// the opening's pictures, a scene of models over footage, the walking figure. The median
+// frame stands for the show: a cheap or dear scene alone does not set the start.
+const float kProbePositions[] = {5, 97, 215};
 
 // The driver picks code by whether a texture's sides are powers of two: the small targets
 // match the show's in that.
@@ -70,6 +79,29 @@ void Part_Clips::warmUp() {
     resizeRenderTarget(app.targets[4], width - 2, height - 2, true);
     resetGlState();
     glFinish();
+    // A live show with auto and room to shrink starts at the scale its frames leave room
+    // for. A take starts at 1: its replay must step exactly as the performance did.
+    if (renderScale.adaptive() && renderScale.lowestAllowed() < 1.0f && !app.take) {
+        for (int i = 0; i < 4; ++i) {
+            destroyTarget(app.targets[2 + i]);
+            createRenderTarget(app.targets[2 + i], app.window.width, app.window.height, 0);
+        }
+        std::vector<double> seconds;
+        // The first frame at this size is not timed: the driver sets up its new storage then.
+        for (int k = -1; k < static_cast<int>(sizeof kProbePositions / sizeof kProbePositions[0]); ++k) {
+            ttime = cttime = fttime = kProbePositions[std::max(k, 0)];
+            clock = 100.0f;
+            resetGlState();
+            glFinish();
+            const int64_t start = platform::tick_count();
+            render();
+            glFinish();
+            if (k >= 0) seconds.push_back(static_cast<double>(platform::tick_count() - start) / platform::kTicksPerSecond);
+        }
+        std::nth_element(seconds.begin(), seconds.begin() + static_cast<long>(seconds.size() / 2), seconds.end());
+        renderScale.startFrom(seconds[seconds.size() / 2]);
+        resetGlState();
+    }
     warmingUp = warmUpKeepsPictures = false;
 
     for (int i = 0; i < 4; ++i) {

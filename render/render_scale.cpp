@@ -22,10 +22,6 @@ constexpr double kRoom = 0.8;          // a step up must be expected to stay und
 constexpr double kRefusedHold = 10.0;  // seconds before a scale stepped down from is tried again
 constexpr float kGrid = 0.05f;         // scales are whole multiples of this
 constexpr size_t kMinFrames = 10;      // a decision looks at no fewer frames, however long
-constexpr double kHelped = 0.3;        // a step down must bring at least this share of the gain
-                                       // it would bring if all of a frame were its pixels
-constexpr double kFloorHold = 30.0;    // seconds a step down that did not help is not repeated;
-                                       // doubled each time the same step fails again
 
 double sq(double x) { return x * x; }
 
@@ -40,7 +36,6 @@ void RenderScale::configure(bool adaptive, float scale, float targetFps, double 
         const float needed = static_cast<float>(std::sqrt(kMinAutoPixels / windowPixels));
         minimum_ = std::clamp(std::ceil(needed / kGrid - 1e-3f) * kGrid, kMinRenderScale, 1.0f);
     }
-    floor_ = minimum_;
     scale_ = adaptive ? 1.0f : std::clamp(std::isfinite(scale) ? scale : 1.0f, kMinRenderScale, 1.0f);
     targetFps_ = std::clamp(std::isfinite(targetFps) ? targetFps : 30.0f, 1.0f, 1000.0f);
     lowest_ = scale_;
@@ -56,13 +51,21 @@ int32_t RenderScale::scaledSide(int32_t side, float scale) {
     return scaled;
 }
 
-void RenderScale::step(float to, double meanNow) {
-    judging_ = to < scale_;
+void RenderScale::startFrom(double seconds) {
+    if (!adaptive_ || !(seconds > 0.0) || frames_ > 0) return;
+    startSeconds_ = seconds;
+    const double budget = 1.0 / targetFps_;
+    if (seconds <= budget * kSlow) return;
+    // All of the frame is taken as pixels: the start errs on the large side, which the
+    // first decision mends with one more step down rather than a stutter.
+    const float wanted = onGrid(static_cast<float>(std::sqrt(budget * kAimDown / seconds)));
+    scale_ = start_ = lowest_ = std::clamp(wanted, minimum_, 1.0f);
+}
+
+void RenderScale::step(float to) {
     if (to < scale_) {
         refusedScale_ = scale_;
         sinceRefused_ = 0.0;
-        const double area = sq(to / scale_);
-        enough_ = meanNow * (1.0 - kHelped * (1.0 - area));
     }
     scale_ = to;
     roomFor_ = 0.0;
@@ -81,8 +84,6 @@ bool RenderScale::frameDone(double seconds) {
     const double budget = 1.0 / targetFps_;
     sinceStep_ += seconds;
     sinceRefused_ += seconds;
-    sinceFloor_ += seconds;
-    if (sinceFloor_ >= floorHold_) floor_ = minimum_;
     if (sinceStep_ <= kSettle) return false;
 
     recent_.push_back(seconds);
@@ -100,23 +101,13 @@ bool RenderScale::frameDone(double seconds) {
     std::vector<double> sorted(recent_.begin(), recent_.end());
     std::nth_element(sorted.begin(), sorted.begin() + static_cast<long>(sorted.size() / 2), sorted.end());
     const double last = sorted[sorted.size() / 2];
-    // A step down that left the frames as slow as they were (the time goes elsewhere: the
-    // scene's own work, other programs) is undone, and that scale stays the floor a while.
-    if (judging_) {
-        judging_ = false;
-        if (last > enough_) {
-            floorHold_ = refusedScale_ == failedFrom_ ? floorHold_ * 2.0 : kFloorHold;
-            failedFrom_ = refusedScale_;
-            floor_ = std::max(minimum_, refusedScale_);
-            sinceFloor_ = 0.0;
-            step(refusedScale_, last);
-            return true;
-        }
-    }
-    if (last > budget * kSlow && scale_ > floor_) {
+    // A step down stays even when the frames after it are no faster: frame times alone
+    // cannot tell a step that did not help from a scene that grew heavier meanwhile, and a
+    // softer picture is better than the stutter of undoing it. The floor bounds the cost.
+    if (last > budget * kSlow && scale_ > minimum_) {
         // Far too slow: shrink by up to a half of the pixels at once; a little: one grid step.
         const float wanted = scale_ * static_cast<float>(std::sqrt(budget * kAimDown / last));
-        step(std::max(floor_, std::min(onGrid(std::max(wanted, scale_ * 0.7f)), onGrid(scale_ - kGrid))), last);
+        step(std::max(minimum_, std::min(onGrid(std::max(wanted, scale_ * 0.7f)), onGrid(scale_ - kGrid))));
         return true;
     }
     // Growing waits for room that lasts: every newest-kWindow mean for kRoomHold seconds
@@ -132,7 +123,7 @@ bool RenderScale::frameDone(double seconds) {
         float up = onGrid(std::min(scale_ * static_cast<float>(std::sqrt(budget * kRoom / roomWorst_)), scale_ * 1.25f));
         if (up >= refusedScale_ && sinceRefused_ < kRefusedHold) up = onGrid(refusedScale_ - kGrid);
         if (up > scale_) {
-            step(up, last);
+            step(up);
             return true;
         }
     }

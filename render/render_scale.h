@@ -19,12 +19,23 @@ public:
     // (clamped to kMinRenderScale .. 1). targetFps is the rate auto holds (clamped to 1 .. 1000).
     void configure(bool adaptive, float scale, float targetFps, double windowPixels = 0.0);
 
+    // Before the first frame, auto may start below 1: seconds is what a frame at scale 1
+    // took (measured while loading, without the window's swap). The scale starts where
+    // the pixels leave room for the target (never below auto's lowest), so a slow machine
+    // does not begin the show with a second of stutter; the frames then correct it.
+    void startFrom(double seconds);
+    // The scale auto started at, and the frame at 1 it started from (0: none measured).
+    float startScale() const { return start_; }
+    double startSeconds() const { return startSeconds_; }
+
     // After each shown frame, with its whole duration (the same durations give the same
     // steps). Returns true when the scale changed; the caller resizes its pictures before
     // drawing the next frame.
     bool frameDone(double seconds);
 
     float scale() const { return scale_; }
+    // auto's lowest scale for this window: at 1 it has no room to shrink.
+    float lowestAllowed() const { return minimum_; }
     bool adaptive() const { return adaptive_; }
     float targetFps() const { return targetFps_; }
 
@@ -37,7 +48,7 @@ public:
     static int32_t scaledSide(int32_t side, float scale);
 
 private:
-    void step(float to, double meanNow);
+    void step(float to);
 
     bool adaptive_ = false;
     float scale_ = 1.0f;
@@ -49,15 +60,11 @@ private:
     double roomWorst_ = 0.0;       // the slowest recent mean in that time
     float refusedScale_ = 2.0f;    // the last scale stepped down from: not tried again soon
     double sinceRefused_ = 0.0;
-    bool judging_ = false;         // the last step was down: is it making frames faster?
-    double enough_ = 0.0;          // the mean frame it must bring: half the gain of its pixels
     float minimum_ = kMinRenderScale;  // auto's lowest for this window
-    float floor_ = kMinRenderScale;  // a step down that did not help is not tried below this
-    double sinceFloor_ = 0.0;
-    double floorHold_ = 0.0;       // for this long
-    float failedFrom_ = 0.0f;      // the scale the last failed step went down from
     double scaleSum_ = 0.0;
     int64_t frames_ = 0;
     float lowest_ = 1.0f;
     int steps_ = 0;
+    float start_ = 1.0f;
+    double startSeconds_ = 0.0;
 };

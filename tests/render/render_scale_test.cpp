@@ -3,6 +3,7 @@
 // steps rarely, does not oscillate, and shrugs off a single stall.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -111,19 +112,33 @@ TEST(RenderScale, ScaledSidesKeepTheWindowsKindOfSide) {
     EXPECT_EQ(RenderScale::scaledSide(3, 0.25f), 1);
 }
 
-TEST(RenderScale, AStepThatDoesNotMakeFramesFasterIsUndoneAndNotRepeatedSoon) {
+TEST(RenderScale, AStepDownStaysWhenTheSceneGrowsHeavierAfterIt) {
+    // A scene whose tubes grow: its pixels cost 45 ms at 1 and 90 ms ten seconds on. Each
+    // step down makes frames faster than they would be, though slower than before it: the
+    // scale only goes down while the scene is slow, and ends where the target is met.
     RenderScale r;
-    r.configure(true, 1.0f, 30.0f);
-    // 50 ms frames of which 2 ms are pixels: shrinking cannot help.
-    const Played played = play(r, 30, 48, 2);
-    ASSERT_EQ(played.scales.size(), 2u);
-    EXPECT_LT(played.scales[0], 1.0f);
-    EXPECT_EQ(played.scales[1], 1.0f) << "undone";
-    EXPECT_EQ(r.scale(), 1.0f);
-    // After a hold of half a minute it may try once more: at most a try (and its undoing)
-    // every half minute.
-    EXPECT_LE(play(r, 60, 48, 2, 30).stepTimes.size(), 4u);
-    EXPECT_EQ(r.scale(), 1.0f);
+    r.configure(true, 1.0f, 30.0f, 1280.0 * 720.0);
+    double t = 0.0;
+    float highest = 1.0f;
+    bool rose = false;
+    while (t < 20.0) {
+        const double pixels = 45.0 + 45.0 * std::min(t, 10.0) / 10.0;
+        const double frame = (6.0 + pixels * r.scale() * r.scale()) / 1000.0;
+        t += frame;
+        if (r.frameDone(frame)) {
+            rose = rose || r.scale() > highest;
+            highest = r.scale();
+        }
+    }
+    EXPECT_FALSE(rose);
+    EXPECT_LE(6.0 + 90.0 * r.scale() * r.scale(), 1000.0 / 30 * 1.05) << "scale " << r.scale();
+    // Frames whose time is not in their pixels: down to the floor in a few steps, and it
+    // stays there without trying again and again.
+    RenderScale cpu;
+    cpu.configure(true, 1.0f, 30.0f, 1280.0 * 720.0);
+    EXPECT_LE(play(cpu, 30, 48, 2).stepTimes.size(), 4u);
+    EXPECT_EQ(cpu.scale(), cpu.lowestAllowed());
+    EXPECT_TRUE(play(cpu, 60, 48, 2, 30).stepTimes.empty());
 }
 
 TEST(RenderScale, AutoKeepsAtLeast640By360Pixels) {
@@ -134,4 +149,40 @@ TEST(RenderScale, AutoKeepsAtLeast640By360Pixels) {
     hd.configure(true, 1.0f, 30.0f, 1920.0 * 1080.0);
     play(hd, 120, 10, 1000);
     EXPECT_NEAR(hd.scale(), 0.35f, 1e-6) << "1/3 of 1080 rows, on the grid";
+}
+
+TEST(RenderScale, StartsWhereAFrameMeasuredWhileLoadingLeavesRoomAndCorrectsFromThere) {
+    // 58 ms at 1: the start shrinks at once, never past auto's lowest, and the frames that
+    // follow need at most one more step (the fixed 8 ms make the start err large).
+    RenderScale r;
+    r.configure(true, 1.0f, 30.0f, 1280.0 * 720.0);
+    r.startFrom(0.058);
+    EXPECT_LT(r.scale(), 0.8f);
+    EXPECT_GE(r.scale(), r.lowestAllowed());
+    EXPECT_EQ(r.startScale(), r.scale());
+    EXPECT_LE(play(r, 60, 8, 50).stepTimes.size(), 1u);
+    EXPECT_LE(8 + 50 * r.scale() * r.scale(), 1000.0 / 30 * 1.05);
+
+    // A frame within the budget, a fixed scale, a window at auto's floor, or a frame
+    // already shown: the scale stays where it is.
+    RenderScale fast, fixed, small, late;
+    fast.configure(true, 1.0f, 30.0f, 1280.0 * 720.0);
+    fast.startFrom(0.030);
+    fixed.configure(false, 0.8f, 30.0f, 1280.0 * 720.0);
+    fixed.startFrom(0.5);
+    small.configure(true, 1.0f, 30.0f, 640.0 * 360.0);
+    small.startFrom(0.5);
+    late.configure(true, 1.0f, 30.0f, 1280.0 * 720.0);
+    late.frameDone(0.05);
+    late.startFrom(0.5);
+    EXPECT_EQ(fast.scale(), 1.0f);
+    EXPECT_EQ(fixed.scale(), 0.8f);
+    EXPECT_EQ(small.scale(), 1.0f);
+    EXPECT_EQ(late.scale(), 1.0f);
+    // Nonsense from the clock changes nothing.
+    RenderScale odd;
+    odd.configure(true, 1.0f, 30.0f, 1280.0 * 720.0);
+    odd.startFrom(std::nan(""));
+    odd.startFrom(-1.0);
+    EXPECT_EQ(odd.scale(), 1.0f);
 }
