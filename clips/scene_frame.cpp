@@ -11,7 +11,7 @@
 #include "models/vecmath.h"
 #include "platform/runtime_random.h"
 #include "render/render_target.h"
-#include "render/view_volume.h"
+#include "models/view_volume.h"
 
 namespace scene {
 

@@ -4,8 +4,10 @@
 #include "platform/gl.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "models/objmodel.h"
+#include "models/view_volume.h"
 
 namespace {
 
@@ -167,6 +169,14 @@ void objmodel::draw_parts(int k) {
 }
 
 void objmodel::draw_immediate() {
+    // A triangle whose bounding sphere is out of view draws no pixel: it is not sent, so
+    // the driver does not transform, clip and set up the half of a terrain row behind or
+    // beside the camera. The pixels are the same.
+    float projection[16], modelview[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    const ViewVolume view = viewVolume(projection, modelview);
+    const float* lastNormal = nullptr;
     glBegin(GL_TRIANGLES);
     for (int i = 0; i < part_count; ++i) {
         const objpart& p = parts[i];
@@ -176,12 +186,26 @@ void objmodel::draw_immediate() {
             if (tri[0] >= nv || tri[1] >= nv || tri[2] >= nv) continue;
             // Flat shading: the first corner's normal for all three.
             const float* n = &p.normals[3 * tri[0]];
-            for (int c = 0; c < 3; ++c) {
-                const float* v = &p.positions[3 * tri[c]];
+            lastNormal = n;
+            const float* v[3] = {&p.positions[3 * tri[0]], &p.positions[3 * tri[1]], &p.positions[3 * tri[2]]};
+            if (view.usable) {
+                float centre[3], reach2 = 0.0f;
+                for (int e = 0; e < 3; ++e) centre[e] = (v[0][e] + v[1][e] + v[2][e]) / 3.0f;
+                for (const float* corner : v) {
+                    float d2 = 0.0f;
+                    for (int e = 0; e < 3; ++e) d2 += (corner[e] - centre[e]) * (corner[e] - centre[e]);
+                    reach2 = std::max(reach2, d2);
+                }
+                if (sphereOutside(view, centre[0], centre[1], centre[2], std::sqrt(reach2) * 1.001f + 1e-5f)) continue;
+            }
+            for (const float* corner : v) {
                 glNormal3f(n[0], n[1], n[2]);
-                glVertex3f(v[0], v[1], v[2]);
+                glVertex3f(corner[0], corner[1], corner[2]);
             }
         }
     }
     glEnd();
+    // The current normal is left as if every triangle had been sent: later draws that
+    // give none inherit it.
+    if (lastNormal) glNormal3f(lastNormal[0], lastNormal[1], lastNormal[2]);
 }

@@ -1,4 +1,4 @@
-#include "render/view_volume.h"
+#include "models/view_volume.h"
 
 #include <cmath>
 

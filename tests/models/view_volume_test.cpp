@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "render/view_volume.h"
+#include "models/view_volume.h"
 
 namespace {
 
