@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "render/render_scale.h"
@@ -113,32 +114,22 @@ TEST(RenderScale, ScaledSidesKeepTheWindowsKindOfSide) {
 }
 
 TEST(RenderScale, AStepDownStaysWhenTheSceneGrowsHeavierAfterIt) {
-    // A scene whose tubes grow: its pixels cost 45 ms at 1 and 90 ms ten seconds on. Each
-    // step down makes frames faster than they would be, though slower than before it: the
-    // scale only goes down while the scene is slow, and ends where the target is met.
+    // Tubes that grow: 45 ms of pixels at 1, 90 ms ten seconds on. Frames after each step
+    // are slower than before it, yet the scale only goes down, to where the target is met.
     RenderScale r;
     r.configure(true, 1.0f, 30.0f, 1280.0 * 720.0);
-    double t = 0.0;
-    float highest = 1.0f;
-    bool rose = false;
-    while (t < 20.0) {
-        const double pixels = 45.0 + 45.0 * std::min(t, 10.0) / 10.0;
-        const double frame = (6.0 + pixels * r.scale() * r.scale()) / 1000.0;
+    float last = 1.0f;
+    for (double t = 0.0; t < 20.0;) {
+        const double frame = (6.0 + (45.0 + 4.5 * std::min(t, 10.0)) * r.scale() * r.scale()) / 1000.0;
         t += frame;
-        if (r.frameDone(frame)) {
-            rose = rose || r.scale() > highest;
-            highest = r.scale();
-        }
+        if (r.frameDone(frame)) EXPECT_LT(r.scale(), std::exchange(last, r.scale())) << t << " s";
     }
-    EXPECT_FALSE(rose);
-    EXPECT_LE(6.0 + 90.0 * r.scale() * r.scale(), 1000.0 / 30 * 1.05) << "scale " << r.scale();
-    // Frames whose time is not in their pixels: down to the floor in a few steps, and it
-    // stays there without trying again and again.
+    EXPECT_LE(6.0 + 90.0 * r.scale() * r.scale(), 1000.0 / 30 * 1.05);
+    // Frames whose time is not in their pixels: down to the floor in a few steps, no retries.
     RenderScale cpu;
     cpu.configure(true, 1.0f, 30.0f, 1280.0 * 720.0);
-    EXPECT_LE(play(cpu, 30, 48, 2).stepTimes.size(), 4u);
+    EXPECT_LE(play(cpu, 90, 48, 2).stepTimes.size(), 4u);
     EXPECT_EQ(cpu.scale(), cpu.lowestAllowed());
-    EXPECT_TRUE(play(cpu, 60, 48, 2, 30).stepTimes.empty());
 }
 
 TEST(RenderScale, AutoKeepsAtLeast640By360Pixels) {
@@ -151,29 +142,20 @@ TEST(RenderScale, AutoKeepsAtLeast640By360Pixels) {
     EXPECT_NEAR(hd.scale(), 0.35f, 1e-6) << "1/3 of 1080 rows, on the grid";
 }
 
-TEST(RenderScale, StartsWhereAFrameMeasuredWhileLoadingLeavesRoomAndCorrectsFromThere) {
+TEST(RenderScale, StartsWhereAFrameMeasuredWhileLoadingLeavesRoom) {
     // 58 ms at 1 (8 of them fixed, so the start errs large): at most one more step after.
     RenderScale r;
     r.configure(true, 1.0f, 30.0f, 1280.0 * 720.0);
     r.startFrom(0.058);
     EXPECT_LT(r.scale(), 0.8f);
-    EXPECT_EQ(r.startScale(), r.scale());
     EXPECT_LE(play(r, 60, 8, 50).stepTimes.size(), 1u);
     EXPECT_LE(8 + 50 * r.scale() * r.scale(), 1000.0 / 30 * 1.05);
-    // Fast enough, fixed, at auto's floor, too late, or nonsense: the scale stays.
-    RenderScale fast, fixed, small, late, odd;
+    // Fast enough, a fixed scale, a window at auto's floor: the scale stays.
+    RenderScale fast, fixed, small;
     fast.configure(true, 1.0f, 30.0f, 1280.0 * 720.0);
     fixed.configure(false, 0.8f, 30.0f, 1280.0 * 720.0);
     small.configure(true, 1.0f, 30.0f, 640.0 * 360.0);
-    late.configure(true, 1.0f, 30.0f, 1280.0 * 720.0);
-    late.frameDone(0.05);
-    odd.configure(true, 1.0f, 30.0f, 1280.0 * 720.0);
-    for (RenderScale* s : {&fixed, &small, &late, &odd}) s->startFrom(0.5);
-    fast.startFrom(0.030);
-    odd.startFrom(std::nan(""));
-    EXPECT_EQ(fast.scale(), 1.0f);
+    fast.startFrom(0.030), fixed.startFrom(0.5), small.startFrom(0.5);
+    EXPECT_EQ(fast.scale() + small.scale(), 2.0f);
     EXPECT_EQ(fixed.scale(), 0.8f);
-    EXPECT_EQ(small.scale(), 1.0f);
-    EXPECT_EQ(late.scale(), 1.0f);
-    EXPECT_LT(odd.scale(), 1.0f) << "0.5 s is a real measurement; the NaN after it changes nothing";
 }
