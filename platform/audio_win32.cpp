@@ -293,13 +293,8 @@ bool audio_init(bool enabled) {
 
 uint32_t music_load(const std::string& path, int64_t maxFrames) {
     if (!g_audio.device) return 0;
-    auto track = std::make_unique<MusicTrack>();
-    track->heard = g_audio.timing;
-    std::string error;
-    if (!decode_mp3(path, track->samples, error, maxFrames)) {
-        printf("Audio: cannot play \"%s\" (%s); the show runs silently.\n", path.c_str(), error.c_str());
-        return 0;
-    }
+    std::unique_ptr<MusicTrack> track = decode_track(path, maxFrames, g_audio.timing);
+    if (!track) return 0;
     std::lock_guard<std::mutex> guard(g_audio.trackMutex);
     g_audio.track = std::move(track);
     return 1;

@@ -2,12 +2,24 @@
 #include "platform/music_track.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/audio.h"
 #include "platform/tick_clock.h"
 
 namespace platform {
+
+std::unique_ptr<MusicTrack> decode_track(const std::string& path, int64_t maxFrames, const HeardClock& heard) {
+    auto track = std::make_unique<MusicTrack>();
+    track->heard = heard;
+    std::string error;
+    if (!decode_mp3(path, track->samples, error, maxFrames)) {
+        printf("Audio: cannot play \"%s\" (%s); the show runs silently.\n", path.c_str(), error.c_str());
+        return nullptr;
+    }
+    return track;
+}
 
 void track_start(MusicTrack& track) {
     std::lock_guard<std::mutex> lock(track.mutex);

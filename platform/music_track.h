@@ -3,7 +3,9 @@
 // the thread that takes frames from the track.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/heard_clock.h"
@@ -18,6 +20,11 @@ struct MusicTrack {
     bool paused = false;
     HeardClock heard;
 };
+
+// The whole of path decoded (up to maxFrames) into a track that will be heard through a
+// device timed by heard; null, after one line saying why the show runs silently, when it
+// cannot be decoded.
+std::unique_ptr<MusicTrack> decode_track(const std::string& path, int64_t maxFrames, const HeardClock& heard);
 
 // The track behind a handle, or null: defined by the half that owns the device.
 MusicTrack* track_for(uint32_t handle);

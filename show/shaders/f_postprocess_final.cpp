@@ -1,11 +1,12 @@
-// The final pass, to the window: the print. Lateral colour and an optional echo from the
-// lens and the projector, printer lights per clip, the print curve (contrast), split
-// toning, the print's burnt edges (vignette), and a dither of its own, since the window
-// is 8 bits and this pass has no noise picture. The uniforms that set the look (the
-// clocks, "type", "TheType", "k0" .. "k5") are read by the vertex stage; "k1" here too.
-// Both samplers hold the post result, filtered nearest. The picture may be smaller than the
-// screen (the render scale): this pass then prints it at its own size, and a plain copy
-// enlarges the print to the window.
+// The print as a pass of its own, from the post result to the window: lateral colour and
+// an optional echo from the lens and the projector, printer lights per clip, the print
+// curve (contrast), split toning, the print's burnt edges (vignette), and a dither. The
+// show builds and reloads it with its other programs but draws nothing with it: it prints
+// inside the post pass (shaders/print.cpp, shared with this file), which spares a
+// full-screen pass, and its final pass only enlarges a smaller picture to the window. So
+// edit the print in print.cpp or print_look.cpp, not here. The uniforms that set the look
+// (the clocks, "type", "TheType", "k0" .. "k5") are read by the vertex stage; "k1" here too.
+// Both samplers hold the post result, filtered nearest.
 #version 130
 
 uniform sampler2D texture2d;    // the post result

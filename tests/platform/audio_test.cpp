@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <lame/lame.h>
 
 #include <cmath>
 #include <cstdio>
@@ -10,35 +9,19 @@
 #include "platform/audio.h"
 #include "platform/heard_clock.h"
 #include "platform/tick_clock.h"
+#include "lame_encode.h"
 #include "temp_folder.h"
 
 namespace {
 
-// Encodes a sine tone with LAME, writing the tag frame back so decoders drop the padding.
+// A sine tone, with the tag frame written back so decoders drop the padding.
 std::string makeMp3(const char* name, int rate, int channels, double seconds) {
     const std::string path = testing::TempDir() + name;
-    lame_t lame = lame_init();
-    lame_set_in_samplerate(lame, rate);
-    lame_set_out_samplerate(lame, rate);
-    lame_set_num_channels(lame, channels);
-    lame_set_mode(lame, channels == 1 ? MONO : JOINT_STEREO);
-    lame_set_brate(lame, 128);
-    lame_set_bWriteVbrTag(lame, 1);
-    lame_init_params(lame);
     const int frames = static_cast<int>(rate * seconds);
     std::vector<short> pcm(static_cast<size_t>(frames) * channels);
     for (int i = 0; i < frames; ++i)
         for (int c = 0; c < channels; ++c) pcm[i * channels + c] = static_cast<short>(8000 * std::sin(i * 0.05));
-    std::vector<unsigned char> mp3(frames * 2 + 10000);
-    FILE* f = std::fopen(path.c_str(), "wb+");
-    const int n = channels == 1 ? lame_encode_buffer(lame, pcm.data(), nullptr, frames, mp3.data(), (int)mp3.size())
-                                : lame_encode_buffer_interleaved(lame, pcm.data(), frames, mp3.data(), (int)mp3.size());
-    std::fwrite(mp3.data(), 1, n, f);
-    const int tail = lame_encode_flush(lame, mp3.data(), (int)mp3.size());
-    std::fwrite(mp3.data(), 1, tail, f);
-    lame_mp3_tags_fid(lame, f);
-    std::fclose(f);
-    lame_close(lame);
+    encodeMp3(path, pcm, rate, channels, true);
     return path;
 }
 

@@ -15,7 +15,7 @@
 #include "platform/audio.h"
 #include "platform/tick_clock.h"
 #ifdef VELMORA_WITH_LAME
-#include <lame/lame.h>
+#include "lame_encode.h"
 #endif
 
 namespace {
@@ -53,29 +53,13 @@ int decode(char** argv, const char* most) {
 // Two tones and a chirp, different in each channel, so that a swap or a shift shows.
 int encode(char** argv) {
     const int rate = std::atoi(argv[3]), channels = std::atoi(argv[4]), frames = std::atoi(argv[5]);
-    lame_t lame = lame_init();
-    lame_set_in_samplerate(lame, rate);
-    lame_set_out_samplerate(lame, rate);
-    lame_set_num_channels(lame, channels);
-    lame_set_mode(lame, channels == 1 ? MONO : JOINT_STEREO);
-    lame_set_brate(lame, 128);
-    lame_set_bWriteVbrTag(lame, std::atoi(argv[6]));
     std::vector<short> pcm(static_cast<size_t>(frames) * channels), source;
     for (size_t i = 0; i < pcm.size(); ++i) {
         const double t = static_cast<double>(i / channels), c = static_cast<double>(i % channels + 1);
         pcm[i] = static_cast<short>(7000 * std::sin(t * 0.031 * c) + 4000 * std::sin(t * (0.2 + t * 1e-6)));
         source.insert(source.end(), channels == 1 ? 2 : 1, pcm[i]);  // as the decode gives it: stereo
     }
-    std::vector<unsigned char> mp3(pcm.size() * 2 + 10000);
-    std::FILE* f = std::fopen(argv[2], "wb+");
-    if (!f || lame_init_params(lame) < 0) return 1;
-    const int n = channels == 1 ? lame_encode_buffer(lame, pcm.data(), nullptr, frames, mp3.data(), (int)mp3.size())
-                                : lame_encode_buffer_interleaved(lame, pcm.data(), frames, mp3.data(), (int)mp3.size());
-    std::fwrite(mp3.data(), 1, static_cast<size_t>(n), f);
-    std::fwrite(mp3.data(), 1, static_cast<size_t>(lame_encode_flush(lame, mp3.data(), (int)mp3.size())), f);
-    lame_mp3_tags_fid(lame, f);  // the tag frame back at the start, when there is one
-    std::fclose(f);
-    lame_close(lame);
+    if (!encodeMp3(argv[2], pcm, rate, channels, std::atoi(argv[6]) != 0)) return 1;
     return write_raw(std::string(argv[2]) + ".pcm", source) ? 0 : 1;
 }
 #endif
