@@ -1,6 +1,5 @@
 #include "app/take_session.h"
 
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
