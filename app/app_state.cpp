@@ -1,7 +1,7 @@
 #include "app/app_state.h"
 
+#include "app/input_source.h"
 #include "app/launcher.h"
-#include "app/take_session.h"
 
 AppState::AppState() { buildLauncherMenu(menu); }
 AppState::~AppState() = default;

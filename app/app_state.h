@@ -15,7 +15,7 @@
 
 class Part;
 class Part_Loader;
-struct TakeSession;
+class InputSource;
 
 // Per-frame inputs that the parts read through their inputs pointer.
 struct SceneInputs {
@@ -78,7 +78,7 @@ struct AppState {
     LaunchOptions options;  // command-line settings beyond the launcher's two choices
     int32_t glErrors = 0;   // OpenGL errors seen with --gl-check
     MusicSync musicSync;    // how well the music kept with the part clock (--timing)
-    std::unique_ptr<TakeSession> take;  // --record or --replay, else null
+    std::unique_ptr<InputSource> inputSource;  // a take recorded or replayed (take/), else null
 
     AppState();
     ~AppState();

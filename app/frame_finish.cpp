@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "app/frame_loop.h"
-#include "app/take_session.h"
+#include "app/input_source.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ void finishFrame(AppState& app) {
     app.frameCount += 1;
     // A camera that cannot be kept is said once, not every 30 frames: the run goes on. A
     // replay's camera is the take's: the performer's own stays as it was.
-    const bool replaying = app.take && app.take->replaying;
+    const bool replaying = app.inputSource && app.inputSource->replaying();
     if (app.frameCount % 30 == 0 && !replaying && !saveCameraFile(app.camera, "FreeCam.bin") && !app.cameraUnsaved) {
         app.cameraUnsaved = true;
         printf("FreeCam.bin cannot be written in the show's folder; the camera will not be kept for the next run\n");

@@ -7,7 +7,6 @@
 #include "app/free_camera.h"
 #include "app/music_sync.h"
 #include "app/part.h"
-#include "app/take_session.h"
 #include "platform/gl.h"
 #include "platform/tick_clock.h"
 
@@ -66,10 +65,54 @@ InputAction handleInputEvent(AppState& app, const platform::InputEvent& event) {
     return InputAction::Continue;
 }
 
+bool eventEndsRun(const platform::InputEvent& event) {
+    if (event.kind == platform::EventKind::Quit || event.kind == platform::EventKind::Close) return true;
+    return event.kind == platform::EventKind::KeyDown && event.sym == platform::kKeyEscape;
+}
+
+RunEnd runEndFor(const platform::InputEvent& event) {
+    if (event.kind == platform::EventKind::Quit) return RunEnd::Interrupted;
+    if (event.kind == platform::EventKind::Close) return RunEnd::WindowClosed;
+    return RunEnd::Escape;
+}
+
+InputAction applyControlInputs(AppState& app, const ControlInput* inputs, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) {
+        const ControlInput& in = inputs[i];
+        platform::InputEvent event;
+        switch (in.kind) {
+        case ControlInputKind::Pointer:
+            app.mouseX = in.x;
+            app.mouseY = in.y;
+            app.buttonLeft = in.buttons & 1;
+            app.buttonMiddle = in.buttons & 2;
+            app.buttonRight = in.buttons & 4;
+            continue;
+        case ControlInputKind::Key:
+            event.kind = in.down ? platform::EventKind::KeyDown : platform::EventKind::KeyUp;
+            event.repeat = in.repeat;
+            event.scancode = in.scancode;
+            event.sym = in.sym;
+            break;
+        case ControlInputKind::Wheel:
+            event.kind = platform::EventKind::Wheel;
+            event.wheelY = in.wheelY;
+            break;
+        case ControlInputKind::Midi:
+            // The driver's own entry, on this thread: the show takes it as it took it live.
+            MidiIn::midi_in_callback(nullptr, in.midiKind, reinterpret_cast<uintptr_t>(&app.nano_kontrol2),
+                                     in.midiParam1, in.midiParam2);
+            continue;
+        }
+        if (handleInputEvent(app, event) == InputAction::Exit) return InputAction::Exit;
+    }
+    return InputAction::Continue;
+}
+
 void pollInput(AppState& app) {
-    TakeSession* take = app.take.get();  // --record or --replay
-    const bool replaying = take && take->replaying;
-    if (replaying) waitForTakeFrame(app);
+    InputSource* source = app.inputSource.get();  // --record or --replay
+    const bool replaying = source && source->replaying();
+    if (replaying && !source->awaitFrame()) std::exit(0);  // the take is over; its finish says how it ended
     int x = 0, y = 0;
     const uint32_t buttons = platform::mouse_state(x, y);
     if (!replaying) {  // a replay's mouse is the take's
@@ -88,15 +131,24 @@ void pollInput(AppState& app) {
     platform::pump_events();
     platform::InputEvent event;
     while (platform::poll_event(event)) {
-        if (replaying && !eventEndsReplay(event)) continue;  // live inputs are not the performance
-        if (take && !replaying) noteTakeEvent(*take, event);
+        if (replaying && !eventEndsRun(event)) continue;  // live inputs are not the performance
+        if (source && !replaying) source->noteEvent(event);
         if (handleInputEvent(app, event) == InputAction::Exit) {
-            if (take) take->endReason = takeEndFor(event);
+            if (source) source->ending(runEndFor(event));
             std::exit(0);
         }
     }
     // The frame's MIDI, its duration and its clock: delivered and recorded, or the take's.
-    if (take) takeInputStep(app);
+    ReplayedFrame frame;
+    if (source && source->frameInputs(app, frame)) {
+        Part* part = app.parts.empty() ? nullptr : app.parts[app.currentPart];
+        app.dt = frame.dt;
+        if (applyControlInputs(app, frame.inputs, frame.inputCount) == InputAction::Exit) {  // an Escape a take never holds
+            source->ending(RunEnd::Escape);
+            std::exit(0);
+        }
+        if (part) part->clock = frame.clock;
+    }
 
     app.inputs.mouseU = static_cast<float>(app.mouseX) / static_cast<float>(app.window.width);
     app.inputs.mouseV = static_cast<float>(app.mouseY) / static_cast<float>(app.window.height);

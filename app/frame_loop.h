@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "app/app_state.h"
+#include "app/input_source.h"
 #include "platform/window.h"
 
 // Frame duration in seconds from two tick counts; a frame longer than 0.35 s counts as 0.05 s.
@@ -12,6 +13,16 @@ float frameDuration(int64_t now, int64_t last);
 enum class InputAction { Continue, Exit };
 // Applies one window event to the application record.
 InputAction handleInputEvent(AppState& app, const platform::InputEvent& event);
+
+// How a live event that ends the run ends it: a replay takes these from the devices and
+// ignores every other live event.
+bool eventEndsRun(const platform::InputEvent& event);
+RunEnd runEndFor(const platform::InputEvent& event);
+
+// Applies a recorded frame's control inputs through the paths the devices use: the mouse
+// into the record, keys and wheel through the event handler, MIDI through the driver's
+// callback entry. Stops at an input that ends the run (an Escape) and returns Exit.
+InputAction applyControlInputs(AppState& app, const ControlInput* inputs, uint32_t count);
 
 void pollInput(AppState& app);
 void driveParts(AppState& app);

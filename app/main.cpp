@@ -9,15 +9,13 @@
 #include <new>
 
 #include "app/app_state.h"
-#include "app/capture.h"
 #include "app/frame_finish.h"
-#include "app/frame_hashes.h"
 #include "app/frame_loop.h"
 #include "app/launcher.h"
 #include "app/part.h"
 #include "app/render_size.h"
 #include "app/startup.h"
-#include "app/take_session.h"
+#include "capture/frame_hashes.h"
 #include "clips/contact_sheet.h"
 #include "clips/edit_tools.h"
 #include "clips/part_clips.h"
@@ -26,6 +24,19 @@
 #include "platform/desktop.h"
 #include "platform/printable.h"
 #include "platform/tick_clock.h"
+#include "take/take_session.h"
+
+#if VELMORA_CAPTURE
+#include "capture/capture.h"
+#else
+// Capture to video needs FFmpeg's encoders, which the Windows build does not have: the
+// request is refused before any window opens (the caller prints the line and exits 2).
+bool prepareCapture(LaunchOptions&, std::string& error) {
+    error = "--capture is not available in the Windows build (it encodes with FFmpeg); capture on Linux";
+    return false;
+}
+int runCapture(AppState&) { return 1; }  // never reached: prepareCapture refuses first
+#endif
 
 namespace {
 
@@ -167,10 +178,10 @@ int main(int argc, char** argv) {
         show->timing.addLine("music", [] { return musicSyncReport(g_app.musicSync, g_app.musicChannel != 0); });
         std::atexit([] { timed->timing.print(stdout); });
     }
-    beginTake(app);
+    beginInputSource(app);
     if (!app.options.capture.empty()) std::exit(runCapture(app));
     // Every way out ends in exit(): the take's closing record is written on the way.
-    if (app.take) std::atexit([] { finishTake(g_app); });
+    if (app.inputSource) std::atexit([] { g_app.inputSource->finish(g_app); });
     platform::show_cursor(false);
 
     while (app.running) {
@@ -181,7 +192,7 @@ int main(int argc, char** argv) {
         logFrameHash(hashes, app, shown);
         platform::swap_window(app.window.window);
         if (app.options.frames >= 0 && app.frameCount >= app.options.frames) {
-            if (app.take) app.take->endReason = TakeEnd::FrameLimit;
+            if (app.inputSource) app.inputSource->ending(RunEnd::FrameLimit);
             std::exit(0);
         }
     }

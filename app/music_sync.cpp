@@ -6,8 +6,8 @@
 #include <cstdio>
 
 #include "app/app_state.h"
+#include "app/input_source.h"
 #include "app/part.h"
-#include "app/take_session.h"
 #include "platform/audio.h"
 #include "platform/tick_clock.h"
 
@@ -76,10 +76,8 @@ void syncMusic(AppState& app, Part& part, float advance) {
     const float musicTime = static_cast<float>(position) / 192000.0f;
     bool seek = false;
     const float correction = steerPartClock(sync, partTime - musicTime, advance, app.dt, seek);
-    if (app.take && app.take->replaying)
-        steerTakeSchedule(*app.take, correction);  // the clock is the take's
-    else
-        part.clock += correction;
+    // A replay's clock is the take's: the take moves its schedule instead.
+    if (!app.inputSource || !app.inputSource->steerMusic(correction)) part.clock += correction;
     if (!seek) return;
     if (platform::music_set_position(app.musicChannel, musicSeekBytes(partTime), app.lastTicks))
         app.musicSync.seeks += 1;

@@ -6,6 +6,9 @@
 struct AppState;
 struct SceneInputs;
 
+// The part clock past which the show is over and the process ends by itself.
+constexpr float kShowEnd = 296.0f;
+
 class Part {
 public:
     virtual void render() = 0;

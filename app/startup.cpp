@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "app/frame_finish.h"
+#include "app/input_source.h"
 #include "app/part.h"
-#include "clips/part_clips.h"
 #include "platform/audio.h"
 #include "platform/tick_clock.h"
 
@@ -68,4 +68,10 @@ void startup(AppState& app) {
     // Playing starts at byte 0; a seek to 0 on top would skip the device's queue ahead
     // and lose the first notes.
     if (app.musicChannel) platform::music_play(app.musicChannel);
+}
+
+void beginInputSource(AppState& app) {
+    if (!app.inputSource) return;
+    app.inputSource->begin(app);
+    mapControllerInputs(app.nano_kontrol2, app.inputs);
 }

@@ -10,7 +10,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "app/capture_encoder.h"
+#include "capture/capture_encoder.h"
 
 namespace {
 

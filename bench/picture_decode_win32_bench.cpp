@@ -15,9 +15,8 @@
 #include <vector>
 
 
+#include "platform/picture_decode.h"
 #include "render/frame_archive.h"
-#include "render/picture_decode.h"
-#include "render/picture_decode_win32.h"
 
 namespace {
 
@@ -63,15 +62,15 @@ int main(int argc, char** argv) {
     double diffSum = 0;
     uint64_t diffCount = 0;
     int maxDiff = 0;
-    RgbaPicture wic, stb;
+    platform::RgbaPicture wic, stb;
     std::string message;
     for (int pass = 0; pass < 3; ++pass) {
         for (size_t i = 0; i < files.size(); ++i) {
             const auto& f = files[i];
             double t0 = nowMs();
-            const bool wicOk = decodePictureWithWic(f.data(), f.size(), wic, message) != DecodeStatus::Failed;
+            const bool wicOk = platform::decode_picture_with_wic(f.data(), f.size(), wic, message) != platform::DecodeStatus::Failed;
             double t1 = nowMs();
-            const bool stbOk = decodePicture(f.data(), f.size(), stb, message) != DecodeStatus::Failed;
+            const bool stbOk = platform::decode_picture(f.data(), f.size(), stb, message) != platform::DecodeStatus::Failed;
             double t2 = nowMs();
             wicMs.push_back(t1 - t0);
             stbMs.push_back(t2 - t1);

@@ -3,10 +3,10 @@
 // earlier form (a linear scan with the data file reopened per read; OpenCV's decode with a
 // new texture per picture; an RGB upload) so they compare as ratios. Needs a display: run
 // under xvfb-run.
+#include "platform/picture_decode.h"
 #include "render/frame_archive.h"
 #include "render/frame_archive_writer.h"
 #include "render/image_texture.h"
-#include "render/picture_decode.h"
 #include "render/shader_program.h"
 #include "gl_bench.h"
 #include "show_passes.h"
@@ -167,11 +167,11 @@ BENCHMARK(BM_FrameToTexture_RgbUpload)->Arg(640)->Arg(960)->Arg(1920)->Unit(benc
 void BM_Decode(benchmark::State& state) {
     std::vector<unsigned char> bytes;
     readArchiveEntry(benchArchive().archive, frameName(960, "a"), bytes);
-    RgbaPicture picture;
+    platform::RgbaPicture picture;
     std::string message;
     for (auto _ : state) {
         if (state.range(0) == 0) {
-            decodePicture(bytes.data(), bytes.size(), picture, message);
+            platform::decode_picture(bytes.data(), bytes.size(), picture, message);
         } else {
             cv::Mat bgr = cv::imdecode(bytes, cv::IMREAD_UNCHANGED), rgba;
             cv::cvtColor(bgr, rgba, cv::COLOR_BGR2RGBA);

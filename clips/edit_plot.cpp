@@ -1,47 +1,72 @@
-// The edit as a picture, drawn with OpenCV.
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
+// The edit as a picture: the part clock across, the edit position up, each millisecond a
+// dot in the colour of its scene.
+#include <cmath>
+#include <cstdint>
+#include <vector>
 
 #include "clips/edit_tools.h"
 #include "clips/frame_rules.h"
 #include "clips/timeline.h"
+#include "platform/canvas.h"
+#include "platform/file_replace.h"
 
 namespace {
 
 constexpr int kWidth = 1600, kHeight = 1000, kLeft = 70, kBottom = 50, kTop = 20, kRight = 20;
 constexpr float kClockSpan = 320.0f, kEditSpan = 520.0f;
 
-cv::Point at(float clock, float position) {
+struct Point {
+    int x = 0, y = 0;
+};
+
+Point at(float clock, float position) {
     const float x = kLeft + clock / kClockSpan * (kWidth - kLeft - kRight);
     const float y = kHeight - kBottom - position / kEditSpan * (kHeight - kBottom - kTop);
-    return cv::Point(static_cast<int>(x), static_cast<int>(y));
+    return {static_cast<int>(x), static_cast<int>(y)};
 }
 
-cv::Scalar sceneColour(int index) {
-    // Evenly spaced hues, alternating brightness so neighbouring scenes differ.
-    cv::Mat hsv(1, 1, CV_8UC3, cv::Scalar(index * 180 / 25, 200, index % 2 ? 255 : 190)), bgr;
-    cv::cvtColor(hsv, bgr, cv::COLOR_HSV2BGR);
-    const cv::Vec3b c = bgr.at<cv::Vec3b>(0, 0);
-    return cv::Scalar(c[0], c[1], c[2]);
+// Evenly spaced hues, alternating brightness so neighbouring scenes differ: an 8-bit HSV
+// colour (hue in 2-degree steps) turned into RGB in float, rounded as OpenCV rounds it.
+platform::Colour sceneColour(int index) {
+    const float hue = static_cast<float>(index * 180 / 25) * (6.0f / 180.0f), s = 200 * (1.0f / 255.0f);
+    const float v = (index % 2 ? 255 : 190) * (1.0f / 255.0f);
+    const int sector = static_cast<int>(std::floor(hue));
+    const float f = hue - sector;
+    const float tab[4] = {v, v * (1 - s), v * (1 - s * f), v * (1 - s * (1 - f))};
+    static const int order[6][3] = {{0, 3, 1}, {2, 0, 1}, {1, 0, 3}, {1, 2, 0}, {3, 1, 0}, {0, 1, 2}};  // r, g, b
+    const auto level = [&](int k) { return static_cast<uint8_t>(std::nearbyint(tab[order[sector % 6][k]] * 255.0f)); };
+    return {level(0), level(1), level(2)};
+}
+
+// A colour scaled as OpenCV scales a colour it is given in doubles (rounding half to even).
+platform::Colour scaled(platform::Colour c, double by) {
+    const auto level = [by](uint8_t v) { return static_cast<uint8_t>(std::nearbyint(v * by)); };
+    return {level(c.r), level(c.g), level(c.b)};
 }
 
 }  // namespace
 
 bool plotEdit(const Timeline& edit, const std::string& path, std::string& error) {
-    cv::Mat image(kHeight, kWidth, CV_8UC3, cv::Scalar(24, 20, 20));
+    if (!platform::canvas_draws()) {
+        error = "--plot-edit is not in the Windows build (it draws with OpenCV); --dump-edit writes the same edit as values";
+        return false;
+    }
+    using platform::CanvasFont;
+    platform::Canvas image = platform::make_canvas(kWidth, kHeight, {20, 20, 24});
     // Scene ranges as faint bands across, labelled at the left.
     for (int i = 0; i < 25; ++i) {
         const float lo = static_cast<float>(kSceneStarts[i]);
         const float hi = i < 24 ? static_cast<float>(kSceneStarts[i + 1]) : 510.0f;
-        cv::Scalar band = sceneColour(i) * 0.18;
-        cv::rectangle(image, at(0, hi), at(kClockSpan, lo), band, cv::FILLED);
-        cv::putText(image, "scene" + std::to_string(kSceneStarts[i]), at(0, lo) + cv::Point(-66, -2),
-                    cv::FONT_HERSHEY_PLAIN, 0.8, sceneColour(i), 1, cv::LINE_AA);
+        const Point top = at(0, hi), bottom = at(kClockSpan, lo), label = at(0, lo);
+        platform::canvas_box(image, top.x, top.y, bottom.x, bottom.y, scaled(sceneColour(i), 0.18));
+        platform::canvas_text(image, "scene" + std::to_string(kSceneStarts[i]), label.x - 66, label.y - 2, CanvasFont::Plain,
+                              0.8, sceneColour(i));
     }
     for (int s = 0; s <= 320; s += 20) {
-        cv::line(image, at(static_cast<float>(s), 0), at(static_cast<float>(s), kEditSpan), cv::Scalar(60, 60, 60));
-        cv::putText(image, std::to_string(s) + "s", at(static_cast<float>(s), 0) + cv::Point(-12, 20),
-                    cv::FONT_HERSHEY_PLAIN, 1.0, cv::Scalar(200, 200, 200), 1, cv::LINE_AA);
+        const Point foot = at(static_cast<float>(s), 0), head = at(static_cast<float>(s), kEditSpan);
+        platform::canvas_line(image, foot.x, foot.y, head.x, head.y, {60, 60, 60});
+        platform::canvas_text(image, std::to_string(s) + "s", foot.x - 12, foot.y + 20, CanvasFont::Plain, 1.0,
+                              {200, 200, 200});
     }
     // The cut: one dot per millisecond of clock, in the colour of the scene it shows.
     for (int ms = 0; ms < static_cast<int>(kClockSpan * 1000); ++ms) {
@@ -49,20 +74,17 @@ bool plotEdit(const Timeline& edit, const std::string& path, std::string& error)
         const int scene = sceneForPosition(position);
         int index = 0;
         while (index < 24 && kSceneStarts[index] != scene) ++index;
-        const cv::Scalar colour = scene < 0 ? cv::Scalar(90, 90, 90) : sceneColour(index);
-        const cv::Point p = at(ms / 1000.0f, position);
-        cv::rectangle(image, p, p + cv::Point(1, 1), colour, cv::FILLED);
+        const platform::Colour colour = scene < 0 ? platform::Colour{90, 90, 90} : sceneColour(index);
+        const Point p = at(ms / 1000.0f, position);
+        platform::canvas_box(image, p.x, p.y, p.x + 1, p.y + 1, colour);
     }
-    cv::line(image, at(296, 0), at(296, kEditSpan), cv::Scalar(80, 80, 255), 2);
-    cv::putText(image, "end 296 s", at(296, kEditSpan) + cv::Point(6, 16), cv::FONT_HERSHEY_PLAIN, 1.2,
-                cv::Scalar(80, 80, 255), 1, cv::LINE_AA);
-    cv::putText(image, "part clock ->   edit position ^", cv::Point(kLeft + 10, kTop + 16), cv::FONT_HERSHEY_PLAIN,
-                1.2, cv::Scalar(220, 220, 220), 1, cv::LINE_AA);
-    try {
-        if (cv::imwrite(path, image)) return true;
-        error = "cannot write \"" + path + "\"";
-    } catch (const cv::Exception& e) {
-        error = "cannot write \"" + path + "\": " + e.what();
-    }
+    const Point endFoot = at(296, 0), endHead = at(296, kEditSpan);
+    platform::canvas_line(image, endFoot.x, endFoot.y, endHead.x, endHead.y, {255, 80, 80}, 2);
+    platform::canvas_text(image, "end 296 s", endHead.x + 6, endHead.y + 16, CanvasFont::Plain, 1.2, {255, 80, 80});
+    platform::canvas_text(image, "part clock ->   edit position ^", kLeft + 10, kTop + 16, CanvasFont::Plain, 1.2,
+                          {220, 220, 220});
+    std::vector<uint8_t> png;
+    if (platform::canvas_png(image, png) && platform::replace_file(path, png.data(), png.size())) return true;
+    error = "cannot write \"" + path + "\"";
     return false;
 }

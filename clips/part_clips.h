@@ -21,9 +21,6 @@
 #include "render/render_scale.h"
 #include "render/shader_program.h"
 
-// The part clock past which the show is over and the process ends by itself.
-constexpr float kShowEnd = 296.0f;
-
 // Texture slots of Part_Clips::textures.
 enum ClipTexture {
     textureVideo = 0,   // each scene's main sequence

@@ -105,7 +105,7 @@ void Part_Clips::fetchFrames(int scene, float x) {
             resetSampling(slot);
             continue;
         }
-        if (const RgbaPicture* picture = pictures.take(archive, name)) showPicture(slot, *picture, name);
+        if (const platform::RgbaPicture* picture = pictures.take(archive, name)) showPicture(slot, *picture, name);
     }
 }
 

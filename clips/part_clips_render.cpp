@@ -115,7 +115,7 @@ void Part_Clips::render() {
         // performance's frames and draws its very pixels. Otherwise the wall clock, since
         // the clock counts a frame over 0.35 s as 0.05 s, and a machine that slow would
         // look fast.
-        if (!warmingUp) renderScale.frameDone(owner->take ? static_cast<double>(owner->dt) : seconds);
+        if (!warmingUp) renderScale.frameDone(owner->inputSource ? static_cast<double>(owner->dt) : seconds);
     }
     lastFrameTicks = now;
     lastFrameCpu = cpu;

@@ -81,7 +81,7 @@ void Part_Clips::warmUp() {
     glFinish();
     // A live show with auto and room to shrink starts at the scale its frames leave room
     // for. A take starts at 1: its replay must step exactly as the performance did.
-    if (renderScale.adaptive() && renderScale.lowestAllowed() < 1.0f && !app.take) {
+    if (renderScale.adaptive() && renderScale.lowestAllowed() < 1.0f && !app.inputSource) {
         for (int i = 0; i < 4; ++i) {
             destroyTarget(app.targets[2 + i]);
             createRenderTarget(app.targets[2 + i], app.window.width, app.window.height, 0);

@@ -4,19 +4,30 @@
 // archive road. Same-size pictures replace the pixels of the existing storage.
 #include "render/image_texture.h"
 
-#include "render/frame_archive.h"
-#include "render/picture_decode.h"
-#include "render/picture_problems.h"
-
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "platform/file_read.h"
+#include "platform/picture_decode.h"
+#include "render/frame_archive.h"
+#include "render/picture_problems.h"
 
 namespace {
 
 // A still image's file: 8192 x 8192 pixels even without compression is 192 MB.
 constexpr uint64_t kMaxStillBytes = 256ull << 20;
+
+// Mirrors the picture left to right and/or top to bottom, in place.
+void flipPicture(platform::RgbaPicture& picture, bool horizontal, bool vertical) {
+    const size_t w = static_cast<size_t>(picture.width), h = static_cast<size_t>(picture.height);
+    uint32_t* texels = reinterpret_cast<uint32_t*>(picture.pixels.get());  // new[] is aligned for any type
+    if (horizontal)
+        for (size_t y = 0; y < h; ++y) std::reverse(texels + y * w, texels + (y + 1) * w);
+    if (vertical)
+        for (size_t top = 0, bottom = h ? h - 1 : 0; top < bottom; ++top, --bottom)
+            std::swap_ranges(texels + top * w, texels + (top + 1) * w, texels + bottom * w);
+}
 
 void setSampling(GLuint id) {
     glBindTexture(GL_TEXTURE_2D, id);
@@ -26,7 +37,7 @@ void setSampling(GLuint id) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 }
 
-void upload(ImageTexture& texture, const RgbaPicture& picture) {
+void upload(ImageTexture& texture, const platform::RgbaPicture& picture) {
     // Same storage while the size stays: re-specifying would make the driver allocate anew.
     const bool inPlace = texture.loaded && texture.generated && texture.width == picture.width &&
                          texture.height == picture.height;
@@ -59,7 +70,7 @@ PictureProblem problemOf(EntryRead result) {
 
 }  // namespace
 
-bool decodeArchiveEntry(const FrameArchive& archive, const std::string& name, RgbaPicture& picture,
+bool decodeArchiveEntry(const FrameArchive& archive, const std::string& name, platform::RgbaPicture& picture,
                         PictureProblems* problems) {
     thread_local std::vector<unsigned char> bytes;  // kept: a frame's bytes every frame
     std::string why;
@@ -70,14 +81,14 @@ bool decodeArchiveEntry(const FrameArchive& archive, const std::string& name, Rg
         return false;
     }
     // An empty entry holds no picture: reported with the undecodable ones ("no bytes").
-    const DecodeStatus status = decodePicture(bytes.data(), bytes.size(), picture, why);
-    if (problems && status != DecodeStatus::Decoded)
-        problems->report(status == DecodeStatus::Failed ? PictureProblem::Undecodable : PictureProblem::DecoderWarning,
+    const platform::DecodeStatus status = platform::decode_picture(bytes.data(), bytes.size(), picture, why);
+    if (problems && status != platform::DecodeStatus::Decoded)
+        problems->report(status == platform::DecodeStatus::Failed ? PictureProblem::Undecodable : PictureProblem::DecoderWarning,
                          name, why);
-    return status != DecodeStatus::Failed;
+    return status != platform::DecodeStatus::Failed;
 }
 
-void showPicture(ImageTexture& texture, const RgbaPicture& picture, const std::string& name) {
+void showPicture(ImageTexture& texture, const platform::RgbaPicture& picture, const std::string& name) {
     upload(texture, picture);
     texture.source = name;
 }
@@ -89,7 +100,7 @@ void resetSampling(const ImageTexture& texture) {
 void loadTextureFromArchive(ImageTexture& texture, const FrameArchive& archive, const std::string& name,
                             PictureProblems* problems) {
     if (texture.loaded && texture.source == name) return resetSampling(texture);
-    thread_local RgbaPicture picture;  // kept: the per-frame road allocates nothing
+    thread_local platform::RgbaPicture picture;  // kept: the per-frame road allocates nothing
     if (decodeArchiveEntry(archive, name, picture, problems)) showPicture(texture, picture, name);
 }
 
@@ -105,8 +116,8 @@ void loadTextureFromFile(ImageTexture& texture, const std::string& path, bool fl
         return;
     }
     if (bytes.empty()) return;
-    RgbaPicture rgba;
-    if (!decodeStillPicture(bytes.data(), bytes.size(), rgba)) return;
+    platform::RgbaPicture rgba;
+    if (!platform::decode_still_picture(bytes.data(), bytes.size(), rgba)) return;
     flipPicture(rgba, flipHorizontal, flipVertical);
     upload(texture, rgba);
     texture.source.clear();

@@ -8,7 +8,9 @@
 #include <string>
 
 struct FrameArchive;
+namespace platform {
 struct RgbaPicture;
+}
 class PictureProblems;
 
 struct ImageTexture {
@@ -36,12 +38,12 @@ void loadTextureFromFile(ImageTexture& texture, const std::string& path, bool fl
 // Reads and decodes the named entry into picture. False when there is no picture: no such
 // entry, an empty one, or damage, which is reported to problems when given. Safe on
 // several threads at once, each with its own archive.
-bool decodeArchiveEntry(const FrameArchive& archive, const std::string& name, RgbaPicture& picture,
+bool decodeArchiveEntry(const FrameArchive& archive, const std::string& name, platform::RgbaPicture& picture,
                         PictureProblems* problems);
 
 // Puts a decoded picture into the texture as the named entry's: new storage only when the
 // size changes, otherwise the pixels are replaced in place.
-void showPicture(ImageTexture& texture, const RgbaPicture& picture, const std::string& name);
+void showPicture(ImageTexture& texture, const platform::RgbaPicture& picture, const std::string& name);
 // Sets the sampling an upload sets (linear, clamped), as a re-upload of the same picture
 // would: a scene may have changed the wrap since.
 void resetSampling(const ImageTexture& texture);

@@ -107,7 +107,7 @@ void PictureCache::work(size_t worker) {
         stats_.bytes += reserved;
         lock.unlock();
 
-        auto picture = std::make_shared<RgbaPicture>();
+        auto picture = std::make_shared<platform::RgbaPicture>();
         const bool ok = decodeArchiveEntry(archives_[worker], name, *picture, problems_);
 
         lock.lock();
@@ -146,7 +146,7 @@ void PictureCache::follow(const FrameArchive& archive) {
     start(archive, workers, budget, problems);
 }
 
-const RgbaPicture* PictureCache::take(const FrameArchive& archive, const std::string& name) {
+const platform::RgbaPicture* PictureCache::take(const FrameArchive& archive, const std::string& name) {
     std::unique_lock<std::mutex> lock(mutex_);
     if (archive.dataPath != followedPath_ || archive.entries.size() != followedEntries_) {
         lock.unlock();

@@ -15,8 +15,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/picture_decode.h"
 #include "render/frame_archive.h"
-#include "render/picture_decode.h"
 
 class PictureProblems;
 
@@ -51,7 +51,7 @@ public:
     // entry, or damage, reported once). The pointer stays valid until the next call. When
     // archive is not the one the workers read (another data path or entry count), they are
     // restarted on it first.
-    const RgbaPicture* take(const FrameArchive& archive, const std::string& name);
+    const platform::RgbaPicture* take(const FrameArchive& archive, const std::string& name);
 
     PictureCacheStats stats() const;
     // True once the named picture is decoded and held (for tests and benchmarks).
@@ -60,7 +60,7 @@ public:
 private:
     struct Entry {
         enum State { Decoding, Ready, Failed, TooLarge } state = Decoding;
-        std::shared_ptr<RgbaPicture> picture;
+        std::shared_ptr<platform::RgbaPicture> picture;
         uint64_t lastUse = 0;
     };
 
@@ -88,6 +88,6 @@ private:
     uint64_t useClock_ = 0;
     PictureCacheStats stats_;
 
-    std::shared_ptr<RgbaPicture> held_;  // the picture take() last handed out
-    RgbaPicture local_;                  // decoded on the asking thread
+    std::shared_ptr<platform::RgbaPicture> held_;  // the picture take() last handed out
+    platform::RgbaPicture local_;                  // decoded on the asking thread
 };

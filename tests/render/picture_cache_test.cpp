@@ -49,7 +49,7 @@ protected:
     }
     // The red of the picture handed out for frame k (its pictures differ by 10 per frame).
     int red(int k) {
-        const RgbaPicture* p = cache.take(archive, frame(k));
+        const platform::RgbaPicture* p = cache.take(archive, frame(k));
         return p ? p->pixels[0] : -1;
     }
 };

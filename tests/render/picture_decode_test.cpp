@@ -1,9 +1,9 @@
 // The picture decoder on damaged and hostile bytes; damage reported once, naming the
 // archive entry.
+#include "platform/picture_decode.h"
 #include "render/frame_archive.h"
 #include "render/frame_archive_writer.h"
 #include "render/image_texture.h"
-#include "render/picture_decode.h"
 #include "render/picture_problems.h"
 #include "archive_fixture.h"
 
@@ -36,7 +36,7 @@ std::vector<uint8_t> throughOpenCv(const std::vector<unsigned char>& bytes) {
     return std::vector<uint8_t>(rgba.datastart, rgba.dataend);
 }
 
-std::vector<uint8_t> pixelsOf(const RgbaPicture& p) { return std::vector<uint8_t>(p.pixels.get(), p.pixels.get() + p.bytes()); }
+std::vector<uint8_t> pixelsOf(const platform::RgbaPicture& p) { return std::vector<uint8_t>(p.pixels.get(), p.pixels.get() + p.bytes()); }
 
 }  // namespace
 
@@ -49,10 +49,10 @@ TEST(PictureDecode, TurboJpegGivesOpenCvsPixelsForEveryKindOfJpeg) {
         jpeg(photo(48, 16), {cv::IMWRITE_JPEG_PROGRESSIVE, 1}),
         jpeg(grey),
     };
-    RgbaPicture out;
+    platform::RgbaPicture out;
     std::string message;
     for (size_t k = 0; k < files.size(); ++k) {
-        ASSERT_EQ(decodePicture(files[k].data(), files[k].size(), out, message), DecodeStatus::Decoded) << k << message;
+        ASSERT_EQ(platform::decode_picture(files[k].data(), files[k].size(), out, message), platform::DecodeStatus::Decoded) << k << message;
         EXPECT_EQ(out.width % 4, 0);
         EXPECT_EQ(pixelsOf(out), throughOpenCv(files[k])) << "file " << k;
     }
@@ -60,17 +60,17 @@ TEST(PictureDecode, TurboJpegGivesOpenCvsPixelsForEveryKindOfJpeg) {
 
 TEST(PictureDecode, EveryCutOfAJpegDecodesOrFailsWithoutReadingPastIt) {
     const std::vector<unsigned char> whole = jpeg(photo(32, 16), {cv::IMWRITE_JPEG_PROGRESSIVE, 1});
-    RgbaPicture out;
+    platform::RgbaPicture out;
     std::string message;
     int warned = 0;
     for (size_t cut = 0; cut < whole.size(); ++cut) {
         std::unique_ptr<uint8_t[]> exact(new uint8_t[cut + 1]);  // its own allocation, so ASan sees an over-read
         std::copy(whole.begin(), whole.begin() + cut, exact.get());
-        const DecodeStatus status = decodePicture(exact.get(), cut, out, message);
-        if (status != DecodeStatus::Decoded) {
+        const platform::DecodeStatus status = platform::decode_picture(exact.get(), cut, out, message);
+        if (status != platform::DecodeStatus::Decoded) {
             EXPECT_FALSE(message.empty()) << cut;
         }
-        warned += status == DecodeStatus::DecodedWithWarning;
+        warned += status == platform::DecodeStatus::DecodedWithWarning;
     }
     EXPECT_GT(warned, 0) << "a cut JPEG is shown with grey where it ends, with a warning";
 }
@@ -82,9 +82,9 @@ TEST(PictureDecode, HostileHeadersAreRefusedBeforeAnythingIsAllocated) {
             huge[i + 5] = huge[i + 7] = 0xEA, huge[i + 6] = huge[i + 8] = 0x60;  // 60000 x 60000
             break;
         }
-    RgbaPicture out;
+    platform::RgbaPicture out;
     std::string message;
-    EXPECT_EQ(decodePicture(huge.data(), huge.size(), out, message), DecodeStatus::Failed);
+    EXPECT_EQ(platform::decode_picture(huge.data(), huge.size(), out, message), platform::DecodeStatus::Failed);
     EXPECT_NE(message.find("60000x60000"), std::string::npos) << message;
     EXPECT_EQ(out.capacity, 0u);
 
@@ -93,14 +93,14 @@ TEST(PictureDecode, HostileHeadersAreRefusedBeforeAnythingIsAllocated) {
     for (int round = 0; round < 200; ++round) {
         random.fill(noise, cv::RNG::UNIFORM, 0, 256);
         noise[0] = 0xFF, noise[1] = 0xD8, noise[2] = 0xFF;  // passes for a JPEG at first sight
-        EXPECT_NE(decodePicture(noise.data(), noise.size(), out, message), DecodeStatus::Decoded);
+        EXPECT_NE(platform::decode_picture(noise.data(), noise.size(), out, message), platform::DecodeStatus::Decoded);
     }
 }
 
 class ArchiveDamage : public FrameArchiveRead {
 protected:
     PictureProblems problems;
-    RgbaPicture picture;
+    platform::RgbaPicture picture;
 
     void pack(const std::vector<std::pair<std::string, std::vector<unsigned char>>>& entries) {
         FrameArchiveWriter writer(base);

@@ -6,8 +6,8 @@
 #include <atomic>
 #include <thread>
 
+#include "platform/picture_decode.h"
 #include "render/frame_archive.h"
-#include "render/picture_decode.h"
 
 bool canCheckPictures() { return true; }
 
@@ -18,16 +18,16 @@ std::vector<BadPicture> findBadPictures(const std::string& base, const std::vect
         FrameArchive archive;  // one per thread: an archive is read by one thread at a time
         archive.open(base);
         std::vector<unsigned char> bytes;
-        RgbaPicture picture;
+        platform::RgbaPicture picture;
         for (size_t k = next++; k < names.size(); k = next++) {
             if (!readArchiveEntry(archive, names[k], bytes)) {
                 why[k] = "it does not read back";
                 continue;
             }
             std::string message;
-            const DecodeStatus status = decodePicture(bytes.data(), bytes.size(), picture, message);
+            const platform::DecodeStatus status = platform::decode_picture(bytes.data(), bytes.size(), picture, message);
             if (bytes.empty()) why[k] = "it is empty";
-            else if (status != DecodeStatus::Decoded) why[k] = message.empty() ? "it does not decode" : message;
+            else if (status != platform::DecodeStatus::Decoded) why[k] = message.empty() ? "it does not decode" : message;
         }
     };
     const size_t threads = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 8);

@@ -1,0 +1,78 @@
+// A recorded performance, a "take": the duration and part clock of every frame of a live
+// run, every control input with the frame it reached the show in, and what a replay needs
+// to check that it plays the same show from the same start.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/free_camera.h"
+#include "app/input_source.h"
+
+constexpr int kTakeControls = 100;  // the nanoKONTROL2 map's controller numbers 0..99
+
+// One file of the show's data as the take found it.
+struct TakeDataFile {
+    std::string path;   // relative to the show's folder, '/'-separated
+    uint64_t size = 0;  // bytes
+    uint32_t crc = 0;   // CRC-32 of the content (of evenly spread samples of a large file)
+};
+
+struct TakeHeader {
+    std::string version;      // the program that recorded it
+    int32_t width = 0;        // the window's size in pixels
+    int32_t height = 0;
+    bool fullscreen = false;
+    int64_t recordedAt = 0;   // seconds since 1970 (UTC), for people; never checked
+    FreeCamera camera;        // the free camera as the first frame found it
+    // The camera's mouse history: clicks in the launcher move the camera before a take
+    // begins, and the next drag continues from these.
+    float dragX = 0.0f, dragY = 0.0f;
+    float prevMouseX = 0.0f, prevMouseY = 0.0f;
+    float wheel = 0.0f;
+    std::vector<uint16_t> heldKeys;  // scancodes held as the take began
+    // The controller as the take began (it may have sent while the launcher was open).
+    float controlValues[kTakeControls] = {};
+    int32_t toggleStates[kTakeControls] = {};
+    std::vector<TakeDataFile> data;  // the show data's stamp
+};
+
+// A take's control inputs are the frame loop's own, as its input step took them.
+using TakeInputKind = ControlInputKind;
+using TakeInput = ControlInput;
+
+struct TakeFrame {
+    float dt = 0.0f;          // the frame's duration as measured live, seconds
+    float clock = 0.0f;       // the part clock the frame showed (before its update)
+    uint32_t firstInput = 0;  // its inputs: Take::inputs[firstInput, firstInput + inputCount)
+    uint32_t inputCount = 0;
+};
+
+// How a take ended. Cut: the file stops without its closing record (a crash, a kill, a
+// power cut, a full disk).
+enum class TakeEnd : uint8_t { Cut = 0, Escape, WindowClosed, Interrupted, FrameLimit, ShowOver, Other };
+constexpr uint8_t kTakeEndLast = static_cast<uint8_t>(TakeEnd::Other);
+// "ended by Escape", "cut off without its closing record", ...
+const char* takeEndText(TakeEnd end);
+
+struct Take {
+    TakeHeader header;
+    std::vector<TakeFrame> frames;
+    std::vector<TakeInput> inputs;
+    TakeEnd end = TakeEnd::Cut;
+    float endDt = 0.0f;  // the duration of the poll that ended it (0 when cut)
+    std::string damage;  // where and why it stops early; empty when it is whole
+};
+
+// The moments of the take's frames, seconds from its start: frame k's clock is where
+// the clock stood after the durations of the frames before it (its own duration is what
+// its update advances the clock by).
+std::vector<double> takeFrameTimes(const Take& take);
+// Seconds from the take's start to its end.
+double takeLength(const Take& take);
+// The index of the last frame at or before `seconds` (0 before the first).
+size_t takeFrameAt(const std::vector<double>& times, double seconds);
+// The part clock `seconds` into the take: between two frames it moves on linearly where
+// the clock ran (at any speed, stepped, steered to the music), and holds until the next
+// frame where it jumped (to the cue, or back with the A key).
+float takeClockAt(const Take& take, const std::vector<double>& times, double seconds);
