@@ -1,5 +1,18 @@
-// Capturing the show offline into a video with its music: every frame rendered at an
-// exact time of the part clock, whatever the machine's speed, read back and encoded.
+// Capture: the show's finished frames taken out of the program.
+//
+//   velmora --capture OUT.mp4 [--res WxH] [--fps N] [--start S] [--duration S] [--crf Q]
+//   velmora --capture OUT.mp4 --replay TAKE     (a recorded performance, see take/take.h)
+//
+// A capture renders the show offline into a video with its music: every frame at an exact
+// time of the part clock, whatever the machine's speed, through the frame loop's own steps
+// in a hidden window, read back without stalling GL (frame_readback.h) and encoded on a
+// thread of its own (capture_encoder.h: H.264 and AAC in an MP4, through FFmpeg's
+// libraries, so Linux only), with a progress bar (capture_progress.h). A take's capture
+// takes the take's frames as they fall due and its sound from take_music.h. The same
+// read-back gives --frame-hashes (frame_hashes.h), on both systems: a CRC-32 of every
+// frame drawn, to tell whether two runs drew the same frames.
+//
+// This header: the span of a request, its checks before anything opens, and the run.
 #pragma once
 #include <cstdint>
 #include <string>

@@ -15,15 +15,6 @@ cv::Scalar scalar(Colour c) { return cv::Scalar(c.r, c.g, c.b); }
 
 }  // namespace
 
-Canvas make_canvas(int width, int height, Colour fill) {
-    Canvas canvas;
-    canvas.width = width;
-    canvas.height = height;
-    canvas.rgb.resize(static_cast<size_t>(width) * height * 3);
-    view(canvas).setTo(scalar(fill));
-    return canvas;
-}
-
 bool canvas_draws() { return true; }
 
 void canvas_put_frame(Canvas& canvas, int x, int y, int w, int h, const uint8_t* bgra, int frameW, int frameH) {

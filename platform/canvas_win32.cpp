@@ -19,19 +19,6 @@ void appendBytes(void* context, void* data, int size) {
 
 }  // namespace
 
-Canvas make_canvas(int width, int height, Colour fill) {
-    Canvas canvas;
-    canvas.width = width;
-    canvas.height = height;
-    canvas.rgb.resize(static_cast<size_t>(width) * height * 3);
-    for (size_t i = 0; i < canvas.rgb.size(); i += 3) {
-        canvas.rgb[i] = fill.r;
-        canvas.rgb[i + 1] = fill.g;
-        canvas.rgb[i + 2] = fill.b;
-    }
-    return canvas;
-}
-
 bool canvas_draws() { return false; }
 
 // Each canvas pixel is the mean of the frame pixels it covers, partial ones by their share.

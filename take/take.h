@@ -1,6 +1,20 @@
-// A recorded performance, a "take": the duration and part clock of every frame of a live
-// run, every control input with the frame it reached the show in, and what a replay needs
-// to check that it plays the same show from the same start.
+// Takes: a live performance recorded, and played back.
+//
+//   velmora --record FILE [--overwrite]      record while playing live
+//   velmora --replay FILE [--force]          play it back live, exactly as performed
+//   velmora --capture OUT.mp4 --replay FILE  render it offline (capture/capture.h)
+//
+// A take holds the duration and part clock of every frame of a live run, every control
+// input with the frame it reached the show in, and what a replay needs to check that it
+// plays the same show from the same start. The session (take_session.h) is the frame
+// loop's input source (app/input_source.h): recording, it takes down each frame's inputs
+// and hands them to the writer (take_writer.h), which streams them to the file on a thread
+// of its own; replaying, it hands the loop the recorded frames on the take's schedule. The
+// file format (take_file.h, docs/take-format.md) is read trusting nothing; the show data's
+// stamp (take_stamp.h) and the program's version (version.h) tell a replay whether it
+// plays the same show; a take's capture gets its sound track from take_music.h.
+//
+// This header: the take as a record, and its clock.
 #pragma once
 #include <cstdint>
 #include <string>

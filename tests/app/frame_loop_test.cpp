@@ -92,6 +92,26 @@ TEST(Input, WindowCloseExits) {
     EXPECT_EQ(handleInputEvent(app, viaQueue(e)), InputAction::Continue);
 }
 
+// A replayed frame reaches the show through the devices' own paths, in its order, and an
+// Escape in it ends the run before the inputs after it.
+TEST(Input, ReplayedInputsTakeTheDevicesPathsInOrderAndStopAtAnEscape) {
+    AppState app;
+    std::vector<ControlInput> in(5);
+    in[0].kind = ControlInputKind::Pointer, in[0].x = 7, in[0].y = 9, in[0].buttons = 4;
+    in[1].kind = ControlInputKind::Midi, in[1].midiKind = platform::MIM_DATA, in[1].midiParam1 = 0xB0 | 16 << 8 | 100 << 16;
+    in[2].kind = ControlInputKind::Wheel, in[2].wheelY = -3;
+    in[3].kind = ControlInputKind::Key, in[3].down = true, in[3].scancode = SDL_SCANCODE_ESCAPE, in[3].sym = SDLK_ESCAPE;
+    in[4].kind = ControlInputKind::Key, in[4].down = true, in[4].scancode = SDL_SCANCODE_A, in[4].sym = SDLK_a;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(applyControlInputs(app, in.data(), 5), InputAction::Exit);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "KEY: 41\n");
+    EXPECT_TRUE(app.mouseX == 7 && app.mouseY == 9 && app.buttonRight && !app.buttonLeft);
+    EXPECT_FLOAT_EQ(app.nano_kontrol2.value(16), 100.0001f);
+    EXPECT_EQ(app.inputs.wheelStep, -1.0f);
+    EXPECT_FALSE(app.keys[SDL_SCANCODE_A]) << "nothing after the Escape";
+    EXPECT_EQ(applyControlInputs(app, in.data(), 3), InputAction::Continue);
+}
+
 namespace {
 
 struct CountingPart : Part {
