@@ -122,7 +122,9 @@ TEST(RenderScale, AStepDownStaysWhenTheSceneGrowsHeavierAfterIt) {
     for (double t = 0.0; t < 20.0;) {
         const double frame = (6.0 + (45.0 + 4.5 * std::min(t, 10.0)) * r.scale() * r.scale()) / 1000.0;
         t += frame;
-        if (r.frameDone(frame)) EXPECT_LT(r.scale(), std::exchange(last, r.scale())) << t << " s";
+        if (r.frameDone(frame)) {
+            EXPECT_LT(r.scale(), std::exchange(last, r.scale())) << t << " s";
+        }
     }
     EXPECT_LE(6.0 + 90.0 * r.scale() * r.scale(), 1000.0 / 30 * 1.05);
     // Frames whose time is not in their pixels: down to the floor in a few steps, no retries.
