@@ -109,6 +109,12 @@ InputAction applyControlInputs(AppState& app, const ControlInput* inputs, uint32
     return InputAction::Continue;
 }
 
+void applyReplayedInputs(AppState& app, const ReplayedFrame& frame) {
+    if (applyControlInputs(app, frame.inputs, frame.inputCount) == InputAction::Continue) return;
+    app.inputSource->ending(RunEnd::Escape);  // an Escape a take never holds
+    std::exit(0);
+}
+
 void pollInput(AppState& app) {
     InputSource* source = app.inputSource.get();  // --record or --replay
     const bool replaying = source && source->replaying();
@@ -143,10 +149,7 @@ void pollInput(AppState& app) {
     if (source && source->frameInputs(app, frame)) {
         Part* part = app.parts.empty() ? nullptr : app.parts[app.currentPart];
         app.dt = frame.dt;
-        if (applyControlInputs(app, frame.inputs, frame.inputCount) == InputAction::Exit) {  // an Escape a take never holds
-            source->ending(RunEnd::Escape);
-            std::exit(0);
-        }
+        applyReplayedInputs(app, frame);
         if (part) part->clock = frame.clock;
     }
 

@@ -23,6 +23,9 @@ RunEnd runEndFor(const platform::InputEvent& event);
 // into the record, keys and wheel through the event handler, MIDI through the driver's
 // callback entry. Stops at an input that ends the run (an Escape) and returns Exit.
 InputAction applyControlInputs(AppState& app, const ControlInput* inputs, uint32_t count);
+// The same for a replayed frame of app's input source; an input that ends the run ends the
+// replay there, as it would have ended the performance.
+void applyReplayedInputs(AppState& app, const ReplayedFrame& frame);
 
 void pollInput(AppState& app);
 void driveParts(AppState& app);

@@ -73,10 +73,7 @@ bool handOn(FrameReadback& readback, CaptureEncoder& encoder, std::string& error
 bool replayFrameAt(AppState& app, TakeSession& replay, double seconds) {
     ReplayedFrame frame;
     while (replay.frameBy(seconds, frame)) {
-        if (applyControlInputs(app, frame.inputs, frame.inputCount) == InputAction::Exit) {  // an Escape a take never holds
-            replay.ending(RunEnd::Escape);
-            std::exit(0);
-        }
+        applyReplayedInputs(app, frame);
         updateFreeCamera(app);  // the camera moves once a frame of the take, as it did live
         app.inputs.wheelStep = 0.0f;
     }

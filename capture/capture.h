@@ -8,9 +8,9 @@
 // in a hidden window, read back without stalling GL (frame_readback.h) and encoded on a
 // thread of its own (capture_encoder.h: H.264 and AAC in an MP4, through FFmpeg's
 // libraries, so Linux only), with a progress bar (capture_progress.h). A take's capture
-// takes the take's frames as they fall due and its sound from take_music.h. The same
-// read-back gives --frame-hashes (frame_hashes.h), on both systems: a CRC-32 of every
-// frame drawn, to tell whether two runs drew the same frames.
+// takes the take's frames as they fall due and its sound from take_music.h. Beside it,
+// on both systems, --frame-hashes (frame_hashes.h) reads every frame drawn back from the
+// window and writes its CRC-32, to tell whether two runs drew the same frames.
 //
 // This header: the span of a request, its checks before anything opens, and the run.
 #pragma once

@@ -48,7 +48,6 @@ bool TakeSession::prepare(AppState& app, std::string& error) {
     if (!o.record.empty()) {
         if (!writer_.create(o.record, o.overwrite, error)) return false;
         recording_ = true;
-        path_ = o.record;
         // Now rather than at the first frame, which would wait for it.
         stamp_ = stampShowData(o.dataDir.empty() ? "." : o.dataDir);
         // From now on, so that not even a knob turned while the show loads escapes the take.
@@ -57,7 +56,6 @@ bool TakeSession::prepare(AppState& app, std::string& error) {
     }
     if (!prepareReplay(app, error)) return false;
     replaying_ = true;
-    path_ = o.replay;
     return true;
 }
 
@@ -171,7 +169,7 @@ void TakeSession::beginReplay(AppState& app) {
         app.nano_kontrol2.toggle_states[i].store(h.toggleStates[i], std::memory_order_relaxed);
     }
     startTicks_ = app.lastTicks;  // startup's: the first frame's duration counts from here
-    std::printf("Replay: \"%s\": %zu frames, %s, %s\n", path_.c_str(), take_.frames.size(),
+    std::printf("Replay: \"%s\": %zu frames, %s, %s\n", app.options.replay.c_str(), take_.frames.size(),
                 minutes(takeLength(take_)).c_str(), takeEndText(take_.end));
 }
 

@@ -50,7 +50,6 @@ private:
     bool begun_ = false;  // the show's first frame has come (the launcher's frames are not the take's)
     TakeEnd endReason_ = TakeEnd::Other;  // set on the way out when known
     bool ended_ = false;
-    std::string path_;                    // --record's or --replay's file
 
     // Recording.
     TakeWriter writer_;
