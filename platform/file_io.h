@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/file_replace.h"
+
 namespace platform {
 
 class File {
@@ -59,5 +61,20 @@ bool rename_replacing(const std::string& from, const std::string& to, std::strin
 
 // Removes a file; false when it could not be removed (or was not there).
 bool remove_file(const std::string& path);
+
+// What is under a name, the entry itself (a symbolic link is not followed).
+enum class FileKind { Absent, Regular, Link, Folder, Other /* a pipe, a device, a socket */ };
+FileKind file_kind(const std::string& path);
+
+// Renames `from` to `to` only when nothing is at `to`, in one step where the system can;
+// `exists` tells that refusal from other failures.
+bool rename_keeping(const std::string& from, const std::string& to, bool& exists, std::string* why);
+
+// Pushes a rename in path's folder to the disk (POSIX systems; Windows' renames are
+// journalled with the file).
+void sync_folder_of(const std::string& path);
+
+// The identity of the file a name leads to, links followed. False when there is none.
+bool resolved_identity(const std::string& path, FileIdentity& identity);
 
 }  // namespace platform

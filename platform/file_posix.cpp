@@ -4,12 +4,15 @@
 #include "platform/file_io.h"
 #include "platform/file_read.h"
 #include "platform/file_replace.h"
+#include "platform/file_write.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -189,5 +192,63 @@ bool rename_replacing(const std::string& from, const std::string& to, std::strin
 }
 
 bool remove_file(const std::string& path) { return std::remove(path.c_str()) == 0; }
+
+FileKind file_kind(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) return errno == ENOENT || errno == ENOTDIR ? FileKind::Absent : FileKind::Other;
+    if (S_ISREG(info.st_mode)) return FileKind::Regular;
+    if (S_ISLNK(info.st_mode)) return FileKind::Link;
+    if (S_ISDIR(info.st_mode)) return FileKind::Folder;
+    return FileKind::Other;
+}
+
+bool rename_keeping(const std::string& from, const std::string& to, bool& exists, std::string* why) {
+    exists = false;
+    // A hard link is made only where nothing is under the name, in one step.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return true;
+    }
+    const int error = errno;
+    if (error == EEXIST) {
+        exists = true;
+        say(why, std::strerror(error));
+        return false;
+    }
+    // Volumes without hard links (FAT, some network shares): looked at, then renamed.
+    if (error == EPERM || error == ENOSYS || error == EOPNOTSUPP || error == EMLINK) {
+        struct stat info {};
+        if (::lstat(to.c_str(), &info) == 0) {
+            exists = true;
+            say(why, std::strerror(EEXIST));
+            return false;
+        }
+        return rename_replacing(from, to, why);
+    }
+    say(why, std::strerror(error));
+    return false;
+}
+
+void sync_folder_of(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+bool resolved_identity(const std::string& path, FileIdentity& identity) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return false;
+    identity = identity_of(info);
+    return true;
+}
+
+bool process_running(unsigned long id) {
+    if (id == 0 || id > static_cast<unsigned long>(INT32_MAX)) return false;
+    // EPERM: it is there, run by another user.
+    return ::kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM;
+}
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include "platform/file_io.h"
 #include "platform/file_read.h"
 #include "platform/file_replace.h"
+#include "platform/file_write.h"
 
 #include <fcntl.h>
 #include <cerrno>
@@ -262,5 +263,53 @@ bool rename_replacing(const std::string& from, const std::string& to, std::strin
 }
 
 bool remove_file(const std::string& path) { return DeleteFileW(widen(path).c_str()) != 0; }
+
+FileKind file_kind(const std::string& path) {
+    const std::wstring wide = widen(path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return FileKind::Link;
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileKind::Folder;
+    } else {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return FileKind::Absent;
+    }
+    // Device names ("NUL", "COM1", "\\.\pipe\x") answer neither way: open and ask.
+    const HANDLE h = CreateFileW(wide.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return attributes == INVALID_FILE_ATTRIBUTES ? FileKind::Absent : FileKind::Other;
+    const DWORD type = GetFileType(h);
+    CloseHandle(h);
+    return type == FILE_TYPE_DISK ? FileKind::Regular : FileKind::Other;
+}
+
+bool rename_keeping(const std::string& from, const std::string& to, bool& exists, std::string* why) {
+    exists = false;
+    if (MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+    const DWORD error = GetLastError();
+    exists = error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
+    say(why, error_text(error));
+    return false;
+}
+
+void sync_folder_of(const std::string&) {}
+
+bool resolved_identity(const std::string& path, FileIdentity& identity) {
+    const HANDLE h = CreateFileW(widen(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                 nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool known = identity_of(h, identity);
+    CloseHandle(h);
+    return known;
+}
+
+bool process_running(unsigned long id) {
+    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(id));
+    if (!process) return GetLastError() == ERROR_ACCESS_DENIED;  // there, but not ours to ask
+    DWORD code = 0;
+    const bool running = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+    CloseHandle(process);
+    return running;
+}
 
 }  // namespace platform

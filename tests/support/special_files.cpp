@@ -5,6 +5,7 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
+#include <sys/mount.h>
 #include <sys/stat.h>
 #endif
 
@@ -34,5 +35,24 @@ SpecialFiles::SpecialFiles(const TempFolder& folder) {
 SpecialFiles::~SpecialFiles() {
 #if defined(_WIN32)
     if (server_) CloseHandle(server_);
+#endif
+}
+
+SmallDisk::SmallDisk(const TempFolder& folder, int kilobytes) {
+#if !defined(_WIN32)
+    const std::string where = folder / "small-disk";
+    std::error_code ec;
+    std::filesystem::create_directory(where, ec);
+    const std::string options = "size=" + std::to_string(kilobytes) + "k";
+    if (!ec && ::mount("tmpfs", where.c_str(), "tmpfs", 0, options.c_str()) == 0) path = where;
+#else
+    (void)folder;
+    (void)kilobytes;
+#endif
+}
+
+SmallDisk::~SmallDisk() {
+#if !defined(_WIN32)
+    if (!path.empty()) ::umount2(path.c_str(), MNT_DETACH);
 #endif
 }

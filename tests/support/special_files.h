@@ -20,3 +20,16 @@ public:
 private:
     void* server_ = nullptr;  // the pipe's server end on Windows
 };
+
+// A folder on a disk of its own holding only `kilobytes` (a tmpfs mount): writes past that
+// fail as they do on a full disk. path is empty where it cannot be made (not root, or not
+// a system with such mounts); tests then skip.
+class SmallDisk {
+public:
+    SmallDisk(const TempFolder& folder, int kilobytes);
+    ~SmallDisk();
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    std::string path;
+};
