@@ -257,3 +257,11 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
     options.keepConsole = (argc == 2 && plain == 1);
     return OptionsResult::Run;
 }
+
+std::vector<std::string> runInputFiles(const LaunchOptions& options) {
+    const std::string show = options.dataDir.empty() ? std::string() : options.dataDir + "/";
+    std::vector<std::string> files = {show + "bin.bin", show + "bin.txt", show + "music/Zo-velmora.mp3"};
+    if (!options.replay.empty()) files.push_back(options.replay);
+    if (!options.record.empty()) files.push_back(options.record);
+    return files;
+}

@@ -1,6 +1,7 @@
 // Command-line options for people who run the show often, and for tests.
 #pragma once
 #include <string>
+#include <vector>
 
 struct LaunchOptions {
     bool launcher = true;      // false with --no-launcher
@@ -52,3 +53,8 @@ enum class OptionsResult { Run, Help, Error };
 OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOptions& options, std::string& message);
 
 const char* launchUsage();
+
+// The files this run reads that no output may replace: the take replayed or being
+// recorded, and the show's pictures, their index and the music (in --data's folder).
+// Named as the run sees them before it enters the show's folder.
+std::vector<std::string> runInputFiles(const LaunchOptions& options);
