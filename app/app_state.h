@@ -76,6 +76,7 @@ struct AppState {
     bool launcherDone = false;
 
     LaunchOptions options;  // command-line settings beyond the launcher's two choices
+    std::vector<std::string> inputFiles;  // runInputFiles(options), before entering the show's folder
     int32_t glErrors = 0;   // OpenGL errors seen with --gl-check
     MusicSync musicSync;    // how well the music kept with the part clock (--timing)
     std::unique_ptr<InputSource> inputSource;  // a take recorded or replayed (take/), else null

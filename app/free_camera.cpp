@@ -8,7 +8,7 @@
 
 #include "app/app_state.h"
 #include "platform/file_read.h"
-#include "platform/file_replace.h"
+#include "platform/file_write.h"
 
 namespace {
 
@@ -208,5 +208,6 @@ bool loadCameraFile(FreeCamera& camera, const char* path) {
 }
 
 bool saveCameraFile(const FreeCamera& camera, const char* path) {
-    return platform::replace_file(path, &camera, sizeof camera);
+    std::string why;
+    return platform::write_file(path, &camera, sizeof camera, {}, why) == platform::FileWrite::Written;
 }

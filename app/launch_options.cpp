@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/printable.h"
 
@@ -263,5 +264,11 @@ std::vector<std::string> runInputFiles(const LaunchOptions& options) {
     std::vector<std::string> files = {show + "bin.bin", show + "bin.txt", show + "music/Zo-velmora.mp3"};
     if (!options.replay.empty()) files.push_back(options.replay);
     if (!options.record.empty()) files.push_back(options.record);
+    // Absolute: the run compares them with its outputs after it has entered the show's folder.
+    for (std::string& file : files) {
+        std::error_code ec;
+        const std::filesystem::path full = std::filesystem::absolute(std::filesystem::u8path(file), ec);
+        if (!ec) file = full.u8string();
+    }
     return files;
 }

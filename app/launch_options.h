@@ -56,5 +56,6 @@ const char* launchUsage();
 
 // The files this run reads that no output may replace: the take replayed or being
 // recorded, and the show's pictures, their index and the music (in --data's folder).
-// Named as the run sees them before it enters the show's folder.
+// Absolute names, made from the folder the run is in when called: call it before the run
+// enters the show's folder.
 std::vector<std::string> runInputFiles(const LaunchOptions& options);

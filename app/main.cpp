@@ -22,6 +22,7 @@
 #include "clips/timeline.h"
 #include "platform/console.h"
 #include "platform/desktop.h"
+#include "platform/file_write.h"
 #include "platform/printable.h"
 #include "platform/tick_clock.h"
 #include "take/take_session.h"
@@ -110,6 +111,21 @@ int main(int argc, char** argv) {
         fprintf(stderr, "velmora: %s\n", message.c_str());
         return 2;
     }
+    app.inputFiles = runInputFiles(app.options);
+    // Named from the folder the user ran the show in, as the take and the capture are, and
+    // refused before any work is done: these are written only at the end.
+    for (std::string* output : {&app.options.contactSheet, &app.options.plotEdit, &app.options.dumpEdit}) {
+        if (output->empty()) continue;
+        std::error_code ec;
+        const std::filesystem::path full = std::filesystem::absolute(std::filesystem::u8path(*output), ec);
+        if (!ec) *output = full.u8string();
+        platform::WriteOptions outputOptions;
+        outputOptions.inputs = app.inputFiles;
+        if (platform::check_output(*output, outputOptions, message) != platform::FileWrite::Written) {
+            fprintf(stderr, "velmora: %s\n", message.c_str());
+            return 2;
+        }
+    }
     std::error_code entered;
     if (!app.options.dataDir.empty())
         std::filesystem::current_path(std::filesystem::u8path(app.options.dataDir), entered);
@@ -123,8 +139,8 @@ int main(int argc, char** argv) {
         auto edit = std::make_unique<Timeline>();
         buildEdit(*edit);
         std::string error;
-        if ((!app.options.plotEdit.empty() && !plotEdit(*edit, app.options.plotEdit, error)) ||
-            (!app.options.dumpEdit.empty() && !dumpEdit(*edit, app.options.dumpEdit, error))) {
+        if ((!app.options.plotEdit.empty() && !plotEdit(*edit, app.options.plotEdit, app.inputFiles, error)) ||
+            (!app.options.dumpEdit.empty() && !dumpEdit(*edit, app.options.dumpEdit, app.inputFiles, error))) {
             fprintf(stderr, "velmora: %s\n", error.c_str());
             return 1;
         }

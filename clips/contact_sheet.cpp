@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "app/app_state.h"
 #include "clips/contact_sheet_frames.h"
+#include "clips/part_clips.h"
 #include "clips/frame_rules.h"
 #include "platform/canvas.h"
-#include "platform/file_replace.h"
+#include "platform/file_write.h"
 
 bool writeContactSheet(Part_Clips& clips, const std::string& path, std::string& error) {
     const ContactSheetLayout layout = contactSheetLayout(clips);
@@ -26,7 +28,7 @@ bool writeContactSheet(Part_Clips& clips, const std::string& path, std::string& 
         error = "cannot encode the contact sheet as PNG";
         return false;
     }
-    if (platform::replace_file(path, png.data(), png.size())) return true;
-    error = "cannot write \"" + path + "\"";
-    return false;
+    platform::WriteOptions options;
+    options.inputs = clips.owner->inputFiles;
+    return platform::write_file(path, png.data(), png.size(), options, error) == platform::FileWrite::Written;
 }

@@ -8,7 +8,7 @@
 #include "clips/frame_rules.h"
 #include "clips/timeline.h"
 #include "platform/canvas.h"
-#include "platform/file_replace.h"
+#include "platform/file_write.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ platform::Colour scaled(platform::Colour c, double by) {
 
 }  // namespace
 
-bool plotEdit(const Timeline& edit, const std::string& path, std::string& error) {
+bool plotEdit(const Timeline& edit, const std::string& path, const std::vector<std::string>& inputs, std::string& error) {
     if (!platform::canvas_draws()) {
         error = "--plot-edit is not in the Windows build (it draws with OpenCV); --dump-edit writes the same edit as values";
         return false;
@@ -84,7 +84,11 @@ bool plotEdit(const Timeline& edit, const std::string& path, std::string& error)
     platform::canvas_text(image, "part clock ->   edit position ^", kLeft + 10, kTop + 16, CanvasFont::Plain, 1.2,
                           {220, 220, 220});
     std::vector<uint8_t> png;
-    if (platform::canvas_png(image, png) && platform::replace_file(path, png.data(), png.size())) return true;
-    error = "cannot write \"" + path + "\"";
-    return false;
+    if (!platform::canvas_png(image, png)) {
+        error = "cannot encode the edit's plot as PNG";
+        return false;
+    }
+    platform::WriteOptions options;
+    options.inputs = inputs;
+    return platform::write_file(path, png.data(), png.size(), options, error) == platform::FileWrite::Written;
 }

@@ -1,27 +1,19 @@
 #include "clips/edit_tools.h"
 
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "clips/timeline.h"
+#include "platform/file_write.h"
 
-bool dumpEdit(const Timeline& edit, const std::string& path, std::string& error) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        error = "cannot write \"" + path + "\": " + std::strerror(errno);
-        return false;
-    }
-    bool ok = true;
-    for (int i = 0; i < Timeline::kEntries && ok; ++i) {
+bool dumpEdit(const Timeline& edit, const std::string& path, const std::vector<std::string>& inputs, std::string& error) {
+    std::string bytes(static_cast<size_t>(Timeline::kEntries) * 4, '\0');
+    for (int i = 0; i < Timeline::kEntries; ++i) {
         uint32_t bits;
         std::memcpy(&bits, &edit.values[i], 4);
-        const unsigned char le[4] = {static_cast<unsigned char>(bits), static_cast<unsigned char>(bits >> 8),
-                                     static_cast<unsigned char>(bits >> 16), static_cast<unsigned char>(bits >> 24)};
-        ok = std::fwrite(le, 1, 4, f) == 4;
+        for (int b = 0; b < 4; ++b) bytes[static_cast<size_t>(i) * 4 + b] = static_cast<char>(bits >> (8 * b));
     }
-    ok = (std::fclose(f) == 0) && ok;
-    if (!ok) error = "writing \"" + path + "\" failed";
-    return ok;
+    platform::WriteOptions options;
+    options.inputs = inputs;
+    return platform::write_file(path, bytes, options, error) == platform::FileWrite::Written;
 }

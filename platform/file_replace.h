@@ -1,8 +1,7 @@
-// Replacing a small file whole: written beside it under a temporary name, then renamed
-// over it, so that a reader (or the next run) sees the old file or the new one, never half.
-// Temporary names carry the process's tag: two programs writing the same file at once
-// (two shows in one folder, two captures to one path) never share, delete or rename each
-// other's half-written files.
+// The pieces of replacing a file whole (file_write.h puts them together): a temporary
+// name beside it, created new, and file identities. Temporary names carry the process's
+// tag: two programs writing the same file at once (two shows in one folder, two captures
+// to one path) never share, delete or rename each other's half-written files.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -23,10 +22,6 @@ std::string process_temp_path(const std::string& path, const char* suffix = ".tm
 // makes the call fail with errno EEXIST. Null (errno set) when it cannot be created.
 std::FILE* create_new_file(const std::string& path, bool replace = true);
 
-// Writes size bytes to process_temp_path(path), created as above, then renames it over
-// path. Returns false, leaving path as it was, when the folder is not writable or the
-// write fails.
-bool replace_file(const std::string& path, const void* data, size_t size);
 
 // What tells one file from another on its volume: equal identities name the same file.
 struct FileIdentity {

@@ -67,7 +67,9 @@ FileWrite check_output(const std::string& path, const WriteOptions& options, std
     }
     for (const std::string& input : options.inputs) {
         if (!input.empty() && same_file(path, input)) {
-            why = named(path) + " is one of this run's input files (" + named(input) + "); it is left alone";
+            const bool sameName = absolute_name(path) == absolute_name(input);
+            why = named(path) + " is one of this run's input files" + (sameName ? "" : " (" + named(input) + ")") +
+                  "; it is left alone";
             return FileWrite::IsAnInput;
         }
     }

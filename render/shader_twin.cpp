@@ -4,7 +4,7 @@
 #include "render/shader_twin.h"
 
 #include "platform/file_read.h"
-#include "platform/file_replace.h"
+#include "platform/file_write.h"
 #include "platform/runtime_random.h"
 
 
@@ -37,7 +37,8 @@ std::string scrambleTwin(const std::string& text) {
 bool writeScrambledTwin(const std::string& twinPath, const std::string& bytes) {
     // A twin cut short by a full disk or a killed process would unscramble into garbage
     // later: the previous twin stays until the new one is whole.
-    return platform::replace_file(twinPath, bytes.data(), bytes.size());
+    std::string why;
+    return platform::write_file(twinPath, bytes, {}, why) == platform::FileWrite::Written;
 }
 
 bool readTwin(const std::string& twinPath, std::string& text) {

@@ -22,7 +22,21 @@ finish() {
   grep -qE "^music: [0-9]+ seeks" out.txt || { echo "FAIL ($1): no music played"; tail -20 out.txt; exit 1; }
   echo "$1: exit 0"
 }
+echo "left by a killed run" >FreeCam.bin.2147483000.tmp
 start --frames 40; finish "--frames"
+[ -e FreeCam.bin.2147483000.tmp ] && { echo "FAIL: a dead run's temporary camera file was not removed"; exit 1; }
+# Outputs that would destroy an input or wait on a pipe are refused at once, in one line.
+before=$(cksum <bin.bin) && mkfifo pipe
+refused() {  # expected status 2, one line naming the file, and bin.bin as it was
+  timeout 60 "$exe" --no-launcher --windowed --res 320x180 --no-audio "$@" >out.txt 2>&1
+  local status=$?
+  [ "$status" -eq 2 ] && [ "$(grep -c . out.txt)" -eq 1 ] && [ "$(cksum <bin.bin)" = "$before" ] ||
+    { echo "FAIL ($*): status $status"; cat out.txt; exit 1; }
+  echo "$*: $(cat out.txt)"
+}
+refused --contact-sheet bin.bin
+refused --plot-edit ./bin.txt
+refused --dump-edit pipe
 start; playing; kill -INT "$pid"; finish "SIGINT"
 start; playing; kill -TERM "$pid"; finish "SIGTERM"
 start --start 295.5; finish "end of the show"

@@ -5,6 +5,7 @@
 
 #include "platform/durable_file.h"
 #include "platform/file_replace.h"
+#include "platform/file_write.h"
 #include "temp_folder.h"
 
 // Two shows in one folder: the other one's half-written camera file, under the name a
@@ -12,7 +13,8 @@
 TEST(ReplaceFile, LeavesAnotherProcesssTemporaryFileAlone) {
     TempFolder folder;
     const std::string path = folder / "FreeCam.bin", theirs = folder.write("FreeCam.bin.tmp", "half");
-    ASSERT_TRUE(platform::replace_file(path, "mine", 4));
+    std::string why;
+    ASSERT_EQ(platform::write_file(path, std::string("mine"), {}, why), platform::FileWrite::Written);
     EXPECT_EQ(readFile(path), "mine");
     EXPECT_EQ(readFile(theirs), "half");
     EXPECT_FALSE(std::filesystem::exists(platform::process_temp_path(path)));
