@@ -9,40 +9,47 @@ namespace {
 
 using platform::kMusicRate;
 
-// A read position in the music with a gain that ramps over kTakeMusicFade samples:
-// rising for a voice that starts, falling for one that ends (equal power, so a crossfade
-// between two unrelated passages neither dips nor swells).
-struct Voice {
-    bool active = false;
-    int64_t at = 0;      // source sample frame read next
-    bool rising = true;
-    int ramp = kTakeMusicFade;  // samples of the ramp done
+// A voice's gain: rising for a voice that starts, falling for one that ends (equal power,
+// so a crossfade between two unrelated passages neither dips nor swells).
+float gainOf(const TakeMusicVoice& v) {
+    if (v.ramp >= kTakeMusicFade) return v.rising ? 1.0f : 0.0f;
+    const float x = static_cast<float>(v.ramp) / kTakeMusicFade * 1.5707963f;
+    return v.rising ? std::sin(x) : std::cos(x);
+}
 
-    float gain() const {
-        if (ramp >= kTakeMusicFade) return rising ? 1.0f : 0.0f;
-        const float x = static_cast<float>(ramp) / kTakeMusicFade * 1.5707963f;
-        return rising ? std::sin(x) : std::cos(x);
-    }
-};
+int64_t sampleOf(float clock) { return std::llround(static_cast<double>(clock) * kMusicRate); }
 
 }  // namespace
 
-std::vector<int16_t> takeMusic(const std::vector<int16_t>& music, const Take& take, int64_t frames) {
-    std::vector<int16_t> out(static_cast<size_t>(std::max<int64_t>(frames, 0)) * 2, 0);
-    if (take.frames.empty() || music.empty()) return out;
+void startTakeMusic(TakeMusicStream& stream, const std::vector<int16_t>& music, const Take& take) {
+    stream = TakeMusicStream{};
+    stream.music = &music;
+    stream.take = &take;
+    if (take.frames.empty() || music.empty()) return;
+    stream.times = takeFrameTimes(take);
+    const int64_t length = static_cast<int64_t>(music.size() / 2);
+    const int64_t first = sampleOf(take.frames[0].clock);
+    stream.current.active = true;  // the music starts with the first frame, where the clock is
+    stream.current.at = first >= 0 && first < length ? first : 0;
+}
+
+void nextTakeMusic(TakeMusicStream& stream, int16_t* out, int64_t frames) {
+    const std::vector<int16_t>& music = *stream.music;
+    const Take& take = *stream.take;
+    if (take.frames.empty() || music.empty()) {
+        std::fill(out, out + std::max<int64_t>(frames, 0) * 2, int16_t{0});
+        return;
+    }
     const int64_t length = static_cast<int64_t>(music.size() / 2);
     const auto inside = [&](int64_t at) { return at >= 0 && at < length; };
-    const auto sampleOf = [](float clock) { return std::llround(static_cast<double>(clock) * kMusicRate); };
-    const std::vector<double> times = takeFrameTimes(take);
     const int64_t tolerance = kMusicRate / 20;  // the live player's 50 ms
-
-    Voice current, fading;
-    current.active = true;  // the music starts with the first frame, where the clock is
-    current.at = inside(sampleOf(take.frames[0].clock)) ? sampleOf(take.frames[0].clock) : 0;
-    size_t next = 1;
-    for (int64_t s = 0; s < frames; ++s) {
+    TakeMusicVoice& current = stream.current;
+    TakeMusicVoice& fading = stream.fading;
+    size_t& next = stream.next;
+    for (int64_t i = 0; i < frames; ++i) {
+        const int64_t s = stream.sample++;
         // The player's look at the clock, once a frame, at the frame's moment.
-        while (next < take.frames.size() && std::llround(times[next] * kMusicRate) <= s) {
+        while (next < take.frames.size() && std::llround(stream.times[next] * kMusicRate) <= s) {
             const float clock = take.frames[next].clock;
             const int64_t target = sampleOf(clock);
             const bool stopped = clock == take.frames[next - 1].clock;
@@ -70,9 +77,9 @@ std::vector<int16_t> takeMusic(const std::vector<int16_t>& music, const Take& ta
         }
         float mix[2] = {0.0f, 0.0f};
         bool exact = true;  // one voice at full gain: the music's own samples
-        for (Voice* v : {&current, &fading}) {
+        for (TakeMusicVoice* v : {&current, &fading}) {
             if (!v->active) continue;
-            const float g = v->gain();
+            const float g = gainOf(*v);
             if (v == &fading || g != 1.0f) exact = false;
             if (inside(v->at))
                 for (int c = 0; c < 2; ++c) mix[c] += g * music[static_cast<size_t>(v->at) * 2 + c];
@@ -82,8 +89,15 @@ std::vector<int16_t> takeMusic(const std::vector<int16_t>& music, const Take& ta
         if (fading.active && fading.ramp >= kTakeMusicFade) fading.active = false;
         for (int c = 0; c < 2; ++c) {
             const float v = exact ? mix[c] : std::clamp(std::nearbyint(mix[c]), -32768.0f, 32767.0f);
-            out[static_cast<size_t>(s) * 2 + c] = static_cast<int16_t>(v);
+            out[i * 2 + c] = static_cast<int16_t>(v);
         }
     }
+}
+
+std::vector<int16_t> takeMusic(const std::vector<int16_t>& music, const Take& take, int64_t frames) {
+    std::vector<int16_t> out(static_cast<size_t>(std::max<int64_t>(frames, 0)) * 2, 0);
+    TakeMusicStream stream;
+    startTakeMusic(stream, music, take);
+    nextTakeMusic(stream, out.data(), static_cast<int64_t>(out.size() / 2));
     return out;
 }
