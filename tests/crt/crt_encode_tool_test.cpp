@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -12,6 +13,10 @@
 #include "round_trip.h"
 #include "run_program.h"
 #include "special_files.h"
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -53,6 +58,30 @@ std::vector<uint8_t> read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
+
+// The lines of a run's output that start with the tool's name: its messages.
+int message_lines(const std::string& output, const std::string& tool) {
+    int lines = 0;
+    std::istringstream in(output);
+    for (std::string line; std::getline(in, line);) lines += line.compare(0, tool.size(), tool) == 0;
+    return lines;
+}
+
+// Grows a file until the disk refuses more, leaving no room for another byte.
+void fill_disk(const std::string& folder) {
+    std::ofstream filler(folder + "/filler", std::ios::binary);
+    const std::string block(4096, 'x');
+    for (int i = 0; i < 100000 && filler.write(block.data(), block.size()).flush(); ++i) {
+    }
+}
+
+// A crt stream of the strip, in a folder of its own, under a name crt-decode may also write.
+struct ToolFiles {
+    TempFolder folder;
+    std::string obj = folder.write("strip.obj", readFile(write_strip_obj()));
+    std::string stream = folder / "strip.ply";
+    ToolFiles() { EXPECT_EQ(run_tool({obj, stream}).status, 0); }
+};
 
 }  // namespace
 
@@ -160,4 +189,83 @@ TEST(CrtEncodeTool, BadInputEndsWithAMessageAndNoStream) {
             EXPECT_NE(r.output.find("not a regular file"), std::string::npos) << r.output;
         }
     }
+}
+
+// Both tools wrote through std::ofstream: a pipe held them for good, a link was written
+// through, the input could be its own output, and a full disk left a torn file (or,
+// under crt-decode's 64 KB buffer, "written:" with status 0).
+TEST(CrtToolOutput, PipesAndDevicesAreRefusedWithoutWaiting) {
+    ToolFiles files;
+    const SpecialFiles special(files.folder);
+    ASSERT_FALSE(special.pipe.empty());
+    std::vector<std::string> outputs{special.pipe};
+    for (const std::string& device : special.devices)  // a link to a device is replaced, as any link
+        if (!std::filesystem::is_symlink(device)) outputs.push_back(device);
+    for (const std::string& output : outputs) {
+        const ToolRun r = run_tool({files.obj, output});
+        EXPECT_EQ(r.status, 1) << output;
+        EXPECT_NE(r.output.find("is not a regular file"), std::string::npos) << r.output;
+    }
+#if !defined(_WIN32)
+    const std::string pipe = files.folder / "pipe.ply";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const ToolRun r = run_tool({files.stream, pipe}, "", CRT_DECODE_PATH);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(message_lines(r.output, "crt-decode:"), 1) << r.output;
+    EXPECT_NE(r.output.find("is not a regular file"), std::string::npos) << r.output;
+#endif
+}
+
+TEST(CrtToolOutput, APlantedLinkIsReplacedAndItsTargetKept) {
+    ToolFiles files;
+    const std::string target = files.folder.write("target", "keep");
+    for (const char* tool : {CRT_ENCODE_PATH, CRT_DECODE_PATH}) {
+        const std::string link = files.folder / "link.obj";
+        std::filesystem::remove(link);
+        std::error_code ec;
+        std::filesystem::create_symlink(target, link, ec);
+        if (ec) GTEST_SKIP() << "no symbolic links here: " << ec.message();
+        const bool encode = tool == std::string(CRT_ENCODE_PATH);
+        const ToolRun r = run_tool({encode ? files.obj : files.stream, link}, "", tool);
+        EXPECT_EQ(r.status, 0) << r.output;
+        EXPECT_EQ(readFile(target), "keep") << tool;
+        EXPECT_FALSE(std::filesystem::is_symlink(link)) << tool;
+        EXPECT_GT(std::filesystem::file_size(link), 40u) << tool;
+    }
+}
+
+TEST(CrtToolOutput, TheInputIsRefusedAsTheOutput) {
+    ToolFiles files;
+    const std::string obj = readFile(files.obj), stream = readFile(files.stream);
+    const std::string same = files.folder.path() + "/./strip.ply";
+    for (const auto& [tool, input, output] :
+         {std::tuple{CRT_ENCODE_PATH, files.obj, files.obj}, std::tuple{CRT_DECODE_PATH, files.stream, same}}) {
+        const ToolRun r = run_tool({input, output}, "", tool);
+        EXPECT_EQ(r.status, 1) << r.output;
+        EXPECT_NE(r.output.find("is one of this run's input files"), std::string::npos) << r.output;
+    }
+    EXPECT_EQ(readFile(files.obj), obj);
+    EXPECT_EQ(readFile(files.stream), stream);
+}
+
+TEST(CrtToolOutput, AFullDiskIsSaidOnceAndTheOldFileKept) {
+    ToolFiles files;
+    const SmallDisk disk(files.folder, 64);
+    if (disk.path.empty()) GTEST_SKIP() << "no small disk here (not root)";
+    const std::string crt = disk.path + "/out.crt", ply = disk.path + "/out.ply";
+    writeFile(crt, "old stream");
+    writeFile(ply, "old mesh");
+    fill_disk(disk.path);
+    for (const auto& [tool, name, input, output] :
+         {std::tuple{CRT_ENCODE_PATH, "crt-encode:", files.obj, crt}, std::tuple{CRT_DECODE_PATH, "crt-decode:", files.stream, ply}}) {
+        const ToolRun r = run_tool({input, output}, "", tool);
+        EXPECT_EQ(r.status, 1) << r.output;
+        EXPECT_EQ(message_lines(r.output, name), 1) << r.output;
+        EXPECT_NE(r.output.find("the disk is full"), std::string::npos) << r.output;
+        EXPECT_EQ(r.output.find("written:"), std::string::npos) << r.output;
+    }
+    EXPECT_EQ(readFile(crt), "old stream");
+    EXPECT_EQ(readFile(ply), "old mesh");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk.path), std::filesystem::directory_iterator()), 3)
+        << "no temporary file left";
 }

@@ -4,14 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iostream>
 #include <stdexcept>
 #include <string>
 
 #include "crt/encoder.h"
 #include "encode_mesh.h"
 #include "mesh_reader.h"
+#include "platform/file_write.h"
 
 namespace {
 
@@ -180,16 +179,26 @@ int main(int argc, char** argv) {
         }
     }
 
+    // The output name is checked before the mesh is read: a pipe, a folder or the input
+    // itself is refused at once, not after the encoding.
+    platform::WriteOptions write_options;
+    write_options.inputs = {input};
+    std::string why;
+    if (platform::check_output(output, write_options, why) != platform::FileWrite::Written) {
+        std::fprintf(stderr, "crt-encode: %s\n", why.c_str());
+        return 1;
+    }
     try {
         const crt_encode::InputMesh mesh = crt_encode::read_mesh(input);
         for (const std::string& warning : mesh.warnings) std::fprintf(stderr, "crt-encode: %s\n", warning.c_str());
         if (mesh.face_count() == 0) throw std::runtime_error(input + ": no triangles to encode");
         refuse_non_finite(mesh, input);
         const crt_encode::EncodedMesh encoded = crt_encode::encode_mesh(mesh, s);
-        std::ofstream out(output, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(encoded.bytes.data()), std::streamsize(encoded.bytes.size()));
-        out.close();
-        if (!out) throw std::runtime_error(output + ": cannot write");
+        if (platform::write_file(output, encoded.bytes.data(), encoded.bytes.size(), write_options, why) !=
+            platform::FileWrite::Written) {
+            std::fprintf(stderr, "crt-encode: %s\n", why.c_str());
+            return 1;
+        }
 
         const size_t V = encoded.code.vertex_order.size(), F = mesh.face_count();
         const double bits = double(encoded.bytes.size()) * 8.0;
