@@ -34,7 +34,7 @@ void fill_names(std::map<uint8_t, std::string>& names) {
 
 }  // namespace
 
-NanoKONTROL2::NanoKONTROL2() {
+NanoKONTROL2::NanoKONTROL2() : map_(builtInControllerMap()) {
     for (int i = 0; i < kControls; ++i) {
         control_values[i].store(0.0f, std::memory_order_relaxed);
         toggle_states[i].store(0, std::memory_order_relaxed);
@@ -46,12 +46,21 @@ void NanoKONTROL2::on_driver_message(uint32_t kind, uint32_t param1, uint32_t) {
     if (kind == platform::MIM_DATA) dispatch_short_message(param1);
 }
 
-void NanoKONTROL2::on_message(uint8_t&, uint8_t& data1, uint8_t& data2, uint8_t&) {
-    // Every short message counts as a control change on number data1, whatever its status.
-    uint8_t number = data1, value = data2;
-    if (number >= kControls) return;  // the device sends 0..127; only 0..99 are kept
+void NanoKONTROL2::set_map(const ControllerMap& map) { map_ = map; }
 
-    const float stored = static_cast<float>(static_cast<double>(value) + 0.0001);
+void NanoKONTROL2::on_message(uint8_t& status, uint8_t& data1, uint8_t& data2, uint8_t&) {
+    // Each binding the message matches sets its slot; a latching button sets two values.
+    constexpr int kMostChanges = 64;
+    SlotChange changes[kMostChanges];
+    const auto present = [](const void* owner, int slot) { return static_cast<const NanoKONTROL2*>(owner)->value(slot); };
+    const int count = translateMessage(map_, status, data1, data2, present, this, changes, kMostChanges);
+    for (int i = 0; i < count; ++i) store(changes[i].slot, changes[i].value);
+}
+
+void NanoKONTROL2::store(int slot, float stored) {
+    if (slot < 0 || slot >= kControls) return;
+    uint8_t number = static_cast<uint8_t>(slot);
+    uint8_t value = static_cast<uint8_t>(stored);
     control_values[number].store(stored, std::memory_order_relaxed);
 
     int32_t latch = toggle_states[number].load(std::memory_order_relaxed);

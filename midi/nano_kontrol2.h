@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 
+#include "midi/controller_map.h"
 #include "midi/midi_in.h"
 
 class NanoKONTROL2 : public MidiIn {
@@ -15,6 +16,12 @@ public:
     NanoKONTROL2();
     void on_driver_message(uint32_t kind, uint32_t param1, uint32_t param2) override;
     void on_message(uint8_t& status, uint8_t& data1, uint8_t& data2, uint8_t& data3) override;
+    // The map messages go through (the built-in one until set). Set it before messages
+    // flow: the driver's thread reads it.
+    void set_map(const ControllerMap& map);
+    const ControllerMap& map() const { return map_; }
+    // Sets a slot as a message would: its value (0..127 + 0.0001) and its toggle latch.
+    void store(int slot, float stored);
     virtual void on_press_button(uint8_t& number);
     virtual void on_release_button(uint8_t& number);
     virtual void on_change_control(uint8_t& number, uint8_t& value);
@@ -33,6 +40,9 @@ public:
     // Controller number -> control name, shared by all instances. Built on first use, so it
     // exists before the application record that holds a controller, and outlives it.
     static std::map<uint8_t, std::string>& control_names();
+
+private:
+    ControllerMap map_;
 };
 
 // The application's controller: stores values and latches, prints nothing.
