@@ -116,11 +116,12 @@ void reportEntriesPastTheEnd(const FrameArchive& archive) {
 
 }  // namespace
 
-bool FrameArchive::open(const std::string& base) {
+bool FrameArchive::open(const std::string& base) { return open(base + ".txt", base + ".bin"); }
+
+bool FrameArchive::open(const std::string& indexPath, const std::string& dataFile) {
     entries.clear();
-    dataPath = base + ".bin";
+    dataPath = dataFile;
     cache = std::make_unique<Cache>();
-    const std::string indexPath = base + ".txt";
     std::string text, why;
     if (platform::read_regular_file(indexPath, text, kMaxIndexBytes, why) != platform::FileRead::Read) {
         std::cout << "FrameArchive::open() : cannot open " << indexPath << ": " << why << std::endl;

@@ -24,6 +24,9 @@ struct FrameArchive {
     // line is at fault and how many entries are left out; a missing index leaves the
     // archive empty. Returns false when the index could not be opened or was cut short.
     bool open(const std::string& base);
+    // The same for an index and a data file under names of their own: the archive writer
+    // reads its temporary files back before they take the archive's names.
+    bool open(const std::string& indexPath, const std::string& dataFile);
 
     FrameArchive();
     ~FrameArchive();

@@ -10,7 +10,7 @@
 
 #include "platform/file_io.h"
 #include "platform/file_read.h"
-#include "platform/file_replace.h"
+#include "platform/file_write.h"
 #include "platform/printable.h"
 
 namespace {
@@ -31,8 +31,12 @@ bool validName(const std::string& name) {
 
 }  // namespace
 
-FrameArchiveWriter::FrameArchiveWriter(std::string base, uint64_t startLimit)
-    : base_(std::move(base)), startLimit_(startLimit), tempBase_(base_ + ".tmp" + platform::process_tag()) {}
+FrameArchiveWriter::FrameArchiveWriter(std::string base, std::vector<std::string> inputs, uint64_t startLimit)
+    : base_(std::move(base)), startLimit_(startLimit) {
+    // A pack is read for hours by the show: on the disk before it takes the names.
+    options_.durable = true;
+    options_.inputs = std::move(inputs);
+}
 
 FrameArchiveWriter::~FrameArchiveWriter() {
     if (!finished_) removeTemporaries();
@@ -43,17 +47,23 @@ bool FrameArchiveWriter::fail(std::string message) {
     return false;
 }
 
+// The data file's first failed write, in the file writer's words ("the disk is full").
+bool FrameArchiveWriter::failedWrite() {
+    std::string why;
+    data_.flush(false, why);
+    return fail(why);
+}
+
 void FrameArchiveWriter::removeTemporaries() {
-    data_.close();
-    platform::remove_file(tempBase_ + ".bin");
-    platform::remove_file(tempBase_ + ".txt");
+    readBack_.close();
+    data_.abandon();
 }
 
 bool FrameArchiveWriter::openTemporary() {
     if (data_.is_open()) return true;
-    const std::string path = tempBase_ + ".bin";
     std::string why;
-    if (!data_.create(path, &why)) return fail("cannot create " + path + ": " + why);
+    if (data_.open(base_ + ".bin", options_, why) != platform::FileWrite::Written) return fail(why);
+    if (!readBack_.open_regular(data_.temporary(), &why)) return fail("cannot read back " + why);
     return true;
 }
 
@@ -74,9 +84,12 @@ bool FrameArchiveWriter::add(const std::string& name, const unsigned char* data,
         const Written& earlier = written_[it->second];
         if (earlier.length != length) continue;
         stored.resize(length);
-        std::string why = "it ended early";
-        if (data_.read_at(earlier.offset, stored.data(), length, &why) != static_cast<int64_t>(length))
-            return fail("cannot read back " + tempBase_ + ".bin: " + why);
+        std::string why;
+        if (unflushed_ && data_.flush(false, why) != platform::FileWrite::Written) return fail(why);
+        unflushed_ = false;
+        why = "it ended early";
+        if (readBack_.read_at(earlier.offset, stored.data(), length, &why) != static_cast<int64_t>(length))
+            return fail("cannot read back " + data_.temporary() + ": " + why);
         if (std::memcmp(stored.data(), data, length) != 0) continue;
         written_.push_back({name, earlier.offset, length, hash});
         ++sharedCount_;
@@ -86,8 +99,8 @@ bool FrameArchiveWriter::add(const std::string& name, const unsigned char* data,
     if (dataSize_ >= startLimit_)
         return fail("entry " + name + " would start at byte " + std::to_string(dataSize_) + ", at or beyond the limit of " +
                     std::to_string(startLimit_) + " bytes for an entry's start");
-    std::string why;
-    if (!data_.write(data, length, &why)) return fail("cannot write " + tempBase_ + ".bin: " + why);
+    if (!data_.write(data, length)) return failedWrite();
+    unflushed_ = true;
     byHash_.emplace(hash, written_.size());
     written_.push_back({name, dataSize_, length, hash});
     dataSize_ += length;
@@ -126,22 +139,19 @@ ArchiveWriteReport FrameArchiveWriter::finish() {
     std::string index = std::to_string(written_.size()) + "\n";
     for (const Written& w : written_)
         index += w.name + " " + std::to_string(w.length) + " " + std::to_string(w.offset) + "\n";
-    const std::string indexPath = tempBase_ + ".txt";
     std::string why;
-    {
-        platform::File out;
-        if (!out.create(indexPath, &why)) return failed("cannot create " + indexPath + ": " + why);
-        if (!out.write(index.data(), index.size(), &why) || !out.sync(&why))
-            return failed("cannot write " + indexPath + ": " + why);
-    }
-    if (!data_.sync(&why)) return failed("cannot write " + tempBase_ + ".bin: " + why);
-    data_.close();
+    platform::FileWriter indexFile;
+    if (indexFile.open(base_ + ".txt", options_, why) != platform::FileWrite::Written) return failed(why);
+    indexFile.write(index);
+    if (indexFile.flush(false, why) != platform::FileWrite::Written) return failed(why);
+    if (data_.flush(false, why) != platform::FileWrite::Written) return failed(why);
+    readBack_.close();
 
     // Read back exactly as the show will: its index parser, its name lookup, its reader.
     {
         FrameArchive check;
-        if (!check.open(tempBase_) || check.entries.size() != written_.size())
-            return failed("verification failed: the index " + indexPath + " does not read back");
+        if (!check.open(indexFile.temporary(), data_.temporary()) || check.entries.size() != written_.size())
+            return failed("verification failed: the index " + indexFile.temporary() + " does not read back");
         std::vector<unsigned char> bytes;
         for (const Written& w : written_) {
             if (!readArchiveEntry(check, w.name, bytes) || bytes.size() != w.length ||
@@ -150,10 +160,11 @@ ArchiveWriteReport FrameArchiveWriter::finish() {
         }
     }
 
-    if (!platform::rename_replacing(tempBase_ + ".bin", base_ + ".bin", &why))
-        return failed("cannot rename " + tempBase_ + ".bin to " + base_ + ".bin: " + why);
-    if (!platform::rename_replacing(indexPath, base_ + ".txt", &why))
-        return failed("cannot rename " + indexPath + " to " + base_ + ".txt (" + base_ + ".bin is already new): " + why);
+    if (data_.commit(why) != platform::FileWrite::Written) return failed(why);
+    if (indexFile.commit(why) != platform::FileWrite::Written) {
+        report.dataReplaced = true;
+        return failed(why + " (" + base_ + ".bin is already new)");
+    }
     finished_ = true;
     report.ok = true;
     report.entryCount = written_.size();

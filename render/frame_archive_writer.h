@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/file_io.h"
+#include "platform/file_write.h"
 
 // Entries must start below this byte: the show hands offsets to a signed 32-bit seek.
 constexpr uint64_t kArchiveStartLimit = uint64_t(1) << 31;
@@ -16,6 +17,7 @@ constexpr uint64_t kArchiveStartLimit = uint64_t(1) << 31;
 struct ArchiveWriteReport {
     bool ok = false;           // both files written, verified and renamed into place
     std::string error;         // one line saying what failed (empty when ok)
+    bool dataReplaced = false; // failed, yet <base>.bin is new: the index could not follow it
     size_t entryCount = 0;     // entries in the index
     size_t storedCount = 0;    // distinct non-empty contents in the data file
     size_t sharedCount = 0;    // entries that reuse the bytes of an earlier entry
@@ -25,13 +27,15 @@ struct ArchiveWriteReport {
 };
 
 // Usage: add entries in index order, then finish() once. Entries go straight to a
-// temporary data file beside <base>.bin, so memory stays small whatever the archive's
-// size. The first failure sticks: later adds are ignored and finish() reports it, leaving
-// any existing archive untouched. A writer destroyed without finish() removes its
-// temporary files.
+// temporary data file beside <base>.bin (platform::FileWriter), so memory stays small
+// whatever the archive's size. The first failure sticks: later adds are ignored and
+// finish() reports it, leaving any existing archive untouched. A writer destroyed without
+// finish() removes its temporary files. Neither archive file may be one of `inputs` (the
+// run's pictures and manifests), a folder, a pipe or a device.
 class FrameArchiveWriter {
 public:
-    explicit FrameArchiveWriter(std::string base, uint64_t startLimit = kArchiveStartLimit);
+    explicit FrameArchiveWriter(std::string base, std::vector<std::string> inputs = {},
+                                uint64_t startLimit = kArchiveStartLimit);
     ~FrameArchiveWriter();
     FrameArchiveWriter(const FrameArchiveWriter&) = delete;
     FrameArchiveWriter& operator=(const FrameArchiveWriter&) = delete;
@@ -42,7 +46,8 @@ public:
     bool addFile(const std::string& name, const std::string& path);
 
     // Writes the index, verifies every entry through the show's reader, renames both
-    // temporary files into place (data first, then index).
+    // temporary files into place: data first, then index, so that a reader may meet the
+    // old index with the new data for a moment, never a new index with old data.
     ArchiveWriteReport finish();
 
     const std::string& error() const { return error_; }
@@ -54,14 +59,17 @@ private:
         size_t hash;
     };
     bool fail(std::string message);
+    bool failedWrite();
     bool add(const std::string& name, const unsigned char* data, uint64_t length);
     bool openTemporary();
     void removeTemporaries();
 
     std::string base_;
     uint64_t startLimit_;
-    std::string tempBase_;  // temporaries are tempBase_ + ".txt" / ".bin"
-    platform::File data_;  // the temporary data file, while entries are added
+    platform::WriteOptions options_;  // both files: durable, the inputs refused
+    platform::FileWriter data_;       // <base>.bin, under its temporary name until finish()
+    platform::File readBack_;         // the same temporary file, to compare contents with
+    bool unflushed_ = false;          // data_ holds writes readBack_ cannot see yet
     uint64_t dataSize_ = 0;
     std::vector<Written> written_;
     std::unordered_map<std::string, size_t> names_;

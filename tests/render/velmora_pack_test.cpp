@@ -2,6 +2,8 @@
 // of a few hundred small JPEGs, checked through the show's own archive reader.
 #include "pack_inputs.h"
 #include "render/frame_archive.h"
+#include "run_program.h"
+#include "special_files.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
 
 namespace {
 
@@ -35,6 +38,34 @@ std::string run(const std::string& arguments, int* status) {
     *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
     return output;
 }
+
+// The lines of the run's output that are velmora-pack's messages.
+int messageLines(const std::string& output) {
+    int lines = 0;
+    std::istringstream in(output);
+    for (std::string line; std::getline(in, line);) lines += line.rfind("velmora-pack:", 0) == 0;
+    return lines;
+}
+
+// A folder with an earlier archive (bin.txt, bin.bin) and a manifest of two pictures.
+struct EarlierArchive {
+    TempFolder dir;
+    std::string base = dir / "bin";
+    EarlierArchive() {
+        writeFile(base + ".txt", "1 a 1 0\n");
+        writeFile(base + ".bin", "A");
+        writeFile(dir / "a.jpg", jpeg(1));
+        writeFile(dir / "b.jpg", jpeg(2));
+        writeFile(dir / "list.txt", "a a.jpg\nb b.jpg\n");
+    }
+    ProgramRun pack(const std::string& to) { return runProgram(VELMORA_PACK_EXE, {"-o", to, "-m", dir / "list.txt"}); }
+    void expectKept(const std::string& at, const ProgramRun& run) {
+        EXPECT_EQ(run.status, 1) << run.output;
+        EXPECT_EQ(messageLines(run.output), 1) << run.output;
+        EXPECT_EQ(readFile(at + ".txt"), "1 a 1 0\n");
+        EXPECT_EQ(readFile(at + ".bin"), "A");
+    }
+};
 
 }  // namespace
 
@@ -163,4 +194,61 @@ TEST(VelmoraPack, EmptyAndCutPicturesAreNamedAndNotPassedAsVerified) {
     EXPECT_NE(output.find("entry p//a00001_n.jpg is not a picture the show can show"), std::string::npos) << output;
     EXPECT_NE(output.find("entry p//a00002_n.jpg is not a picture"), std::string::npos) << output;
     EXPECT_NE(output.find("2 of them are not a valid picture"), std::string::npos) << output;
+}
+
+// A pipe named as the archive is refused at the first entry, left as it is.
+TEST(VelmoraPackOutput, APipeAsTheArchiveIsRefused) {
+    EarlierArchive earlier;
+    ASSERT_EQ(mkfifo((earlier.dir / "pipe.bin").c_str(), 0600), 0);
+    writeFile(earlier.dir / "pipe.txt", "1 a 1 0\n");
+    const ProgramRun run = earlier.pack(earlier.dir / "pipe");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("pipe.bin\" is not a regular file"), std::string::npos) << run.output;
+    EXPECT_EQ(readFile(earlier.dir / "pipe.txt"), "1 a 1 0\n");
+}
+
+TEST(VelmoraPackOutput, APlantedLinkIsReplacedAndItsTargetKept) {
+    EarlierArchive earlier;
+    writeFile(earlier.dir / "target", "keep");
+    std::filesystem::remove(earlier.base + ".bin");
+    std::filesystem::create_symlink(earlier.dir / "target", earlier.base + ".bin");
+    const ProgramRun run = earlier.pack(earlier.base);
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(readFile(earlier.dir / "target"), "keep");
+    EXPECT_FALSE(std::filesystem::is_symlink(earlier.base + ".bin"));
+    FrameArchive archive;
+    ASSERT_TRUE(archive.open(earlier.base));
+    std::vector<unsigned char> bytes;
+    EXPECT_TRUE(readArchiveEntry(archive, "b", bytes));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), jpeg(2));
+}
+
+// "-o frames/a" with frames/a.bin among the pictures used to pack the picture over itself.
+TEST(VelmoraPackOutput, AnInputAsTheArchiveIsRefused) {
+    EarlierArchive earlier;
+    writeFile(earlier.dir / "list.txt", "a a.jpg\nb bin.bin\n");
+    ProgramRun run = earlier.pack(earlier.base);
+    earlier.expectKept(earlier.base, run);
+    EXPECT_NE(run.output.find("is one of this run's input files"), std::string::npos) << run.output;
+    run = runProgram(VELMORA_PACK_EXE, {"-o", earlier.dir / "list", "-m", earlier.dir / "list.txt"});
+    EXPECT_EQ(run.status, 1) << "the manifest is an input too";
+    EXPECT_EQ(readFile(earlier.dir / "list.txt"), "a a.jpg\nb bin.bin\n");
+}
+
+TEST(VelmoraPackOutput, AFullDiskIsSaidOnceAndTheEarlierArchiveKept) {
+    EarlierArchive earlier;
+    const SmallDisk disk(earlier.dir, 64);
+    if (disk.path.empty()) GTEST_SKIP() << "no small disk here (not root)";
+    const std::string base = disk.path + "/bin";
+    writeFile(base + ".txt", "1 a 1 0\n");
+    writeFile(base + ".bin", "A");
+    std::ofstream filler(disk.path + "/filler", std::ios::binary);
+    for (int k = 0; k < 1000 && filler.write(std::string(4096, 'x').data(), 4096).flush(); ++k) {
+    }
+    filler.close();
+    const ProgramRun run = earlier.pack(base);
+    earlier.expectKept(base, run);
+    EXPECT_NE(run.output.find("the disk is full"), std::string::npos) << run.output;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk.path), std::filesystem::directory_iterator()), 3)
+        << "no temporary file left";
 }

@@ -28,6 +28,7 @@ int usage(const char* problem) {
 int main(int argc, char** argv) {
     std::string base = "bin";
     std::vector<PackInput> inputs;
+    std::vector<std::string> inputFiles;  // manifests and pictures: never an output
     std::string error;
     for (int a = 1; a < argc; ++a) {
         const std::string option = argv[a];
@@ -40,7 +41,8 @@ int main(int argc, char** argv) {
             base = argv[++a];
         } else if (option == "-m") {
             if (a + 1 >= argc) return usage("-m needs a manifest file");
-            if (!readManifest(argv[++a], inputs, error)) {
+            inputFiles.push_back(argv[++a]);
+            if (!readManifest(inputFiles.back(), inputs, error)) {
                 std::cerr << "velmora-pack: " << error << std::endl;
                 return 1;
             }
@@ -62,12 +64,13 @@ int main(int argc, char** argv) {
     }
     if (inputs.empty()) return usage("nothing to pack");
 
-    FrameArchiveWriter writer(base);
+    for (const PackInput& input : inputs) inputFiles.push_back(input.path);
+    FrameArchiveWriter writer(base, inputFiles);
     for (const PackInput& input : inputs)
         if (!writer.addFile(input.name, input.path)) break;
     const ArchiveWriteReport report = writer.finish();
     if (!report.ok) {
-        std::cerr << "velmora-pack: " << report.error << " (nothing written)" << std::endl;
+        std::cerr << "velmora-pack: " << report.error << (report.dataReplaced ? "" : " (nothing written)") << std::endl;
         return 1;
     }
     std::vector<std::string> names;
