@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <opencv2/imgcodecs.hpp>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -20,17 +22,12 @@
 #include "tools/velmora_data/file_output.h"
 #include "tools/velmora_data/progress.h"
 #include "tools/velmora_data/show_pack.h"
+#include "run_program.h"
+#include "special_files.h"
 
 using namespace vdata;
 
 namespace {
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 bool exists(const std::string& path) {
     struct stat info {};
@@ -53,6 +50,32 @@ const std::vector<std::string> kFiles = {
     "resources3/270.obj", "resources3/tessan2.obj", "resources3/human4.obj", "resources3/avatar_female_walk.bvh",
     "resources3/scul1.ply", "resources3/scul2.ply", ".velmora-data"};
 
+// Links under names the pack writes, all to one file of the user's.
+const std::vector<std::string> kPlanted = {"bin.txt", "bin.bin", "videos/tvphoto.jpeg", "music/Zo-velmora.mp3",
+                                           "resources3/box.obj", "sheet.png"};
+
+void plantLinks(const std::string& dir) {
+    std::string error;
+    for (const char* sub : {"/videos", "/music", "/resources3"}) makeDirectories(dir + sub, error);
+    writeFile(dir + "/outside", "keep");
+    for (const std::string& name : kPlanted) ::symlink((dir + "/outside").c_str(), (dir + "/" + name).c_str());
+}
+
+// Temporary files left anywhere under dir.
+std::vector<std::string> temporaries(const std::string& dir) {
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
+        if (e.path().extension() == ".tmp") left.push_back(e.path().string());
+    return left;
+}
+
+int messageLines(const std::string& output) {
+    int lines = 0;
+    std::istringstream in(output);
+    for (std::string line; std::getline(in, line);) lines += line.rfind("velmora-data:", 0) == 0;
+    return lines;
+}
+
 }  // namespace
 
 class TinyPack : public ::testing::Test {
@@ -65,7 +88,10 @@ protected:
             options.tiny = true;
             options.jobs = run == 0 ? 2 : 1;
             options.outDir = makeTempDir(run == 0 ? "a" : "b");
-            if (run == 0) options.contactSheet = options.outDir + "/sheet.png";
+            if (run == 0) {
+                options.contactSheet = options.outDir + "/sheet.png";
+                plantLinks(options.outDir);
+            }
             PackReport report;
             std::string error;
             ok_[run] = !options.outDir.empty() && writeShowData(options, progress, report, error);
@@ -172,7 +198,12 @@ TEST_F(TinyPack, MusicDecodesThroughTheShowsPlayerToTheWholeShow) {
 
 TEST_F(TinyPack, StampNamesTheVersionAndKind) {
     EXPECT_EQ(readFile(dirs_[0] + "/.velmora-data"), stampText(true) + "\n");
-    for (const std::string& f : kFiles) EXPECT_FALSE(exists(dirs_[0] + "/" + f + ".tmp")) << f << ".tmp left behind";
+    EXPECT_EQ(temporaries(dirs_[0]), std::vector<std::string>()) << "left behind";
+}
+
+TEST_F(TinyPack, PlantedLinksAreReplacedAndTheirTargetKept) {
+    EXPECT_EQ(readFile(dirs_[0] + "/outside"), "keep");
+    for (const std::string& name : kPlanted) EXPECT_FALSE(std::filesystem::is_symlink(dirs_[0] + "/" + name)) << name;
 }
 
 TEST(PackFailure, AFailedRunRemovesTheOldStampAndSaysWhatFailed) {
@@ -208,4 +239,39 @@ TEST(PackFailure, TheCommandLineToolExitsWithAMessage) {
     ASSERT_TRUE(writeFileReplacing(dir + "/file", std::string("x"), error));
     EXPECT_EQ(run("--tiny '" + dir + "/file'"), 1) << "an output directory that is a file";
     std::system(("rm -rf '" + dir + "'").c_str());
+}
+
+// The contact sheet is written at the end of a run of minutes: a pipe under its name used
+// to hold the finished run for good.
+TEST(PackOutput, AContactSheetThatIsAPipeIsRefusedBeforeTheRun) {
+    TempFolder dir;
+    const SpecialFiles special(dir);
+    ASSERT_FALSE(special.pipe.empty());
+    const ProgramRun run = runProgram(VELMORA_DATA_EXE, {"--tiny", "--contact-sheet", special.pipe, dir / "out"});
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_EQ(messageLines(run.output), 1) << run.output;
+    EXPECT_NE(run.output.find("is not a regular file"), std::string::npos) << run.output;
+    EXPECT_FALSE(exists(dir / "out")) << "refused before anything was made";
+}
+
+TEST(PackOutput, AFullDiskIsSaidOnceAndTheEarlierFilesKept) {
+    TempFolder dir;
+    const SmallDisk disk(dir, 256);
+    if (disk.path.empty()) GTEST_SKIP() << "no small disk here (not root)";
+    const std::string out = disk.path + "/out";
+    std::string error;
+    ASSERT_TRUE(makeDirectories(out + "/videos", error)) << error;
+    const std::vector<std::pair<std::string, std::string>> earlier = {
+        {"bin.txt", "old index"}, {"bin.bin", "old data"}, {"videos/tvphoto.jpeg", "old picture"}};
+    for (const auto& [name, text] : earlier) writeFile(out + "/" + name, text);
+    std::ofstream filler(disk.path + "/filler", std::ios::binary);
+    for (int k = 0; k < 1000 && filler.write(std::string(4096, 'x').data(), 4096).flush(); ++k) {
+    }
+    filler.close();
+    const ProgramRun run = runProgram(VELMORA_DATA_EXE, {"--tiny", out});
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_EQ(messageLines(run.output), 1) << run.output;
+    EXPECT_NE(run.output.find("the disk is full"), std::string::npos) << run.output;
+    for (const auto& [name, text] : earlier) EXPECT_EQ(readFile(out + "/" + name), text) << name;
+    EXPECT_EQ(temporaries(out), std::vector<std::string>()) << "left behind";
 }

@@ -6,8 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/file_io.h"
-#include "platform/file_replace.h"
+#include "platform/file_write.h"
 
 namespace vdata {
 
@@ -34,33 +33,12 @@ bool makeDirectories(const std::string& path, std::string& error) {
 }
 
 bool writeFileReplacing(const std::string& path, const std::vector<unsigned char>& bytes, std::string& error) {
-    // Created as a new file under a name of this process only: a file or link already
-    // under that name is removed rather than written through, and a user's own "NAME.tmp"
-    // beside the output is never touched.
-    const std::string temp = platform::process_temp_path(path);
-    std::FILE* file = platform::create_new_file(temp);
-    if (!file) {
-        error = "cannot create " + temp + ": " + std::strerror(errno);
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const int writeErrno = errno;
-    if (std::fclose(file) != 0 || !written) {
-        error = "cannot write " + temp + ": " + std::strerror(written ? errno : writeErrno);
-        std::remove(temp.c_str());
-        return false;
-    }
-    std::string why;
-    if (!platform::rename_replacing(temp, path, &why)) {
-        error = "cannot rename " + temp + " to " + path + ": " + why;
-        platform::remove_file(temp);
-        return false;
-    }
-    return true;
+    return platform::write_file(path, bytes.data(), bytes.size(), platform::WriteOptions(), error) ==
+           platform::FileWrite::Written;
 }
 
 bool writeFileReplacing(const std::string& path, const std::string& text, std::string& error) {
-    return writeFileReplacing(path, std::vector<unsigned char>(text.begin(), text.end()), error);
+    return platform::write_file(path, text, platform::WriteOptions(), error) == platform::FileWrite::Written;
 }
 
 bool removeIfPresent(const std::string& path, std::string& error) {

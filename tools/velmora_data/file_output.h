@@ -1,6 +1,6 @@
-// Writing output files so that a file under its real name is always complete: contents
-// go to "<name>.<process id>.tmp", created new, and are renamed over the real name only
-// once written.
+// Output files of velmora-data: folders made as needed, and every file written through
+// platform::write_file, so that a file under its real name is always complete and a pipe,
+// a folder or a planted link under the name is refused or replaced, never written through.
 #pragma once
 #include <string>
 #include <vector>
@@ -10,7 +10,7 @@ namespace vdata {
 // Creates a directory and its parents; false with a message if one cannot be made.
 bool makeDirectories(const std::string& path, std::string& error);
 
-// Writes bytes to path through a new temporary file of this process and a rename.
+// Writes bytes to path as platform::write_file does; false with its one-line message.
 bool writeFileReplacing(const std::string& path, const std::vector<unsigned char>& bytes, std::string& error);
 bool writeFileReplacing(const std::string& path, const std::string& text, std::string& error);
 

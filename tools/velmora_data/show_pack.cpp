@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "clips/frame_rules.h"
+#include "platform/file_write.h"
 #include "render/frame_archive_writer.h"
 #include "tools/velmora_data/contact_sheet.h"
 #include "tools/velmora_data/file_output.h"
@@ -197,6 +198,12 @@ bool writeShowData(const DataOptions& options, Progress& progress, PackReport& r
     const int jobs = std::max(1, options.jobs);
     // The workers are OpenMP threads; OpenCV's own pool inside them would only compete.
     cv::setNumThreads(1);
+
+    // The contact sheet comes last: a name that cannot take it (a pipe, a folder) is said
+    // before the run, not after it.
+    if (!options.contactSheet.empty() &&
+        platform::check_output(options.contactSheet, platform::WriteOptions(), error) != platform::FileWrite::Written)
+        return false;
 
     const std::string stampPath = out + "/.velmora-data";
     if (!makeDirectories(out, error) || !removeIfPresent(stampPath, error) || !makeDirectories(out + "/videos", error) ||

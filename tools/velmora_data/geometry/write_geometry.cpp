@@ -1,7 +1,7 @@
 // Builds every geometry file of the default show and writes them all-or-nothing.
-#include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <system_error>
 #include <utility>
 
@@ -9,7 +9,7 @@
 #include "model_text.h"
 #include "scene_models.h"
 #include "walk_cycle.h"
-#include "platform/file_replace.h"
+#include "platform/file_write.h"
 
 namespace velmora_data {
 
@@ -42,14 +42,6 @@ const std::vector<std::pair<std::string, Builder>>& builders() {
     return list;
 }
 
-// Created new, never through a file or link already under that name.
-bool writeFile(const std::filesystem::path& path, const std::string& text) {
-    std::FILE* out = platform::create_new_file(path.string());
-    if (!out) return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    return std::fclose(out) == 0 && written;
-}
-
 }  // namespace
 
 const std::vector<std::string>& geometryFileNames() {
@@ -70,28 +62,18 @@ bool writeGeometry(const std::string& outDir, bool tiny, std::string& error) {
         error = "cannot create the folder " + dir.string() + (ec ? ": " + ec.message() : "");
         return false;
     }
-    std::vector<fs::path> written;
-    const auto discard = [&] {
-        std::error_code ignored;
-        for (const auto& p : written) fs::remove(p, ignored);
-    };
+    // Every file is written and flushed under its temporary name before the first takes
+    // its real name; a failure drops all the temporaries (the writers' destructors).
+    std::vector<std::unique_ptr<platform::FileWriter>> files;
     for (const auto& [name, build] : builders()) {
-        const fs::path temp = platform::process_temp_path((dir / name).string(), ".partial");
-        written.push_back(temp);
-        if (!writeFile(temp, build(tiny))) {
-            error = "cannot write " + temp.string();
-            discard();
-            return false;
-        }
+        files.push_back(std::make_unique<platform::FileWriter>());
+        platform::FileWriter& file = *files.back();
+        if (file.open((dir / name).string(), platform::WriteOptions(), error) != platform::FileWrite::Written) return false;
+        file.write(build(tiny));
+        if (file.flush(false, error) != platform::FileWrite::Written) return false;
     }
-    for (size_t i = 0; i < written.size(); ++i) {
-        fs::rename(written[i], dir / builders()[i].first, ec);
-        if (ec) {
-            error = "cannot rename " + written[i].string() + ": " + ec.message();
-            discard();
-            return false;
-        }
-    }
+    for (const auto& file : files)
+        if (file->commit(error) != platform::FileWrite::Written) return false;
     return true;
 }
 
