@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <tuple>
 
 #include "crt/decoder.h"
 #include "round_trip.h"
@@ -257,7 +258,8 @@ TEST(CrtToolOutput, AFullDiskIsSaidOnceAndTheOldFileKept) {
     writeFile(ply, "old mesh");
     fill_disk(disk.path);
     for (const auto& [tool, name, input, output] :
-         {std::tuple{CRT_ENCODE_PATH, "crt-encode:", files.obj, crt}, std::tuple{CRT_DECODE_PATH, "crt-decode:", files.stream, ply}}) {
+         {std::tuple{CRT_ENCODE_PATH, "crt-encode:", files.obj, crt},
+          std::tuple{CRT_DECODE_PATH, "crt-decode:", files.stream, ply}}) {
         const ToolRun r = run_tool({input, output}, "", tool);
         EXPECT_EQ(r.status, 1) << r.output;
         EXPECT_EQ(message_lines(r.output, name), 1) << r.output;

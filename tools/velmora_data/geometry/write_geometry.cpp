@@ -68,7 +68,8 @@ bool writeGeometry(const std::string& outDir, bool tiny, std::string& error) {
     for (const auto& [name, build] : builders()) {
         files.push_back(std::make_unique<platform::FileWriter>());
         platform::FileWriter& file = *files.back();
-        if (file.open((dir / name).string(), platform::WriteOptions(), error) != platform::FileWrite::Written) return false;
+        if (file.open((dir / name).string(), platform::WriteOptions(), error) != platform::FileWrite::Written)
+            return false;
         file.write(build(tiny));
         if (file.flush(false, error) != platform::FileWrite::Written) return false;
     }
