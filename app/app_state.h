@@ -9,6 +9,7 @@
 #include "app/free_camera.h"
 #include "app/gl_window.h"
 #include "app/launch_options.h"
+#include "app/live_controls.h"
 #include "app/music_sync.h"
 #include "midi/nano_kontrol2.h"
 #include "render/render_target.h"
@@ -63,6 +64,8 @@ struct AppState {
     bool cameraUnsaved = false;  // a save failed (and was said)
     int64_t lastTicks = 0;  // tick count (100 ns) at the previous poll
     MyNanoKONTROL2 nano_kontrol2;
+    ControllerMap controllerMap;  // the map nano_kontrol2 reads messages through
+    OscInput osc;                 // --osc-port
     LauncherMenu menu;
     float clock = 0.0f;     // application clock, seconds
     RenderTarget targets[9];  // off-screen targets, created at startup

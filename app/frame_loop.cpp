@@ -144,6 +144,7 @@ void pollInput(AppState& app) {
             std::exit(0);
         }
     }
+    if (!replaying) pollOscInput(app);  // before the frame's MIDI: it travels with it
     // The frame's MIDI, its duration and its clock: delivered and recorded, or the take's.
     ReplayedFrame frame;
     if (source && source->frameInputs(app, frame)) {
@@ -151,6 +152,8 @@ void pollInput(AppState& app) {
         app.dt = frame.dt;
         applyReplayedInputs(app, frame);
         if (part) part->clock = frame.clock;
+    } else if (replaying) {
+        std::exit(0);  // the take cannot be played on; its finish and its status say why
     }
 
     app.inputs.mouseU = static_cast<float>(app.mouseX) / static_cast<float>(app.window.width);

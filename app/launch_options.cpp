@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "app/part.h"
 #include "platform/printable.h"
 
 namespace {
@@ -65,6 +66,15 @@ const char* launchUsage() {
            "  --no-audio        run silently, without opening a sound device\n"
            "  --no-midi         do not open the MIDI controller\n"
            "  --midi-port N|NAME  open MIDI input N, or the first whose name contains NAME\n"
+           "  --controls        print the built-in controller map, in the map file's syntax, and exit\n"
+           "  --controller FILE  read the controller through this map (default: controller.map in the\n"
+           "                    show's folder when there is one, else the built-in nanoKONTROL2 map)\n"
+           "  --learn FILE      bind the controls one by one from the controller, then write the map to FILE\n"
+           "  --osc-port N      listen for OSC on UDP port N: /velmora/<control> with a float 0..1 or an int\n"
+           "  --osc-host ADDR   the address OSC listens on (default 127.0.0.1, this machine only;\n"
+           "                    0.0.0.0 for every network)\n"
+           "  --display N       full screen on display N (0 is the first)\n"
+           "  --vsync on|off    wait for the display's refresh before showing a frame (default off)\n"
            "  --start SECONDS   start the part clock there (jump to a scene)\n"
            "  --plot-edit FILE  draw the edit (part clock -> edit position) as a PNG and exit\n"
            "  --dump-edit FILE  write the edit's 1,000,000 values as little-endian floats and exit\n"
@@ -112,6 +122,33 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
             options.audio = false;
         } else if (!std::strcmp(arg, "--no-midi")) {
             options.midi = false;
+        } else if (!std::strcmp(arg, "--controls")) {
+            options.controls = true;
+        } else if (!std::strcmp(arg, "--controller") || !std::strcmp(arg, "--learn") ||
+                   !std::strcmp(arg, "--osc-host")) {
+            const char* v = value(arg);
+            if (!v) return OptionsResult::Error;
+            (!std::strcmp(arg, "--controller") ? options.controller
+             : !std::strcmp(arg, "--learn")    ? options.learn
+                                               : options.oscHost) = v;
+        } else if (!std::strcmp(arg, "--osc-port") || !std::strcmp(arg, "--display")) {
+            const char* v = value(arg);
+            if (!v) return OptionsResult::Error;
+            const bool port = !std::strcmp(arg, "--osc-port");
+            int& target = port ? options.oscPort : options.display;
+            if (!parse_int_in(v, port ? 1 : 0, port ? 65535 : 63, target)) {
+                message = std::string(arg) + (port ? " expects a port 1 to 65535" : " expects a display number from 0") +
+                          ", got \"" + platform::printable(v, 40) + "\"";
+                return OptionsResult::Error;
+            }
+        } else if (!std::strcmp(arg, "--vsync")) {
+            const char* v = value(arg);
+            if (!v) return OptionsResult::Error;
+            if (std::strcmp(v, "on") != 0 && std::strcmp(v, "off") != 0) {
+                message = std::string("--vsync expects on or off, got \"") + platform::printable(v, 40) + "\"";
+                return OptionsResult::Error;
+            }
+            options.vsync = !std::strcmp(v, "on");
         } else if (!std::strcmp(arg, "--midi-port")) {
             const char* v = value(arg);
             if (!v) return OptionsResult::Error;
@@ -124,6 +161,13 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
             if (end == v || *end != '\0' || !(options.startClock >= -1000.0f && options.startClock <= 1000.0f)) {
                 message = std::string("--start expects seconds between -1000 and 1000, got \"") +
                           platform::printable(v, 40) + "\"";
+                return OptionsResult::Error;
+            }
+            // Past its end the show would draw one frame, or an empty picture, and stop.
+            if (options.startClock >= kShowEnd) {
+                message = std::string("--start ") + platform::printable(v, 40) +
+                          (options.startClock > kShowEnd ? " is past" : " is") + " the show's end at " +
+                          std::to_string(static_cast<int>(kShowEnd)) + " s";
                 return OptionsResult::Error;
             }
             options.startGiven = true;

@@ -39,6 +39,13 @@ struct LaunchOptions {
     bool force = false;        // --force: replay a take of another version or other show data
     float replayLength = 0.0f; // the take's length in seconds, once --replay's take is read
     std::string frameHashes;   // --frame-hashes FILE: a CRC-32 of every frame's picture
+    bool controls = false;     // --controls: print the built-in controller map and exit
+    std::string controller;    // --controller FILE: the controller map to use
+    std::string learn;         // --learn FILE: bind the controls one by one, write the map
+    int oscPort = -1;          // --osc-port N: listen for OSC (-1: not at all)
+    std::string oscHost = "127.0.0.1";  // --osc-host ADDR: 0.0.0.0 listens on every network
+    int display = -1;          // --display N: full screen on display N (from 0)
+    bool vsync = false;        // --vsync on|off
 
     // --capture and --contact-sheet run by themselves in a hidden window.
     bool batch() const { return !capture.empty() || !contactSheet.empty(); }

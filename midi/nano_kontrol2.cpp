@@ -1,6 +1,7 @@
 #include "midi/nano_kontrol2.h"
 
 #include <cstdio>
+#include <cstring>
 
 std::map<uint8_t, std::string>& NanoKONTROL2::control_names() {
     static std::map<uint8_t, std::string> names;
@@ -42,8 +43,13 @@ NanoKONTROL2::NanoKONTROL2() : map_(builtInControllerMap()) {
     if (control_names().empty()) fill_names(control_names());
 }
 
-void NanoKONTROL2::on_driver_message(uint32_t kind, uint32_t param1, uint32_t) {
+void NanoKONTROL2::on_driver_message(uint32_t kind, uint32_t param1, uint32_t param2) {
     if (kind == platform::MIM_DATA) dispatch_short_message(param1);
+    if (kind == kOscControlMessage && param1 < static_cast<uint32_t>(kControls)) {
+        float value;
+        std::memcpy(&value, &param2, sizeof value);
+        if (value >= 0.0f && value <= 127.0f) store(static_cast<int>(param1), static_cast<float>(value + 0.0001));
+    }
 }
 
 void NanoKONTROL2::set_map(const ControllerMap& map) { map_ = map; }

@@ -17,4 +17,16 @@ DesktopRect desktop_rect() {
     return rect;
 }
 
+std::vector<Display> displays() {
+    std::vector<Display> list;
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return list;
+    for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
+        SDL_Rect bounds;
+        if (SDL_GetDisplayBounds(i, &bounds) != 0) continue;
+        const char* name = SDL_GetDisplayName(i);
+        list.push_back({{bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h}, name ? name : ""});
+    }
+    return list;
+}
+
 }  // namespace platform

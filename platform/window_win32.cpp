@@ -335,15 +335,19 @@ void set_fullscreen(GlWindow* window) {
     mode.dmPelsWidth = static_cast<DWORD>(window->width);
     mode.dmPelsHeight = static_cast<DWORD>(window->height);
     mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
-    if (ChangeDisplaySettingsW(&mode, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL && !g_displayChanged) {
+    // The display the window was placed on (--display), not always the primary one.
+    MONITORINFOEXW monitor{};
+    monitor.cbSize = sizeof monitor;
+    const HMONITOR where = MonitorFromWindow(window->hwnd, MONITOR_DEFAULTTOPRIMARY);
+    GetMonitorInfoW(where, &monitor);
+    if (ChangeDisplaySettingsExW(monitor.szDevice, &mode, nullptr, CDS_FULLSCREEN, nullptr) == DISP_CHANGE_SUCCESSFUL &&
+        !g_displayChanged) {
         g_displayChanged = true;
         std::atexit(restoreDisplay);  // the show ends through exit()
     }
     // A borderless window over the whole display: the requested size where the mode
     // changed, the display's own size where it could not.
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromWindow(window->hwnd, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    GetMonitorInfoW(where, &monitor);
     const RECT& r = monitor.rcMonitor;
     SetWindowLongPtrW(window->hwnd, GWL_STYLE, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS);
     SetWindowPos(window->hwnd, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,

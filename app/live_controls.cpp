@@ -1,0 +1,90 @@
+// Choosing the controller map and reading OSC packets from the socket.
+#include "app/live_controls.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/app_state.h"
+#include "midi/osc_packet.h"
+#include "platform/file_io.h"
+#include "platform/file_read.h"
+#include "platform/printable.h"
+
+namespace {
+
+// A map is a few dozen lines; a file far larger is not one.
+constexpr uint64_t kLargestMap = 1 << 20;
+// The largest UDP datagram.
+constexpr size_t kLargestPacket = 65536;
+
+}  // namespace
+
+bool readControllerMap(const std::string& path, ControllerMap& map, std::string& error) {
+    std::string text, why;
+    if (platform::read_regular_file(path, text, kLargestMap, why) != platform::FileRead::Read) {
+        error = "cannot read the controller map \"" + platform::printable(path) + "\": " + why;
+        return false;
+    }
+    map.name = "\"" + platform::printable(path) + "\"";
+    if (!parseControllerMap(text, map, why)) {
+        error = "the controller map \"" + platform::printable(path) + "\", " + why;
+        return false;
+    }
+    return true;
+}
+
+bool chooseControllerMap(AppState& app, std::string& error) {
+    ControllerMap map = builtInControllerMap();
+    if (!app.options.controller.empty()) {
+        map = app.controllerMap;
+    } else if (platform::file_kind("controller.map") != platform::FileKind::Absent) {
+        if (!readControllerMap("controller.map", map, error)) return false;
+    }
+    app.controllerMap = map;
+    app.nano_kontrol2.set_map(map);
+    printf("Controller map: %s, %zu bindings%s\n", map.name.c_str(), map.bindings.size(),
+           map.passThrough ? " and every other controller number to its own slot" : "");
+    return true;
+}
+
+bool openOscInput(AppState& app, std::string& error) {
+    if (app.options.oscPort < 0) return true;
+    std::string why;
+    if (!app.osc.socket.open(app.options.oscHost, app.options.oscPort, why)) {
+        error = "cannot listen for OSC on " + app.options.oscHost + ":" + std::to_string(app.options.oscPort) + ": " + why;
+        return false;
+    }
+    printf("OSC: listening on %s:%d for %s<control>\n", app.options.oscHost.c_str(), app.osc.socket.port(), kOscPrefix);
+    return true;
+}
+
+void pollOscInput(AppState& app) {
+    OscInput& osc = app.osc;
+    if (!osc.socket.is_open()) return;
+    osc.buffer.resize(kLargestPacket);
+    bool truncated = false;
+    for (long size; (size = osc.socket.receive(osc.buffer.data(), osc.buffer.size(), truncated)) >= 0;) {
+        OscPacket packet;
+        std::string why;
+        if (truncated || !parseOscPacket(osc.buffer.data(), static_cast<size_t>(size), packet, why)) {
+            osc.malformed += 1;
+            if (!osc.saidMalformed) printf("OSC: a malformed packet was refused (%s); others are counted\n",
+                                           truncated ? "longer than a datagram" : why.c_str());
+            osc.saidMalformed = true;
+            continue;
+        }
+        for (const OscControl& c : packet.controls) {
+            uint32_t bits;
+            std::memcpy(&bits, &c.value, sizeof bits);
+            MidiIn::midi_in_callback(nullptr, kOscControlMessage, reinterpret_cast<uintptr_t>(&app.nano_kontrol2),
+                                     static_cast<uintptr_t>(c.slot), bits);
+        }
+        osc.ignored += packet.ignored;
+        if (packet.ignored && !osc.saidIgnored) {
+            printf("OSC: \"%s\" sets nothing; the show's addresses are %s<control> with one float 0..1 or one int "
+                   "0..127 (velmora --controls lists the controls); others are counted\n",
+                   platform::printable(packet.firstIgnored).c_str(), kOscPrefix);
+            osc.saidIgnored = true;
+        }
+    }
+}

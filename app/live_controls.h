@@ -1,0 +1,36 @@
+// The performer's controls beyond the built-in controller: the controller map in use
+// (--controller FILE, or controller.map in the show's folder) and OSC from other programs
+// (--osc-port), read once a frame.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "midi/controller_map.h"
+#include "platform/udp_socket.h"
+
+struct AppState;
+
+// Reads a map file. False with "FILE: line N: why" (or why it cannot be read).
+bool readControllerMap(const std::string& path, ControllerMap& map, std::string& error);
+
+// The map the run uses: --controller's (already read), else the show folder's
+// controller.map when there is one, else the built-in one. Says which at start-up; false
+// with a message when controller.map does not parse.
+bool chooseControllerMap(AppState& app, std::string& error);
+
+struct OscInput {
+    platform::UdpSocket socket;
+    int64_t ignored = 0;     // messages that set nothing
+    int64_t malformed = 0;   // packets refused
+    bool saidIgnored = false, saidMalformed = false;
+    std::vector<uint8_t> buffer;  // one datagram
+};
+
+// Listens on --osc-host:--osc-port when a port is given; false with a message when it
+// cannot.
+bool openOscInput(AppState& app, std::string& error);
+// Hands every waiting packet's controls to the controller as a driver would hand a MIDI
+// message: a take records them with the MIDI, in the order both arrived. What sets nothing
+// and what is malformed is said once.
+void pollOscInput(AppState& app);
