@@ -66,6 +66,7 @@ struct AppState {
     MyNanoKONTROL2 nano_kontrol2;
     ControllerMap controllerMap;  // the map nano_kontrol2 reads messages through
     OscInput osc;                 // --osc-port
+    LearnSession learn;           // --learn
     LauncherMenu menu;
     float clock = 0.0f;     // application clock, seconds
     RenderTarget targets[9];  // off-screen targets, created at startup

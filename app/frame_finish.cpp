@@ -23,6 +23,7 @@ void mapControllerInputs(const NanoKONTROL2& c, SceneInputs& in) {
 }
 
 void finishFrame(AppState& app) {
+    stepLearn(app);  // its prompt over the finished picture
     if (app.options.glCheck) {
         for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError()) {
             printf("GL error 0x%04x in frame %d\n", e, app.frameCount + 1);

@@ -138,6 +138,7 @@ void pollInput(AppState& app) {
     platform::InputEvent event;
     while (platform::poll_event(event)) {
         if (replaying && !eventEndsRun(event)) continue;  // live inputs are not the performance
+        if (learnTakesEvent(app, event)) continue;         // the learn walk's keys are not the show's
         if (source && !replaying) source->noteEvent(event);
         if (handleInputEvent(app, event) == InputAction::Exit) {
             if (source) source->ending(runEndFor(event));

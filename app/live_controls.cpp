@@ -6,6 +6,9 @@
 
 #include "app/app_state.h"
 #include "midi/osc_packet.h"
+#include "models/text_band.h"
+#include "platform/file_write.h"
+#include "platform/window.h"
 #include "platform/file_io.h"
 #include "platform/file_read.h"
 #include "platform/printable.h"
@@ -87,4 +90,67 @@ void pollOscInput(AppState& app) {
             osc.saidIgnored = true;
         }
     }
+}
+
+namespace {
+
+void endLearn(AppState& app) {
+    LearnSession& s = app.learn;
+    s.active = false;
+    platform::WriteOptions options;
+    options.inputs = app.inputFiles;
+    std::string why;
+    if (platform::write_file(app.options.learn, learnedMapText(s.learn), options, why) != platform::FileWrite::Written) {
+        printf("Learn: %s; the map is not kept\n", why.c_str());
+        return;
+    }
+    // What was learned plays from now on; controls passed over keep no binding.
+    ControllerMap map = s.learn.map;
+    map.name = "\"" + platform::printable(app.options.learn) + "\" (learned)";
+    app.controllerMap = map;
+    app.nano_kontrol2.set_map(map);
+    printf("Learn: %zu bindings written to \"%s\", and in use now\n", map.bindings.size(),
+           platform::printable(app.options.learn).c_str());
+}
+
+}  // namespace
+
+void beginLearn(AppState& app) {
+    if (app.options.learn.empty()) return;
+    app.learn.active = true;
+    app.learn.seen = app.nano_kontrol2.message_count.load(std::memory_order_acquire);
+    printf("%s\n", learnPrompt(app.learn.learn).c_str());
+}
+
+bool learnTakesEvent(AppState& app, const platform::InputEvent& event) {
+    if (!app.learn.active || event.kind != platform::EventKind::KeyDown || event.repeat) return false;
+    if (event.sym == ' ') {
+        skipControl(app.learn.learn);
+    } else if (event.sym == platform::kKeyEscape) {
+        endLearn(app);
+        return true;
+    } else {
+        return false;
+    }
+    if (app.learn.learn.done()) endLearn(app);
+    else printf("%s\n", learnPrompt(app.learn.learn).c_str());
+    return true;
+}
+
+void stepLearn(AppState& app) {
+    LearnSession& s = app.learn;
+    if (!s.active) return;
+    const uint32_t count = app.nano_kontrol2.message_count.load(std::memory_order_acquire);
+    if (count != s.seen) {
+        s.seen = count;
+        if (learnFrom(s.learn, app.nano_kontrol2.last_message.load(std::memory_order_relaxed))) {
+            printf("Learn: %s", formatControllerMap(ControllerMap{{s.learn.map.bindings.back()}, false, ""}).c_str());
+            if (s.learn.done()) {
+                endLearn(app);
+                return;
+            }
+            printf("%s\n", learnPrompt(s.learn).c_str());
+        }
+    }
+    drawOverlayLines({learnPrompt(s.learn)}, app.window.width, app.window.height, 0.45f, 0.9f, 1.0f);
 }

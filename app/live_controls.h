@@ -6,10 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "midi/controller_learn.h"
 #include "midi/controller_map.h"
 #include "platform/udp_socket.h"
 
 struct AppState;
+namespace platform {
+struct InputEvent;
+}
 
 // Reads a map file. False with "FILE: line N: why" (or why it cannot be read).
 bool readControllerMap(const std::string& path, ControllerMap& map, std::string& error);
@@ -34,3 +38,17 @@ bool openOscInput(AppState& app, std::string& error);
 // message: a take records them with the MIDI, in the order both arrived. What sets nothing
 // and what is malformed is said once.
 void pollOscInput(AppState& app);
+
+// --learn FILE: the walk through the controls, shown over the picture.
+struct LearnSession {
+    bool active = false;
+    ControllerLearn learn;
+    uint32_t seen = 0;  // the controller's message count already looked at
+};
+void beginLearn(AppState& app);
+// Space skips the control offered, Escape ends the walk (not the show). True when the
+// event was the walk's.
+bool learnTakesEvent(AppState& app, const platform::InputEvent& event);
+// Looks at what the controller delivered since the last frame, and draws the prompt over
+// the finished picture.
+void stepLearn(AppState& app);

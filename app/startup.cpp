@@ -40,6 +40,7 @@ void startup(AppState& app) {
         printf("nano_kontrol2.start() failed...\n");
     }
     MidiIn::printDeviceNames(app.nano_kontrol2.openedDevice());
+    beginLearn(app);
 
     for (Part* part : app.parts) {
         part->inputs = &app.inputs;

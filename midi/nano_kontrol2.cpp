@@ -35,7 +35,7 @@ void fill_names(std::map<uint8_t, std::string>& names) {
 
 }  // namespace
 
-NanoKONTROL2::NanoKONTROL2() : map_(builtInControllerMap()) {
+NanoKONTROL2::NanoKONTROL2() : map_(std::make_shared<const ControllerMap>(builtInControllerMap())) {
     for (int i = 0; i < kControls; ++i) {
         control_values[i].store(0.0f, std::memory_order_relaxed);
         toggle_states[i].store(0, std::memory_order_relaxed);
@@ -44,7 +44,11 @@ NanoKONTROL2::NanoKONTROL2() : map_(builtInControllerMap()) {
 }
 
 void NanoKONTROL2::on_driver_message(uint32_t kind, uint32_t param1, uint32_t param2) {
-    if (kind == platform::MIM_DATA) dispatch_short_message(param1);
+    if (kind == platform::MIM_DATA) {
+        last_message.store(param1, std::memory_order_relaxed);
+        message_count.fetch_add(1, std::memory_order_release);
+        dispatch_short_message(param1);
+    }
     if (kind == kOscControlMessage && param1 < static_cast<uint32_t>(kControls)) {
         float value;
         std::memcpy(&value, &param2, sizeof value);
@@ -52,14 +56,17 @@ void NanoKONTROL2::on_driver_message(uint32_t kind, uint32_t param1, uint32_t pa
     }
 }
 
-void NanoKONTROL2::set_map(const ControllerMap& map) { map_ = map; }
+void NanoKONTROL2::set_map(const ControllerMap& map) {
+    std::atomic_store(&map_, std::shared_ptr<const ControllerMap>(std::make_shared<const ControllerMap>(map)));
+}
 
 void NanoKONTROL2::on_message(uint8_t& status, uint8_t& data1, uint8_t& data2, uint8_t&) {
     // Each binding the message matches sets its slot; a latching button sets two values.
     constexpr int kMostChanges = 64;
     SlotChange changes[kMostChanges];
     const auto present = [](const void* owner, int slot) { return static_cast<const NanoKONTROL2*>(owner)->value(slot); };
-    const int count = translateMessage(map_, status, data1, data2, present, this, changes, kMostChanges);
+    const std::shared_ptr<const ControllerMap> map = std::atomic_load(&map_);
+    const int count = translateMessage(*map, status, data1, data2, present, this, changes, kMostChanges);
     for (int i = 0; i < count; ++i) store(changes[i].slot, changes[i].value);
 }
 

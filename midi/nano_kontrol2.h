@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "midi/controller_map.h"
@@ -21,10 +22,10 @@ public:
     NanoKONTROL2();
     void on_driver_message(uint32_t kind, uint32_t param1, uint32_t param2) override;
     void on_message(uint8_t& status, uint8_t& data1, uint8_t& data2, uint8_t& data3) override;
-    // The map messages go through (the built-in one until set). Set it before messages
-    // flow: the driver's thread reads it.
+    // The map messages go through (the built-in one until set). The driver's thread reads
+    // it: a new map replaces the old one whole, between two messages.
     void set_map(const ControllerMap& map);
-    const ControllerMap& map() const { return map_; }
+    std::shared_ptr<const ControllerMap> map() const { return std::atomic_load(&map_); }
     // Sets a slot as a message would: its value (0..127 + 0.0001) and its toggle latch.
     void store(int slot, float stored);
     virtual void on_press_button(uint8_t& number);
@@ -42,12 +43,17 @@ public:
     // 0 off, 1 switched on and held, 2 switched on and released.
     std::atomic<int32_t> toggle_states[kControls];
 
+    // The last short message the driver delivered and how many have come: the learn walk
+    // binds a control to what the performer moved.
+    std::atomic<uint32_t> last_message{0};
+    std::atomic<uint32_t> message_count{0};
+
     // Controller number -> control name, shared by all instances. Built on first use, so it
     // exists before the application record that holds a controller, and outlives it.
     static std::map<uint8_t, std::string>& control_names();
 
 private:
-    ControllerMap map_;
+    std::shared_ptr<const ControllerMap> map_;
 };
 
 // The application's controller: stores values and latches, prints nothing.

@@ -3,6 +3,7 @@
 // the nanoKONTROL2.
 #include <gtest/gtest.h>
 
+#include "midi/controller_learn.h"
 #include "midi/controller_map.h"
 #include "midi/nano_kontrol2.h"
 #include "platform/midi_port.h"
@@ -124,4 +125,28 @@ TEST(ControllerMap, EachBindingTakesOnlyItsMessages) {
     EXPECT_EQ(c.toggle(44), 0);
     send(c, 0xB0, 50, 127);  // bound to nothing, and no "* = any"
     EXPECT_EQ(c.value(50), 0.0f);
+}
+
+// A knob sends many messages and a key its release: only the first of a source binds, and
+// the map the walk writes reads back as the bindings it made.
+TEST(ControllerLearn, BindsEachNewSourceOnceAndWritesAMapThatReadsBack) {
+    ControllerLearn learn;
+    EXPECT_NE(learnPrompt(learn).find("speed"), std::string::npos);
+    EXPECT_TRUE(learnFrom(learn, 0xB2 | 23 << 8 | 5 << 16));    // speed = cc 23 ch 3
+    EXPECT_FALSE(learnFrom(learn, 0xB2 | 23 << 8 | 9 << 16));   // the same knob, turned on
+    EXPECT_TRUE(learnFrom(learn, 0x99 | 36 << 8 | 100 << 16));  // run = note 36 ch 10
+    EXPECT_FALSE(learnFrom(learn, 0x89 | 36 << 8));             // its release
+    skipControl(learn);                                         // step.back passed over
+    EXPECT_TRUE(learnFrom(learn, 0xE0 | 0x40 << 16));           // step.forward = pitchbend ch 1
+    EXPECT_TRUE(learnFrom(learn, 0xA0 | 7 << 8));               // aftertouch: cue.store = any 7
+    const ControllerMap map = parsed(learnedMapText(learn));
+    ASSERT_EQ(map.bindings.size(), 4u);
+    EXPECT_EQ(formatControllerMap(map), formatControllerMap(learn.map));
+    EXPECT_EQ(map.bindings[0].control, "speed");
+    EXPECT_EQ(map.bindings[0].channel, 3);
+    EXPECT_EQ(map.bindings[2].control, "step.forward");
+    EXPECT_EQ(map.bindings[2].source, BindingSource::PitchBend);
+    EXPECT_EQ(map.bindings[3].source, BindingSource::AnyStatus);
+    while (!learn.done()) skipControl(learn);
+    EXPECT_FALSE(learnFrom(learn, 0xB0 | 1 << 8));
 }
