@@ -8,6 +8,7 @@
 
 #include "app/free_camera.h"
 #include "app/gl_window.h"
+#include "app/input_latency.h"
 #include "app/launch_options.h"
 #include "app/live_controls.h"
 #include "app/music_sync.h"
@@ -67,6 +68,7 @@ struct AppState {
     ControllerMap controllerMap;  // the map nano_kontrol2 reads messages through
     OscInput osc;                 // --osc-port
     LearnSession learn;           // --learn
+    InputLatency latency;         // controller and OSC messages to the picture (--timing)
     LauncherMenu menu;
     float clock = 0.0f;     // application clock, seconds
     RenderTarget targets[9];  // off-screen targets, created at startup

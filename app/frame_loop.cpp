@@ -145,7 +145,6 @@ void pollInput(AppState& app) {
             std::exit(0);
         }
     }
-    if (!replaying) pollOscInput(app);  // before the frame's MIDI: it travels with it
     // The frame's MIDI, its duration and its clock: delivered and recorded, or the take's.
     ReplayedFrame frame;
     if (source && source->frameInputs(app, frame)) {

@@ -50,46 +50,62 @@ bool chooseControllerMap(AppState& app, std::string& error) {
     return true;
 }
 
+namespace {
+
+// Hands one packet's controls to the controller, on the reader's thread.
+void readPacket(OscInput& osc, MidiIn& controller, const uint8_t* data, size_t size, bool truncated) {
+    OscPacket packet;
+    std::string why;
+    if (truncated || !parseOscPacket(data, size, packet, why)) {
+        if (osc.malformed.fetch_add(1) == 0)
+            printf("OSC: a malformed packet was refused (%s); others are counted\n",
+                   truncated ? "longer than a datagram" : why.c_str());
+        return;
+    }
+    for (const OscControl& c : packet.controls) {
+        uint32_t bits;
+        std::memcpy(&bits, &c.value, sizeof bits);
+        MidiIn::midi_in_callback(nullptr, kOscControlKind, reinterpret_cast<uintptr_t>(&controller),
+                                 static_cast<uintptr_t>(c.slot), bits);
+    }
+    if (packet.ignored && osc.ignored.fetch_add(packet.ignored) == 0)
+        printf("OSC: \"%s\" sets nothing; the show's addresses are %s<control> with one float 0..1 or one int "
+               "0..127 (velmora --controls lists the controls); others are counted\n",
+               platform::printable(packet.firstIgnored).c_str(), kOscPrefix);
+}
+
+}  // namespace
+
+OscInput::~OscInput() {
+    stopping = true;
+    if (reader.joinable()) reader.join();
+    const long long unused = ignored.load(), refused = malformed.load();
+    if (unused || refused)
+        printf("OSC: %lld message%s set nothing, %lld packet%s malformed\n", unused, unused == 1 ? "" : "s", refused,
+               refused == 1 ? " was" : "s were");
+}
+
 bool openOscInput(AppState& app, std::string& error) {
     if (app.options.oscPort < 0) return true;
     std::string why;
-    if (!app.osc.socket.open(app.options.oscHost, app.options.oscPort, why)) {
+    OscInput& osc = app.osc;
+    if (!osc.socket.open(app.options.oscHost, app.options.oscPort, why)) {
         error = "cannot listen for OSC on " + app.options.oscHost + ":" + std::to_string(app.options.oscPort) + ": " + why;
         return false;
     }
-    printf("OSC: listening on %s:%d for %s<control>\n", app.options.oscHost.c_str(), app.osc.socket.port(), kOscPrefix);
+    printf("OSC: listening on %s:%d for %s<control>\n", app.options.oscHost.c_str(), osc.socket.port(), kOscPrefix);
+    MidiIn& controller = app.nano_kontrol2;
+    osc.reader = std::thread([&osc, &controller] {
+        std::vector<uint8_t> buffer(kLargestPacket);
+        while (!osc.stopping.load()) {
+            // A bounded wait: the thread notices the end of the run within it.
+            if (!osc.socket.wait(100)) continue;
+            bool truncated = false;
+            for (long size; (size = osc.socket.receive(buffer.data(), buffer.size(), truncated)) >= 0;)
+                readPacket(osc, controller, buffer.data(), static_cast<size_t>(size), truncated);
+        }
+    });
     return true;
-}
-
-void pollOscInput(AppState& app) {
-    OscInput& osc = app.osc;
-    if (!osc.socket.is_open()) return;
-    osc.buffer.resize(kLargestPacket);
-    bool truncated = false;
-    for (long size; (size = osc.socket.receive(osc.buffer.data(), osc.buffer.size(), truncated)) >= 0;) {
-        OscPacket packet;
-        std::string why;
-        if (truncated || !parseOscPacket(osc.buffer.data(), static_cast<size_t>(size), packet, why)) {
-            osc.malformed += 1;
-            if (!osc.saidMalformed) printf("OSC: a malformed packet was refused (%s); others are counted\n",
-                                           truncated ? "longer than a datagram" : why.c_str());
-            osc.saidMalformed = true;
-            continue;
-        }
-        for (const OscControl& c : packet.controls) {
-            uint32_t bits;
-            std::memcpy(&bits, &c.value, sizeof bits);
-            MidiIn::midi_in_callback(nullptr, kOscControlMessage, reinterpret_cast<uintptr_t>(&app.nano_kontrol2),
-                                     static_cast<uintptr_t>(c.slot), bits);
-        }
-        osc.ignored += packet.ignored;
-        if (packet.ignored && !osc.saidIgnored) {
-            printf("OSC: \"%s\" sets nothing; the show's addresses are %s<control> with one float 0..1 or one int "
-                   "0..127 (velmora --controls lists the controls); others are counted\n",
-                   platform::printable(packet.firstIgnored).c_str(), kOscPrefix);
-            osc.saidIgnored = true;
-        }
-    }
 }
 
 namespace {

@@ -3,7 +3,9 @@
 // (--osc-port), read once a frame.
 #pragma once
 #include <cstdint>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "midi/controller_learn.h"
@@ -23,21 +25,21 @@ bool readControllerMap(const std::string& path, ControllerMap& map, std::string&
 // with a message when controller.map does not parse.
 bool chooseControllerMap(AppState& app, std::string& error);
 
+// --osc-port: a reader thread hands every packet's controls to the controller the moment
+// it arrives, as a MIDI driver's thread hands a message: a take records them with the
+// MIDI, in the order both arrived. What sets nothing and what is malformed is said once.
 struct OscInput {
     platform::UdpSocket socket;
-    int64_t ignored = 0;     // messages that set nothing
-    int64_t malformed = 0;   // packets refused
-    bool saidIgnored = false, saidMalformed = false;
-    std::vector<uint8_t> buffer;  // one datagram
+    std::thread reader;
+    std::atomic<bool> stopping{false};
+    std::atomic<int64_t> ignored{0};    // messages that set nothing
+    std::atomic<int64_t> malformed{0};  // packets refused
+    ~OscInput();
 };
 
 // Listens on --osc-host:--osc-port when a port is given; false with a message when it
 // cannot.
 bool openOscInput(AppState& app, std::string& error);
-// Hands every waiting packet's controls to the controller as a driver would hand a MIDI
-// message: a take records them with the MIDI, in the order both arrived. What sets nothing
-// and what is malformed is said once.
-void pollOscInput(AppState& app);
 
 // --learn FILE: the walk through the controls, shown over the picture.
 struct LearnSession {

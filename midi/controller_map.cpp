@@ -8,24 +8,29 @@
 namespace {
 
 // Slots are the nanoKONTROL2's controller numbers the show reads (midi/nano_kontrol2.h).
-const std::vector<ShowControl> kControls = {
-    {"speed", 23, "playback speed, real time to 7 x"},
-    {"run", 44, "stops and restarts the show's clock (press once for each)"},
-    {"step.back", 58, "held: the clock steps back 2 ms a frame"},
-    {"step.forward", 59, "held: the clock steps forward 2 ms a frame"},
-    {"cue.store", 45, "stores the present moment as the cue"},
-    {"cue.back", 43, "held: jumps to the cue"},
-    {"cue", 22, "the cue's position in the show (cue.store sets it)"},
-    {"k0", 16, "passed to the shaders as k0"},
-    {"k1", 17, "passed to the shaders as k1"},
-    {"k2", 18, "passed to the shaders as k2"},
-    {"k3", 19, "passed to the shaders as k3"},
-    {"k4", 20, "passed to the shaders as k4"},
-    {"k5", 21, "passed to the shaders as k5"},
-    {"fader0", 5, "handed to the scenes as fader 0 (no scene reads it yet)"},
-    {"fader1", 6, "handed to the scenes as fader 1 (no scene reads it yet)"},
-    {"fader2", 7, "handed to the scenes as fader 2 (no scene reads it yet)"},
-};
+// Built on first use: the application record's controller reads it while statics are
+// still being constructed.
+const std::vector<ShowControl>& controlTable() {
+    static const std::vector<ShowControl> table = {
+        {"speed", 23, "playback speed, real time to 7 x"},
+        {"run", 44, "stops and restarts the show's clock (press once for each)"},
+        {"step.back", 58, "held: the clock steps back 2 ms a frame"},
+        {"step.forward", 59, "held: the clock steps forward 2 ms a frame"},
+        {"cue.store", 45, "stores the present moment as the cue"},
+        {"cue.back", 43, "held: jumps to the cue"},
+        {"cue", 22, "the cue's position in the show (cue.store sets it)"},
+        {"k0", 16, "passed to the shaders as k0"},
+        {"k1", 17, "passed to the shaders as k1"},
+        {"k2", 18, "passed to the shaders as k2"},
+        {"k3", 19, "passed to the shaders as k3"},
+        {"k4", 20, "passed to the shaders as k4"},
+        {"k5", 21, "passed to the shaders as k5"},
+        {"fader0", 5, "handed to the scenes as fader 0 (no scene reads it yet)"},
+        {"fader1", 6, "handed to the scenes as fader 1 (no scene reads it yet)"},
+        {"fader2", 7, "handed to the scenes as fader 2 (no scene reads it yet)"},
+    };
+    return table;
+}
 
 std::string trim(const std::string& s) {
     const size_t first = s.find_first_not_of(" \t\r");
@@ -41,7 +46,7 @@ bool numberIn(const std::string& word, int low, int high, int& value) {
 
 std::string controlList() {
     std::string names;
-    for (const ShowControl& c : kControls) names += (names.empty() ? "" : ", ") + std::string(c.name);
+    for (const ShowControl& c : controlTable()) names += (names.empty() ? "" : ", ") + std::string(c.name);
     return names;
 }
 
@@ -131,10 +136,10 @@ float storedValue(float value) { return static_cast<float>(static_cast<double>(v
 
 }  // namespace
 
-const std::vector<ShowControl>& showControls() { return kControls; }
+const std::vector<ShowControl>& showControls() { return controlTable(); }
 
 const ShowControl* findShowControl(const std::string& name) {
-    for (const ShowControl& c : kControls)
+    for (const ShowControl& c : controlTable())
         if (name == c.name) return &c;
     return nullptr;
 }
@@ -189,7 +194,7 @@ const ControllerMap& builtInControllerMap() {
     static const ControllerMap map = [] {
         ControllerMap m;
         m.name = "the built-in nanoKONTROL2 map";
-        for (const ShowControl& c : kControls) {
+        for (const ShowControl& c : controlTable()) {
             ControlBinding b;
             b.control = c.name;
             b.slot = c.slot;

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/tick_clock.h"
+
 using namespace platform;
 
 MidiIn::MidiIn() : midi_handle(nullptr) {}
@@ -21,6 +23,11 @@ MidiIn::~MidiIn() {
 void MidiIn::midi_in_callback(MidiInHandle, uint32_t kind, uintptr_t instance, uintptr_t param1, uintptr_t param2) {
     MidiIn* in = reinterpret_cast<MidiIn*>(instance);
     const MidiDriverMessage message{kind, static_cast<uint32_t>(param1), static_cast<uint32_t>(param2)};
+    if (kind == platform::MIM_DATA || kind == kOscControlKind) {
+        const int64_t now = platform::tick_count();
+        std::lock_guard<std::mutex> guard(in->arrivals_lock);
+        if (in->arrivals.size() < kDeferredLimit) in->arrivals.push_back(now);
+    }
     if (in->deferring.load(std::memory_order_acquire)) {
         std::lock_guard<std::mutex> guard(in->deferred_lock);
         if (in->deferred.size() < kDeferredLimit)
@@ -30,6 +37,13 @@ void MidiIn::midi_in_callback(MidiInHandle, uint32_t kind, uintptr_t instance, u
         return;
     }
     in->on_driver_message(message.kind, message.param1, message.param2);
+}
+
+std::vector<int64_t> MidiIn::take_arrivals() {
+    std::vector<int64_t> taken;
+    std::lock_guard<std::mutex> guard(arrivals_lock);
+    taken.swap(arrivals);
+    return taken;
 }
 
 void MidiIn::defer_messages(bool on) { deferring.store(on, std::memory_order_release); }

@@ -9,6 +9,11 @@
 
 #include "platform/midi_port.h"
 
+// A control set over OSC travels as a notification of this kind (param1 the slot, param2
+// the value 0..127 as float bits), beside the driver's: a take records and replays it
+// with the MIDI messages, in the order both arrived.
+constexpr uint32_t kOscControlKind = 0x4F53;
+
 // A notification as the driver handed it to the callback entry.
 struct MidiDriverMessage {
     uint32_t kind = 0;    // MIM_DATA, MIM_OPEN, ...
@@ -48,6 +53,11 @@ public:
     // Messages the queue had no room for (the main thread stood still too long).
     static constexpr size_t kDeferredLimit = 1 << 16;
 
+    // When each control message (MIDI data, or a control set over OSC) reached the
+    // callback, in tick_count() units, since the last call: how long a knob takes to
+    // reach the picture is measured from there.
+    std::vector<int64_t> take_arrivals();
+
     MidiIn(const MidiIn&) = delete;  // the driver holds the object's address
     MidiIn& operator=(const MidiIn&) = delete;
 
@@ -63,4 +73,6 @@ private:
     std::mutex deferred_lock;  // the driver's thread and the main thread
     std::vector<MidiDriverMessage> deferred;
     size_t deferred_dropped = 0;
+    std::mutex arrivals_lock;
+    std::vector<int64_t> arrivals;
 };

@@ -49,7 +49,7 @@ void NanoKONTROL2::on_driver_message(uint32_t kind, uint32_t param1, uint32_t pa
         message_count.fetch_add(1, std::memory_order_release);
         dispatch_short_message(param1);
     }
-    if (kind == kOscControlMessage && param1 < static_cast<uint32_t>(kControls)) {
+    if (kind == kOscControlKind && param1 < static_cast<uint32_t>(kControls)) {
         float value;
         std::memcpy(&value, &param2, sizeof value);
         if (value >= 0.0f && value <= 127.0f) store(static_cast<int>(param1), static_cast<float>(value + 0.0001));

@@ -10,11 +10,6 @@
 #include "midi/controller_map.h"
 #include "midi/midi_in.h"
 
-// A control set over OSC travels as a notification of this kind (param1 the slot, param2
-// the value 0..127 as float bits), beside the driver's: a take records and replays it
-// with the MIDI messages, in the order both arrived.
-constexpr uint32_t kOscControlMessage = 0x4F53;
-
 class NanoKONTROL2 : public MidiIn {
 public:
     static constexpr int kControls = 100;

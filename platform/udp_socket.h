@@ -1,5 +1,6 @@
-// A UDP socket that receives datagrams without ever waiting: the show polls it once a
-// frame for OSC packets from other programs. POSIX sockets on Linux, Winsock on Windows.
+// A UDP socket for OSC packets from other programs: receiving never waits, and a reader
+// thread waits for datagrams a bounded time so that it can be stopped. POSIX sockets on
+// Linux, Winsock on Windows.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +24,8 @@ public:
     // The port listened on.
     int port() const { return port_; }
 
+    // Waits up to ms milliseconds for a datagram; true when one is waiting.
+    bool wait(int ms);
     // The next datagram waiting, up to capacity bytes (a longer one is cut short and
     // `truncated` set); -1 when none is waiting.
     long receive(uint8_t* data, size_t capacity, bool& truncated);

@@ -4,6 +4,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -37,6 +38,12 @@ bool UdpSocket::open(const std::string& host, int port, std::string& why) {
 void UdpSocket::close() {
     if (handle_ != kClosed) ::close(static_cast<int>(handle_));
     handle_ = kClosed;
+}
+
+bool UdpSocket::wait(int ms) {
+    if (handle_ == kClosed) return false;
+    pollfd entry{static_cast<int>(handle_), POLLIN, 0};
+    return ::poll(&entry, 1, ms) > 0 && (entry.revents & POLLIN);
 }
 
 long UdpSocket::receive(uint8_t* data, size_t capacity, bool& truncated) {

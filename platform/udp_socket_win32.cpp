@@ -44,6 +44,15 @@ void UdpSocket::close() {
     handle_ = kClosed;
 }
 
+bool UdpSocket::wait(int ms) {
+    if (handle_ == kClosed) return false;
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(static_cast<SOCKET>(handle_), &readable);
+    timeval timeout{ms / 1000, (ms % 1000) * 1000};
+    return select(0, &readable, nullptr, nullptr, &timeout) > 0;
+}
+
 long UdpSocket::receive(uint8_t* data, size_t capacity, bool& truncated) {
     truncated = false;
     if (handle_ == kClosed) return -1;
