@@ -102,6 +102,9 @@ int main(int argc, char** argv) {
         fprintf(stderr, "velmora: %s\n", message.c_str());
         return 2;
     }
+    // Before every other exit handler, so the last to run: a take not kept whole makes
+    // the run's status 1 whichever way it ends (take/take.h).
+    if (app.inputSource) std::atexit([] { exitWithTakeStatus(g_app); });
     static FrameHashLog hashes;
     if (!app.options.frameHashes.empty() && !openFrameHashes(hashes, app.options.frameHashes, message)) {
         fprintf(stderr, "velmora: %s\n", message.c_str());

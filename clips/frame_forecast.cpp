@@ -11,7 +11,13 @@
 #include "clips/timeline.h"
 
 void FrameForecast::sampleUntil(const Timeline& edit, const Timeline& remap, float until) {
-    for (float s = sampledUntil_ + step_; s <= until; s += step_) {
+    // Whole steps counted from where the sampling stands: a float clock summed step by
+    // step stops moving where a step is below half its precision (5 ms steps at 131072 s),
+    // and the count bounds one frame's work whatever the clock and the speed.
+    const double from = sampledUntil_;
+    for (int n = 1; n <= kMaxSamples; ++n) {
+        const float s = static_cast<float>(from + static_cast<double>(n) * step_);
+        if (!(s <= until)) break;
         sampledUntil_ = s;
         // The frame that looks up s draws with the clock one advance later.
         const float endClock = s + speed_ * frameSeconds_;

@@ -14,9 +14,34 @@
 // stamp (take_stamp.h) and the program's version (version.h) tell a replay whether it
 // plays the same show; a take's capture gets its sound track from take_music.h.
 //
+// Where a recording goes. The take is written into a temporary file of the run beside
+// FILE, "FILE.<process id>.tmp", pushed to the disk twice a second, and renamed to FILE
+// when the take closes: until then FILE is what it was (with --overwrite, the old take
+// stays until the new one is whole). Without --overwrite an existing FILE is refused; a
+// folder, a pipe, a device or one of the run's own input files always is. A take another
+// run put under FILE meanwhile is never replaced: this one is kept beside it and both
+// names are said.
+//
+// How a recording ends. Escape, closing the window, Ctrl-C (SIGINT), SIGTERM, --frames
+// and the end of the show all close the take with its closing record and put it under
+// FILE. The exit status says whether that happened: 0 when FILE holds the whole take; 1
+// when it does not (the disk filled or a write failed: FILE is left as it was and the line
+// says why; the run was stopped before its first frame; another run's take took the
+// name); 2 when the run was refused before the show started (FILE untouched). A signal
+// the program cannot catch (SIGKILL, a crash, a power cut) leaves no FILE but the
+// temporary file, cut off at its last block: it plays as it is (--replay
+// FILE.<id>.tmp plays up to the cut), and the next --record to FILE keeps it as
+// "STEM.cut-<id>.EXT" beside FILE, saying so, instead of removing it with the empty
+// temporary files of runs killed before their first frame.
+//
+// A replay reads every frame's duration and clock at once and each block of inputs when
+// it comes to play it, so its memory follows the take's length, not its file's size. It
+// ends by Escape, the window closing, Ctrl-C and SIGTERM like the live show.
+//
 // This header: the take as a record, and its clock.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -58,9 +83,18 @@ using TakeInput = ControlInput;
 struct TakeFrame {
     float dt = 0.0f;          // the frame's duration as measured live, seconds
     float clock = 0.0f;       // the part clock the frame showed (before its update)
-    uint32_t firstInput = 0;  // its inputs: Take::inputs[firstInput, firstInput + inputCount)
-    uint32_t inputCount = 0;
+    uint32_t inputsAt = 0;    // read: where its inputs start in its block's payload, bytes
+    uint32_t inputCount = 0;  // its inputs (readTakeInputs in take_file.h)
 };
+
+// Where a block of frames is in the take's file, for reading its inputs when they play.
+struct TakeBlock {
+    uint64_t at = 0;          // its marker's offset in the file
+    uint32_t size = 0;        // payload bytes
+    uint32_t firstFrame = 0;  // its first frame's index
+    uint32_t crc = 0;         // as read, to tell a file changed since
+};
+class TakeBytes;  // the file the take was read from (take_file.cpp)
 
 // How a take ended. Cut: the file stops without its closing record (a crash, a kill, a
 // power cut, a full disk).
@@ -72,10 +106,12 @@ const char* takeEndText(TakeEnd end);
 struct Take {
     TakeHeader header;
     std::vector<TakeFrame> frames;
-    std::vector<TakeInput> inputs;
+    std::vector<TakeBlock> blocks;      // the blocks the frames came in, in order
+    std::shared_ptr<TakeBytes> bytes;   // the file, held open for the inputs
     TakeEnd end = TakeEnd::Cut;
-    float endDt = 0.0f;  // the duration of the poll that ended it (0 when cut)
-    std::string damage;  // where and why it stops early; empty when it is whole
+    float endDt = 0.0f;    // the duration of the poll that ended it (0 when cut)
+    std::string damage;    // where and why it stops early; empty when it is whole
+    uint64_t trailing = 0; // bytes after the closing record (not played)
 };
 
 // The moments of the take's frames, seconds from its start: frame k's clock is where

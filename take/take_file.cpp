@@ -1,10 +1,14 @@
 // Encoding and decoding of take files. CRC-32 is the checksum of gzip and PNG.
 #include "take/take_file.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <memory>
 
 #include "platform/crc32.h"
+#include "platform/file_io.h"
 #include "platform/file_read.h"
 
 namespace {
@@ -144,12 +148,49 @@ bool decodeHeaderBody(Cursor& c, TakeHeader& h) {
     return c.ok && c.done() && fullscreen <= 1;
 }
 
+// One input record of the kind `tag`, its fields checked where they have a range. False,
+// with why, for a record no input step makes; a record cut short leaves c.ok false.
+bool decodeInput(Cursor& c, uint8_t tag, TakeInput& in, std::string& why) {
+    switch (tag) {
+    case kPointer:
+        in.kind = TakeInputKind::Pointer;
+        in.x = c.i32();
+        in.y = c.i32();
+        in.buttons = c.u8();
+        if (c.ok && (std::abs(static_cast<int64_t>(in.x)) > (1 << 20) || std::abs(static_cast<int64_t>(in.y)) > (1 << 20)))
+            return why = "a mouse position out of range", false;
+        return true;
+    case kKey: {
+        in.kind = TakeInputKind::Key;
+        const uint8_t flags = c.u8();
+        in.down = flags & 1;
+        in.repeat = flags & 2;
+        in.scancode = c.u16();
+        in.sym = c.i32();
+        if (c.ok && (in.scancode >= 512 || flags > 3)) return why = "a key out of range", false;
+        return true;
+    }
+    case kWheel:
+        in.kind = TakeInputKind::Wheel;
+        in.wheelY = c.i32();
+        return true;
+    case kMidi:
+        in.kind = TakeInputKind::Midi;
+        in.midiKind = c.u32();
+        in.midiParam1 = c.u32();
+        in.midiParam2 = c.u32();
+        return true;
+    default:
+        return why = "a record of an unknown kind (" + std::to_string(tag) + ")", false;
+    }
+}
+
 // The records of one block, checked whole before any of it joins the take: a block is
-// played completely or not at all.
-bool decodeBlock(Cursor& c, uint32_t expectedFrames, Take& take, bool& ended, std::string& why) {
+// played completely or not at all. Only the frames are kept; their inputs are read again
+// when they play (readTakeInputs).
+bool decodeBlock(const std::string& payload, uint32_t expectedFrames, Take& take, bool& ended, std::string& why) {
+    Cursor c(payload, 0, payload.size());
     std::vector<TakeFrame> frames;
-    std::vector<TakeInput> inputs;
-    const size_t base = take.inputs.size();
     while (!c.done() && !ended) {
         const uint8_t tag = c.u8();
         if (tag == kFrame) {
@@ -157,8 +198,13 @@ bool decodeBlock(Cursor& c, uint32_t expectedFrames, Take& take, bool& ended, st
             f.dt = c.f32();
             f.clock = c.f32();
             if (c.ok && !(std::isfinite(f.dt) && f.dt >= 0.0f && f.dt <= 0.35f)) return why = "a frame duration out of range", false;
-            if (c.ok && !finiteWithin(f.clock, 1e6f)) return why = "a part clock out of range", false;
-            f.firstInput = static_cast<uint32_t>(base + inputs.size());
+            if (c.ok && !(f.clock >= kTakeClockLowest && f.clock <= kTakeClockHighest)) {
+                char text[120];
+                std::snprintf(text, sizeof text, "a part clock of %g s, which no run of the show (%g s long) shows",
+                              static_cast<double>(f.clock), static_cast<double>(kShowEnd));
+                return why = text, false;
+            }
+            f.inputsAt = static_cast<uint32_t>(c.at);  // a payload is at most kTakeMaxBlockBytes
             frames.push_back(f);
             continue;
         }
@@ -174,46 +220,15 @@ bool decodeBlock(Cursor& c, uint32_t expectedFrames, Take& take, bool& ended, st
             continue;
         }
         TakeInput in;
-        switch (tag) {
-        case kPointer:
-            in.kind = TakeInputKind::Pointer;
-            in.x = c.i32();
-            in.y = c.i32();
-            in.buttons = c.u8();
-            if (c.ok && (std::abs(static_cast<int64_t>(in.x)) > (1 << 20) || std::abs(static_cast<int64_t>(in.y)) > (1 << 20)))
-                return why = "a mouse position out of range", false;
-            break;
-        case kKey: {
-            in.kind = TakeInputKind::Key;
-            const uint8_t flags = c.u8();
-            in.down = flags & 1;
-            in.repeat = flags & 2;
-            in.scancode = c.u16();
-            in.sym = c.i32();
-            if (c.ok && (in.scancode >= 512 || flags > 3)) return why = "a key out of range", false;
-            break;
-        }
-        case kWheel:
-            in.kind = TakeInputKind::Wheel;
-            in.wheelY = c.i32();
-            break;
-        case kMidi:
-            in.kind = TakeInputKind::Midi;
-            in.midiKind = c.u32();
-            in.midiParam1 = c.u32();
-            in.midiParam2 = c.u32();
-            break;
-        default:
-            return why = "a record of an unknown kind (" + std::to_string(tag) + ")", false;
-        }
+        if (!decodeInput(c, tag, in, why)) return false;
         if (frames.empty()) return why = "an input before any frame", false;
-        inputs.push_back(in);
+        if (frames.back().inputCount == kTakeMaxFrameInputs)
+            return why = "a frame with more inputs than an input step takes", false;
         frames.back().inputCount += 1;
     }
     if (!c.ok) return why = "a record cut short", false;
     if (frames.size() != expectedFrames) return why = "a frame count that does not match its frames", false;
     take.frames.insert(take.frames.end(), frames.begin(), frames.end());
-    take.inputs.insert(take.inputs.end(), inputs.begin(), inputs.end());
     return true;
 }
 
@@ -222,6 +237,132 @@ std::string playsUpTo(const Take& take) {
     std::snprintf(text, sizeof text, "it plays up to frame %zu (%.1f s) and stops there", take.frames.size(),
                   takeLength(take));
     return text;
+}
+
+}  // namespace
+
+// Where a take's bytes are: in memory (decodeTake) or in a file held open (readTakeFile).
+// Also the block readTakeInputs read last, which the next frames mostly share.
+class TakeBytes {
+public:
+    std::string memory;
+    platform::File file;
+    bool inFile = false;
+    uint64_t size = 0;
+    size_t cachedBlock = SIZE_MAX;
+    std::string payload;  // the cached block's
+
+    // Exactly n bytes at `at`; false with why when they are not there.
+    bool read(uint64_t at, size_t n, std::string& out, std::string& why) {
+        if (at > size || n > size - at) return why = "the file ends early", false;
+        if (!inFile) {
+            out.assign(memory, static_cast<size_t>(at), n);
+            return true;
+        }
+        out.resize(n);
+        const int64_t got = n ? file.read_at(at, &out[0], n, &why) : 0;
+        if (got == static_cast<int64_t>(n)) return true;
+        if (got >= 0) why = "the file ends early";
+        return false;
+    }
+};
+
+namespace {
+
+bool decodeFrom(const std::shared_ptr<TakeBytes>& source, Take& take, std::string& error) {
+    take = Take();
+    take.bytes = source;
+    TakeBytes& src = *source;
+    const uint64_t size = src.size;
+    std::string head, body, why;
+    if (!src.read(0, static_cast<size_t>(std::min<uint64_t>(size, 16)), head, why)) {
+        error = "cannot read it: " + why;
+        return false;
+    }
+    if (head.size() < sizeof kSignature || std::memcmp(head.data(), kSignature, sizeof kSignature) != 0) {
+        error = "not a take (it does not start with a take's signature)";
+        return false;
+    }
+    if (head.size() < 16) {
+        error = "the take is cut off inside its header";
+        return false;
+    }
+    const uint32_t format = le32(head, 8), length = le32(head, 12);
+    if (format == 0 || format > kTakeFormat) {
+        error = "the take is in format " + std::to_string(format) + ", made by a newer version of the program (this one reads format " +
+                std::to_string(kTakeFormat) + ")";
+        return false;
+    }
+    if (length > kMaxHeaderBody) {
+        error = "the take's header is damaged (it claims " + std::to_string(length) + " bytes)";
+        return false;
+    }
+    if (size - 16 < static_cast<uint64_t>(length) + 4) {
+        error = "the take is cut off inside its header";
+        return false;
+    }
+    if (!src.read(16, length + 4, body, why)) {
+        error = "cannot read it: " + why;
+        return false;
+    }
+    if (crcOf(body.data(), length, crcOf(head.data() + 8, 8)) != le32(body, length)) {
+        error = "the take's header is damaged (its checksum does not match)";
+        return false;
+    }
+    Cursor fields(body, 0, length);
+    if (!decodeHeaderBody(fields, take.header)) {
+        error = "the take's header is damaged (its fields do not fit it)";
+        return false;
+    }
+    if (const char* fault = headerFault(take.header)) {
+        error = std::string("the take's header is damaged (") + fault + ")";
+        return false;
+    }
+
+    uint64_t at = 20 + static_cast<uint64_t>(length);
+    bool ended = false;
+    std::string block, payload;
+    while (!ended) {
+        const uint64_t left = size - at;
+        if (left == 0) {
+            take.damage = "the take is cut off without its closing record (the recording program crashed or was "
+                          "killed); " + playsUpTo(take);
+            break;
+        }
+        why.clear();
+        if (left < kBlockHeader) {
+            why = "the file ends inside a block";
+        } else if (!src.read(at, kBlockHeader, block, why)) {
+            why = "it cannot be read: " + why;
+        } else if (std::memcmp(block.data(), kBlockMarker, 4) != 0) {
+            why = "no block starts where one should";
+        } else {
+            const uint32_t bytes = le32(block, 4), first = le32(block, 8), frames = le32(block, 12), crc = le32(block, 16);
+            if (bytes > left - kBlockHeader) {
+                why = "the file ends inside a block";
+            } else if (bytes > kTakeMaxBlockBytes) {
+                why = "a block larger than any the program writes";
+            } else if (!src.read(at + kBlockHeader, bytes, payload, why)) {
+                why = "it cannot be read: " + why;
+            } else if (crcOf(payload.data(), payload.size(), crcOf(block.data() + 4, 12)) != crc) {
+                why = "a block's checksum does not match";
+            } else if (first != take.frames.size()) {
+                why = "a block out of order";
+            } else if (frames > kTakeMaxFrames - take.frames.size()) {
+                why = "more than " + std::to_string(kTakeMaxFrames) + " frames, more than a replay holds";
+            } else if (decodeBlock(payload, frames, take, ended, why)) {
+                take.blocks.push_back(TakeBlock{at, bytes, first, crc});
+                at += kBlockHeader + bytes;
+                continue;
+            }
+        }
+        take.end = TakeEnd::Cut;
+        take.endDt = 0.0f;
+        take.damage = "the take is damaged at byte " + std::to_string(at) + " (" + why + "); " + playsUpTo(take);
+        break;
+    }
+    if (ended) take.trailing = size - at;
+    return true;
 }
 
 }  // namespace
@@ -304,88 +445,65 @@ std::string encodeTakeBlock(uint32_t firstFrame, uint32_t frames, const std::str
 }
 
 bool decodeTake(const std::string& bytes, Take& take, std::string& error) {
-    take = Take();
-    if (bytes.size() < sizeof kSignature || std::memcmp(bytes.data(), kSignature, sizeof kSignature) != 0) {
-        error = "not a take (it does not start with a take's signature)";
-        return false;
-    }
-    if (bytes.size() < 16) {
-        error = "the take is cut off inside its header";
-        return false;
-    }
-    const uint32_t format = le32(bytes, 8), length = le32(bytes, 12);
-    if (format == 0 || format > kTakeFormat) {
-        error = "the take is in format " + std::to_string(format) + ", made by a newer version of the program (this one reads format " +
-                std::to_string(kTakeFormat) + ")";
-        return false;
-    }
-    if (length > kMaxHeaderBody) {
-        error = "the take's header is damaged (it claims " + std::to_string(length) + " bytes)";
-        return false;
-    }
-    if (bytes.size() - 16 < static_cast<size_t>(length) + 4) {
-        error = "the take is cut off inside its header";
-        return false;
-    }
-    if (crcOf(bytes.data() + 8, 8 + length) != le32(bytes, 16 + length)) {
-        error = "the take's header is damaged (its checksum does not match)";
-        return false;
-    }
-    Cursor head(bytes, 16, 16 + length);
-    if (!decodeHeaderBody(head, take.header)) {
-        error = "the take's header is damaged (its fields do not fit it)";
-        return false;
-    }
-    if (const char* fault = headerFault(take.header)) {
-        error = std::string("the take's header is damaged (") + fault + ")";
-        return false;
-    }
+    auto source = std::make_shared<TakeBytes>();
+    source->memory = bytes;
+    source->size = bytes.size();
+    return decodeFrom(source, take, error);
+}
 
-    size_t at = 20 + static_cast<size_t>(length);
-    bool ended = false;
-    while (!ended) {
-        const size_t left = bytes.size() - at;
-        std::string why;
-        if (left == 0) {
-            take.damage = "the take is cut off without its closing record (the recording program crashed or was "
-                          "killed); " + playsUpTo(take);
-            break;
-        }
-        if (left < kBlockHeader || std::memcmp(bytes.data() + at, kBlockMarker, 4) != 0) {
-            why = left < kBlockHeader ? "the file ends inside a block" : "no block starts where one should";
-        } else {
-            const uint32_t size = le32(bytes, at + 4), first = le32(bytes, at + 8), frames = le32(bytes, at + 12);
-            if (size > left - kBlockHeader) {
-                why = "the file ends inside a block";
-            } else if (crcOf(bytes.data() + at + kBlockHeader, size, crcOf(bytes.data() + at + 4, 12)) != le32(bytes, at + 16)) {
-                why = "a block's checksum does not match";
-            } else if (first != take.frames.size()) {
-                why = "a block out of order";
-            } else {
-                Cursor c(bytes, at + kBlockHeader, at + kBlockHeader + size);
-                if (decodeBlock(c, frames, take, ended, why)) {
-                    at += kBlockHeader + size;
-                    continue;
-                }
-            }
-        }
-        take.end = TakeEnd::Cut;
-        take.endDt = 0.0f;
-        take.damage = "the take is damaged at byte " + std::to_string(at) + " (" + why + "); " + playsUpTo(take);
-        break;
+bool readTakeFile(const std::string& path, Take& take, std::string& error) {
+    auto source = std::make_shared<TakeBytes>();
+    std::string why;
+    if (!source->file.open_regular(path, &why)) {
+        take = Take();
+        error = "cannot read the take " + why;
+        return false;
+    }
+    source->inFile = true;
+    source->size = source->file.size();
+    if (source->size > kTakeMaxBytes) {
+        take = Take();
+        error = "cannot read the take \"" + path + "\": it is larger than " + platform::size_text(kTakeMaxBytes) +
+                ", more than any take";
+        return false;
+    }
+    if (!decodeFrom(source, take, error)) {
+        error = "\"" + path + "\": " + error;
+        return false;
     }
     return true;
 }
 
-bool readTakeFile(const std::string& path, Take& take, std::string& error) {
-    std::string bytes, why;
-    if (platform::read_regular_file(path, bytes, kTakeMaxBytes, why) != platform::FileRead::Read) {
-        error = "cannot read the take \"" + path + "\": " + why;
-        return false;
+bool readTakeInputs(const Take& take, size_t frame, std::vector<TakeInput>& inputs, std::string& why) {
+    inputs.clear();
+    if (frame >= take.frames.size() || !take.bytes || take.blocks.empty()) return why = "no such frame", false;
+    const TakeFrame& f = take.frames[frame];
+    if (f.inputCount == 0) return true;
+    TakeBytes& src = *take.bytes;
+    const auto after = std::upper_bound(take.blocks.begin(), take.blocks.end(), frame,
+                                        [](size_t k, const TakeBlock& b) { return k < b.firstFrame; });
+    const size_t index = static_cast<size_t>(after - take.blocks.begin()) - 1;
+    const TakeBlock& block = take.blocks[index];
+    const std::string changed = "the take's file changed since it was read (its block at byte " + std::to_string(block.at) + ")";
+    if (src.cachedBlock != index) {
+        src.cachedBlock = SIZE_MAX;
+        std::string head;
+        if (!src.read(block.at, kBlockHeader, head, why) || !src.read(block.at + kBlockHeader, block.size, src.payload, why))
+            return why = changed + ": " + why, false;
+        if (le32(head, 4) != block.size || le32(head, 16) != block.crc ||
+            crcOf(src.payload.data(), src.payload.size(), crcOf(head.data() + 4, 12)) != block.crc)
+            return why = changed, false;
+        src.cachedBlock = index;
     }
-    if (!decodeTake(bytes, take, error)) {
-        error = "\"" + path + "\": " + error;
-        return false;
+    Cursor c(src.payload, 0, src.payload.size());
+    c.at = f.inputsAt;
+    inputs.reserve(f.inputCount);
+    for (uint32_t i = 0; i < f.inputCount; ++i) {
+        TakeInput in;
+        std::string fault;
+        const uint8_t tag = c.u8();
+        if (!decodeInput(c, tag, in, fault) || !c.ok) return why = changed, false;
+        inputs.push_back(in);
     }
     return true;
 }

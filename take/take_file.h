@@ -5,12 +5,31 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "app/part.h"
 #include "take/take.h"
 
 constexpr uint32_t kTakeFormat = 1;
 // Far beyond any performance (five minutes take about 200 KB): a bigger file is no take.
 constexpr uint64_t kTakeMaxBytes = 512ull << 20;
+// What a replay holds: every frame's schedule (24 bytes each; 4M frames are 19 hours at
+// 60 fps, 100 MB) and one block. The writer makes blocks of about kTakeBlockBytes (a
+// block closes once it passes that); one frame holds at most kTakeMaxFrameInputs inputs:
+// SDL's queue keeps 65535 events and the controller's 65536 messages
+// (MidiIn::kDeferredLimit), plus the pointer. So 16 MB is more than any block written.
+constexpr size_t kTakeMaxFrames = size_t(1) << 22;
+constexpr uint32_t kTakeMaxFrameInputs = 1u << 17;
+constexpr uint32_t kTakeBlockBytes = 1u << 20;
+constexpr uint32_t kTakeMaxBlockBytes = 16u << 20;
+// The part clocks a live run shows. --start goes down to -1000 s; from there only TRACK
+// BACK held with the clock stopped moves it back, 2 ms a frame of at least 20 ms, and
+// 1000 s more is nearly three hours of that. Up: the show ends in the frame whose clock
+// passes its end, so no frame shows a clock more than one frame's advance past it (the
+// speed knob's 7 times real time, with room for the music's steering, over the longest
+// frame, 0.35 s). A float clock far beyond (131072 s on) no longer moves by a frame.
+constexpr float kTakeClockLowest = -2000.0f;
+constexpr float kTakeClockHighest = kShowEnd + 7.2f * 0.35f;
 
 // Encoders, also for building files by hand in tests.
 std::string encodeTakeHeader(const TakeHeader& header);
@@ -21,7 +40,14 @@ std::string encodeTakeBlock(uint32_t firstFrame, uint32_t frames, const std::str
 
 // Reads a take from a file's bytes. False, with one line in error, when nothing of it
 // can be played: not a take, a newer format, a damaged header. Otherwise true, with the
-// frames before any damage; take.damage then says where it stops and why.
+// frames before any damage; take.damage then says where it stops and why, take.trailing
+// counts bytes after the closing record. Safe on any bytes; the take keeps a copy.
 bool decodeTake(const std::string& bytes, Take& take, std::string& error);
-// The same from a file; refuses a folder, a file that cannot be read or one too big.
+// The same from a file, read a block at a time and kept open for readTakeInputs; refuses
+// a folder, a pipe, a device, a file that cannot be read or one too big.
 bool readTakeFile(const std::string& path, Take& take, std::string& error);
+
+// The inputs of take.frames[frame], read again from the take's file (a block at a time,
+// its checksum checked again). False, with one line in why, when the file no longer holds
+// what was read (changed or cut while the take played).
+bool readTakeInputs(const Take& take, size_t frame, std::vector<TakeInput>& inputs, std::string& why);

@@ -1,8 +1,11 @@
 #include "take/take_session.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 #include <thread>
 
@@ -20,6 +23,8 @@ namespace {
 // Lateness the replay makes up by drawing frames back to back; a longer stall moves the
 // rest of the take later instead, so that it never plays faster than it was performed.
 constexpr double kCatchUpSeconds = 0.1;
+// A frame's longest duration (0.35 s) and the lateness made up.
+constexpr double kLongestWait = 0.45;
 
 uint8_t buttonMask(const AppState& app) {
     return static_cast<uint8_t>((app.buttonLeft ? 1 : 0) | (app.buttonMiddle ? 2 : 0) | (app.buttonRight ? 4 : 0));
@@ -44,9 +49,18 @@ TakeEnd takeEndFor(RunEnd why) {
 }  // namespace
 
 bool TakeSession::prepare(AppState& app, std::string& error) {
-    const LaunchOptions& o = app.options;
+    LaunchOptions& o = app.options;
     if (!o.record.empty()) {
-        if (!writer_.create(o.record, o.overwrite, error)) return false;
+        // The show runs in --data's folder; the take goes where the command line meant it.
+        std::error_code ec;
+        const std::filesystem::path named = std::filesystem::u8path(o.record);
+        if (!o.dataDir.empty() && named.is_relative()) {
+            const std::filesystem::path full = std::filesystem::absolute(named, ec);
+            if (!ec) o.record = full.u8string();
+        }
+        LaunchOptions others = o;  // the run's inputs but the take itself
+        others.record.clear();
+        if (!writer_.create(o.record, o.overwrite, runInputFiles(others), error)) return false;
         recording_ = true;
         // Now rather than at the first frame, which would wait for it.
         stamp_ = stampShowData(o.dataDir.empty() ? "." : o.dataDir);
@@ -81,6 +95,9 @@ bool TakeSession::prepareReplay(AppState& app, std::string& error) {
         std::printf("Replay: %s; played anyway (--force)\n", differs.c_str());
     }
     if (!t.damage.empty()) std::printf("Replay: \"%s\": %s\n", o.replay.c_str(), t.damage.c_str());
+    if (t.trailing)
+        std::printf("Replay: \"%s\": %llu bytes after the take's closing record are not played\n", o.replay.c_str(),
+                    static_cast<unsigned long long>(t.trailing));
 
     // The take's window, unless asked otherwise: the mouse positions are its pixels.
     if (!o.resGiven) {
@@ -148,8 +165,9 @@ void TakeSession::beginRecording(AppState& app) {
     if (writer_.begin(h, error)) {
         std::printf("Recording the performance into \"%s\"\n", writer_.path().c_str());
     } else {
-        std::printf("Recording: %s; the performance is not recorded\n", error.c_str());
+        std::printf("Recording: %s\n", error.c_str());
         recording_ = false;
+        failed_ = true;
         app.nano_kontrol2.defer_messages(false);
         app.nano_kontrol2.deliver_deferred();
     }
@@ -181,7 +199,10 @@ bool TakeSession::awaitFrame() {
     const int64_t dueTicks = startTicks_ + static_cast<int64_t>(due * platform::kTicksPerSecond);
     const int64_t now = platform::tick_count();
     if (now < dueTicks) {
-        std::this_thread::sleep_for(std::chrono::nanoseconds((dueTicks - now) * 100));
+        // Never longer than a frame lasts, whatever the schedule says: Escape and the
+        // signals are seen at the next poll.
+        const int64_t wait = std::min<int64_t>(dueTicks - now, static_cast<int64_t>(kLongestWait * platform::kTicksPerSecond));
+        std::this_thread::sleep_for(std::chrono::nanoseconds(wait * 100));
         return true;
     }
     const double late = static_cast<double>(now - dueTicks) / platform::kTicksPerSecond;
@@ -227,8 +248,7 @@ bool TakeSession::frameInputs(AppState& app, ReplayedFrame& frame) {
         return false;
     }
     if (!replaying_ || next_ >= take_.frames.size()) return false;
-    frame = replayedFrame(next_++);
-    return true;
+    return replayedFrame(next_++, frame);
 }
 
 void TakeSession::recordFrame(AppState& app) {
@@ -260,14 +280,22 @@ void TakeSession::recordFrame(AppState& app) {
     inputs_.clear();
 }
 
-ReplayedFrame TakeSession::replayedFrame(size_t index) const {
+bool TakeSession::replayedFrame(size_t index, ReplayedFrame& frame) {
+    std::string why;
+    if (!readTakeInputs(take_, index, inputs_, why)) {
+        // Played on without its inputs, the replay would no longer be the performance.
+        std::printf("Replay: %s; the replay stops at frame %zu of %zu\n", why.c_str(), index, take_.frames.size());
+        std::fflush(stdout);
+        failed_ = true;
+        next_ = take_.frames.size();
+        return false;
+    }
     const TakeFrame& f = take_.frames[index];
-    ReplayedFrame frame;
     frame.dt = f.dt;
     frame.clock = f.clock;
-    frame.inputs = take_.inputs.data() + f.firstInput;
-    frame.inputCount = f.inputCount;
-    return frame;
+    frame.inputs = inputs_.data();
+    frame.inputCount = static_cast<uint32_t>(inputs_.size());
+    return true;
 }
 
 void TakeSession::ending(RunEnd why) { endReason_ = takeEndFor(why); }
@@ -284,10 +312,22 @@ void TakeSession::finish(const AppState& app) {
     TakeEnd end = endReason_;
     if (recording_) {
         // The show ends itself while it draws a frame whose clock is past its end.
-        if (end == TakeEnd::Other && lastClock_ > kShowEnd) end = TakeEnd::ShowOver;
+        const Part* part = app.parts.empty() ? nullptr : app.parts[app.currentPart];
+        if (end == TakeEnd::Other && (lastClock_ > kShowEnd || (part && part->clock > kShowEnd))) end = TakeEnd::ShowOver;
         const uint32_t frames = writer_.frames();
-        writer_.finish(end, app.dt);
-        std::printf("Recording: %u frames in \"%s\", %s\n", frames, writer_.path().c_str(), takeEndText(end));
+        std::string why;
+        switch (writer_.finish(end, app.dt, why)) {
+        case platform::FileWrite::Written:
+            std::printf("Recording: %u frames in \"%s\", %s\n", frames, writer_.path().c_str(), takeEndText(end));
+            break;
+        case platform::FileWrite::Changed:
+            std::printf("Recording: %u frames, %s; %s\n", frames, takeEndText(end), why.c_str());
+            failed_ = true;
+            break;
+        default:
+            if (!why.empty()) std::printf("Recording: %s\n", why.c_str());
+            failed_ = true;
+        }
     } else if (replaying_) {
         const Take& t = take_;
         if (next_ < t.frames.size())
@@ -302,8 +342,14 @@ void TakeSession::finish(const AppState& app) {
 
 bool TakeSession::frameBy(double seconds, ReplayedFrame& frame) {
     if (next_ >= take_.frames.size() || times_[next_] > seconds) return false;
-    frame = replayedFrame(next_++);
-    return true;
+    return replayedFrame(next_++, frame);
+}
+
+void exitWithTakeStatus(const AppState& app) {
+    const auto* session = dynamic_cast<const TakeSession*>(app.inputSource.get());
+    if (!session || !session->failed()) return;
+    std::fflush(nullptr);
+    std::_Exit(1);
 }
 
 float TakeSession::clockAt(double seconds) const { return takeClockAt(take_, times_, seconds); }

@@ -37,24 +37,29 @@ public:
 
     // What prepareTake does before the session becomes app's input source.
     bool prepare(AppState& app, std::string& error);
+    // The take was not kept whole under its name, or the replay could not play on; said
+    // in one line when it happened.
+    bool failed() const { return failed_; }
 
 private:
     bool prepareReplay(AppState& app, std::string& error);
     void beginRecording(AppState& app);
     void beginReplay(AppState& app);
     void recordFrame(AppState& app);
-    ReplayedFrame replayedFrame(size_t index) const;
+    // Frame index with its inputs read from the file; false (said) when they cannot be.
+    bool replayedFrame(size_t index, ReplayedFrame& frame);
 
     bool recording_ = false;
     bool replaying_ = false;
     bool begun_ = false;  // the show's first frame has come (the launcher's frames are not the take's)
     TakeEnd endReason_ = TakeEnd::Other;  // set on the way out when known
     bool ended_ = false;
+    bool failed_ = false;
 
     // Recording.
     TakeWriter writer_;
     std::vector<TakeDataFile> stamp_;  // the show data, stamped before it loads
-    std::vector<TakeInput> inputs_;    // the inputs of the frame being polled
+    std::vector<TakeInput> inputs_;    // the inputs of the frame being polled (or replayed)
     TakeInput pointer_;                // the mouse as last recorded
     bool pointerRecorded_ = false;
     float lastClock_ = 0.0f;           // the part clock of the last frame recorded
@@ -78,3 +83,7 @@ private:
 bool prepareTake(AppState& app, std::string& error);
 // app's take when it replays one (a capture renders it), else null.
 TakeSession* replayedTake(AppState& app);
+// Installed with atexit before any other exit handler, so that it runs last: when app's
+// take was not kept whole (or its replay could not play on), ends the process at once
+// with status 1, whatever status the way out gave (take.h: how a recording ends).
+void exitWithTakeStatus(const AppState& app);

@@ -1,12 +1,23 @@
 // Take files: what a recording writes reads back the same; a cut or a damaged byte stops
-// a replay at the last whole block, or refuses the file, never reading outside it.
+// a replay at the last whole block, or refuses the file, never reading outside it; the
+// writer leaves the name as it was until the take is whole; a replay holds the frames,
+// not the file's inputs.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
+#include "clips/frame_forecast.h"
+#include "clips/timeline.h"
+#include "platform/file_replace.h"
 #include "take/take_file.h"
 #include "take/take_stamp.h"
 #include "take/take_writer.h"
+#include "special_files.h"
 #include "temp_folder.h"
 
 namespace {
@@ -44,6 +55,34 @@ std::string sampleTake(size_t* blockStarts = nullptr) {
     return bytes;
 }
 
+// Every frame's inputs, read back as a replay reads them.
+std::vector<TakeInput> inputsOf(const Take& take, size_t frame) {
+    std::vector<TakeInput> inputs;
+    std::string why;
+    EXPECT_TRUE(readTakeInputs(take, frame, inputs, why)) << why;
+    return inputs;
+}
+
+// A take of the given frame clocks, no inputs, closed by Escape.
+std::string takeOfClocks(const std::vector<float>& clocks) {
+    std::string payload;
+    for (float clock : clocks) encodeTakeFrame(payload, TakeFrame{0.02f, clock, 0, 0}, nullptr);
+    encodeTakeEnd(payload, TakeEnd::Escape, 0.02f);
+    return encodeTakeHeader(header()) + encodeTakeBlock(0, uint32_t(clocks.size()), payload);
+}
+
+// Frames recorded with a writer, in a process of its own so a test can tell their files apart.
+void record(TakeWriter& writer, int frames) {
+    for (int i = 0; i < frames; ++i) writer.addFrame(TakeFrame{0.016f, i * 0.016f, 0, 1}, kInputs.data());
+}
+
+std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 }  // namespace
 
 TEST(TakeFile, WhatTheWriterWritesReadsBackTheSame) {
@@ -51,9 +90,9 @@ TEST(TakeFile, WhatTheWriterWritesReadsBackTheSame) {
     std::string error;
     {
         TakeWriter writer;
-        ASSERT_TRUE(writer.create(dir / "a.take", false, error) && writer.begin(header(), error)) << error;
+        ASSERT_TRUE(writer.create(dir / "a.take", false, {}, error) && writer.begin(header(), error)) << error;
         for (int i = 0; i < 1000; ++i) writer.addFrame(TakeFrame{0.016f, i * 0.016f, 0, uint32_t(i % 5)}, kInputs.data());
-        writer.finish(TakeEnd::ShowOver, 0.03f);
+        EXPECT_EQ(writer.finish(TakeEnd::ShowOver, 0.03f, error), platform::FileWrite::Written) << error;
     }
     Take take;
     ASSERT_TRUE(readTakeFile(dir / "a.take", take, error)) << error;
@@ -64,9 +103,11 @@ TEST(TakeFile, WhatTheWriterWritesReadsBackTheSame) {
     ASSERT_EQ(take.frames.size(), 1000u);
     EXPECT_EQ(take.frames[999].clock, 999 * 0.016f);
     ASSERT_EQ(take.frames[999].inputCount, 4u);
-    const TakeInput& midi = take.inputs[take.frames[999].firstInput + 3];
+    const TakeInput midi = inputsOf(take, 999).at(3);
     EXPECT_TRUE(midi.kind == TakeInputKind::Midi && midi.midiParam1 == 0x7F17B0u);
-    EXPECT_EQ(take.inputs[take.frames[4].firstInput].x, -3);
+    EXPECT_EQ(inputsOf(take, 4).at(0).x, -3);
+    EXPECT_EQ(inputsOf(take, 5).size(), 0u);
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"a.take"}) << "no temporary file is left";
 }
 
 TEST(TakeFile, GoldenBytesOfABlock) {
@@ -95,6 +136,7 @@ TEST(TakeFile, EveryCutStopsAtTheLastWholeBlockOrRefusesTheHeader) {
         }
         ASSERT_TRUE(decodeTake(cut, take, error)) << n;
         EXPECT_EQ(take.frames.size(), n < starts[1] ? 0u : n < starts[2] ? 2u : 3u) << n;
+        for (size_t k = 0; k < take.frames.size(); ++k) EXPECT_EQ(inputsOf(take, k).size(), take.frames[k].inputCount) << n;
         EXPECT_EQ(take.damage.empty(), n == whole.size()) << n;
         EXPECT_EQ(take.end, n == whole.size() ? TakeEnd::Escape : TakeEnd::Cut) << n;
     }
@@ -138,22 +180,217 @@ TEST(TakeFile, OtherFilesAndNewerFormatsAreRefusedWithOneLine) {
     EXPECT_NE(take.damage.find("frame duration out of range"), std::string::npos) << take.damage;
 }
 
+TEST(TakeFile, ClocksNoRunOfTheShowShowsAreDamage) {
+    Take take;
+    std::string error;
+    ASSERT_TRUE(decodeTake(takeOfClocks({kTakeClockLowest, -100.0f, kShowEnd, kTakeClockHighest}), take, error));
+    EXPECT_TRUE(take.damage.empty()) << take.damage;
+    // Where a float clock no longer moves by a frame, and just outside the bounds.
+    for (float clock : {131072.0f, 1e6f, kTakeClockHighest + 0.01f, kTakeClockLowest - 0.01f}) {
+        std::string bytes = takeOfClocks({10.0f, clock});
+        ASSERT_TRUE(decodeTake(bytes, take, error));
+        EXPECT_EQ(take.frames.size(), 0u) << clock;
+        EXPECT_NE(take.damage.find("which no run of the show (296 s long) shows"), std::string::npos) << take.damage;
+    }
+}
+
+TEST(TakeFile, BytesAfterTheClosingRecordAreCountedAndTheTakeStillPlays) {
+    Take take;
+    std::string error;
+    ASSERT_TRUE(decodeTake(sampleTake() + "junk", take, error));
+    EXPECT_EQ(take.trailing, 4u);
+    EXPECT_TRUE(take.damage.empty() && take.end == TakeEnd::Escape && take.frames.size() == 3u);
+    ASSERT_TRUE(decodeTake(sampleTake(), take, error));
+    EXPECT_EQ(take.trailing, 0u);
+}
+
+TEST(TakeFile, AFrameWithMoreInputsThanAnInputStepTakesIsDamage) {
+    const std::vector<TakeInput> wheels(kTakeMaxFrameInputs + 1, TakeInput{TakeInputKind::Wheel});
+    for (uint32_t count : {kTakeMaxFrameInputs, kTakeMaxFrameInputs + 1}) {
+        std::string payload;
+        encodeTakeFrame(payload, TakeFrame{0.02f, 1.0f, 0, count}, wheels.data());
+        encodeTakeEnd(payload, TakeEnd::Escape, 0.02f);
+        Take take;
+        std::string error;
+        ASSERT_TRUE(decodeTake(encodeTakeHeader(header()) + encodeTakeBlock(0, 1, payload), take, error));
+        EXPECT_EQ(take.frames.size(), count == kTakeMaxFrameInputs ? 1u : 0u);
+        if (!take.frames.empty()) EXPECT_EQ(inputsOf(take, 0).size(), count);
+        else EXPECT_NE(take.damage.find("more inputs than an input step takes"), std::string::npos) << take.damage;
+    }
+}
+
+// 4 million wheel notches, 20 MB of file: the old reader held 160 MB of them (more while
+// its vector grew); a replay holds the frames and one block.
+TEST(TakeFile, AReplayHoldsTheFramesNotEveryInputOfTheFile) {
+    TempFolder dir;
+    std::string error;
+    constexpr int kFrames = 400, kWheels = 10000;
+    std::vector<TakeInput> wheels(kWheels, TakeInput{TakeInputKind::Wheel});
+    for (int i = 0; i < kWheels; ++i) wheels[i].wheelY = i % 7 - 3;
+    {
+        TakeWriter writer;
+        ASSERT_TRUE(writer.create(dir / "wheels.take", false, {}, error) && writer.begin(header(), error)) << error;
+        for (int k = 0; k < kFrames; ++k) writer.addFrame(TakeFrame{0.02f, k * 0.02f, 0, kWheels}, wheels.data());
+        ASSERT_EQ(writer.finish(TakeEnd::Escape, 0.02f, error), platform::FileWrite::Written) << error;
+    }
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    Take take;
+    ASSERT_TRUE(readTakeFile(dir / "wheels.take", take, error)) << error;
+    ASSERT_EQ(take.frames.size(), size_t(kFrames));
+    std::vector<TakeInput> inputs;
+    for (size_t k = 0; k < take.frames.size(); ++k) ASSERT_TRUE(readTakeInputs(take, k, inputs, error)) << error;
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 80 * 1024) << "kilobytes more at the peak";
+    EXPECT_GT(take.blocks.size(), 10u) << "blocks of about a megabyte";
+    ASSERT_EQ(inputs.size(), size_t(kWheels));
+    for (int i = 0; i < kWheels; ++i) ASSERT_EQ(inputs[i].wheelY, i % 7 - 3) << "the replay is exact";
+}
+
+TEST(TakeFile, AFileChangedWhileItPlaysStopsTheInputsWithOneLine) {
+    TempFolder dir;
+    const std::string path = dir.write("a.take", sampleTake());
+    Take take;
+    std::string error;
+    ASSERT_TRUE(readTakeFile(path, take, error)) << error;
+    EXPECT_EQ(inputsOf(take, 0).size(), 4u);
+    std::string bytes = sampleTake();
+    bytes[take.blocks[1].at + 25] ^= 1;  // inside the second block's payload
+    writeFile(path, bytes);
+    std::vector<TakeInput> inputs;
+    EXPECT_FALSE(readTakeInputs(take, 2, inputs, error));
+    EXPECT_NE(error.find("changed since it was read"), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos);
+}
+
 TEST(TakeWriter, NeverReplacesAFileUnlessAskedAndLeavesNoneWhenNothingWasPlayed) {
     TempFolder dir;
     const std::string path = dir.write("a.take", "someone's notes");
     std::string error;
     {
         TakeWriter writer;
-        EXPECT_FALSE(writer.create(path, false, error));
+        EXPECT_FALSE(writer.create(path, false, {}, error));
         EXPECT_NE(error.find("--overwrite"), std::string::npos) << error;
-        EXPECT_FALSE(writer.create(dir.path(), true, error));
     }
     EXPECT_EQ(readFile(path), "someone's notes");
     {
         TakeWriter writer;
-        EXPECT_TRUE(writer.create(path, true, error)) << error;
+        EXPECT_TRUE(writer.create(path, true, {}, error)) << error;
     }  // never begun: the show did not start
-    EXPECT_FALSE(std::filesystem::exists(path));
+    {
+        TakeWriter writer;  // begun, stopped before the first frame
+        ASSERT_TRUE(writer.create(path, true, {}, error) && writer.begin(header(), error)) << error;
+        EXPECT_EQ(writer.finish(TakeEnd::Interrupted, 0.0f, error), platform::FileWrite::Failed);
+        EXPECT_NE(error.find("before the show's first frame; the take is not kept, and \"" + path + "\" is left as it was"),
+                  std::string::npos)
+            << error;
+    }
+    EXPECT_EQ(readFile(path), "someone's notes");
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"a.take"});
+}
+
+TEST(TakeWriter, RefusesFoldersPipesDevicesAndTheRunsInputsWithOneLine) {
+    TempFolder dir;
+    SpecialFiles special(dir);
+    const std::string music = dir.write("music.mp3", "notes");
+    std::vector<std::string> refused = {dir.path(), "/dev/urandom", music};
+    if (!special.pipe.empty()) refused.push_back(special.pipe);
+    for (const std::string& path : refused) {
+        TakeWriter writer;
+        std::string error;
+        EXPECT_FALSE(writer.create(path, true, {music}, error)) << path;
+        EXPECT_NE(error.find(path), std::string::npos) << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    }
+    EXPECT_EQ(readFile(music), "notes");
+    EXPECT_TRUE(std::filesystem::is_fifo(special.pipe) || special.pipe.empty());
+}
+
+TEST(TakeWriter, TheOldTakeStaysUntilTheNewOneIsWholeAndAnotherRunsTakeIsNeverReplaced) {
+    TempFolder dir;
+    const std::string path = dir.write("a.take", "the old take");
+    std::string error;
+    TakeWriter first;
+    ASSERT_TRUE(first.create(path, true, {}, error) && first.begin(header(), error)) << error;
+    record(first, 60);
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));  // a block pushed to the disk
+    EXPECT_EQ(readFile(path), "the old take");
+    const std::string temporary = platform::process_temp_path(path);
+    EXPECT_NE(readFile(temporary).find("TBLK"), std::string::npos) << "the frames are in the temporary file";
+
+    // Another run records 30 frames to the same name meanwhile, and closes first.
+    const pid_t other = fork();
+    if (other == 0) {
+        TakeWriter second;
+        std::string why;
+        if (!second.create(path, true, {}, why) || !second.begin(header(), why)) _exit(1);
+        record(second, 30);
+        _exit(second.finish(TakeEnd::Escape, 0.02f, why) == platform::FileWrite::Written ? 0 : 1);
+    }
+    int status = -1;
+    waitpid(other, &status, 0);
+    ASSERT_EQ(status, 0);
+    ASSERT_EQ(first.finish(TakeEnd::FrameLimit, 0.02f, error), platform::FileWrite::Changed) << error;
+    const std::string kept = dir / ("a." + platform::process_tag() + ".take");
+    EXPECT_NE(error.find("\"" + path + "\" was written by another program"), std::string::npos) << error;
+    EXPECT_NE(error.find("kept as \"" + kept + "\""), std::string::npos) << error;
+    Take take;
+    ASSERT_TRUE(readTakeFile(path, take, error));
+    EXPECT_EQ(take.frames.size(), 30u) << "the other run's take";
+    ASSERT_TRUE(readTakeFile(kept, take, error));
+    EXPECT_EQ(take.frames.size(), 60u) << "this one's, beside it";
+    EXPECT_FALSE(std::filesystem::exists(temporary));
+}
+
+TEST(TakeWriter, AFullDiskIsSaidOnceAndTheOldTakeStays) {
+    TempFolder dir;
+    SmallDisk disk(dir, 8);  // a page for the old take, one for the new
+    if (disk.path.empty()) GTEST_SKIP() << "no small disk here (needs root)";
+    const std::string path = disk.path + "/a.take";
+    writeFile(path, "the old take");
+    std::string error;
+    TakeWriter writer;
+    ASSERT_TRUE(writer.create(path, true, {}, error) && writer.begin(header(), error)) << error;
+    testing::internal::CaptureStdout();
+    for (int second = 0; second < 20 && !writer.failed(); ++second) {
+        record(writer, 500);
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    }
+    const std::string said = testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(writer.failed());
+    EXPECT_EQ(said, "Recording: cannot write \"" + path + "\": the disk is full; the take is not kept, and \"" + path +
+                        "\" is left as it was\n");
+    EXPECT_EQ(writer.finish(TakeEnd::FrameLimit, 0.02f, error), platform::FileWrite::Failed);
+    EXPECT_EQ(error, "") << "said once, when it happened";
+    EXPECT_EQ(readFile(path), "the old take");
+    EXPECT_EQ(namesIn(disk.path), std::vector<std::string>{"a.take"}) << "the room is given back";
+}
+
+// A killed run's take stays in its temporary file; the next recording to the name keeps
+// it aside under a name of its own, and removes an empty one.
+TEST(TakeWriter, ACutTakeOfADeadRunIsKeptAsideAndAnEmptyOneRemoved) {
+    TempFolder dir;
+    const std::string path = dir / "a.take";
+    std::string cut = sampleTake();
+    cut.resize(cut.size() - 10);
+    writeFile(path + ".4000000001.tmp", cut);  // no process has such an id
+    writeFile(path + ".4000000002.tmp", "");
+    writeFile(dir / "a.cut-4000000001.take", "a take kept before");
+    testing::internal::CaptureStdout();
+    std::string error;
+    {
+        TakeWriter writer;
+        EXPECT_TRUE(writer.create(path, false, {}, error)) << error;
+    }
+    const std::string said = testing::internal::GetCapturedStdout();
+    const std::string kept = dir / "a.cut-4000000001-2.take";
+    EXPECT_NE(said.find("Recording: \"" + path + ".4000000001.tmp\", the take of a run that was cut off, is kept as \"" +
+                        kept + "\" (3 frames"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(readFile(kept), cut);
+    EXPECT_EQ(readFile(dir / "a.cut-4000000001.take"), "a take kept before");
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a.cut-4000000001-2.take", "a.cut-4000000001.take"}));
 }
 
 TEST(TakeClock, MovesOnBetweenFramesAndHoldsOverAJump) {
@@ -166,6 +403,21 @@ TEST(TakeClock, MovesOnBetweenFramesAndHoldsOverAJump) {
     EXPECT_FLOAT_EQ(takeClockAt(take, times, 0.39), 0.8f);   // the cue comes at once, not on the way
     EXPECT_FLOAT_EQ(takeClockAt(take, times, 0.45), 50.0f);
     EXPECT_NEAR(takeLength(take), 0.5, 1e-6);
+}
+
+// A clock too large for a 5 ms step to move it (a take's, before takes were checked) once
+// held the frame in the forecast for ever, out of reach of Escape and the signals.
+TEST(TakeClock, TheForecastOfPicturesNeverSpinsWhereTheClockCannotStep) {
+    Timeline edit, remap;
+    buildEdit(edit);
+    buildRemap(remap);
+    for (float clock : {131072.0f, 2.4e6f, 3e38f}) {
+        FrameForecast forecast;
+        const auto start = std::chrono::steady_clock::now();
+        forecast.advance(edit, remap, clock, 0.02f);
+        forecast.advance(edit, remap, clock, 0.02f);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << clock;
+    }
 }
 
 TEST(TakeStamp, SaysWhichFileDiffersIsMissingOrIsNew) {

@@ -2,12 +2,14 @@
 // driver-like thread through the callback entry, the mouse and keys through SDL's queue)
 // recorded and replayed twice draws the same frames three times, and captures the same
 // video twice; a cut or foreign take plays up to the cut or is refused; every way out of a
-// recording leaves a take.
+// recording leaves a take, or says in one line and in its status that it left none, and
+// the file under the name is the old one until the new take is whole.
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
@@ -26,6 +28,7 @@
 #include "take/take_file.h"
 #include "take/take_session.h"
 #include "decoded_video.h"
+#include "special_files.h"
 #include "temp_folder.h"
 
 namespace {
@@ -151,6 +154,35 @@ Take readTake(const std::string& path) {
     return take;
 }
 
+std::vector<TakeInput> inputsOf(const Take& take, size_t frame) {
+    std::vector<TakeInput> inputs;
+    std::string why;
+    EXPECT_TRUE(readTakeInputs(take, frame, inputs, why)) << why;
+    return inputs;
+}
+
+// The take's frames from `first` on as one block, a frame's clock changed by `clock`.
+template <class Clock>
+std::string reblocked(const Take& take, size_t first, size_t count, Clock clock) {
+    std::string payload;
+    for (size_t k = first; k < first + count; ++k) {
+        TakeFrame f = take.frames[k];
+        f.clock = clock(k, f.clock);
+        encodeTakeFrame(payload, f, inputsOf(take, k).data());
+    }
+    if (first + count == take.frames.size()) encodeTakeEnd(payload, take.end, take.endDt);
+    return encodeTakeBlock(uint32_t(first), uint32_t(count), payload);
+}
+
+// The files in folder whose names start with prefix.
+std::vector<std::string> filesStarting(const std::string& folder, const std::string& prefix) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().rfind(prefix, 0) == 0) found.push_back(entry.path().string());
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
 class Takes : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -195,7 +227,8 @@ TEST_F(Takes, AScriptedPerformanceReplaysTwiceWithTheLiveFrames) {
     ASSERT_EQ(take.frames.size(), 130u);
     EXPECT_EQ(take.end, TakeEnd::FrameLimit);
     std::map<TakeInputKind, int> inputs;
-    for (const TakeInput& in : take.inputs) inputs[in.kind]++;
+    for (size_t k = 0; k < take.frames.size(); ++k)
+        for (const TakeInput& in : inputsOf(take, k)) inputs[in.kind]++;
     EXPECT_EQ(inputs[TakeInputKind::Midi], 18) << "every message the driver's thread sent";
     EXPECT_EQ(inputs[TakeInputKind::Key], 2);
     EXPECT_EQ(inputs[TakeInputKind::Wheel], 4);
@@ -268,11 +301,10 @@ TEST_F(Takes, ACutTakePlaysUpToTheCutAndAForeignOneIsRefusedUnlessForced) {
 
     // Another version's take, and the same take on the show with a shader changed.
     Take take = readTake(*folder / "live.take");
+    const auto same = [](size_t, float clock) { return clock; };
+    const std::string blocks = reblocked(take, 0, take.frames.size(), same);
     take.header.version = "0123456789-old";
-    std::string payload;
-    for (const TakeFrame& f : take.frames) encodeTakeFrame(payload, f, take.inputs.data() + f.firstInput);
-    encodeTakeEnd(payload, take.end, take.endDt);
-    writeFile(*folder / "old.take", encodeTakeHeader(take.header) + encodeTakeBlock(0, take.frames.size(), payload));
+    writeFile(*folder / "old.take", encodeTakeHeader(take.header) + blocks);
     EXPECT_EQ(velmora("--replay " + *folder / "old.take", "old.log"), 2);
     EXPECT_NE(said("old.log").find("recorded by velmora 0123456789-old"), std::string::npos) << said("old.log");
     EXPECT_EQ(velmora("--force --frames 5 --replay " + *folder / "old.take", "old.log"), 0);
@@ -283,8 +315,9 @@ TEST_F(Takes, ACutTakePlaysUpToTheCutAndAForeignOneIsRefusedUnlessForced) {
     EXPECT_NE(said("data.log").find("other show data: shaders/common.cpp differs"), std::string::npos);
 }
 
-// Every way out of a recording: the take reads back, ended as it was; SIGKILL leaves it
-// cut, still readable up to its last block.
+// Every way out of a recording: the take reads back, ended as it was, with status 0;
+// SIGKILL leaves no take under the name but the temporary file, cut, still readable up to
+// its last block, which the next recording to the name keeps aside.
 TEST_F(Takes, EveryWayOutLeavesAReadableTake) {
     const std::string escape = "xdotool key --window $(xdotool search --pid $p --name Velmora | head -1) Escape";
     const struct {
@@ -298,14 +331,167 @@ TEST_F(Takes, EveryWayOutLeavesAReadableTake) {
     for (const auto& way : ways) {
         const std::string take = *folder / (way.name + ".take");
         // The show in the foreground (a background one starts with SIGINT ignored), ended
-        // by a watcher once a block of frames is on disk.
-        const std::string command = "p=$$; (for i in $(seq 600); do grep -q TBLK " + take +
-                                    " 2>/dev/null && break; sleep 0.1; done; " + way.stop + ") & exec " + VELMORA +
+        // by a watcher once a block of frames is in the take's temporary file.
+        const std::string command = "p=$$; (for i in $(seq 600); do grep -qs TBLK " + take +
+                                    ".*.tmp && break; sleep 0.1; done; " + way.stop + ") & exec " + VELMORA +
                                     " --no-launcher --windowed --res 320x180 --record " + take + " " + way.args;
         const int status = run(command, *folder / (way.name + ".log"), *show);
         EXPECT_EQ(status, way.end == TakeEnd::Cut ? 128 + 9 : 0) << way.name << said(way.name + ".log");
-        const Take t = readTake(take);
+        const std::vector<std::string> temporary = filesStarting(folder->path(), way.name + ".take.");
+        EXPECT_EQ(fs::exists(take), way.end != TakeEnd::Cut) << way.name;
+        EXPECT_EQ(temporary.size(), way.end == TakeEnd::Cut ? 1u : 0u) << way.name;
+        const Take t = readTake(way.end == TakeEnd::Cut && !temporary.empty() ? temporary[0] : take);
         EXPECT_GT(t.frames.size(), 0u) << way.name;
         EXPECT_EQ(t.end, way.end) << way.name << ": " << takeEndText(t.end) << "\n" << said(way.name + ".log");
+        if (way.end != TakeEnd::Cut || temporary.empty()) continue;
+        // The next recording to the name: the cut take is kept beside it, and said.
+        const std::string id = temporary[0].substr(take.size() + 1, temporary[0].size() - take.size() - 5);
+        const std::string kept = *folder / ("sigkill.cut-" + id + ".take");
+        EXPECT_EQ(velmora("--no-launcher --windowed --res 320x180 --frames 5 --record " + take, "next.log"), 0);
+        EXPECT_NE(said("next.log").find("Recording: \"" + temporary[0] + "\", the take of a run that was cut off, is kept as \"" +
+                                        kept + "\" (" + std::to_string(t.frames.size()) + " frames"),
+                  std::string::npos)
+            << said("next.log");
+        EXPECT_EQ(readTake(kept).frames.size(), t.frames.size());
+        EXPECT_EQ(readTake(take).frames.size(), 5u);
+    }
+}
+
+// A run refused after the take was created (no show folder, a size the show cannot render,
+// an unwritable --frame-hashes) leaves the old take as it was; a pipe, a device and a
+// folder are refused in one line and left alone.
+TEST_F(Takes, ARefusedRunLeavesTheOldTakeAndPipesDevicesAndFoldersAlone) {
+    const std::string take = *folder / "kept.take";
+    writeFile(take, "the old take");
+    for (const std::string refused : {"--data " + *folder / "no-show", std::string("--res 3x3"),
+                                      "--frame-hashes " + *folder / "no-folder/h.txt"}) {
+        EXPECT_EQ(velmora("--no-launcher --windowed --record " + take + " --overwrite " + refused, "refused.log"), 2)
+            << refused << said("refused.log");
+        EXPECT_NE(said("refused.log").find("the show never started; nothing was written to \"" + take + "\""),
+                  std::string::npos)
+            << said("refused.log");
+        EXPECT_EQ(readFile(take), "the old take") << refused;
+        EXPECT_EQ(filesStarting(folder->path(), "kept.take").size(), 1u) << "no temporary file is left";
+    }
+    SpecialFiles special(*folder);
+    for (const std::string& name : {special.pipe, std::string("/dev/urandom"), folder->path()}) {
+        EXPECT_EQ(velmora("--no-launcher --windowed --record " + name + " --overwrite", "special.log"), 2);
+        const std::string line = said("special.log");
+        EXPECT_TRUE(line.find("\"" + name + "\" is not a regular file") != std::string::npos ||
+                    line.find("\"" + name + "\" is a folder") != std::string::npos)
+            << line;
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
+    }
+    EXPECT_TRUE(fs::is_fifo(special.pipe) && fs::is_character_file("/dev/urandom"));
+}
+
+// The disk fills while the show plays, or is full from the start: the show plays on, one
+// line says the take is not kept, no line claims its frames, the old take stays and the
+// status is 1.
+TEST_F(Takes, AFullDiskIsSaidInOneLineWithStatusOneAndTheOldTakeStays) {
+    for (const int kilobytes : {8, 4}) {  // a page for the old take, and one or none for the new
+        TempFolder place;
+        SmallDisk disk(place, kilobytes);
+        if (disk.path.empty()) GTEST_SKIP() << "no small disk here (needs root)";
+        const std::string take = disk.path + "/a.take";
+        writeFile(take, "the old take");
+        const int status = velmora("--no-launcher --windowed --res 320x180 --frames 400 --overwrite --record " + take, "full.log");
+        const std::string log = said("full.log");
+        EXPECT_EQ(status, 1) << log;
+        EXPECT_NE(log.find("Recording: cannot write \"" + take + "\": the disk is full; the take is not kept, and \"" + take +
+                           "\" is left as it was\n"),
+                  std::string::npos)
+            << log;
+        EXPECT_EQ(log.find("frames in"), std::string::npos) << log;
+        EXPECT_EQ(log.find("never started"), std::string::npos) << log;
+        EXPECT_EQ(readFile(take), "the old take");
+        EXPECT_EQ(filesStarting(disk.path, "a.take").size(), 1u) << "the room is given back";
+    }
+}
+
+// Two recordings to one name at once: the first to close takes the name, the other is
+// kept beside it, both names said, and each file holds the frames its run said.
+TEST_F(Takes, TwoRecordingsToOneNameKeepBothAndSayBothNames) {
+    const std::string take = *folder / "twice.take";
+    const std::string args = " --no-launcher --windowed --res 320x180 --record " + take + " --frames ";
+    const int status = run(std::string(VELMORA) + args + "400 >" + *folder / "long.log" + " 2>&1 & sleep 0.3; " + VELMORA +
+                               args + "20; s=$?; wait $!; exit $((s * 16 + $?))",
+                           *folder / "short.log", *show);
+    EXPECT_EQ(status, 1) << "the short run keeps the name (0), the long one its take beside it (1)\n"
+                         << said("short.log") << said("long.log");
+    EXPECT_NE(said("short.log").find("Recording: 20 frames in \"" + take + "\""), std::string::npos) << said("short.log");
+    const std::vector<std::string> kept = filesStarting(folder->path(), "twice.");
+    ASSERT_EQ(kept.size(), 2u);
+    const std::string other = kept[0] == take ? kept[1] : kept[0];
+    EXPECT_NE(said("long.log").find("Recording: 400 frames, ended by the --frames limit; \"" + take +
+                                    "\" was written by another program during this run and is left as it is; this one is kept as \"" +
+                                    other + "\""),
+              std::string::npos)
+        << said("long.log");
+    EXPECT_EQ(readTake(take).frames.size(), 20u);
+    EXPECT_EQ(readTake(other).frames.size(), 400u);
+}
+
+// Killed or stopped while the show loads: nothing under the take's name; an empty
+// temporary file of a killed run goes at the next recording, without a word.
+TEST_F(Takes, StoppedWhileTheShowLoadsLeavesNothingUnderTheName) {
+    for (const std::string signal : {"KILL", "TERM"}) {
+        const std::string take = *folder / ("loading-" + signal + ".take");
+        const std::string command = "p=$$; (for i in $(seq 600); do ls " + take + ".*.tmp >/dev/null 2>&1 && break; sleep 0.01; " +
+                                    "done; kill -" + signal + " $p) & exec " + VELMORA +
+                                    " --no-launcher --windowed --res 320x180 --record " + take;
+        EXPECT_NE(run(command, *folder / "loading.log", *show), 0) << said("loading.log");
+        EXPECT_FALSE(fs::exists(take)) << signal;
+    }
+    const std::string take = *folder / "loading-KILL.take";
+    EXPECT_EQ(velmora("--no-launcher --windowed --res 320x180 --frames 3 --record " + take, "loaded.log"), 0);
+    EXPECT_EQ(said("loaded.log").find("cut off"), std::string::npos) << said("loaded.log");
+    EXPECT_EQ(filesStarting(folder->path(), "loading-KILL.take"), std::vector<std::string>{take});
+}
+
+TEST_F(Takes, AStartPastTheShowsEndIsRefused) {
+    for (const std::string start : {"550", "297", "296"}) {
+        EXPECT_EQ(velmora("--no-launcher --windowed --start " + start, "start.log"), 2);
+        EXPECT_EQ(said("start.log").rfind("velmora: --start " + start + " is" + (start == "296" ? "" : " past") +
+                                              " the show's end at 296 s\n",
+                                          0),
+                  0u)
+            << said("start.log");
+    }
+}
+
+// A replay says the bytes after a take's closing record and plays the take; stops, saying
+// where, at a clock no run shows (where the forecast of pictures once spun for ever); and
+// ends on Escape, SIGINT and SIGTERM like the live show.
+TEST_F(Takes, AReplaySaysTrailingBytesStopsAtImpossibleClocksAndEndsWhenAsked) {
+    ASSERT_EQ(status, 0);
+    const std::string bytes = readFile(*folder / "live.take");
+    writeFile(*folder / "tail.take", bytes + "junk");
+    EXPECT_EQ(velmora("--frames 5 --replay " + *folder / "tail.take", "tail.log"), 0) << said("tail.log");
+    EXPECT_NE(said("tail.log").find("Replay: \"" + *folder / "tail.take" +
+                                    "\": 4 bytes after the take's closing record are not played"),
+              std::string::npos)
+        << said("tail.log");
+
+    const Take take = readTake(*folder / "live.take");
+    const auto same = [](size_t, float clock) { return clock; };
+    const auto far = [](size_t k, float clock) { return k == 25 ? 131072.0f : clock; };
+    writeFile(*folder / "far.take", encodeTakeHeader(take.header) + reblocked(take, 0, 20, same) +
+                                        reblocked(take, 20, take.frames.size() - 20, far));
+    EXPECT_EQ(velmora("--replay " + *folder / "far.take" + " --frame-hashes " + *folder / "far.txt", "far.log"), 0)
+        << said("far.log");
+    EXPECT_NE(said("far.log").find("a part clock of 131072 s, which no run of the show (296 s long) shows"),
+              std::string::npos)
+        << said("far.log");
+    EXPECT_EQ(frameCrcs(*folder / "far.txt").size(), 20u);
+
+    const std::string escape = "xdotool key --window $(xdotool search --pid $p --name Velmora | head -1) Escape";
+    for (const std::string stop : {std::string("kill -INT $p"), std::string("kill -TERM $p"), escape}) {
+        const std::string log = *folder / "stopped.log";
+        const std::string command = "p=$$; (for i in $(seq 600); do grep -qs \"Replay: .*frames\" " + log +
+                                    " && break; sleep 0.05; done; " + stop + ") & exec " + VELMORA + " --replay " +
+                                    *folder / "live.take";
+        EXPECT_EQ(run(command, log, *show), 0) << stop << said("stopped.log");
+        EXPECT_NE(said("stopped.log").find("Replay: stopped at frame"), std::string::npos) << stop << said("stopped.log");
     }
 }
