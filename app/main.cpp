@@ -105,11 +105,6 @@ int main(int argc, char** argv) {
     // Before every other exit handler, so the last to run: a take not kept whole makes
     // the run's status 1 whichever way it ends (take/take.h).
     if (app.inputSource) std::atexit([] { exitWithTakeStatus(g_app); });
-    static FrameHashLog hashes;
-    if (!app.options.frameHashes.empty() && !openFrameHashes(hashes, app.options.frameHashes, message)) {
-        fprintf(stderr, "velmora: %s\n", message.c_str());
-        return 2;
-    }
     if (!app.options.capture.empty() && !prepareCapture(app.options, message)) {
         fprintf(stderr, "velmora: %s\n", message.c_str());
         return 2;
@@ -128,6 +123,13 @@ int main(int argc, char** argv) {
             fprintf(stderr, "velmora: %s\n", message.c_str());
             return 2;
         }
+    }
+    // Written into a temporary file from the first frame; its name takes it at the exit.
+    static FrameHashLog hashes;
+    if (!app.options.frameHashes.empty() &&
+        !openFrameHashes(hashes, app.options.frameHashes, message, app.inputFiles)) {
+        fprintf(stderr, "velmora: %s\n", message.c_str());
+        return 2;
     }
     std::error_code entered;
     if (!app.options.dataDir.empty())
@@ -208,7 +210,7 @@ int main(int argc, char** argv) {
         const float shown = app.parts[app.currentPart]->clock;  // the clock this frame shows
         driveParts(app);
         finishFrame(app);
-        logFrameHash(hashes, app, shown);
+        if (!logFrameHash(hashes, app, shown)) std::exit(1);  // the exit says why
         platform::swap_window(app.window.window);
         if (app.options.frames >= 0 && app.frameCount >= app.options.frames) {
             if (app.inputSource) app.inputSource->ending(RunEnd::FrameLimit);

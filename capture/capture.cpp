@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include "app/app_state.h"
 #include "app/frame_finish.h"
@@ -20,8 +21,11 @@
 #include "capture/capture_encoder.h"
 #include "capture/capture_progress.h"
 #include "capture/frame_readback.h"
+#include "capture/output_line.h"
 #include "platform/audio.h"
 #include "platform/console.h"
+#include "platform/file_io.h"
+#include "platform/file_write.h"
 #include "platform/interrupt.h"
 #include "platform/printable.h"
 #include "platform/tick_clock.h"
@@ -33,15 +37,55 @@ namespace {
 // Set by an interrupt (Ctrl-C, SIGTERM): finish the file and stop. Atomic, not just
 // sig_atomic_t: two interrupts may run their handlers at once on two threads.
 std::atomic<int> g_stopSignal{0};
-static_assert(std::atomic<int>::is_always_lock_free, "used in a signal handler");
-char g_partPath[4096 + 16];  // the unfinished file, for a second interrupt to remove
+// Frames are being made: from then on an interrupt finishes the video with them.
+std::atomic<bool> g_rendering{false};
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
+              "used in a signal handler");
+char g_partPath[4096 + 32];  // the unfinished file, for an interrupt that stops at once to remove
 
-// The first interrupt asks for the file to be finished; a second one means "stop now":
-// the unfinished file could not be played, so it goes rather than staying behind hidden.
+// The first interrupt while frames are made asks for the video to be finished with them.
+// Before the first frame (the show still loading) there is nothing to keep, and a second
+// interrupt means "stop now", even in a wait on a stalled disk: the unfinished file goes
+// rather than staying behind.
 void stopCapture(int signal) {
-    if (g_stopSignal.exchange(signal) == 0) return;
+    if (g_stopSignal.exchange(signal) == 0 && g_rendering) return;
     if (g_partPath[0]) platform::remove_file_at_once(g_partPath);
     std::_Exit(128 + signal);
+}
+
+// Earlier versions left their unfinished video as ".NAME.<process>.part" beside it; those
+// of processes no longer running go with the next capture to the name.
+void removeOldPartFiles(const std::string& path) {
+    namespace fs = std::filesystem;
+    const fs::path target = fs::u8path(path);
+    const std::string prefix = "." + target.filename().u8string() + ".";
+    fs::path folder = target.parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().u8string();
+        if (name.size() <= prefix.size() + 5 || name.compare(0, prefix.size(), prefix) != 0) continue;
+        if (name.compare(name.size() - 5, 5, ".part") != 0) continue;
+        const std::string id = name.substr(prefix.size(), name.size() - prefix.size() - 5);
+        if (id.size() > 10 || id.find_first_not_of("0123456789") != std::string::npos) continue;
+        const unsigned long process = std::stoul(id);
+        if (std::to_string(process) == platform::process_tag() || platform::process_running(process)) continue;
+        if (platform::file_kind(it->path().u8string()) == platform::FileKind::Regular) platform::remove_file(it->path().u8string());
+    }
+}
+
+// What stops a capture from outside, once asked: an interrupt, or Escape or a close in
+// its window (hidden, but a window manager may still show it). Null while nothing has.
+const char* stopRequested() {
+    if (const int signal = g_stopSignal) return signal == platform::kInterruptSignal ? "SIGINT" : "SIGTERM";
+    platform::pump_events();
+    platform::InputEvent event;
+    while (platform::poll_event(event)) {
+        if (!eventEndsRun(event)) continue;
+        if (event.kind == platform::EventKind::Close) return "closing the window";
+        return event.kind == platform::EventKind::Quit ? "SIGINT" : "Escape";
+    }
+    return nullptr;
 }
 
 // One frame of the show as the frame loop plays it, but dt is fixed and nothing is read
@@ -67,27 +111,34 @@ bool handOn(FrameReadback& readback, CaptureEncoder& encoder, std::string& error
     return true;
 }
 
+// Where a replay's frame leaves the capture: drawn, or the end of the performance.
+enum class ReplayStep { Draw, ShowOver, Escape, Stopped };
+
 // A replay's frame `seconds` into the take: every frame of the take up to then handed to the
 // show as the input step would (camera included), and the part clock set to the take's
-// there. False once the show has ended by then.
-bool replayFrameAt(AppState& app, TakeSession& replay, double seconds) {
+// there.
+ReplayStep replayFrameAt(AppState& app, TakeSession& replay, double seconds) {
     ReplayedFrame frame;
     while (replay.frameBy(seconds, frame)) {
-        applyReplayedInputs(app, frame);
+        // The performance ended at a replayed Escape; so does its video, kept whole.
+        if (applyControlInputs(app, frame.inputs, frame.inputCount) == InputAction::Exit) return ReplayStep::Escape;
         updateFreeCamera(app);  // the camera moves once a frame of the take, as it did live
         app.inputs.wheelStep = 0.0f;
+        if (g_stopSignal) return ReplayStep::Stopped;  // a take's frames may all fall due at once
     }
     const float clock = replay.clockAt(seconds);
-    if (app.parts.empty()) return false;
+    if (app.parts.empty()) return ReplayStep::ShowOver;
     // The clock the last frame's update left is the one the show checks its end against
     // while it draws the next frame.
     Part* part = app.parts[app.currentPart];
-    if (clock > kShowEnd || part->clock > kShowEnd) return false;
+    if (clock > kShowEnd || part->clock > kShowEnd) return ReplayStep::ShowOver;
     part->clock = clock;
-    return true;
+    return ReplayStep::Draw;
 }
 
-std::vector<int16_t> spanMusic(const CaptureSpan& span, const TakeSession* replay) {
+// The sound track of the span, made a piece at a time on the encoder's thread: the show's
+// music from the span's start, or as a replay's live player followed the take's clock.
+CaptureSound spanSound(const CaptureSpan& span, const TakeSession* replay) {
     // The show's music, as startup plays it.
     const char* path = "music//Zo-velmora.mp3";
     std::vector<int16_t> music;
@@ -101,10 +152,21 @@ std::vector<int16_t> spanMusic(const CaptureSpan& span, const TakeSession* repla
         std::fprintf(stderr, "capture: no music (\"%s\": %s); the video has no sound\n", path, error.c_str());
         return {};
     }
-    // A replay's sound follows the take's clock as the live player did.
-    if (replay) return takeMusic(music, replay->take(), count);
-    cutMusic(music, first, count);
-    return music;
+    if (replay) {
+        struct Track {
+            std::vector<int16_t> music;
+            TakeMusicStream stream;  // reads music and the take, which outlive the capture
+        };
+        auto track = std::make_shared<Track>();
+        track->music = std::move(music);
+        startTakeMusic(track->stream, track->music, replay->take());
+        return [track](int16_t* out, int64_t frames) { nextTakeMusic(track->stream, out, frames); };
+    }
+    auto track = std::make_shared<std::vector<int16_t>>(std::move(music));
+    return [track, at = first](int16_t* out, int64_t frames) mutable {
+        musicPiece(*track, at, frames, out);
+        at += frames;
+    };
 }
 
 }  // namespace
@@ -140,14 +202,14 @@ bool captureSpan(const LaunchOptions& options, float showEnd, CaptureSpan& span,
     return true;
 }
 
-void cutMusic(std::vector<int16_t>& music, int64_t first, int64_t count) {
+void musicPiece(const std::vector<int16_t>& music, int64_t first, int64_t count, int16_t* out) {
     const int64_t have = static_cast<int64_t>(music.size() / 2);
-    if (first > 0)
-        music.erase(music.begin(), music.begin() + std::min(first, have) * 2);
-    else if (first < 0)
-        music.insert(music.begin(), static_cast<size_t>(-first) * 2, 0);
-    music.resize(static_cast<size_t>(count) * 2, 0);
-    music.shrink_to_fit();
+    for (int64_t i = 0; i < count; ++i) {
+        const int64_t at = first + i;
+        const bool inside = at >= 0 && at < have;
+        out[i * 2] = inside ? music[static_cast<size_t>(at) * 2] : 0;
+        out[i * 2 + 1] = inside ? music[static_cast<size_t>(at) * 2 + 1] : 0;
+    }
 }
 
 bool prepareCapture(LaunchOptions& options, std::string& error) {
@@ -161,7 +223,9 @@ bool prepareCapture(LaunchOptions& options, std::string& error) {
     const fs::path here = fs::current_path(ec);
     if (!options.dataDir.empty() && fs::u8path(options.capture).is_relative() && !ec)
         options.capture = (here / fs::u8path(options.capture)).u8string();
-    if (!checkCaptureFile(options.capture, error)) return false;
+    platform::WriteOptions writing;
+    writing.inputs = runInputFiles(options);
+    if (!checkCaptureFile(options.capture, writing, error)) return false;
     // Installed before SDL starts, which then leaves both signals to us.
     platform::on_interrupt(stopCapture);
     return true;
@@ -182,13 +246,20 @@ int runCapture(AppState& app) {
                      drawableH, width, height);
         return 1;
     }
+    removeOldPartFiles(options.capture);
+    platform::FileWriter out;
+    platform::WriteOptions writing;
+    writing.inputs = app.inputFiles;
+    if (out.open(options.capture, writing, error) != platform::FileWrite::Written) {
+        std::fprintf(stderr, "velmora: %s\n", shownLine(error).c_str());
+        return 1;
+    }
+    if (out.temporary().size() < sizeof g_partPath) std::memcpy(g_partPath, out.temporary().c_str(), out.temporary().size() + 1);
     CaptureEncoder encoder;
-    if (!encoder.open(options.capture, CaptureFormat{width, height, span.fps, options.crf}, spanMusic(span, replay), error)) {
+    if (!encoder.open(out, CaptureFormat{width, height, span.fps, options.crf}, spanSound(span, replay), error)) {
         std::fprintf(stderr, "velmora: %s\n", error.c_str());
         return 1;
     }
-    const std::string part = captureTempPath(options.capture);
-    if (part.size() < sizeof g_partPath) std::memcpy(g_partPath, part.c_str(), part.size() + 1);
     const char* what = replay ? "take" : "show";
     std::fprintf(stderr, "capture: %s, %dx%d at %d fps, %g s to %g s of the %s (%ld frames), CRF %d\n",
                  platform::printable(options.capture).c_str(), width, height, span.fps, span.start,
@@ -199,15 +270,20 @@ int runCapture(AppState& app) {
     CaptureProgress progress;
     startProgress(progress, span.frames, platform::is_terminal(stderr));
     const float dt = 1.0f / static_cast<float>(span.fps);
+    const char* stoppedBy = nullptr;
     bool ok = true;
-    for (long n = 0; ok && n < span.frames && !g_stopSignal; ++n) {
-        if (!replay) {
-            app.parts.at(app.currentPart)->clock = static_cast<float>(span.start + static_cast<double>(n) / span.fps);
-        } else if (!replayFrameAt(app, *replay, static_cast<double>(n) / span.fps)) {
-            std::fprintf(stderr, "capture: the show ends %.3f s into the take: the capture stops there\n",
-                         static_cast<double>(n) / span.fps);
+    g_rendering = true;
+    for (long n = 0; ok && n < span.frames; ++n) {
+        if ((stoppedBy = stopRequested())) break;
+        const double seconds = static_cast<double>(n) / span.fps;
+        const ReplayStep step = replay ? replayFrameAt(app, *replay, seconds) : ReplayStep::Draw;
+        if (step == ReplayStep::Stopped) continue;  // said at the top of the loop
+        if (step != ReplayStep::Draw) {
+            std::fprintf(stderr, "capture: %s %.3f s into the take: the capture stops there\n",
+                         step == ReplayStep::Escape ? "the performance ended with Escape" : "the show ends", seconds);
             break;
         }
+        if (!replay) app.parts.at(app.currentPart)->clock = static_cast<float>(span.start + seconds);
         stepFrame(app, dt);
         if (readbackFull(readback)) ok = handOn(readback, encoder, error);
         readFrame(readback);
@@ -226,12 +302,18 @@ int runCapture(AppState& app) {
                      platform::printable(options.capture).c_str());
         return signal ? 128 + signal : 1;
     }
-    const double seconds = (platform::tick_count() - progress.startTicks) / 1e7;
+    const platform::FileWrite committed = out.commit(error);
+    g_partPath[0] = '\0';
+    if (committed != platform::FileWrite::Written) {
+        std::fprintf(stderr, "velmora: %s\n", shownLine(error).c_str());
+        return 1;
+    }
+    const double elapsed = (platform::tick_count() - progress.startTicks) / 1e7;
     std::fprintf(stderr, "capture: %ld frames (%.3f s of the %s) in %.1f s, %.2f frames per second -> %s\n", frames,
-                 static_cast<double>(frames) / span.fps, what, seconds, frames / std::max(seconds, 1e-9),
+                 static_cast<double>(frames) / span.fps, what, elapsed, frames / std::max(elapsed, 1e-9),
                  platform::printable(options.capture).c_str());
-    if (!signal) return 0;
-    std::fprintf(stderr, "capture: stopped by %s after %ld of %ld frames; the video plays up to there\n",
-                 signal == platform::kInterruptSignal ? "SIGINT" : "SIGTERM", frames, span.frames);
-    return 128 + signal;
+    if (stoppedBy)
+        std::fprintf(stderr, "capture: stopped early by %s after %ld of %ld frames; the video plays up to there\n",
+                     stoppedBy, frames, span.frames);
+    return 0;
 }

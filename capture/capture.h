@@ -12,6 +12,27 @@
 // on both systems, --frame-hashes (frame_hashes.h) reads every frame drawn back from the
 // window and writes its CRC-32, to tell whether two runs drew the same frames.
 //
+// The video is written as every output is (platform/file_write.h): into a temporary file
+// of this process beside the name ("OUT.mp4.<process>.tmp"), renamed over the name once
+// whole. A name that is one of the run's inputs (the take being replayed, the show's
+// files), a folder, a pipe or a device is refused before the show loads. A capture killed
+// outright leaves its temporary file, which the next capture to that name removes.
+//
+// Every way out leaves a whole video under the name or none, and the status says which:
+//   0   the video is there: the whole span; or up to where SIGINT, SIGTERM or Escape
+//       stopped it (one line says so and how many frames it holds); or up to where the
+//       show ended or the take's performer pressed Escape;
+//   1   it failed (a full disk, a write error, no frame rendered): one line says why, and
+//       the name holds what it held before; also when another program put a file under
+//       the name meanwhile: that file stays, this video is kept beside it (the line says
+//       where);
+//   130, 143  SIGINT or SIGTERM came before the first frame, or a second one came ("stop
+//       now"): no video, nothing left behind.
+// Nothing the capture does is out of their reach: the loop looks for them before every
+// frame (and between a take's frames), a second one ends even a wait on a stalled disk,
+// and the sound track is made a piece at a time as it is encoded, never whole up front
+// (a take may hold the clock for hours).
+//
 // This header: the span of a request, its checks before anything opens, and the run.
 #pragma once
 #include <cstdint>
@@ -35,16 +56,14 @@ bool captureSpan(const LaunchOptions& options, float showEnd, CaptureSpan& span,
 // Where a capture of these options ends: the show's end, or the end of --replay's take.
 float captureEnd(const LaunchOptions& options);
 
-// Cuts decoded music (interleaved 16-bit stereo) to count sample frames from first:
-// silence before the music starts and after it ends.
-void cutMusic(std::vector<int16_t>& music, int64_t first, int64_t count);
+// count sample frames of decoded music (interleaved 16-bit stereo) from sample frame
+// first into out: silence before the music starts and after it ends.
+void musicPiece(const std::vector<int16_t>& music, int64_t first, int64_t count, int16_t* out);
 
-// Checks a capture request before any window opens: the span, the container, a writable
-// place. Makes the path absolute when --data will change the folder, and lets SIGINT and
-// SIGTERM stop the capture with a finished file. Returns false with a message.
+// Checks a capture request before any window opens: the span, the container, the name
+// (see above). Makes the path absolute when --data will change the folder, and lets SIGINT
+// and SIGTERM stop the capture. Returns false with a message.
 bool prepareCapture(LaunchOptions& options, std::string& error);
 
-// Renders and encodes the span once startup is done. Returns the exit status: 0 when the
-// file is complete; 130 or 143 when SIGINT or SIGTERM stopped it (the file then holds every
-// frame rendered until then, with its music); 1 when it failed (no file is left).
+// Renders and encodes the span once startup is done. Returns the exit status (see above).
 int runCapture(AppState& app);

@@ -11,17 +11,15 @@ extern "C" {
 }
 
 #include <algorithm>
-#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
-#include <cstring>
 #include <deque>
-#include <filesystem>
 #include <mutex>
 #include <thread>
+#include <vector>
 
+#include "capture/output_line.h"
 #include "platform/audio.h"
-#include "platform/file_io.h"
 #include "platform/file_replace.h"
 #include "platform/printable.h"
 
@@ -31,15 +29,12 @@ using platform::kMusicRate;  // the decoded music: 16-bit stereo at 48 kHz
 // Frames in the ring: one being filled, one being encoded, one waiting keeps both busy.
 constexpr int kRingFrames = 3;
 
+// FFmpeg's error in words; a system's error as the file writer says it ("the disk is full").
 std::string avError(int code) {
+    if (code < 0 && AVUNERROR(code) < 4096) return platform::write_error_text(AVUNERROR(code));
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
     return text;
-}
-
-bool isFolder(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_directory(std::filesystem::u8path(path), ec);
 }
 
 int discardBytes(void*, uint8_t*, int size) { return size; }
@@ -92,16 +87,7 @@ bool holdsH264AndAac(const AVOutputFormat* container) {
 
 }  // namespace
 
-std::string captureTempPath(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    // The process's own name: two captures to one path must not remove, reopen or rename
-    // each other's unfinished files.
-    return folder + "." + name + "." + platform::process_tag() + ".part";
-}
-
-bool checkCaptureFile(const std::string& path, std::string& error) {
+bool checkCaptureFile(const std::string& path, const platform::WriteOptions& options, std::string& error) {
     const AVOutputFormat* container = av_guess_format(nullptr, path.c_str(), nullptr);
     if (!container) {
         error = "cannot tell a video container from the name \"" + platform::printable(path) + "\" (use a .mp4 file)";
@@ -116,25 +102,20 @@ bool checkCaptureFile(const std::string& path, std::string& error) {
         error = "this FFmpeg has no libx264 or AAC encoder";
         return false;
     }
-    if (path.empty() || path.back() == '/' || isFolder(path)) {
-        error = "\"" + platform::printable(path) + "\" is a folder, not a file name";
+    // The writer's own checks, and a temporary file made and removed: the capture fails
+    // here rather than after the show has loaded.
+    platform::FileWriter probe;
+    if (probe.open(path, options, error) != platform::FileWrite::Written) {
+        error = shownLine(error);
         return false;
     }
-    const std::string temp = captureTempPath(path);
-    FILE* probe = platform::create_new_file(temp);
-    if (!probe) {
-        error = "cannot write \"" + platform::printable(path) + "\": " + std::strerror(errno);
-        return false;
-    }
-    std::fclose(probe);
-    std::remove(temp.c_str());
     return true;
 }
 
 struct CaptureEncoder::State {
     CaptureFormat format;
-    std::string path, temp;
-    platform::FileIdentity tempIdentity;  // the file created under temp, to rename only that one
+    std::string path, file;           // the name the video is for, and the file it is written in
+    platform::FileIdentity identity;  // the caller's file under `file`
     AVFormatContext* mux = nullptr;
     AVCodecContext* video = nullptr;
     AVCodecContext* audio = nullptr;
@@ -145,11 +126,11 @@ struct CaptureEncoder::State {
     AVFrame* picture = nullptr;  // yuv420p, reused for every frame
     AVFrame* sound = nullptr;    // one AAC frame of planar float samples
     AVPacket* packet = nullptr;
-    std::vector<int16_t> music;  // the span's samples, stereo interleaved
+    CaptureSound track;          // the sound track, made as it is encoded
+    std::vector<int16_t> piece;  // one AAC frame of the sound, stereo interleaved
     int64_t musicDone = 0;       // sample frames handed to the AAC encoder
     int64_t framesEncoded = 0;
     bool headerWritten = false;
-    bool finished = false;
 
     // The ring: buffers go free -> filling (main thread) -> ready -> encoding -> free.
     std::vector<std::vector<uint8_t>> buffers;
@@ -171,6 +152,7 @@ struct CaptureEncoder::State {
             changed.notify_all();
             worker.join();
         }
+        av_log_set_level(AV_LOG_ERROR);  // frames an encoder still held after a failure are no news
         sws_freeContext(scale);
         swr_free(&resample);
         av_frame_free(&picture);
@@ -182,7 +164,6 @@ struct CaptureEncoder::State {
             if (mux->pb) avio_closep(&mux->pb);
             avformat_free_context(mux);
         }
-        if (!finished && !temp.empty()) std::remove(temp.c_str());
     }
 
     // A stream of the file for what the encoder makes, with its parameters.
@@ -198,6 +179,7 @@ struct CaptureEncoder::State {
         error = what + (code < 0 ? ": " + avError(code) : std::string());
         return false;
     }
+    std::string cannotWrite() const { return "cannot write \"" + platform::printable(path) + "\""; }
 
     // Writes every packet the encoder has ready (all of them when flushing).
     bool drain(AVCodecContext* codec, AVStream* stream, std::string& error) {
@@ -211,7 +193,7 @@ struct CaptureEncoder::State {
             av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
             packet->stream_index = stream->index;
             const int w = av_interleaved_write_frame(mux, packet);
-            if (w < 0) return fail("cannot write \"" + platform::printable(path) + "\"", w, error);
+            if (w < 0) return fail(cannotWrite(), w, error);
         }
     }
 
@@ -229,17 +211,19 @@ struct CaptureEncoder::State {
         return drain(video, videoStream, error);
     }
 
-    // Encodes the music up to sample frame `until`; a short last frame only when flushing.
+    // Encodes the sound up to sample frame `until`, made as it goes; a short last frame
+    // only when flushing.
     bool encodeMusic(int64_t until, bool last, std::string& error) {
         if (!audio) return true;
-        until = std::min<int64_t>(until, static_cast<int64_t>(music.size() / 2));
         while (musicDone < until) {
             const int n = static_cast<int>(std::min<int64_t>(audio->frame_size, until - musicDone));
             if (n < audio->frame_size && !last) break;
             int r = av_frame_make_writable(sound);
             if (r < 0) return fail("out of memory", r, error);
             sound->nb_samples = n;
-            const uint8_t* in[1] = {reinterpret_cast<const uint8_t*>(music.data() + musicDone * 2)};
+            piece.resize(static_cast<size_t>(n) * 2);
+            track(piece.data(), n);
+            const uint8_t* in[1] = {reinterpret_cast<const uint8_t*>(piece.data())};
             r = swr_convert(resample, sound->data, n, in, n);
             if (r < 0) return fail("cannot convert the music", r, error);
             sound->pts = musicDone;
@@ -264,8 +248,10 @@ struct CaptureEncoder::State {
                 readyBuffers.pop_front();
             }
             std::string error;
-            const bool ok = encodePicture(buffers[index].data(), error) &&
-                            encodeMusic(musicAt(framesEncoded), false, error);
+            bool ok = encodePicture(buffers[index].data(), error) && encodeMusic(musicAt(framesEncoded), false, error);
+            // The muxer keeps a failed write to itself until the end: a full disk stops the
+            // capture at the frame it came with, not after the whole span is rendered.
+            if (ok && mux->pb->error < 0) ok = fail(cannotWrite(), mux->pb->error, error);
             {
                 std::lock_guard<std::mutex> guard(lock);
                 freeBuffers.push_back(index);
@@ -348,35 +334,35 @@ struct CaptureEncoder::State {
 CaptureEncoder::CaptureEncoder() : s(std::make_unique<State>()) {}
 CaptureEncoder::~CaptureEncoder() = default;
 
-bool CaptureEncoder::open(const std::string& path, const CaptureFormat& format, std::vector<int16_t> music,
+bool CaptureEncoder::open(platform::FileWriter& out, const CaptureFormat& format, CaptureSound sound,
                           std::string& error) {
     State& st = *s;
     av_log_set_level(AV_LOG_WARNING);  // x264's and the muxer's statistics are not for viewers
     st.format = format;
-    st.path = path;
-    st.music = std::move(music);
-    int r = avformat_alloc_output_context2(&st.mux, nullptr, nullptr, path.c_str());
-    if (r < 0 || !st.mux) return st.fail("cannot tell a video container from the name \"" + platform::printable(path) + "\"", r, error);
+    st.path = out.path();
+    st.file = out.temporary();
+    st.track = std::move(sound);
+    int r = avformat_alloc_output_context2(&st.mux, nullptr, nullptr, st.path.c_str());
+    if (r < 0 || !st.mux) return st.fail("cannot tell a video container from the name \"" + platform::printable(st.path) + "\"", r, error);
     // The index is moved to the front at the end by reopening the file under this name.
-    st.temp = captureTempPath(path);
     av_free(st.mux->url);
-    st.mux->url = av_strdup(st.temp.c_str());
+    st.mux->url = av_strdup(st.file.c_str());
     if (!st.openVideo(error)) return false;
-    if (!st.music.empty() && !st.openAudio(error)) return false;
-    // Made here as a new file of ours, so that avio_open (which follows links) writes into
-    // it and not through a link planted under that name since the check.
-    FILE* created = platform::create_new_file(st.temp);
-    if (!created) return st.fail("cannot write \"" + platform::printable(path) + "\": " + std::strerror(errno), 0, error);
-    platform::file_identity(created, st.tempIdentity);
-    std::fclose(created);
-    r = avio_open(&st.mux->pb, st.temp.c_str(), AVIO_FLAG_WRITE);
-    if (r < 0) return st.fail("cannot write \"" + platform::printable(path) + "\"", r, error);
+    if (st.track && !st.openAudio(error)) return false;
+    // avio_open follows links: it must find the writer's own new file under the name, not
+    // a link planted there since.
+    platform::FileIdentity named;
+    if (!out.stream() || !platform::file_identity(out.stream(), st.identity) ||
+        !platform::file_identity(st.file, named) || named != st.identity)
+        return st.fail(st.cannotWrite() + ": its temporary file was replaced by another program", 0, error);
+    r = avio_open(&st.mux->pb, st.file.c_str(), AVIO_FLAG_WRITE);
+    if (r < 0) return st.fail(st.cannotWrite(), r, error);
     AVDictionary* options = nullptr;
     if (st.mux->priv_data && av_opt_find(st.mux->priv_data, "movflags", nullptr, 0, 0))
         av_dict_set(&options, "movflags", "+faststart", 0);
     r = avformat_write_header(st.mux, &options);
     av_dict_free(&options);
-    if (r < 0) return st.fail("cannot write \"" + platform::printable(path) + "\"", r, error);
+    if (r < 0) return st.fail(st.cannotWrite(), r, error);
     st.headerWritten = true;
     st.packet = av_packet_alloc();
 
@@ -440,22 +426,15 @@ bool CaptureEncoder::finish(std::string& error) {
     if (ok && st.audio) ok = avcodec_send_frame(st.audio, nullptr) >= 0 && st.drain(st.audio, st.audioStream, error);
     if (!ok) return false;
     int r = av_write_trailer(st.mux);
-    if (r < 0) return st.fail("cannot write \"" + platform::printable(st.path) + "\"", r, error);
+    if (r < 0) return st.fail(st.cannotWrite(), r, error);
     r = avio_closep(&st.mux->pb);
-    if (r < 0) return st.fail("cannot write \"" + platform::printable(st.path) + "\"", r, error);
+    if (r < 0) return st.fail(st.cannotWrite(), r, error);
     // The muxer reopens the file by name to move the index to the front: had anything
-    // replaced it meanwhile, that would be what sits under the name now, not this video.
+    // replaced it meanwhile, that would be what the writer renames, not this video.
     platform::FileIdentity named;
-    if (!platform::file_identity(st.temp, named) || named != st.tempIdentity) {
-        st.temp.clear();  // not ours to remove
+    if (!platform::file_identity(st.file, named) || named != st.identity) {
         error = "the unfinished file beside \"" + platform::printable(st.path) + "\" was removed or replaced by another program";
         return false;
     }
-    std::string why;
-    if (!platform::rename_replacing(st.temp, st.path, &why)) {
-        error = "cannot move the finished video onto \"" + platform::printable(st.path) + "\": " + why;
-        return false;
-    }
-    st.finished = true;
     return true;
 }

@@ -4,9 +4,11 @@
 // fixed ring of frame buffers, so memory stays the same however long the capture runs.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
-#include <vector>
+
+#include "platform/file_write.h"
 
 struct CaptureFormat {
     int width = 0;   // even: H.264 in 4:2:0 has no odd sizes
@@ -15,22 +17,26 @@ struct CaptureFormat {
     int crf = 18;    // x264 constant rate factor, 0 (best) .. 51
 };
 
-// The file the encoder writes first, in the same folder, renamed onto path at the end.
-std::string captureTempPath(const std::string& path);
+// The sound track, made as the encoder needs it: fills out with the track's next `frames`
+// sample frames (interleaved 16-bit stereo at 48 kHz; the first sounds with the first
+// picture). Called on the encoder's thread, in order, a piece at a time.
+using CaptureSound = std::function<void(int16_t* out, int64_t frames)>;
 
 // Refuses a request before anything is loaded or rendered: a name FFmpeg cannot tell a
-// container from, a container that cannot hold H.264 and AAC, a folder, or a place where
-// no file can be created. Leaves nothing behind. Returns false with a message.
-bool checkCaptureFile(const std::string& path, std::string& error);
+// container from, a container that cannot hold H.264 and AAC, or a name the file writer
+// refuses (platform/file_write.h: one of options.inputs, a folder, a pipe, a device, a
+// place where no file can be created). Leaves nothing behind. Returns false with a message.
+bool checkCaptureFile(const std::string& path, const platform::WriteOptions& options, std::string& error);
 
 class CaptureEncoder {
 public:
     CaptureEncoder();
-    ~CaptureEncoder();  // an unfinished file is removed
+    ~CaptureEncoder();
 
-    // Opens the temporary file and both encoders. music: interleaved 16-bit stereo at
-    // 48 kHz, sample 0 at the first frame; empty gives a file without a sound track.
-    bool open(const std::string& path, const CaptureFormat& format, std::vector<int16_t> music, std::string& error);
+    // Starts the video in out's temporary file (out just opened: its container comes from
+    // out.path(), which messages name) and both encoders. The caller commits out once
+    // finish() succeeds, or abandons it. An empty sound gives a video without a sound track.
+    bool open(platform::FileWriter& out, const CaptureFormat& format, CaptureSound sound, std::string& error);
 
     // The buffer for the next frame, width * height * 4 bytes of BGRA with the bottom row
     // first (as GL reads them); waits while the encoder thread is behind. Null once the
@@ -39,9 +45,9 @@ public:
     // Hands the buffer of nextFrame to the encoder thread.
     void submitFrame();
 
-    // Encodes every submitted frame and the music up to the last one, writes the index at
-    // the front and renames the file into place. Returns false with a message (and removes
-    // the temporary file) when anything failed or no frame was submitted.
+    // Encodes every submitted frame and the sound up to the last one, writes the index at
+    // the front and closes the file. Returns false with a message when anything failed (a
+    // full disk: "the disk is full") or no frame was submitted.
     bool finish(std::string& error);
 
     long framesSubmitted() const;
