@@ -45,7 +45,7 @@ bool chooseControllerMap(AppState& app, std::string& error) {
     }
     app.controllerMap = map;
     app.nano_kontrol2.set_map(map);
-    printf("Controller map: %s, %zu bindings%s\n", map.name.c_str(), map.bindings.size(),
+    printf("Controller map: %s, %zu binding%s%s\n", map.name.c_str(), map.bindings.size(), map.bindings.size() == 1 ? "" : "s",
            map.passThrough ? " and every other controller number to its own slot" : "");
     return true;
 }
