@@ -66,6 +66,20 @@ void openWindowOrExit(TGLWindow& window, int x, int y, int width, int height, bo
     }
 }
 
+// The bounds of display `index`, or the run ends with the list of the displays there are.
+platform::DesktopRect chosenDisplay(int index) {
+    const std::vector<platform::Display> list = platform::displays();
+    if (index < static_cast<int>(list.size())) return list[static_cast<size_t>(index)].bounds;
+    std::string there;
+    for (size_t i = 0; i < list.size(); ++i) {
+        const platform::DesktopRect& b = list[i].bounds;
+        there += (i ? "; " : "") + std::to_string(i) + " \"" + list[i].name + "\" " + std::to_string(b.right - b.left) +
+                 "x" + std::to_string(b.bottom - b.top);
+    }
+    fprintf(stderr, "velmora: there is no display %d; the displays: %s\n", index, there.empty() ? "none found" : there.c_str());
+    std::exit(2);
+}
+
 void runLauncher(AppState& app) {
     const platform::DesktopRect desk = platform::desktop_rect();
     const int x = static_cast<int>(desk.right * 0.5f - 190.0f);
@@ -96,6 +110,14 @@ int main(int argc, char** argv) {
         return 2;
     case OptionsResult::Run:
         break;
+    }
+    if (app.options.controls) {
+        fputs(builtInControllerMapText().c_str(), stdout);
+        return 0;
+    }
+    if (!app.options.controller.empty() && !readControllerMap(app.options.controller, app.controllerMap, message)) {
+        fprintf(stderr, "velmora: %s\n", message.c_str());
+        return 2;
     }
     // Before the capture's checks: a replay's capture lasts as long as its take.
     if (!prepareTake(app, message)) {
@@ -152,9 +174,15 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    if (!chooseControllerMap(app, message) || !openOscInput(app, message)) {
+        fprintf(stderr, "velmora: %s\n", message.c_str());
+        return 2;
+    }
+
     platform::hide_console();
     if (app.options.keepConsole) platform::show_console();
 
+    if (app.options.display >= 0) chosenDisplay(app.options.display);  // a display not there: said before anything opens
     app.fullscreen = false;
     app.width = 1920;
     app.height = 1080;
@@ -172,9 +200,22 @@ int main(int argc, char** argv) {
     RenderLimits memoryOnly;
     memoryOnly.physicalBytes = physicalMemoryBytes();
     exitIfUnrenderable(app.width, app.height, memoryOnly);
-    const int x = app.fullscreen ? 0 : 10;
-    const int y = app.fullscreen ? 0 : 140;
+    int x = app.fullscreen ? 0 : 10;
+    int y = app.fullscreen ? 0 : 140;
+    if (app.options.display >= 0) {
+        // Full screen where that display sits; at its own size unless --res says otherwise.
+        const platform::DesktopRect bounds = chosenDisplay(app.options.display);
+        x = bounds.left;
+        y = bounds.top;
+        app.fullscreen = true;
+        if (!app.options.resGiven) {
+            app.width = bounds.right - bounds.left;
+            app.height = bounds.bottom - bounds.top;
+        }
+    }
     openWindowOrExit(app.window, x, y, app.width, app.height, app.fullscreen, app.options.batch(), true);
+    // Off unless asked: the frame clock measures real durations either way.
+    if (app.options.vsync) platform::set_swap_interval(1);
     exitIfUnrenderable(app.window.width, app.window.height, queryRenderLimits());
     drawLauncher(app);
     platform::swap_window(app.window.window);
@@ -197,6 +238,7 @@ int main(int argc, char** argv) {
     if (app.options.timing) {
         static Part_Clips* timed = show;
         show->timing.addLine("music", [] { return musicSyncReport(g_app.musicSync, g_app.musicChannel != 0); });
+        show->timing.addLine("input to picture", [] { return latencyReport(g_app.latency); });
         std::atexit([] { timed->timing.print(stdout); });
     }
     beginInputSource(app);
@@ -212,6 +254,7 @@ int main(int argc, char** argv) {
         finishFrame(app);
         if (!logFrameHash(hashes, app, shown)) std::exit(1);  // the exit says why
         platform::swap_window(app.window.window);
+        noteFrameShown(app.latency, platform::tick_count());
         if (app.options.frames >= 0 && app.frameCount >= app.options.frames) {
             if (app.inputSource) app.inputSource->ending(RunEnd::FrameLimit);
             std::exit(0);
