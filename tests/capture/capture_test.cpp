@@ -224,6 +224,13 @@ TEST_F(Capture, AnInterruptedCapturePlaysUpToWhereItStopped) {
             << "every frame rendered is in the file\n" << readFile(log);
         EXPECT_NEAR(d.musicSamples, d.frames.size() * 48000.0 / 25, 48000 / 25);
     }
+    // While the show still loads there is nothing to keep: it stops at once, with no file.
+    const std::string file = *folder / "early.mp4", log = *folder / "early.log";
+    const pid_t pid = startVelmora({"--capture", file, "--res", "320x180", "--fps", "25", "--duration", "20"}, log);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_NE(stopVelmora(pid, SIGTERM), 0) << readFile(log);
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_TRUE(leftovers(folder->path(), "early.mp4").empty());
 }
 
 // A short capture made to the same path while a long one runs: each keeps its own
