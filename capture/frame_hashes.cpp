@@ -42,6 +42,7 @@ bool openFrameHashes(FrameHashLog& log, const std::string& path, std::string& er
         return false;
     }
     log.failure.clear();
+    log.lines = 0;
     static bool registered = false;
     if (!registered) registered = std::atexit(closeAtExit) == 0;
     g_exitLog = &log;
@@ -64,6 +65,7 @@ bool logFrameHash(FrameHashLog& log, const AppState& app, float clock) {
     char line[64];
     const int length = std::snprintf(line, sizeof line, "%d %.6f %08x\n", app.frameCount, clock, pictureCrc(log.pixels));
     log.file.write(line, static_cast<size_t>(length));
+    log.lines += 1;
     // Handed to the system every frame: a full disk is noticed at once, not at the end.
     std::string why;
     if (log.file.flush(false, why) != platform::FileWrite::Written && log.failure.empty()) log.failure = shownLine(why);
@@ -75,6 +77,10 @@ bool closeFrameHashes(FrameHashLog& log, std::string& error) {
     if (!log.file.is_open()) {
         error = log.failure;
         return log.failure.empty();
+    }
+    if (log.lines == 0) {
+        log.file.abandon();
+        return true;
     }
     if (log.file.commit(error) == platform::FileWrite::Written) return true;
     error = shownLine(error);

@@ -21,6 +21,7 @@ struct FrameHashLog {
     platform::FileWriter file;    // open while the run writes lines
     std::vector<uint8_t> pixels;  // the last frame read back, BGRA, bottom row first
     std::string failure;          // why the lines cannot be written, in one line; empty while they can
+    int64_t lines = 0;            // frames written
     ~FrameHashLog();              // not yet closed: the lines are dropped, the name left as it was
 };
 
@@ -34,7 +35,8 @@ bool openFrameHashes(FrameHashLog& log, const std::string& path, std::string& er
 // log.failure says why, and the process's exit then says it and ends with status 1.
 bool logFrameHash(FrameHashLog& log, const AppState& app, float clock);
 // Puts the file under its name now rather than at the exit. False with one line in error;
-// the name then holds what it held before.
+// the name then holds what it held before. A run that drew no frame (it failed first)
+// leaves the name as it was.
 bool closeFrameHashes(FrameHashLog& log, std::string& error);
 // CRC-32 of a picture.
 uint32_t pictureCrc(const std::vector<uint8_t>& pixels);

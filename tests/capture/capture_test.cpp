@@ -328,6 +328,11 @@ TEST_F(Capture, EveryWayOutOfARunLeavesItsFrameHashes) {
         EXPECT_EQ(lineCount(hashes), way.lines) << way.args;
         EXPECT_TRUE(leftovers(folder->path(), "hashes.txt").empty());
     }
+    // A run that fails before its first frame leaves the old lines, not an empty file.
+    writeFile(hashes, "old\n");
+    EXPECT_EQ(velmora("--data " + *folder / "no show" + " --frame-hashes " + hashes, log), 2) << readFile(log);
+    EXPECT_EQ(readFile(hashes), "old\n");
+    EXPECT_TRUE(leftovers(folder->path(), "hashes.txt").empty());
     for (const int signal : {SIGINT, SIGTERM}) {
         writeFile(hashes, "old\n");
         const pid_t pid = startVelmora({"--no-launcher", "--windowed", "--res", "64x36", "--frame-hashes", hashes}, log);
