@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 
 #include "platform/file_io.h"
 #include "take/take_file.h"
@@ -175,7 +176,11 @@ bool keepCutTakes(const std::string& path, std::string& error) {
         const std::string id = name.substr(prefix.size(), name.size() - prefix.size() - 4);
         if (id.empty() || id.size() > 10 || id.find_first_not_of("0123456789") != std::string::npos) continue;
         // This process has no take yet: one under its id is a dead run's that had it before.
-        if (id != platform::process_tag() && platform::process_running(std::stoul(id))) continue;
+        // (Ten digits may not fit Windows' 32-bit unsigned long: no process has such an id.)
+        const unsigned long long process = std::stoull(id);
+        const bool dead = process > std::numeric_limits<unsigned long>::max() || id == platform::process_tag() ||
+                          !platform::process_running(static_cast<unsigned long>(process));
+        if (!dead) continue;
         found.emplace_back(it->path().u8string(), id);
     }
     for (const auto& [file, id] : found) {

@@ -363,7 +363,7 @@ TEST_F(Takes, EveryWayOutLeavesAReadableTake) {
 TEST_F(Takes, ARefusedRunLeavesTheOldTakeAndPipesDevicesAndFoldersAlone) {
     const std::string take = *folder / "kept.take";
     writeFile(take, "the old take");
-    for (const std::string refused : {"--data " + *folder / "no-show", std::string("--res 3x3"),
+    for (const std::string& refused : {"--data " + *folder / "no-show", std::string("--res 3x3"),
                                       "--frame-hashes " + *folder / "no-folder/h.txt"}) {
         EXPECT_EQ(velmora("--no-launcher --windowed --record " + take + " --overwrite " + refused, "refused.log"), 2)
             << refused << said("refused.log");
@@ -486,7 +486,7 @@ TEST_F(Takes, AReplaySaysTrailingBytesStopsAtImpossibleClocksAndEndsWhenAsked) {
     EXPECT_EQ(frameCrcs(*folder / "far.txt").size(), 20u);
 
     const std::string escape = "xdotool key --window $(xdotool search --pid $p --name Velmora | head -1) Escape";
-    for (const std::string stop : {std::string("kill -INT $p"), std::string("kill -TERM $p"), escape}) {
+    for (const std::string& stop : {std::string("kill -INT $p"), std::string("kill -TERM $p"), escape}) {
         const std::string log = *folder / "stopped.log";
         const std::string command = "p=$$; (for i in $(seq 600); do grep -qs \"Replay: .*frames\" " + log +
                                     " && break; sleep 0.05; done; " + stop + ") & exec " + VELMORA + " --replay " +
