@@ -93,9 +93,10 @@ int remove_dead_temporaries(const std::string& path) {
         if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0) continue;
         if (name.compare(name.size() - 4, 4, ".tmp") != 0) continue;
         const std::string id = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+        // Process ids fit in 32 bits on every system; a larger number is not one of ours.
         if (id.empty() || id.size() > 10 || id.find_first_not_of("0123456789") != std::string::npos) continue;
-        const unsigned long process = std::stoul(id);
-        if (std::to_string(process) == process_tag() || process_running(process)) continue;
+        const unsigned long long number = std::stoull(id);
+        if (number > 0xFFFFFFFFull || id == process_tag() || process_running(static_cast<unsigned long>(number))) continue;
         if (file_kind(it->path().u8string()) == FileKind::Regular && remove_file(it->path().u8string())) removed += 1;
     }
     return removed;
@@ -165,7 +166,10 @@ FileWrite FileWriter::commit(std::string& why) {
     FileIdentity now;
     const bool exists = file_identity(path_, now);
     const bool changed = exists != existed_ || (exists && now != before_);
-    const FileWrite allowed = check_output(path_, options_, why);
+    // What came under the name meanwhile is kept beside below, not a reason to drop this.
+    WriteOptions now_allowed = options_;
+    now_allowed.replace = true;
+    const FileWrite allowed = check_output(path_, now_allowed, why);
     if (allowed != FileWrite::Written) {
         remove_file(temporary_);
         return allowed;

@@ -93,6 +93,17 @@ TEST(FileWrite, KeepsBothFilesWhenAnotherRunWritesTheSameNameMeanwhile) {
     const std::string kept = folder / ("take." + platform::process_tag() + ".vtake");
     EXPECT_EQ(readFile(kept), "600 frames");
     EXPECT_NE(why.find(kept), std::string::npos) << why;
+    // Asked not to replace: a file that appeared meanwhile is kept, and so is this one.
+    platform::WriteOptions keep;
+    keep.replace = false;
+    const std::string fresh = folder / "fresh.vtake";
+    platform::FileWriter second;
+    ASSERT_EQ(second.open(fresh, keep, why), FileWrite::Written);
+    second.write(std::string("mine"));
+    writeFile(fresh, "theirs");
+    EXPECT_EQ(second.commit(why), FileWrite::Changed);
+    EXPECT_EQ(readFile(fresh), "theirs");
+    EXPECT_EQ(readFile(folder / ("fresh." + platform::process_tag() + ".vtake")), "mine");
 }
 
 TEST(FileWrite, SaysAFullDiskAndLeavesTheOldFileAsItWas) {
@@ -117,9 +128,11 @@ TEST(FileWrite, RemovesTemporaryFilesOnlyOfRunsThatAreGone) {
     const std::string mine = folder.write("FreeCam.bin." + platform::process_tag() + ".tmp", "being written");
     const std::string users = folder.write("FreeCam.bin.tmp", "the user's own");
     const std::string other = folder.write("other.bin.2147483000.tmp", "another file's");
+    const std::string huge = folder.write("FreeCam.bin.99999999999.tmp", "not a process id");
     EXPECT_EQ(platform::remove_dead_temporaries(path), 1);
     EXPECT_FALSE(std::filesystem::exists(dead));
-    EXPECT_TRUE(std::filesystem::exists(mine) && std::filesystem::exists(users) && std::filesystem::exists(other));
+    EXPECT_TRUE(std::filesystem::exists(mine) && std::filesystem::exists(users) && std::filesystem::exists(other) &&
+                std::filesystem::exists(huge));
 }
 
 }  // namespace
