@@ -66,6 +66,7 @@ struct AppState {
     int64_t lastTicks = 0;  // tick count (100 ns) at the previous poll
     MyNanoKONTROL2 nano_kontrol2;
     ControllerMap controllerMap;  // the map nano_kontrol2 reads messages through
+    bool controllerMapChosen = false;  // by --controller or the replayed take, over controller.map
     OscInput osc;                 // --osc-port
     LearnSession learn;           // --learn
     InputLatency latency;         // controller and OSC messages to the picture (--timing)

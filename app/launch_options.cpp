@@ -48,6 +48,8 @@ const char* takeOptionsClash(const LaunchOptions& o) {
     if ((record || replay) && (!o.contactSheet.empty() || !o.plotEdit.empty() || !o.dumpEdit.empty()))
         return "--record and --replay need the show to play; --contact-sheet, --plot-edit and --dump-edit do not play it";
     if (replay && o.startGiven) return "--start cannot go with --replay: a replay starts where its take started";
+    if ((record || replay) && !o.learn.empty())
+        return "--learn cannot go with --record or --replay: a take plays through one map from start to end";
     if (o.overwrite && !record) return "--overwrite only applies to --record";
     if (o.force && !replay) return "--force only applies to --replay";
     return nullptr;

@@ -38,7 +38,7 @@ bool readControllerMap(const std::string& path, ControllerMap& map, std::string&
 
 bool chooseControllerMap(AppState& app, std::string& error) {
     ControllerMap map = builtInControllerMap();
-    if (!app.options.controller.empty()) {
+    if (app.controllerMapChosen) {
         map = app.controllerMap;
     } else if (platform::file_kind("controller.map") != platform::FileKind::Absent) {
         if (!readControllerMap("controller.map", map, error)) return false;

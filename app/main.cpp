@@ -115,9 +115,12 @@ int main(int argc, char** argv) {
         fputs(builtInControllerMapText().c_str(), stdout);
         return 0;
     }
-    if (!app.options.controller.empty() && !readControllerMap(app.options.controller, app.controllerMap, message)) {
-        fprintf(stderr, "velmora: %s\n", message.c_str());
-        return 2;
+    if (!app.options.controller.empty()) {
+        if (!readControllerMap(app.options.controller, app.controllerMap, message)) {
+            fprintf(stderr, "velmora: %s\n", message.c_str());
+            return 2;
+        }
+        app.controllerMapChosen = true;
     }
     // Before the capture's checks: a replay's capture lasts as long as its take.
     if (!prepareTake(app, message)) {

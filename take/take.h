@@ -74,6 +74,9 @@ struct TakeHeader {
     float controlValues[kTakeControls] = {};
     int32_t toggleStates[kTakeControls] = {};
     std::vector<TakeDataFile> data;  // the show data's stamp
+    // The controller map the MIDI went through, in the map file's syntax; empty for a take
+    // of format 1, which played through the built-in nanoKONTROL2 map.
+    std::string controllerMap;
 };
 
 // A take's control inputs are the frame loop's own, as its input step took them.

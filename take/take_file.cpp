@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "midi/controller_map.h"
 #include "platform/crc32.h"
 #include "platform/file_io.h"
 #include "platform/file_read.h"
@@ -43,6 +44,10 @@ void putFloat(std::string& s, float v) {
     uint32_t bits;
     std::memcpy(&bits, &v, 4);
     put32(s, bits);
+}
+void putLongString(std::string& s, const std::string& text) {
+    put32(s, static_cast<uint32_t>(text.size()));
+    s += text;
 }
 void putString(std::string& s, const std::string& text) {
     const size_t n = std::min<size_t>(text.size(), 0xFFFF);
@@ -97,6 +102,13 @@ struct Cursor {
         at += n;
         return s;
     }
+    std::string longStr() {
+        const uint32_t n = u32();
+        if (!need(n)) return {};
+        std::string s(reinterpret_cast<const char*>(data + at), n);
+        at += n;
+        return s;
+    }
     void bytes(void* out, size_t n) {
         if (!need(n)) return;
         std::memcpy(out, data + at, n);
@@ -117,10 +129,13 @@ const char* headerFault(const TakeHeader& h) {
     for (int i = 0; i < kTakeControls; ++i)
         if (!finiteWithin(h.controlValues[i], 1e6f) || h.toggleStates[i] < 0 || h.toggleStates[i] > 2)
             return "a controller state out of range";
+    ControllerMap map;
+    std::string why;
+    if (!h.controllerMap.empty() && !parseControllerMap(h.controllerMap, map, why)) return "a controller map that does not read";
     return nullptr;
 }
 
-bool decodeHeaderBody(Cursor& c, TakeHeader& h) {
+bool decodeHeaderBody(Cursor& c, uint32_t format, TakeHeader& h) {
     h.version = c.str();
     h.width = c.i32();
     h.height = c.i32();
@@ -145,6 +160,7 @@ bool decodeHeaderBody(Cursor& c, TakeHeader& h) {
         f.crc = c.u32();
         if (c.ok) h.data.push_back(std::move(f));
     }
+    if (format >= 2) h.controllerMap = c.longStr();
     return c.ok && c.done() && fullscreen <= 1;
 }
 
@@ -310,7 +326,7 @@ bool decodeFrom(const std::shared_ptr<TakeBytes>& source, Take& take, std::strin
         return false;
     }
     Cursor fields(body, 0, length);
-    if (!decodeHeaderBody(fields, take.header)) {
+    if (!decodeHeaderBody(fields, format, take.header)) {
         error = "the take's header is damaged (its fields do not fit it)";
         return false;
     }
@@ -386,6 +402,7 @@ std::string encodeTakeHeader(const TakeHeader& h) {
         put64(body, f.size);
         put32(body, f.crc);
     }
+    putLongString(body, h.controllerMap);
     std::string out(kSignature, sizeof kSignature);
     put32(out, kTakeFormat);
     put32(out, static_cast<uint32_t>(body.size()));

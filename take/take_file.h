@@ -10,7 +10,8 @@
 #include "app/part.h"
 #include "take/take.h"
 
-constexpr uint32_t kTakeFormat = 1;
+// 2: the header ends with the controller map the take was played with.
+constexpr uint32_t kTakeFormat = 2;
 // Far beyond any performance (five minutes take about 200 KB): a bigger file is no take.
 constexpr uint64_t kTakeMaxBytes = 512ull << 20;
 // What a replay holds: every frame's schedule (24 bytes each; 4M frames are 19 hours at

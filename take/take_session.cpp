@@ -114,6 +114,14 @@ bool TakeSession::prepareReplay(AppState& app, std::string& error) {
     if (!o.modeGiven && !o.batch()) o.fullscreen = h.fullscreen;
     o.launcher = false;
     o.midi = false;
+    // The MIDI plays through the map it was performed with, whatever map is here now;
+    // --controller plays it through another one instead.
+    if (o.controller.empty()) {
+        app.controllerMap = builtInControllerMap();
+        app.controllerMap.name = "the take's own map";
+        if (!h.controllerMap.empty()) parseControllerMap(h.controllerMap, app.controllerMap, error);
+        app.controllerMapChosen = true;
+    }
     o.replayLength = static_cast<float>(takeLength(t));
     times_ = takeFrameTimes(t);
     return true;
@@ -161,6 +169,7 @@ void TakeSession::beginRecording(AppState& app) {
         h.toggleStates[i] = app.nano_kontrol2.toggle(i);
     }
     h.data = stamp_;
+    h.controllerMap = formatControllerMap(*app.nano_kontrol2.map());
     std::string error;
     if (writer_.begin(h, error)) {
         std::printf("Recording the performance into \"%s\"\n", writer_.path().c_str());

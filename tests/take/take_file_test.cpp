@@ -13,6 +13,7 @@
 
 #include "clips/frame_forecast.h"
 #include "clips/timeline.h"
+#include "platform/crc32.h"
 #include "platform/file_replace.h"
 #include "take/take_file.h"
 #include "take/take_stamp.h"
@@ -159,12 +160,39 @@ TEST(TakeFile, ADamagedByteStopsAtItsBlockOrRefusesTheHeader) {
     }
 }
 
+// Format 1 had no controller map: its takes still read, and play through the built-in
+// map; a take of format 2 keeps the map it was played with, and one that does not read is
+// a damaged header.
+TEST(TakeFile, TakesKeepTheirControllerMapAndFormatOneStillReads) {
+    TakeHeader h = header();
+    h.controllerMap = "k0 = cc 16 ch 2\n";
+    Take take;
+    std::string error;
+    ASSERT_TRUE(decodeTake(encodeTakeHeader(h), take, error)) << error;
+    EXPECT_EQ(take.header.controllerMap, h.controllerMap);
+
+    std::string one = encodeTakeHeader(header());  // an empty map: its length's 4 zero bytes end the header
+    const uint32_t body = static_cast<uint32_t>(one.size()) - 20 - 4;
+    one.erase(16 + body, 4);
+    one[8] = 1;
+    for (int i = 0; i < 4; ++i) one[12 + i] = static_cast<char>(body >> (8 * i));
+    const uint32_t crc = platform::crc32_update(0, one.data() + 8, one.size() - 12);
+    for (int i = 0; i < 4; ++i) one[one.size() - 4 + i] = static_cast<char>(crc >> (8 * i));
+    ASSERT_TRUE(decodeTake(one, take, error)) << error;
+    EXPECT_TRUE(take.header.controllerMap.empty());
+    EXPECT_EQ(take.header.version, "v1-test");
+
+    h.controllerMap = "k9 = cc 16\n";
+    EXPECT_FALSE(decodeTake(encodeTakeHeader(h), take, error));
+    EXPECT_NE(error.find("a controller map that does not read"), std::string::npos) << error;
+}
+
 TEST(TakeFile, OtherFilesAndNewerFormatsAreRefusedWithOneLine) {
     TempFolder dir;
     Take take;
     std::string error;
     std::string newer = sampleTake();
-    newer[8] = 2;
+    newer[8] = static_cast<char>(kTakeFormat + 1);
     EXPECT_FALSE(decodeTake(newer, take, error));
     EXPECT_NE(error.find("newer version"), std::string::npos) << error;
     EXPECT_FALSE(decodeTake("ffmpeg -i a.mp4\n", take, error));

@@ -261,6 +261,34 @@ TEST_F(Takes, AScriptedPerformanceReplaysTwiceWithTheLiveFrames) {
 }
 
 // Rendered offline at 25 fps: the same video twice, as long as the take, with its sound.
+// A take plays through the map it was performed with, whatever controller.map the show's
+// folder holds later; --controller plays its MIDI through another map instead: the same
+// controls under other bindings play alike, a map without them does not.
+TEST_F(Takes, ATakePlaysThroughItsOwnMapUnlessAnotherIsGiven) {
+    ASSERT_EQ(status, 0) << said("live.log");
+    const std::vector<std::string> live = frameCrcs(*folder / "live.txt");
+    ControllerMap remapped = builtInControllerMap();  // the same controls as control changes on channel 1
+    for (ControlBinding& b : remapped.bindings) b.source = BindingSource::ControlChange, b.channel = 1;
+    writeFile(*folder / "remapped.map", formatControllerMap(remapped));
+    writeFile(*folder / "knobs-only.map", "k0 = cc 16\nk1 = cc 17\n");
+    writeFile(*show + "/controller.map", "speed = cc 99\n");
+    const struct {
+        std::string args;
+        bool alike;
+    } replays[] = {{"", true}, {"--controller " + *folder / "remapped.map", true},
+                   {"--controller " + *folder / "knobs-only.map", false}};
+    for (const auto& r : replays) {
+        ASSERT_EQ(velmora("--replay " + *folder / "live.take" + " --target-fps 240 --frame-hashes " + *folder / "m.txt " +
+                              r.args,
+                          "m.log"),
+                  0)
+            << said("m.log");
+        EXPECT_EQ(frameCrcs(*folder / "m.txt") == live, r.alike) << r.args;
+    }
+    EXPECT_NE(said("m.log").find("Controller map: \"" + *folder / "knobs-only.map"), std::string::npos) << said("m.log");
+    fs::remove(*show + "/controller.map");
+}
+
 TEST_F(Takes, ItsCaptureIsTheSameEveryTime) {
     ASSERT_EQ(status, 0);
     const double seconds = takeLength(readTake(*folder / "live.take"));
