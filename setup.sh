@@ -56,6 +56,16 @@ build_windows() {  # build_windows TARGET
     -DVELMORA_LINUX_BUILD="$root/build"
 }
 
+fuzz() {  # fuzz NAME SECONDS [SEED_WRITER]: runs build-fuzz's NAME_fuzz on a fresh corpus
+  local name=$1 seconds=$2 seeds=${3:-} dir="$root/build-fuzz"
+  build build-fuzz "${name}_fuzz"
+  rm -rf "$dir/${name}_corpus" && mkdir -p "$dir/${name}_corpus"
+  if [ -n "$seeds" ]; then build build-fuzz "$(basename "$seeds")"; "$dir/$seeds" "$dir/${name}_corpus"; fi
+  "$dir/tests/"*"/${name}_fuzz" -max_total_time="$seconds" -timeout=2 -rss_limit_mb=512 -artifact_prefix="$dir/" \
+    "$dir/${name}_corpus" >"$dir/${name}_fuzz.log" 2>&1 \
+    || { tail -40 "$dir/${name}_fuzz.log"; echo "${name}_fuzz found a crash (input saved in build-fuzz/)"; exit 1; }
+}
+
 with_display() {  # a display for GL: the user's, or a virtual one
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then "$@"; else xvfb-run -a -s "-screen 0 1920x1080x24" "$@"; fi
 }
@@ -87,24 +97,15 @@ case "$cmd" in
     # The tests that handle untrusted input again, under AddressSanitizer and UBSan.
     build build-asan sanitize_tests -DVELMORA_SANITIZE=ON -DVELMORA_BUILD_BENCH=OFF
     (cd "$root/build-asan" && ctest --output-on-failure -j2 -L sanitize)
-    # The crt decoder under libFuzzer for a fixed minute, seeded with the test streams and
-    # the header mutations of real ones; each input must finish within 2 s and 512 MB.
+    # The readers of untrusted input under libFuzzer for a fixed time each, seeded where a
+    # seed writer exists; each input must finish within 2 s and 512 MB. The crt decoder for
+    # a minute (seeded with the test streams and the header mutations of real ones), the
+    # take reader for half a minute (takes of every record kind, whole, cut and with bytes
+    # after their end), the OSC packet reader for 20 s.
     CC=clang CXX=clang++ build build-fuzz crt_fuzz -DVELMORA_FUZZ=ON -DVELMORA_SANITIZE=ON -DVELMORA_BUILD_BENCH=OFF
-    build build-fuzz crt_seed_corpus
-    rm -rf "$root/build-fuzz/crt_corpus" && mkdir -p "$root/build-fuzz/crt_corpus"
-    "$root/build-fuzz/tests/crt/crt_seed_corpus" "$root/build-fuzz/crt_corpus"
-    "$root/build-fuzz/tests/crt/crt_fuzz" -max_total_time=60 -timeout=2 -rss_limit_mb=512 \
-      -artifact_prefix="$root/build-fuzz/" "$root/build-fuzz/crt_corpus" >"$root/build-fuzz/crt_fuzz.log" 2>&1 \
-      || { tail -40 "$root/build-fuzz/crt_fuzz.log"; echo "crt_fuzz found a crash (input saved in build-fuzz/)"; exit 1; }
-    # The take reader likewise for half a minute (its 6 files build in seconds), seeded with
-    # takes of every record kind, whole, cut and with bytes after their end.
-    build build-fuzz take_fuzz
-    build build-fuzz take_seed_corpus
-    rm -rf "$root/build-fuzz/take_corpus" && mkdir -p "$root/build-fuzz/take_corpus"
-    "$root/build-fuzz/tests/take/take_seed_corpus" "$root/build-fuzz/take_corpus"
-    "$root/build-fuzz/tests/take/take_fuzz" -max_total_time=30 -timeout=2 -rss_limit_mb=512 \
-      -artifact_prefix="$root/build-fuzz/" "$root/build-fuzz/take_corpus" >"$root/build-fuzz/take_fuzz.log" 2>&1 \
-      || { tail -40 "$root/build-fuzz/take_fuzz.log"; echo "take_fuzz found a crash (input saved in build-fuzz/)"; exit 1; }
+    fuzz crt 60 tests/crt/crt_seed_corpus
+    fuzz take 30 tests/take/take_seed_corpus
+    fuzz osc 20
     # The Windows build under Wine: its unit tests, crt.dll's exports, and crt.dll and the
     # tools compared with the Linux build byte for byte. (With a display, as Wine's
     # OpenGL needs one.)
