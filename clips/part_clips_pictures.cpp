@@ -1,6 +1,7 @@
 // Part_Clips: the picture road. Each frame's pictures come from the prefetching cache into
 // the texture slots; the forecast of the next frames' pictures keeps the cache's workers
-// ahead; the damage met on the way is summed up when the show ends; the --timing lines.
+// ahead; the damage and the names missing from the index met on the way are summed up when
+// the show ends; the --timing lines.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -23,8 +24,9 @@ Part_Clips* g_pictureOwner = nullptr;
 void finishPictures() {
     if (!g_pictureOwner) return;
     g_pictureOwner->pictures.stop();
-    const std::string summary = g_pictureOwner->pictureProblems.summary();
-    if (!summary.empty()) printf("%s\n", summary.c_str());
+    const PictureProblems& problems = g_pictureOwner->pictureProblems;
+    for (const std::string& line : {problems.summary(), problems.missingSummary(g_pictureOwner->archive)})
+        if (!line.empty()) printf("%s\n", line.c_str());
 }
 
 }  // namespace
@@ -88,6 +90,8 @@ void Part_Clips::addTimingLines() {
                  static_cast<unsigned long long>(s.hits + s.waits + s.misses), static_cast<unsigned long long>(s.hits),
                  static_cast<unsigned long long>(s.waits), static_cast<unsigned long long>(s.misses),
                  pictures.prefetching() ? "on" : "off", s.peakBytes / 1048576.0, kPictureBudget / 1048576.0);
+        const size_t missing = pictureProblems.missingNames();
+        if (missing) return text + ("; " + std::to_string(missing) + " names not in " + archive.indexPath);
         return std::string(text);
     });
 }
@@ -105,7 +109,14 @@ void Part_Clips::fetchFrames(int scene, float x) {
             resetSampling(slot);
             continue;
         }
-        if (const platform::RgbaPicture* picture = pictures.take(archive, name)) showPicture(slot, *picture, name);
+        if (const platform::RgbaPicture* picture = pictures.take(archive, name)) {
+            showPicture(slot, *picture, name);
+            continue;
+        }
+        // A negative number names no entry by design, and an archive with no entries at all
+        // has been said when it was opened; the warm-up's pictures are not the show's.
+        if (r.number >= 0 && !warmingUp && !archive.entries.empty() && !archiveHasEntry(archive, name))
+            pictureProblems.missing(archive, name);
     }
 }
 

@@ -32,11 +32,12 @@ struct FrameArchive::Cache {
 FrameArchive::FrameArchive() : cache(std::make_unique<Cache>()) {}
 FrameArchive::~FrameArchive() = default;
 FrameArchive::FrameArchive(const FrameArchive& other)
-    : entries(other.entries), dataPath(other.dataPath), cache(std::make_unique<Cache>()) {}
+    : entries(other.entries), dataPath(other.dataPath), indexPath(other.indexPath), cache(std::make_unique<Cache>()) {}
 FrameArchive& FrameArchive::operator=(const FrameArchive& other) {
     if (this != &other) {
         entries = other.entries;
         dataPath = other.dataPath;
+        indexPath = other.indexPath;
         cache = std::make_unique<Cache>();
     }
     return *this;
@@ -121,6 +122,7 @@ bool FrameArchive::open(const std::string& base) { return open(base + ".txt", ba
 bool FrameArchive::open(const std::string& indexPath, const std::string& dataFile) {
     entries.clear();
     dataPath = dataFile;
+    this->indexPath = indexPath;
     cache = std::make_unique<Cache>();
     std::string text, why;
     if (platform::read_regular_file(indexPath, text, kMaxIndexBytes, why) != platform::FileRead::Read) {
@@ -238,4 +240,32 @@ EntryRead readEntryChecked(const FrameArchive& archive, const std::string& name,
         return EntryRead::ReadFailed;
     }
     return EntryRead::Read;
+}
+
+bool archiveHasEntry(const FrameArchive& archive, const std::string& name) {
+    return findEntry(archive, cacheOf(archive), name) != nullptr;
+}
+
+namespace {
+
+// What a name is once separators and case no longer count: "c:\Videos\fog" and
+// "c://videos//fog" both become "c:/videos/fog".
+std::string looseName(const std::string& name) {
+    std::string loose;
+    for (char c : name) {
+        const bool separator = c == '/' || c == '\\';
+        if (separator && !loose.empty() && loose.back() == '/') continue;
+        loose += separator ? '/' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return loose;
+}
+
+}  // namespace
+
+std::string nearEntryName(const FrameArchive& archive, const std::string& name) {
+    const std::string wanted = looseName(name);
+    // A loose name is never longer than its name.
+    for (const ArchiveEntry& entry : archive.entries)
+        if (entry.name.size() >= wanted.size() && looseName(entry.name) == wanted) return entry.name;
+    return "";
 }

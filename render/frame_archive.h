@@ -17,6 +17,7 @@ struct ArchiveEntry {
 struct FrameArchive {
     std::vector<ArchiveEntry> entries;  // the index, in file order
     std::string dataPath;               // "<base>.bin"
+    std::string indexPath;              // "<base>.txt", for messages
 
     // Reads "<base>.txt" into entries (replacing them) and remembers dataPath. Reading stops
     // at the first entry that is incomplete or malformed (a length or offset that is not a
@@ -59,3 +60,12 @@ EntryRead readEntryChecked(const FrameArchive& archive, const std::string& name,
                            std::string* why);
 // The same, true only for Read.
 bool readArchiveEntry(const FrameArchive& archive, const std::string& name, std::vector<unsigned char>& bytes);
+
+// True when an entry has exactly that name. Not for use from several threads at once.
+bool archiveHasEntry(const FrameArchive& archive, const std::string& name);
+
+// The first entry whose name differs from name only in its separators ('/' or '\\', one or
+// several in a row) or in the case of its letters, as in a hand-written index or one
+// written on Windows; "" when none does. Looks through every entry: for reports, not for
+// the per-frame path.
+std::string nearEntryName(const FrameArchive& archive, const std::string& name);

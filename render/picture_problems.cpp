@@ -3,11 +3,39 @@
 
 #include <cstdio>
 
+#include "platform/printable.h"
+#include "render/frame_archive.h"
+
 namespace {
 
 // Damaged entries named one by one before the rest are only counted: a badly damaged
 // archive must not bury the console.
 constexpr size_t kNamedWarnings = 10;
+// Missing names shown in the summary: enough to see a pattern (a whole sequence, a renamed
+// folder) in one line.
+constexpr size_t kNamedMissing = 3;
+
+// Escaped as any text from a file is, but with its backslashes shown as they are: they are
+// what these lines are often about.
+std::string quoted(const std::string& name) {
+    const std::string cut = name.substr(0, 120);
+    std::string shown;
+    size_t from = 0;
+    for (size_t at; (at = cut.find('\\', from)) != std::string::npos; from = at + 1)
+        shown += platform::printable(cut.substr(from, at - from)) + "\\";
+    shown += platform::printable(cut.substr(from));
+    return "\"" + shown + (name.size() > cut.size() ? "...\"" : "\"");
+}
+
+// The name with the index's near name after it when there is one.
+std::string withNearName(const FrameArchive& archive, const std::string& name, bool& near) {
+    const std::string other = nearEntryName(archive, name);
+    if (other.empty()) return quoted(name);
+    near = true;
+    return quoted(name) + " (" + archive.indexPath + " has " + quoted(other) + ")";
+}
+
+const char* const kExactly = "names are matched exactly, separators and case included";
 
 // What a frame with the problem looks like on screen, after the reader's own words.
 const char* consequence(PictureProblem kind) {
@@ -77,4 +105,39 @@ std::string PictureProblems::summary() const {
         line += std::to_string(entries_[k].size()) + " " + counted(static_cast<PictureProblem>(k));
     }
     return line.empty() ? line : line + ".";
+}
+
+void PictureProblems::missing(const FrameArchive& archive, const std::string& name) {
+    bool first = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!missing_.insert(name).second) return;
+        first = missing_.size() == 1;
+        if (firstMissing_.size() < kNamedMissing) firstMissing_.push_back(name);
+    }
+    if (!first) return;
+    bool near = false;
+    const std::string named = withNearName(archive, name, near);
+    printf("Frames: %s does not hold %s%s; its panel keeps the picture shown before it, and the names missing are "
+           "counted until the show ends.\n",
+           archive.indexPath.c_str(), named.c_str(), near ? (std::string(": ") + kExactly).c_str() : "");
+    fflush(stdout);
+}
+
+size_t PictureProblems::missingNames() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return missing_.size();
+}
+
+std::string PictureProblems::missingSummary(const FrameArchive& archive) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (missing_.empty()) return "";
+    bool near = false;
+    std::string line = "Frames: the show asked for " + std::to_string(missing_.size()) +
+                       (missing_.size() == 1 ? " name " : " names ") + archive.indexPath + " does not hold: ";
+    for (size_t k = 0; k < firstMissing_.size(); ++k) line += (k ? ", " : "") + withNearName(archive, firstMissing_[k], near);
+    if (missing_.size() > firstMissing_.size()) line += " and " + std::to_string(missing_.size() - firstMissing_.size()) + " more";
+    line += "; their panels kept the picture shown before them.";
+    if (near) line += std::string(" The ") + kExactly + ".";
+    return line;
 }

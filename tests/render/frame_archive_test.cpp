@@ -1,9 +1,12 @@
 // The frame archive reader on hand-written and damaged indexes and data files: it keeps
 // what it could read, never reads outside the data file and never trusts a length.
 #include "render/frame_archive.h"
+#include "render/picture_problems.h"
 #include "archive_fixture.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 TEST_F(FrameArchiveRead, EntriesReadByNameWithLengthBeforeOffset) {
     writeFile(base + ".bin", "HELLOworld!");
@@ -187,4 +190,59 @@ TEST_F(FrameArchiveRead, CopiedAndMovedArchivesKeepReading) {
     FrameArchive moved = std::move(copy);
     EXPECT_TRUE(readArchiveEntry(moved, "a", bytes));
     EXPECT_FALSE(readArchiveEntry(archive, "a", bytes)) << "its data path now names no file";
+}
+
+// Names the show asks for that the index does not hold: a hand-written index, or one
+// written on Windows with backslashes, gives blank panels unless they are said.
+TEST_F(FrameArchiveRead, ANameWithOtherSeparatorsOrCaseIsNotReadButFoundAsNear) {
+    writeFile(base + ".bin", "abcdef");
+    writeFile(base + ".txt", "3\nc:\\videos\\fog00001_n.jpg 2 0\nC:/Videos/Fog00002_N.JPG 2 2\nc://videos//fog00003_n.jpg 2 4\n");
+    ASSERT_TRUE(open());
+    EXPECT_EQ(read("c://videos//fog00001_n.jpg"), "") << "names are matched exactly";
+    EXPECT_FALSE(archiveHasEntry(archive, "c://videos//fog00001_n.jpg"));
+    EXPECT_TRUE(archiveHasEntry(archive, "c://videos//fog00003_n.jpg"));
+    EXPECT_EQ(nearEntryName(archive, "c://videos//fog00001_n.jpg"), "c:\\videos\\fog00001_n.jpg");
+    EXPECT_EQ(nearEntryName(archive, "c://videos//fog00002_n.jpg"), "C:/Videos/Fog00002_N.JPG");
+    EXPECT_EQ(nearEntryName(archive, "c://videos//fog00004_n.jpg"), "");
+    EXPECT_EQ(nearEntryName(archive, "c:videos//fog00001_n.jpg"), "") << "a separator left out makes another name";
+}
+
+TEST_F(FrameArchiveRead, MissingNamesAreSaidOnceAtFirstAndSummedUpWithTheirNearNames) {
+    writeFile(base + ".bin", "ab");
+    writeFile(base + ".txt", "1\nc:\\videos\\fog00001_n.jpg 2 0\n");
+    ASSERT_TRUE(open());
+    PictureProblems problems;
+    ::testing::internal::CaptureStdout();
+    for (int frame = 0; frame < 3; ++frame)
+        for (const char* name : {"c://videos//fog00001_n.jpg", "c://videos//snow00001_n.jpg", "a", "b", "c"})
+            problems.missing(archive, name);
+    const std::string said = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find(base + ".txt does not hold \"c://videos//fog00001_n.jpg\" (" + base + ".txt has "), std::string::npos)
+        << said;
+    EXPECT_EQ(problems.missingNames(), 5u);
+    const std::string summary = problems.missingSummary(archive);
+    EXPECT_NE(summary.find("asked for 5 names"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("\"c://videos//snow00001_n.jpg\", \"a\" and 2 more"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("matched exactly"), std::string::npos) << summary;
+
+    PictureProblems none;
+    EXPECT_EQ(none.missingSummary(archive), "");
+    ::testing::internal::CaptureStdout();
+    none.missing(archive, "elsewhere");
+    EXPECT_EQ(::testing::internal::GetCapturedStdout().find("matched exactly"), std::string::npos)
+        << "no near name, no word on separators";
+    EXPECT_EQ(none.missingSummary(archive).find("matched exactly"), std::string::npos);
+}
+
+TEST_F(FrameArchiveRead, AMissingNamesNearNameIsShownWithItsBackslashesAndNoControlBytes) {
+    writeFile(base + ".bin", "ab");
+    writeFile(base + ".txt", "1\nc:\\videos\\\x1b[31mfog00001_n.jpg 2 0\n");
+    ASSERT_TRUE(open());
+    PictureProblems problems;
+    ::testing::internal::CaptureStdout();
+    problems.missing(archive, "c://videos//\x1b[31mfog00001_n.jpg");
+    const std::string said = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(said.find("has \"c:\\videos\\\\x1b[31mfog00001_n.jpg\")"), std::string::npos) << said;
+    EXPECT_EQ(said.find('\x1b'), std::string::npos) << said;
 }
