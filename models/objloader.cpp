@@ -91,9 +91,9 @@ bool objloader::read(const std::string& path) {
             const std::string library_path = directory + first_word(scanner.rest_of_line());
             if (read_text_file(library_path, library, &why))
                 materials = parse_material_library(library, names);
-            else if (!why.empty())  // a missing library passes in silence, as it always has
-                std::printf("objloader::read() : material library \"%s\": %s\n",
-                            platform::printable(library_path, 200).c_str(), why.c_str());
+            else  // the part loads all the same: one line, so that a show maker sees why it looks wrong
+                std::printf("objloader::read() : material library \"%s\"%s\n", platform::printable(library_path, 200).c_str(),
+                            why.empty() ? " is missing; the part keeps the default material" : (": " + why).c_str());
         } else if (token == "usemtl") {
             const auto it = names.find(first_word(scanner.rest_of_line()));
             material = (it != names.end() && it->second < static_cast<int32_t>(materials.size())) ? it->second : -1;

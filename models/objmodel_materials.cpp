@@ -108,8 +108,11 @@ void objmodel::load_materials(const std::string& path) {
     materials.resize(material_count);
     std::string text, why;
     if (!read_text_file(path, text, &why)) {
-        // A missing library passes in silence, as it always has.
-        if (!why.empty())
+        // The model loads all the same: one line, so that a show maker sees why it looks wrong.
+        if (why.empty())
+            std::printf("objmodel::load() : material library \"%s\" is missing; the model's materials stay blank\n",
+                        platform::printable(path, 200).c_str());
+        else
             std::printf("objmodel: material library \"%s\": %s\n", platform::printable(path, 200).c_str(), why.c_str());
         return;
     }

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 
 #include "model_files.h"
+#include "models/objloader.h"
 #include "models/objmodel.h"
 
 namespace {
@@ -103,4 +105,35 @@ TEST(ObjTestdataDetail, VertexColoursOfTheColouredCube) {
     EXPECT_EQ(model.raw_colours[3 * 1 + 2], 1.0f);  // v 0 0 2 0 0 1
     EXPECT_EQ(model.raw_colours[3 * 1 + 0], 0.0f);
     EXPECT_EQ(model.materials[model.triangle_materials[2]].name, "white");  // the group relying on the previous usemtl
+}
+
+// A model copied without its material library still loads, and says in one line which
+// library it missed; both loaders keep the material they fall back to.
+TEST(ObjTestdataDetail, CornellBoxWithoutItsLibrarySaysWhichOneIsMissing) {
+    SKIP_WITHOUT_TESTDATA("obj");
+    TempFolder dir;
+    const std::string path = dir.write("cornell_box.obj", readFile(testdata("obj/cornell_box.obj")));
+    const std::string missing = "material library \"" + (dir / "cornell_box.mtl") + "\" is missing";
+    objmodel model;
+    bool ok = false;
+    const std::string said = capture_stdout([&] { ok = model.load(path, false); });
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(model.triangle_count, 36);
+    ASSERT_EQ(model.material_count, 1) << "one blank record, as before";
+    EXPECT_EQ(model.materials[0].alpha, 0.0f);
+    EXPECT_NE(said.find("objmodel::load() : " + missing), std::string::npos) << said;
+    EXPECT_EQ(said.find(missing), said.rfind(missing)) << "said once: " << said;
+
+    std::unique_ptr<rigid> part;
+    const std::string partSaid = capture_stdout([&] { part = std::make_unique<rigid>(path); });
+    EXPECT_NE(partSaid.find("objloader::read() : " + missing), std::string::npos) << partSaid;
+    ASSERT_FALSE(part->groups.empty());
+    EXPECT_EQ(part->groups[0]->diffuse[0], 0.8f) << "the default material";
+}
+
+TEST(ObjTestdataDetail, CornellBoxWithItsLibrarySaysNothingOfIt) {
+    SKIP_WITHOUT_TESTDATA("obj");
+    objmodel model;
+    const std::string said = capture_stdout([&] { model.load(testdata("obj/cornell_box.obj"), false); });
+    EXPECT_EQ(said.find("material library"), std::string::npos) << said;
 }
