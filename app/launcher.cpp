@@ -105,6 +105,19 @@ void launcherChoice(const LauncherMenu& menu, int& width, int& height, bool& ful
     fullscreen = menu.entries[kModeEntry].selected == 0;
 }
 
+void addDisplayEntry(LauncherMenu& menu, const std::vector<std::string>& names, int chosen) {
+    if (names.size() < 2 || menu.entries.size() != kDisplayEntry) return;
+    std::vector<std::string> options;
+    for (size_t i = 0; i < names.size(); ++i)
+        options.push_back(" >       Display " + std::to_string(i) + " " + names[i].substr(0, 12));
+    menu.entries.push_back(entry(5, 0.4f, 0.4f, 0.6f, std::move(options)));
+    if (chosen >= 0 && chosen < static_cast<int>(names.size())) menu.entries[kDisplayEntry].selected = chosen;
+}
+
+int launcherDisplay(const LauncherMenu& menu) {
+    return menu.entries.size() > kDisplayEntry ? menu.entries[kDisplayEntry].selected : -1;
+}
+
 void presetLauncherMenu(LauncherMenu& menu, const LaunchOptions& options) {
     if (options.resGiven)
         for (int r = 0; r < 3; ++r)

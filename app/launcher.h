@@ -3,7 +3,7 @@
 #pragma once
 #include "app/app_state.h"
 
-enum LauncherEntry { kBannerEntry = 0, kResolutionEntry = 1, kModeEntry = 2, kRunEntry = 3 };
+enum LauncherEntry { kBannerEntry = 0, kResolutionEntry = 1, kModeEntry = 2, kRunEntry = 3, kDisplayEntry = 4 };
 
 void buildLauncherMenu(LauncherMenu& menu);
 
@@ -17,5 +17,10 @@ void drawMenu(LauncherMenu& menu);
 
 // The window size and mode that the menu's selections stand for.
 void launcherChoice(const LauncherMenu& menu, int& width, int& height, bool& fullscreen);
+// With more than one display: an entry choosing among them (named as the system names
+// them), preset to `chosen` when it is one of them.
+void addDisplayEntry(LauncherMenu& menu, const std::vector<std::string>& names, int chosen);
+// The display chosen in the menu; -1 when it offers no choice.
+int launcherDisplay(const LauncherMenu& menu);
 // Presets the menu from command-line choices where they match an entry.
 void presetLauncherMenu(LauncherMenu& menu, const LaunchOptions& options);

@@ -85,6 +85,9 @@ void runLauncher(AppState& app) {
     const int x = static_cast<int>(desk.right * 0.5f - 190.0f);
     const int y = static_cast<int>(desk.bottom * 0.5f - 105.0f);
     openWindowOrExit(app.window, x, y, 380, 240, false);
+    std::vector<std::string> names;
+    for (const platform::Display& d : platform::displays()) names.push_back(d.name);
+    addDisplayEntry(app.menu, names, app.options.display);
     while (!app.menu.run) {
         pollInput(app);
         drawLauncher(app);
@@ -94,6 +97,7 @@ void runLauncher(AppState& app) {
     app.launcherDone = true;
     app.window.Destroy();
     launcherChoice(app.menu, app.width, app.height, app.fullscreen);
+    if (launcherDisplay(app.menu) >= 0) app.options.display = launcherDisplay(app.menu);
 }
 
 }  // namespace
@@ -205,16 +209,22 @@ int main(int argc, char** argv) {
     exitIfUnrenderable(app.width, app.height, memoryOnly);
     int x = app.fullscreen ? 0 : 10;
     int y = app.fullscreen ? 0 : 140;
-    if (app.options.display >= 0) {
-        // Full screen where that display sits; at its own size unless --res says otherwise.
+    if (app.options.display >= 0 && (app.fullscreen || !app.options.launcher)) {
+        // Full screen where that display sits; at its own size unless --res or the
+        // launcher says otherwise.
         const platform::DesktopRect bounds = chosenDisplay(app.options.display);
         x = bounds.left;
         y = bounds.top;
         app.fullscreen = true;
-        if (!app.options.resGiven) {
+        if (!app.options.resGiven && !app.options.launcher) {
             app.width = bounds.right - bounds.left;
             app.height = bounds.bottom - bounds.top;
         }
+    } else if (app.options.display >= 0) {
+        // Windowed on the display the launcher chose.
+        const platform::DesktopRect bounds = chosenDisplay(app.options.display);
+        x += bounds.left;
+        y += bounds.top;
     }
     openWindowOrExit(app.window, x, y, app.width, app.height, app.fullscreen, app.options.batch(), true);
     // Off unless asked: the frame clock measures real durations either way.

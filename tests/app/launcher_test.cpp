@@ -107,3 +107,21 @@ TEST(Launcher, BannerColourAnimates) {
     EXPECT_NEAR(menu.entries[0].color[1], std::sin(t * 1.4 + 12.0) * 0.5 + 0.7, 1e-6);
     EXPECT_NEAR(menu.entries[0].color[2], std::sin(t * 1.8 + 514.0) * 0.5 + 0.7, 1e-6);
 }
+
+// With two displays a fifth entry chooses one (preset by --display); with one it is not
+// offered and the show opens where it always has.
+TEST(Launcher, ADisplayEntryOnlyWithMoreThanOneDisplay) {
+    LauncherMenu menu;
+    buildLauncherMenu(menu);
+    addDisplayEntry(menu, {"screen"}, -1);
+    EXPECT_EQ(menu.entries.size(), 4u);
+    EXPECT_EQ(launcherDisplay(menu), -1);
+    addDisplayEntry(menu, {"DP-1", "HDMI-1 projector"}, 1);
+    ASSERT_EQ(menu.entries.size(), 5u);
+    EXPECT_EQ(launcherDisplay(menu), 1);
+    EXPECT_EQ(menu.entries[kDisplayEntry].options[1], " >       Display 1 HDMI-1 proje");
+    click(menu, 5 * 30 - 10);
+    EXPECT_EQ(launcherDisplay(menu), 0);
+    click(menu, kRunRow);
+    EXPECT_TRUE(menu.run);
+}
