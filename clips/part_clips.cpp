@@ -89,7 +89,6 @@ const ProgramSources kPrograms[] = {
     {&Part_Clips::blurProgram, "shaders/v_fixed.cpp", "shaders/f_simpleblur.cpp"},
     {&Part_Clips::postProgram, "shaders/v_fixed.cpp", "shaders/f_postprocess.cpp"},
     {&Part_Clips::finalClipsProgram, "shaders/v_trace.cpp", "shaders/f_final_clips.cpp"},
-    {&Part_Clips::postFinalProgram, "shaders/v_trace.cpp", "shaders/f_postprocess_final.cpp"},
     {&Part_Clips::objectProgram, "shaders//v_object.cpp", "shaders//f_object.cpp"},
 };
 
@@ -107,7 +106,7 @@ void Part_Clips::setupShaders() {
         program.verbose = true;
         loadProgram(program, shaderBasePath + p.vertex, shaderBasePath + p.fragment, TwinWrite::Later);
     }
-    // Twins once all five are built: a shared file's twin only from text every program
+    // Twins once all four are built: a shared file's twin only from text every program
     // that reads it builds with.
     writeAgreedTwins(allPrograms(*this));
 }

@@ -40,7 +40,7 @@ public:
     void update() override;
     void load() override;
 
-    // Builds the five programs from their files (at load, and while Space is held).
+    // Builds the four programs from their files (at load, and while Space is held).
     void setupShaders();
     // Rebuilds the programs whose files (#includes too) were saved since their last build,
     // looking a few times a second; prints "reloaded <file>" when all of them built.
@@ -55,7 +55,9 @@ public:
 
     ImageTexture moon;  // sampled as "moon"; nothing loads it
     FrameArchive archive;
-    ShaderProgram blurProgram, postProgram, finalClipsProgram, postFinalProgram, objectProgram;
+    // The print, the final look, has no program of its own: the post pass prints each pixel
+    // with shaders/f_postprocess_final.cpp, which it includes.
+    ShaderProgram blurProgram, postProgram, finalClipsProgram, objectProgram;
     float ttime = 0.0f;   // edit position after both timelines
     float cttime = 0.0f;  // after the first timeline only
     int32_t theType = 0;  // the second timeline's tag

@@ -3,10 +3,11 @@
 // lights in the dark come from the composite, whose last result holds them); the second
 // reel is double-exposed over the last stretch of the edit; the moon and its flare sit
 // where the free camera sees them; the lens veils the frame with its own light; the
-// exposure flickers with the grain picture; the gate rounds the corners. Then the print
-// (lateral colour, the echo, printer lights, the print curve, toning, burnt edges, a
-// dither). The print works per pixel, so it needs no picture of its own: printing here
-// spares a whole pass over the frame and the 8-bit picture between the two.
+// exposure flickers with the grain picture; the gate rounds the corners; the lens's
+// lateral colour and the projector's echo come first. Then the final look, the print
+// (printer lights, the print curve, toning, burnt edges, a dither), from
+// f_postprocess_final.cpp. The print works per pixel, so it needs no picture of its own:
+// printing here spares a whole pass over the frame and the 8-bit picture between the two.
 #version 130
 
 uniform float ttime;      // the edit position: the second reel is printed only over the last reels
@@ -40,7 +41,7 @@ flat in vec3 vFlare;
 
 #include "shaders/common.cpp"
 #include "shaders/film.cpp"
-#include "shaders/print.cpp"
+#include "shaders/f_postprocess_final.cpp"
 
 // How much light the gate lets through at uv: rounded corners of this radius, and a soft
 // edge, as a gate's shadow is.

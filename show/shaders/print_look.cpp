@@ -1,6 +1,7 @@
-// The print's look for the whole frame, for the vertex stage of whichever pass prints the
-// picture: printer lights, split toning, burnt edges and the lens. The including stage
-// declares the clocks, "type", "TheType" and "k0" .. "k5" as uniforms.
+// The print's look for the whole frame, for the vertex stage of the pass that prints the
+// picture (v_fixed.cpp, the post pass's): printer lights, split toning, burnt edges and the
+// lens, which the print (f_postprocess_final.cpp) applies to every pixel. The including
+// stage declares the clocks, "type", "TheType" and "k0" .. "k5" as uniforms.
 
 flat out vec4 vPrint;       // exposure, flash, saturation, contrast
 flat out vec3 vShadows;     // split-tone of the shadows

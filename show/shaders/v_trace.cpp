@@ -1,9 +1,8 @@
-// Vertex stage of the composite and of the final pass to the window: a full-screen quad
-// with its texture coordinates. Whatever is the same over the whole frame is worked out
-// here, four times, instead of at every pixel (llvmpipe does not lift it out of the
-// fragment stage): the look the knobs and clocks ask for, and, for the composite, the
-// overall light of the footage on screen, how much of it the 3D covers, and the exposure
-// of this frame's grain picture. Each program keeps only the outputs its fragment reads.
+// Vertex stage of the composite: a full-screen quad with its texture coordinates.
+// Whatever is the same over the whole frame is worked out here, four times, instead of at
+// every pixel (llvmpipe does not lift it out of the fragment stage): the look the knobs
+// and clocks ask for, the overall light of the footage on screen, how much of it the 3D
+// covers, and the exposure of this frame's grain picture.
 #version 130
 
 uniform sampler2D texture2d;  // for the frame's size
@@ -29,7 +28,6 @@ flat out vec2 vCorner;      // scales uv - 0.5 to "from the centre", 1 at the co
 flat out vec2 vFrameTexel;  // size of a pixel of the frame, in uv
 flat out float vFrame;      // display frame number, for the dithers
 
-// For the composite.
 flat out vec3 vPlateLight;  // mean colour of the footage on screen: the light the 3D sits in
 flat out float vGrainBase;  // mean of the grain picture; grain is its deviation from this
 flat out vec2 vGrainShift;  // where the grain picture starts this projector frame, in its texels
@@ -42,7 +40,6 @@ flat out float vLag;        // share of a light the next frame keeps on a dark g
 
 #include "shaders/common.cpp"
 #include "shaders/frame_stats.cpp"
-#include "shaders/print_look.cpp"  // for the final pass
 
 void main() {
     vUV = gl_MultiTexCoord0.xy;
@@ -74,6 +71,4 @@ void main() {
     vBalance = vec3(1.0 + 0.11 * warmth, 1.0 + 0.015 * warmth, 1.0 - 0.15 * warmth);
     vMono = mono;
     vLag = 0.5 + 0.4 * knobAmount(k1);
-
-    printLook();
 }

@@ -219,28 +219,27 @@ TEST_F(Scenes, TheOverlayAntWalksOnlyBetween45And140) {
     EXPECT_EQ(antPixels(140.0f), 0);
 }
 
-TEST_F(Scenes, HoldingSpaceRebuildsTheFiveProgramsEveryFrame) {
+TEST_F(Scenes, HoldingSpaceRebuildsTheFourProgramsEveryFrame) {
     Part_Clips& c = *g_show->clips;
-    std::set<GLuint> ids[5];
-    ShaderProgram* programs[5] = {&c.blurProgram, &c.postProgram, &c.finalClipsProgram, &c.postFinalProgram,
-                                  &c.objectProgram};
-    for (int k = 0; k < 5; ++k) ids[k].insert(programs[k]->program);
+    std::set<GLuint> ids[4];
+    ShaderProgram* programs[4] = {&c.blurProgram, &c.postProgram, &c.finalClipsProgram, &c.objectProgram};
+    for (int k = 0; k < 4; ++k) ids[k].insert(programs[k]->program);
     g_show->app->keys[44] = true;
     testing::internal::CaptureStdout();
     for (int frame = 0; frame < 3; ++frame) {
         c.ttime = c.cttime = 55;
         c.clock = 55;
         c.render();
-        for (int k = 0; k < 5; ++k) ids[k].insert(programs[k]->program);
+        for (int k = 0; k < 4; ++k) ids[k].insert(programs[k]->program);
     }
     testing::internal::GetCapturedStdout();
     g_show->app->keys[44] = false;
-    // The five programs and their ten shaders, and the program that enlarges a picture
+    // The four programs and their eight shaders, and the program that enlarges a picture
     // drawn at a render scale; the replaced ones are deleted.
     int live = 0;
-    for (GLuint name = 1; name <= *ids[4].rbegin() + 100; ++name) live += glIsProgram(name) || glIsShader(name);
-    EXPECT_EQ(live, 16);
-    for (int k = 0; k < 5; ++k) {
+    for (GLuint name = 1; name <= *ids[3].rbegin() + 100; ++name) live += glIsProgram(name) || glIsShader(name);
+    EXPECT_EQ(live, 13);
+    for (int k = 0; k < 4; ++k) {
         EXPECT_GE(ids[k].size(), 2u) << "program " << k << " was rebuilt";
         EXPECT_TRUE(programs[k]->linked) << "program " << k;
     }
@@ -284,7 +283,7 @@ TEST_F(Scenes, AShaderSavedBrokenKeepsItsPassDrawingAndShowsItsErrorUntilSavedFi
     testing::internal::GetCapturedStdout();
 }
 
-// The five programs built from a copy of the show's shaders whose shared include is saved
+// The four programs built from a copy of the show's shaders whose shared include is saved
 // as a mistake or a mishap would leave it. Each save is a build error, shown as one, that
 // neither replaces the include's twin nor holds up a frame; the good text brings it all back.
 TEST_F(Scenes, SavesOfASharedIncludeThatSomeProgramCannotBuildAreErrorsAndKeepItsTwin) {
@@ -301,8 +300,7 @@ TEST_F(Scenes, SavesOfASharedIncludeThatSomeProgramCannotBuildAreErrorsAndKeepIt
     };
     const auto failing = [&](const std::string& why) {
         int n = 0;
-        for (const ShaderProgram* p : {&c.blurProgram, &c.postProgram, &c.finalClipsProgram, &c.postFinalProgram,
-                                       &c.objectProgram})
+        for (const ShaderProgram* p : {&c.blurProgram, &c.postProgram, &c.finalClipsProgram, &c.objectProgram})
             n += !p->buildError.empty() && p->buildError.find(why) != std::string::npos;
         return n;
     };
@@ -312,11 +310,11 @@ TEST_F(Scenes, SavesOfASharedIncludeThatSomeProgramCannotBuildAreErrorsAndKeepIt
         std::string text, why;
         int failing;
     } saves[] = {
-        // fwidth() exists in fragment stages only: four programs include it in a vertex stage.
-        {good + "float edgeWidth(float x) { return fwidth(x); }\n", "fwidth", 4},
-        {good + "#include \"shaders/common.cpp\"\n", "#include LOOP", 5},
-        {good + "// " + std::string(1 << 20, 'x') + "\n", "larger than 1 MB", 5},
-        {good + "#include \"shaders/\"\n", "a folder, not a file", 5},
+        // fwidth() exists in fragment stages only: three programs include it in a vertex stage.
+        {good + "float edgeWidth(float x) { return fwidth(x); }\n", "fwidth", 3},
+        {good + "#include \"shaders/common.cpp\"\n", "#include LOOP", 4},
+        {good + "// " + std::string(1 << 20, 'x') + "\n", "larger than 1 MB", 4},
+        {good + "#include \"shaders/\"\n", "a folder, not a file", 4},
     };
     for (const auto& save : saves) {
         writeFile(common, save.text);
@@ -331,7 +329,7 @@ TEST_F(Scenes, SavesOfASharedIncludeThatSomeProgramCannotBuildAreErrorsAndKeepIt
     fs::remove(common);
     ASSERT_EQ(mkfifo(common.c_str(), 0600), 0);
     poll();
-    EXPECT_EQ(failing("not a regular file"), 5);
+    EXPECT_EQ(failing("not a regular file"), 4);
     fs::remove(common);
     writeFile(common, good);
     EXPECT_NE(poll().find("reloaded " + common), std::string::npos);
@@ -339,6 +337,51 @@ TEST_F(Scenes, SavesOfASharedIncludeThatSomeProgramCannotBuildAreErrorsAndKeepIt
     EXPECT_EQ(readFile("shaders/common.xxx"), twin);
     ASSERT_EQ(chdir(TINY_SHOW), 0);
     poll(true);
+}
+
+// The final look lives in the final pass's file, which the post pass includes: a show maker
+// who saves it while the show runs sees the print change, and its twin follows.
+TEST_F(Scenes, SavingTheFinalPasssFileChangesThePicture) {
+    namespace fs = std::filesystem;
+    Part_Clips& c = *g_show->clips;
+    TempFolder dir;
+    fs::copy(fs::path(TINY_SHOW) / "shaders", dir / "shaders");
+    ASSERT_EQ(chdir(dir.path().c_str()), 0);
+    const auto frame = [&](bool setup = false) {  // the log of one frame, and the window's middle
+        testing::internal::CaptureStdout();
+        c.lastShaderPoll = 0;
+        setup ? c.setupShaders() : c.update();
+        c.ttime = c.cttime = c.clock = 55;
+        c.render();
+        const std::string log = testing::internal::GetCapturedStdout();
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        return std::make_pair(log, readPixels(kW / 2 - 8, kH / 2 - 8, 16, 16));
+    };
+    const std::string file = "shaders/f_postprocess_final.cpp", good = readFile(file);
+    const auto magenta = [](const Pixels& p) {  // the share of pixels the edited print makes (the ant may walk by)
+        int n = 0;
+        for (size_t i = 0; i < p.size(); i += 4) n += p[i] > 240 && p[i + 1] < 15 && p[i + 2] > 240;
+        return n * 4.0 / p.size();
+    };
+    const auto [setupLog, before] = frame(true);
+    ASSERT_EQ(magenta(before), 0.0);
+    const std::string twin = readFile("shaders/f_postprocess_final.xxx");
+    const std::string print = "    return c + gradientDither(fragCoord, vFrame) * vLens.w;";
+    ASSERT_NE(good.find(print), std::string::npos);
+    std::string edited = good;
+    edited.replace(edited.find(print), print.size(), "    return vec3(1.0, 0.0, 1.0);");
+    writeFile(file, edited);
+    const auto [log, after] = frame();
+    EXPECT_NE(log.find("reloaded " + file), std::string::npos) << log;
+    EXPECT_GT(magenta(after), 0.7) << "the print did not change";
+    EXPECT_NE(readFile("shaders/f_postprocess_final.xxx"), twin) << "the twin keeps the old print";
+    writeFile(file, good);
+    const auto [backLog, back] = frame();
+    EXPECT_NE(backLog.find("reloaded " + file), std::string::npos) << backLog;
+    EXPECT_EQ(magenta(back), 0.0) << "saved back, the picture is the show's again";
+    EXPECT_EQ(readFile("shaders/f_postprocess_final.xxx"), twin);
+    ASSERT_EQ(chdir(TINY_SHOW), 0);
+    frame(true);
 }
 
 TEST_F(Scenes, Scene130AtExactly140DrawsNeitherTheCarouselNorThePair) {

@@ -1,6 +1,6 @@
 // The post pass (halation, double exposure, the moon under the free camera, then the print)
-// and the print of a finished picture alone (the final program, and its knobs), fed with
-// pictures painted straight into the targets they read.
+// and the print of a finished picture alone (the final pass's file, and its knobs), fed
+// with pictures painted straight into the targets they read.
 #include <GL/glew.h>
 #include <GL/glu.h>
 #include <gtest/gtest.h>
@@ -37,10 +37,10 @@ protected:
         runPost(programs(), targets, input);
         return readTexture(targets.post.textures[1]);
     }
-    // Paints the post result, which the final pass reads, and runs the final pass.
+    // Paints a finished picture into the post target and prints it alone.
     Picture print(const TexelFill& postResult) {
         fillTexture(targets.post.textures[1], kW, kH, postResult);
-        runFinal(programs(), targets, input);
+        runPrint(programs(), targets, input);
         return readWindow(kW, kH);
     }
     static std::array<uint8_t, 4> brightDisc(int x, int y) {

@@ -1,9 +1,11 @@
-// The five programs build from the show's sources, from their twins alone, and keep every
+// The four programs build from the show's sources, from their twins alone, and keep every
 // uniform and sampler their passes set: GLSL drops what a shader declares but never uses,
 // and a dropped knob or picture silently stops reaching the screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <set>
 #include <vector>
 
 #include "shader_test.h"
@@ -23,8 +25,11 @@ const Names kCompositeUniforms = {"type", "k0", "k1", "k2", "k3", "k4", "TheType
 const Names kPostUniforms = {"ttime", "fttime", "cttime", "fullttime", "TheType", "k0", "k1", "k2", "k3", "k4", "k5",
                              "type", "MV", "MP", "texture2d", "texture2d2", "textureVideo", "texture2d3", "textureVideo2",
                              "moon", "texture2dOther", "texture2dOtherdepth", "textureNoise", "renderScale"};
-const Names kFinalUniforms = {"ttime", "fttime", "cttime", "fullttime", "TheType", "type",
-                              "k0", "k1", "k2", "k3", "k4", "k5", "texture2d", "textureprev"};
+// The print's own: what its look is worked out from in the post pass's vertex stage. The
+// lens's knobs (k1 for the echo, k2 for the lateral colour) act before the print, in the
+// post pass.
+const Names kPrintUniforms = {"ttime", "fttime", "cttime", "fullttime", "TheType", "type",
+                              "k0", "k3", "k4", "k5", "texture2d"};
 
 void expectActive(const ShaderProgram& program, const Names& names, const char* which) {
     for (const char* name : names)
@@ -38,7 +43,7 @@ class ShowProgramsTest : public ShowShaderTest {};
 TEST_F(ShowProgramsTest, EveryProgramCompilesAndLinks) {
     const std::pair<const ShaderProgram*, const char*> all[] = {
         {&programs().blur, "blur"}, {&programs().post, "post"}, {&programs().finalClips, "composite"},
-        {&programs().postFinal, "final"}, {&programs().object, "object"}};
+        {&programs().object, "object"}, {&programs().print, "the print alone"}};
     for (const auto& [program, name] : all) {
         std::string log;
         EXPECT_TRUE(programBuilt(*program, log)) << name << ":\n" << log;
@@ -49,7 +54,7 @@ TEST_F(ShowProgramsTest, EveryUniformAndSamplerOfThePassesIsLive) {
     expectActive(programs().object, kObjectUniforms, "the object program");
     expectActive(programs().finalClips, kCompositeUniforms, "the composite");
     expectActive(programs().post, kPostUniforms, "the post pass");
-    expectActive(programs().postFinal, kFinalUniforms, "the final pass");
+    expectActive(programs().print, kPrintUniforms, "the print");
     expectActive(programs().blur, {"texture2d"}, "the blur");
 }
 
@@ -70,10 +75,29 @@ TEST_F(ShowProgramsTest, ProgramsBuildFromTheTwinsAlone) {
     ShowPrograms fromTwins;
     loadShowPrograms(fromTwins);
     for (const fs::path& path : plain) fs::rename(path.string() + ".hidden", path);
-    for (const ShaderProgram* p : {&fromTwins.blur, &fromTwins.post, &fromTwins.finalClips, &fromTwins.postFinal,
-                                   &fromTwins.object}) {
+    for (const ShaderProgram* p : {&fromTwins.blur, &fromTwins.post, &fromTwins.finalClips, &fromTwins.object,
+                                   &fromTwins.print}) {
         std::string log;
         EXPECT_TRUE(programBuilt(*p, log)) << log;
     }
     expectActive(fromTwins.finalClips, kCompositeUniforms, "the composite from twins");
+}
+
+// A show maker edits the file whose name says what it does: every source in the show's
+// folder is read by a program the show builds, so a save of any of them reaches the
+// picture (the final look, f_postprocess_final.cpp, through the post pass).
+TEST_F(ShowProgramsTest, EverySourceOfTheShowIsReadByAProgramItBuilds) {
+    namespace fs = std::filesystem;
+    std::set<std::string> read;
+    for (const ShaderProgram* p : {&programs().blur, &programs().post, &programs().finalClips, &programs().object})
+        for (const ShaderFile& file : p->files) read.insert(fs::path(file.path).filename().string());
+    const fs::path folder = fs::path(VELMORA_SOURCE_DIR) / "show" / "shaders";
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().extension() != ".cpp") continue;
+        EXPECT_TRUE(read.count(entry.path().filename().string())) << entry.path() << " is read by no program of the show";
+    }
+    const auto& post = programs().post.files;
+    EXPECT_TRUE(std::any_of(post.begin(), post.end(),
+                            [](const ShaderFile& f) { return f.path == "shaders/f_postprocess_final.cpp"; }))
+        << "the post pass prints with the final pass's file";
 }

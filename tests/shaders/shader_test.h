@@ -1,4 +1,4 @@
-// Fixture and helpers for the tests of the show's shaders: the five programs built once
+// Fixture and helpers for the tests of the show's shaders: the four programs built once
 // per test program from a copy of the sources, pictures read back from textures and the
 // window, and the small statistics the pixel tests compare.
 #pragma once

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <utility>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 
 namespace fs = std::filesystem;
@@ -16,6 +17,20 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string previousDirectory;
+
+// The print as the post pass ends with it, of a picture read whole texel by whole texel;
+// the post pass's vertex stage works out the print's look.
+const char* const kPrintAlone = R"(#version 130
+uniform sampler2D texture2d;
+in vec2 vUV;
+#include "shaders/common.cpp"
+#include "shaders/film.cpp"
+#include "shaders/f_postprocess_final.cpp"
+void main() {
+    vec3 c = texelFetch(texture2d, ivec2(gl_FragCoord.xy), 0).rgb;
+    gl_FragColor = vec4(printed(c, vUV, gl_FragCoord.xy), 1.0);
+}
+)";
 
 void identityMatrices() {
     for (GLenum mode : {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW}) {
@@ -67,6 +82,7 @@ std::string enterShaderCopy() {
     for (const auto& entry : fs::directory_iterator(fs::path(VELMORA_SOURCE_DIR) / "show" / "shaders", error))
         if (entry.path().extension() == ".cpp")
             fs::copy_file(entry.path(), fs::path(pattern) / "shaders" / entry.path().filename(), error);
+    std::ofstream(fs::path(pattern) / "shaders" / "f_print_alone.cpp") << kPrintAlone;
     previousDirectory = fs::current_path(error).string();
     fs::current_path(pattern, error);
     return error ? "" : pattern;
@@ -83,8 +99,8 @@ void loadShowPrograms(ShowPrograms& p) {
     loadProgram(p.blur, "shaders/v_fixed.cpp", "shaders/f_simpleblur.cpp");
     loadProgram(p.post, "shaders/v_fixed.cpp", "shaders/f_postprocess.cpp");
     loadProgram(p.finalClips, "shaders/v_trace.cpp", "shaders/f_final_clips.cpp");
-    loadProgram(p.postFinal, "shaders/v_trace.cpp", "shaders/f_postprocess_final.cpp");
     loadProgram(p.object, "shaders//v_object.cpp", "shaders//f_object.cpp");
+    loadProgram(p.print, "shaders/v_fixed.cpp", "shaders/f_print_alone.cpp");
 }
 
 bool programBuilt(const ShaderProgram& program, std::string& log) {
@@ -200,7 +216,7 @@ void runPost(ShowPrograms& programs, PassTargets& t, const PassInputs& in) {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
-void runFinal(ShowPrograms& programs, PassTargets& t, const PassInputs& in) {
+void runPrint(ShowPrograms& programs, PassTargets& t, const PassInputs& in) {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glUseProgram(0);
     glViewport(0, 0, t.post.width, t.post.height);
@@ -208,7 +224,7 @@ void runFinal(ShowPrograms& programs, PassTargets& t, const PassInputs& in) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glDisable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, t.post.textures[1]);
-    const ShaderProgram& p = programs.postFinal;
+    const ShaderProgram& p = programs.print;
     glUseProgram(p.program);
     setUniformFloat(p, "ttime", in.ttime);
     setUniformFloat(p, "fttime", in.cttime);
@@ -219,7 +235,6 @@ void runFinal(ShowPrograms& programs, PassTargets& t, const PassInputs& in) {
     knobs(p, in, 5);
     filter(t.post.textures[1], GL_NEAREST);
     setUniformTexture(p, 0, "texture2d", t.post.textures[1]);
-    setUniformTexture(p, 1, "textureprev", t.post.textures[1]);
     identityMatrices();
     drawFullscreenQuad();
     glUseProgram(0);

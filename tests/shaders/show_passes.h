@@ -1,6 +1,7 @@
-// The show's five programs built from its shader sources the way the show builds them,
-// and the composite, post and final passes run with the inputs and texture units the
-// show gives them, so that tests can look at what the shaders draw.
+// The show's four programs built from its shader sources the way the show builds them,
+// and the composite and post passes run with the inputs and texture units the show gives
+// them, with the print (the final look, which the post pass includes) alone beside them,
+// so that tests can look at what the shaders draw.
 #pragma once
 #include <GL/glew.h>
 
@@ -14,17 +15,21 @@
 #include "render/shader_program.h"
 
 struct ShowPrograms {
-    ShaderProgram blur, post, finalClips, postFinal, object;
+    ShaderProgram blur, post, finalClips, object;
+    // Not the show's: the print of shaders/f_postprocess_final.cpp around a finished
+    // picture, from a fragment source the shader copy adds (shaders/f_print_alone.cpp).
+    ShaderProgram print;
 };
 
-// Copies the show's shader sources into a fresh temporary folder and makes it the working
-// directory: the sources include each other by paths relative to it, and loading writes
-// the twins beside them, never into the source tree. Returns the folder ("" on failure).
+// Copies the show's shader sources into a fresh temporary folder, with the print's test
+// source, and makes it the working directory: the sources include each other by paths
+// relative to it, and loading writes the twins beside them, never into the source tree.
+// Returns the folder ("" on failure).
 std::string enterShaderCopy();
 // Leaves the copy: back to the previous working directory, the folder removed.
 void leaveShaderCopy(const std::string& folder);
 
-// The show's set-up: same paths, same order, quiet.
+// The show's set-up: same paths, same order, quiet; then the print alone.
 void loadShowPrograms(ShowPrograms& programs);
 
 // Compile status of both shaders and link status of the program; on failure, the logs.
@@ -61,8 +66,9 @@ void endScene(PassTargets& targets);
 void runComposite(ShowPrograms& programs, PassTargets& targets, const PassInputs& in);
 // The post pass prints the picture; here into the post target, as the show does below full scale.
 void runPost(ShowPrograms& programs, PassTargets& targets, const PassInputs& in);
-// The print of a finished picture alone. Draws into framebuffer 0 over a viewport of the post target's size.
-void runFinal(ShowPrograms& programs, PassTargets& targets, const PassInputs& in);
+// The print of a finished picture (the post target's) alone, as the post pass ends with it.
+// Draws into framebuffer 0 over a viewport of the post target's size.
+void runPrint(ShowPrograms& programs, PassTargets& targets, const PassInputs& in);
 void runAllPasses(ShowPrograms& programs, PassTargets& targets, const PassInputs& in);
 
 // An RGBA8 texture with linear filtering and clamped edges, as the show's picture textures
