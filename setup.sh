@@ -16,7 +16,7 @@ packages=(
   libmpg123-dev librtmidi-dev libmp3lame-dev libasound2-dev libturbojpeg0-dev
   libavcodec-dev libavformat-dev libswscale-dev libswresample-dev libavutil-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool x11-utils imagemagick liblo-tools
+  xvfb xauth xdotool x11-utils imagemagick ffmpeg liblo-tools
   clang libclang-rt-14-dev libomp-14-dev libdraco-dev
 )
 # The Windows build: Debian's cross compiler and Wine to test under; the OpenGL loader

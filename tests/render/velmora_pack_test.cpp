@@ -1,6 +1,9 @@
 // velmora-pack: its inputs (manifests, frame folders) and the tool itself run on a folder
-// of a few hundred small JPEGs, checked through the show's own archive reader.
+// of a few hundred small JPEGs, and on footage the ffmpeg command makes (a video, pictures
+// of other formats), checked through the show's own archive reader and picture decoder.
+#include "pack_footage.h"
 #include "pack_inputs.h"
+#include "platform/picture_decode.h"
 #include "render/frame_archive.h"
 #include "run_program.h"
 #include "special_files.h"
@@ -11,8 +14,10 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -74,9 +79,9 @@ TEST(PackInputs, FrameFileNamesFollowTheShowsFrameNaming) {
     EXPECT_EQ(frameEntryName("c://videos//2//", "outputMRI100075.JPEG"), "c://videos//2//outputMRI100075_n.jpg");
 }
 
-TEST(PackInputs, FolderScanTakesJpegsInNameOrderAndNothingElse) {
+TEST(PackInputs, FolderScanTakesPicturesInNameOrderAndNothingElse) {
     TempFolder dir;
-    for (const char* name : {"b00002.jpg", "b00010.jpg", "b00001.JPG", "a.jpeg", "notes.txt", "b00003.png"})
+    for (const char* name : {"b00002.jpg", "b00010.jpg", "b00001.JPG", "a.jpeg", "notes.txt", "b00003.png", "c.tiff"})
         writeFile(dir / name, "x");
     std::filesystem::create_directory(dir / "sub.jpg");
     std::vector<PackInput> inputs;
@@ -85,9 +90,13 @@ TEST(PackInputs, FolderScanTakesJpegsInNameOrderAndNothingElse) {
     ASSERT_TRUE(scanFrameFolder(dir.path(), "p//", inputs, skipped, error)) << error;
     std::vector<std::string> names;
     for (const PackInput& input : inputs) names.push_back(input.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"p//a_n.jpg", "p//b00001_n.jpg", "p//b00002_n.jpg", "p//b00010_n.jpg"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"p//a_n.jpg", "p//b00001_n.jpg", "p//b00002_n.jpg", "p//b00003_n.jpg",
+                                               "p//b00010_n.jpg", "p//c_n.jpg"}));
     EXPECT_EQ(inputs[1].path, dir / "b00001.JPG");
-    EXPECT_EQ(skipped, 3u);
+    EXPECT_TRUE(inputs[3].frame);
+    EXPECT_TRUE(isJpegFile(inputs[1].path));
+    EXPECT_FALSE(isJpegFile(inputs[3].path));
+    EXPECT_EQ(skipped, 2u);
     EXPECT_FALSE(scanFrameFolder(dir / "missing", "p", inputs, skipped, error));
     EXPECT_NE(error.find("missing"), std::string::npos);
 }
@@ -251,4 +260,205 @@ TEST(VelmoraPackOutput, AFullDiskIsSaidOnceAndTheEarlierArchiveKept) {
     EXPECT_NE(run.output.find("the disk is full"), std::string::npos) << run.output;
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk.path), std::filesystem::directory_iterator()), 3)
         << "no temporary file left";
+}
+
+namespace {
+
+// The ffmpeg command on the PATH, which makes the footage below; empty when absent.
+std::string ffmpegProgram() {
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path ? path : "");
+    for (std::string folder; std::getline(folders, folder, ':');)
+        if (!folder.empty() && access((folder + "/ffmpeg").c_str(), X_OK) == 0) return folder + "/ffmpeg";
+    return "";
+}
+
+// Runs in a fresh folder holding footage of ffmpeg's 160x90 test pattern, made on demand.
+class VelmoraPackFootage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (ffmpeg.empty()) GTEST_SKIP() << "the ffmpeg command is not installed: no footage to pack";
+    }
+    // `frames` frames of the pattern as an H.264 MP4 (out ends in .mp4) or as numbered
+    // pictures from 0 (out a pattern such as "pngs/fog%05d.png"), inside dir.
+    void make(const std::string& out, int frames) {
+        std::filesystem::create_directories(std::filesystem::path(dir / out).parent_path());
+        std::vector<std::string> arguments = {"-loglevel", "error", "-f", "lavfi", "-i", "testsrc=size=160x90:rate=24",
+                                              "-frames:v", std::to_string(frames)};
+        if (out.size() > 4 && out.compare(out.size() - 4, 4, ".mp4") == 0)
+            arguments.insert(arguments.end(), {"-pix_fmt", "yuv420p"});
+        else if (frames > 1)
+            arguments.insert(arguments.end(), {"-start_number", "0"});
+        arguments.push_back(dir / out);
+        const ProgramRun run = runProgram(ffmpeg, arguments);
+        ASSERT_EQ(run.status, 0) << "ffmpeg could not make " << out << ": " << run.output;
+    }
+    ProgramRun pack(std::vector<std::string> arguments) { return runProgram(VELMORA_PACK_EXE, arguments); }
+
+    const std::string ffmpeg = ffmpegProgram();
+    TempFolder dir;
+};
+
+struct Unpacked {
+    std::vector<std::string> names;
+    std::vector<std::vector<unsigned char>> bytes;
+    std::vector<platform::RgbaPicture> pictures;
+};
+
+// Every entry of the archive at base, read back and decoded as the show decodes it.
+Unpacked unpack(const std::string& base) {
+    Unpacked out;
+    FrameArchive archive;
+    EXPECT_TRUE(archive.open(base));
+    for (const ArchiveEntry& entry : archive.entries) {
+        out.names.push_back(entry.name);
+        out.bytes.emplace_back();
+        out.pictures.emplace_back();
+        std::string message;
+        EXPECT_TRUE(readArchiveEntry(archive, entry.name, out.bytes.back())) << entry.name;
+        EXPECT_EQ(platform::decode_picture(out.bytes.back().data(), out.bytes.back().size(), out.pictures.back(), message),
+                  platform::DecodeStatus::Decoded)
+            << entry.name << ": " << message;
+    }
+    return out;
+}
+
+// Mean absolute difference of two pictures' colour channels, in levels.
+double meanDifference(const platform::RgbaPicture& a, const platform::RgbaPicture& b) {
+    if (a.width != b.width || a.height != b.height) return 255;
+    double sum = 0;
+    for (size_t k = 0; k < a.bytes(); ++k)
+        if (k % 4 != 3) sum += std::abs(int(a.pixels[k]) - int(b.pixels[k]));
+    return sum / (a.bytes() / 4 * 3);
+}
+
+}  // namespace
+
+TEST(PackFootage, FrameSizeIsTwoNumbersFrom1To8192) {
+    int width = 0, height = 0;
+    EXPECT_TRUE(parseFrameSize("960x540", width, height));
+    EXPECT_EQ(width, 960);
+    EXPECT_EQ(height, 540);
+    EXPECT_TRUE(parseFrameSize("8192x1", width, height));
+    for (const char* bad : {"960X540", "x540", "960x", "0x540", "960x0", "8193x10", "96 0x540", "-1x5", "960x540x2", ""})
+        EXPECT_FALSE(parseFrameSize(bad, width, height)) << bad;
+}
+
+TEST_F(VelmoraPackFootage, AVideoPacksEveryFrameNamedAsAFolderOfItsFramesWouldBe) {
+    make("fog.mp4", 48);
+    make("pngs/fog%05d.png", 12);
+    const ProgramRun video = pack({"-o", dir / "v", "-f", dir / "fog.mp4", "c://videos//"});
+    ASSERT_EQ(video.status, 0) << video.output;
+    EXPECT_NE(video.output.find("fog.mp4: 48 frames of h264 through FFmpeg, encoded as JPEG at quality 90"),
+              std::string::npos)
+        << video.output;
+    EXPECT_NE(video.output.find("note: frames are 160x90; the show's are 960x540"), std::string::npos) << video.output;
+    EXPECT_NE(video.output.find("--size 960x540 scales them"), std::string::npos) << video.output;
+    EXPECT_EQ(video.output.find('\r'), std::string::npos) << "no progress bar into a pipe";
+    const ProgramRun folder = pack({"-o", dir / "f", "-f", dir / "pngs", "c://videos//"});
+    ASSERT_EQ(folder.status, 0) << folder.output;
+    EXPECT_NE(folder.output.find("pngs: 12 frames, 12 encoded as JPEG at quality 90"), std::string::npos) << folder.output;
+
+    const Unpacked fromVideo = unpack(dir / "v"), fromFolder = unpack(dir / "f");
+    ASSERT_EQ(fromVideo.names.size(), 48u);
+    ASSERT_EQ(fromFolder.names.size(), 12u);
+    EXPECT_EQ(fromVideo.names.front(), "c://videos//fog00000_n.jpg");
+    EXPECT_EQ(fromVideo.names.back(), "c://videos//fog00047_n.jpg");
+    for (size_t k = 0; k < 12; ++k) {
+        EXPECT_EQ(fromVideo.names[k], fromFolder.names[k]);
+        EXPECT_EQ(fromVideo.pictures[k].width, 160);
+        EXPECT_EQ(fromVideo.pictures[k].height, 90);
+        // The same frame through H.264 and through PNG: a wrong colour matrix or a swapped
+        // red and blue is tens of levels off on the pattern's colour bars.
+        EXPECT_LT(meanDifference(fromVideo.pictures[k], fromFolder.pictures[k]), 4.0) << fromVideo.names[k];
+    }
+}
+
+TEST_F(VelmoraPackFootage, SizeScalesEveryFrameAndKeepsAJpegAlreadyThatSize) {
+    make("fog.mp4", 6);
+    make("pngs/fog%05d.png", 3);
+    std::filesystem::create_directory(dir / "jpegs");
+    cv::Mat grey(44, 80, CV_8UC3, cv::Scalar(90, 120, 150));
+    std::vector<unsigned char> fitting;
+    cv::imencode(".jpg", grey, fitting);
+    writeFile(dir / "jpegs/j00000.jpg", std::string(fitting.begin(), fitting.end()));
+    writeFile(dir / "jpegs/j00001.jpg", jpeg(3));  // 20x12
+    const ProgramRun run = pack({"-o", dir / "s", "--size", "80x44", "-f", dir / "fog.mp4", "a//", "-f", dir / "pngs", "b//",
+                                 "-f", dir / "jpegs", "c//"});
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("note: frames scaled to 80x44; the show's are 960x540"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("jpegs: 2 frames, 1 encoded as JPEG"), std::string::npos) << run.output;
+    const Unpacked packed = unpack(dir / "s");
+    ASSERT_EQ(packed.names.size(), 11u);
+    EXPECT_EQ(packed.names[6], "b//fog00000_n.jpg");
+    for (const platform::RgbaPicture& picture : packed.pictures) {
+        EXPECT_EQ(picture.width, 80);
+        EXPECT_EQ(picture.height, 44);
+    }
+    EXPECT_EQ(packed.bytes[9], fitting) << "a JPEG of the size asked for is not encoded again";
+}
+
+TEST_F(VelmoraPackFootage, AFolderOfMixedFormatsCopiesItsJpegsAndEncodesTheRestAtTheQualityAsked) {
+    std::filesystem::create_directory(dir / "mixed");
+    writeFile(dir / "mixed/m00000.jpg", jpeg(1));
+    make("mixed/m00001.png", 1);
+    make("mixed/m00002.tif", 1);
+    make("mixed/m00003.webp", 1);
+    make("mixed/m00004.bmp", 1);
+    ProgramRun run = pack({"-o", dir / "q90", "-f", dir / "mixed", "p//"});
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("mixed: 5 frames, 4 encoded as JPEG at quality 90"), std::string::npos) << run.output;
+    run = pack({"-o", dir / "q30", "--quality", "30", "-f", dir / "mixed", "p//"});
+    ASSERT_EQ(run.status, 0) << run.output;
+    const Unpacked q90 = unpack(dir / "q90"), q30 = unpack(dir / "q30");
+    ASSERT_EQ(q90.names.size(), 5u);
+    ASSERT_EQ(q30.names.size(), 5u);
+    EXPECT_EQ(q90.names[3], "p//m00003_n.jpg");
+    EXPECT_EQ(std::string(q90.bytes[0].begin(), q90.bytes[0].end()), jpeg(1));
+    for (size_t k = 1; k < 5; ++k) {
+        EXPECT_EQ(q90.pictures[k].width, 160) << q90.names[k];
+        EXPECT_EQ(q90.bytes[k][0], 0xFF) << q90.names[k] << " is a JPEG";
+        EXPECT_LT(q30.bytes[k].size(), q90.bytes[k].size() * 2 / 3) << q90.names[k];
+        // The lossless formats (all but WebP) hold the same picture.
+        if (k != 3) {
+            EXPECT_LT(meanDifference(q90.pictures[k], q90.pictures[1]), 0.5) << q90.names[k];
+        }
+    }
+}
+
+TEST_F(VelmoraPackFootage, FootageThatCannotBePackedIsOneLineAndTheEarlierArchiveKept) {
+    EarlierArchive earlier;
+    make("fog.mp4", 48);
+    make("lone.png", 1);
+    make("cut/c%05d.png", 4);
+    std::filesystem::create_directory(dir / "empty");
+    writeFile(dir / "notes.txt", "frames are in the other folder\n");
+    std::string video = readFile(dir / "fog.mp4");
+    const size_t frames = video.find("mdat");
+    ASSERT_NE(frames, std::string::npos);
+    ASSERT_GT(video.size(), frames + 4500);
+    video.replace(frames + 3000, 1500, 1500, '\xa5');
+    writeFile(dir / "damaged.mp4", video);
+    const std::string picture = readFile(dir / "cut/c00002.png");
+    writeFile(dir / "cut/c00002.png", picture.substr(0, picture.size() / 2));
+
+    const std::pair<const char*, const char*> cases[] = {
+        {"notes.txt", "is neither a folder of pictures nor a video"},
+        {"lone.png", "is neither a folder of pictures nor a video"},
+        {"empty", "the folder holds no pictures"},
+        {"damaged.mp4", "a frame does not decode"},
+        {"cut", "c00002.png: not a picture OpenCV reads"},
+        {"missing", "no such folder or video"},
+    };
+    for (const auto& [input, said] : cases) {
+        const ProgramRun run = pack({"-o", earlier.base, "-f", dir / input, "p//"});
+        earlier.expectKept(earlier.base, run);
+        EXPECT_NE(run.output.find(said), std::string::npos) << input << ": " << run.output;
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(earlier.dir.path()), std::filesystem::directory_iterator()), 5)
+        << "no temporary file left";
+    for (const std::vector<std::string>& misuse :
+         {std::vector<std::string>{"--quality", "0", "-f", dir / "cut", "p"}, {"--quality", "9x", "-f", dir / "cut", "p"},
+          {"--size", "960", "-f", dir / "cut", "p"}, {"-f", dir / "fog.mp4", "p", "--size"}})
+        EXPECT_EQ(pack(misuse).status, 2) << misuse[0] << " " << misuse[1];
 }

@@ -21,9 +21,12 @@ std::string lowerCase(std::string text) {
     return text;
 }
 
-bool isFrameFile(const fs::path& file) {
+// The formats OpenCV and the system's imaging component (WIC) both read.
+bool isPictureFile(const fs::path& file) {
     const std::string extension = lowerCase(file.extension().u8string());
-    return extension == ".jpg" || extension == ".jpeg";
+    for (const char* known : {".jpg", ".jpeg", ".png", ".tif", ".tiff", ".webp", ".bmp"})
+        if (extension == known) return true;
+    return false;
 }
 
 bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
@@ -32,6 +35,11 @@ bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; 
 constexpr uint64_t kMaxManifestBytes = 256ull << 20;
 
 }  // namespace
+
+bool isJpegFile(const std::string& path) {
+    const std::string extension = lowerCase(fs::u8path(path).extension().u8string());
+    return extension == ".jpg" || extension == ".jpeg";
+}
 
 std::string frameEntryName(const std::string& prefix, const std::string& fileName) {
     return prefix + fs::u8path(fileName).stem().u8string() + "_n.jpg";
@@ -75,7 +83,7 @@ bool scanFrameFolder(const std::string& folder, const std::string& prefix, std::
     std::vector<fs::path> frames;
     for (; it != fs::directory_iterator(); it.increment(failure)) {
         if (failure) break;
-        if (it->is_regular_file(failure) && isFrameFile(it->path()))
+        if (it->is_regular_file(failure) && isPictureFile(it->path()))
             frames.push_back(it->path());
         else
             ++skipped;
@@ -87,6 +95,6 @@ bool scanFrameFolder(const std::string& folder, const std::string& prefix, std::
     std::sort(frames.begin(), frames.end(),
               [](const fs::path& a, const fs::path& b) { return a.filename().u8string() < b.filename().u8string(); });
     for (const fs::path& frame : frames)
-        inputs.push_back({frameEntryName(prefix, frame.filename().u8string()), frame.u8string()});
+        inputs.push_back({frameEntryName(prefix, frame.filename().u8string()), frame.u8string(), true});
     return true;
 }
