@@ -462,3 +462,33 @@ TEST_F(VelmoraPackFootage, FootageThatCannotBePackedIsOneLineAndTheEarlierArchiv
           {"--size", "960", "-f", dir / "cut", "p"}, {"-f", dir / "fog.mp4", "p", "--size"}})
         EXPECT_EQ(pack(misuse).status, 2) << misuse[0] << " " << misuse[1];
 }
+
+// A cut file must never pass as a whole frame: it would be packed with grey rows and no
+// word said. Each cut is a fresh allocation, so the sanitizer build sees any read past it.
+TEST_F(VelmoraPackFootage, CutPicturesOfEveryFormatAreRefusedNotReadPast) {
+    for (const char* name : {"x.png", "x.tif", "x.webp", "x.bmp", "x.jpg"}) {
+        make(name, 1);
+        const std::vector<unsigned char> whole = asBytes(readFile(dir / name));
+        RgbFrame frame;
+        std::string why;
+        ASSERT_TRUE(decodeFootagePicture(whole, frame, why)) << name << ": " << why;
+        EXPECT_EQ(frame.width, 160);
+        EXPECT_EQ(frame.height, 90);
+        for (size_t cut = 0; cut < whole.size(); cut += whole.size() / 13 + 1) {
+            const std::vector<unsigned char> part(whole.begin(), whole.begin() + cut);
+            EXPECT_FALSE(decodeFootagePicture(part, frame, why)) << name << " cut to " << cut << " bytes";
+            EXPECT_FALSE(why.empty());
+        }
+    }
+}
+
+TEST_F(VelmoraPackFootage, FramesOfSeveralSizesAreSaidInOneNote) {
+    make("f/a00000.png", 1);
+    const ProgramRun scaled = runProgram(ffmpeg, {"-loglevel", "error", "-f", "lavfi", "-i", "testsrc=size=320x240",
+                                                  "-frames:v", "1", dir / "f/a00001.png"});
+    ASSERT_EQ(scaled.status, 0) << scaled.output;
+    const ProgramRun run = pack({"-o", dir / "bin", "-f", dir / "f", "p//"});
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("note: frames of more than one size (the first 160x90)"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("--size 960x540 brings them to one"), std::string::npos) << run.output;
+}
