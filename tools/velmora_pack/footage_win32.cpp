@@ -85,7 +85,7 @@ bool openPicture(const std::vector<unsigned char>& bytes, Held<IWICStream>& stre
            !failed(stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size())),
                    "no memory stream", why) &&
            !failed(wic->CreateDecoderFromStream(stream.p, nullptr, WICDecodeMetadataCacheOnDemand, &decoder.p),
-                   "not a picture the imaging component (WIC) reads", why) &&
+                   "not a picture this system's imaging component (WIC) has a decoder for", why) &&
            !failed(decoder->GetFrame(0, &frame.p), "the picture has no frame", why);
 }
 
