@@ -17,7 +17,8 @@ struct RgbFrame {
 };
 
 // Decodes the bytes of an image file (JPEG, PNG, TIFF, WebP, BMP) into out. A damaged or cut
-// picture is refused: false, with why in the decoder's words. Safe on any bytes.
+// picture is refused: false, with why in the decoder's words. Safe on any bytes; one
+// thread at a time (on Linux, standard error is caught around OpenCV for its words).
 bool decodeFootagePicture(const std::vector<unsigned char>& bytes, RgbFrame& out, std::string& why);
 
 // A JPEG's size from its header alone; false when the bytes do not start with one.
