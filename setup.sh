@@ -106,6 +106,8 @@ case "$cmd" in
     fuzz crt 60 tests/crt/crt_seed_corpus
     fuzz take 30 tests/take/take_seed_corpus
     fuzz osc 20
+    # The PLY reader for 30 s, seeded with generated header layouts and the shared PLY files.
+    fuzz ply 30 tests/models/ply_seed_corpus
     # The Windows build under Wine: its unit tests, crt.dll's exports, and crt.dll and the
     # tools compared with the Linux build byte for byte. (With a display, as Wine's
     # OpenGL needs one.)

@@ -1,5 +1,6 @@
-// Coloured triangle meshes read from ASCII PLY files whose header is counted, not parsed:
-// the vertex count is the 10th token, the face count 24 tokens later, the data 11 after.
+// Coloured triangle meshes read from PLY files through the shared PLY reader
+// (models/ply_reader.h), laid out as the show's meshes are: 11 floats per vertex, three
+// indices and six texture coordinates per triangle.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -10,7 +11,7 @@ struct PlyVertex {
 };
 
 struct PlyFace {
-    int32_t index[3] = {};  // vertex indices as read (not checked against the vertex count)
+    int32_t index[3] = {};  // vertex indices, each below the vertex count
     float uv[6] = {};       // three texture coordinate pairs, kept but not drawn
 };
 
@@ -19,11 +20,13 @@ struct PlyMesh {
     std::vector<PlyFace> faces;
 };
 
-// Reads the file into mesh (replacing it). A missing file leaves the mesh empty. A file that
-// ends early still gives the declared numbers of records: vertices after the first failed
-// read are zero, faces keep the last indices read with zero texture coordinates. Counts
-// that the file's size cannot hold are cut to what it could (one warning line). A header
-// of another layout than the one counted on (see ply_layout.h) is read all the same and
-// named in one line saying where it departs. Returns false when the file could not be
-// opened.
+// Reads the file into mesh (replacing it): ASCII or binary, any header layout; faces of more
+// than three corners become triangle fans. Colours in uchar are multiplied by 1/255 in
+// single precision, as the show always has; colours in float are taken as they are; the
+// alpha channel never reaches the mesh; no colour reads as black. A missing file leaves the
+// mesh empty; so does a file that is no PLY mesh (one line saying why). A file that ends
+// early still gives the declared numbers of records: vertex values not read are zero, and
+// faces not read repeat the last triangle. Counts that the file's size cannot hold are cut
+// to what it could, and faces pointing outside the vertices are left out, each said in one
+// line. Returns false when the file could not be opened.
 bool loadPlyMesh(const std::string& path, PlyMesh& mesh);

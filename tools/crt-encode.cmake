@@ -8,7 +8,7 @@ add_library(crt_encode_lib STATIC
   ${CMAKE_CURRENT_LIST_DIR}/crt_encode/ply_reader.cpp
 )
 target_include_directories(crt_encode_lib PUBLIC ${CMAKE_CURRENT_LIST_DIR}/crt_encode)
-target_link_libraries(crt_encode_lib PUBLIC crt_encoder PRIVATE platform_files)
+target_link_libraries(crt_encode_lib PUBLIC crt_encoder PRIVATE platform_files ply_reader)
 
 add_executable(crt-encode ${CMAKE_CURRENT_LIST_DIR}/crt_encode/main.cpp)
 target_link_libraries(crt-encode PRIVATE crt_encode_lib)

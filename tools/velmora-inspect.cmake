@@ -5,4 +5,4 @@ add_executable(velmora-inspect
   ${CMAKE_CURRENT_LIST_DIR}/velmora_inspect/inspect_bvh.cpp
   ${CMAKE_CURRENT_LIST_DIR}/velmora_inspect/inspect_ply.cpp
 )
-target_link_libraries(velmora-inspect PRIVATE models clips)
+target_link_libraries(velmora-inspect PRIVATE models clips ply_reader)

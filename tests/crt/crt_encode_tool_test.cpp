@@ -148,6 +148,18 @@ TEST(CrtEncodeTool, BadArgumentsGiveTheUsage) {
     }
 }
 
+TEST(CrtEncodeTool, PlyWithTheFaceElementFirstIsEncoded) {
+    // Once refused with "face 0 refers to vertex 2 outside the 0 vertices".
+    const std::string input = temp_path("face_first.ply"), output = temp_path("face_first.crt");
+    std::ofstream(input) << "ply\nformat ascii 1.0\ncomment faces first\nelement face 2\n"
+                            "property list uchar int vertex_indices\nelement vertex 4\nproperty float x\n"
+                            "property float y\nproperty float z\nend_header\n3 0 1 2\n3 0 2 3\n"
+                            "0 0 0\n1 0 0\n1 1 0\n0 1 0\n";
+    const ToolRun r = run_tool({input, output});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(crt_test::decode_with_api(read_file(output)).result, 2);
+}
+
 TEST(CrtEncodeTool, BadInputEndsWithAMessageAndNoStream) {
     const std::string output = temp_path("none.crt");
     std::remove(output.c_str());

@@ -146,6 +146,19 @@ TEST(PlyReader, BareCarriageReturnsAndStrayNoteLinesAreRead) {
     EXPECT_NE(m.warnings[0].find("line 3: \"By a modeller, source: \\x01\""), std::string::npos) << m.warnings[0];
 }
 
+TEST(PlyReader, FaceElementBeforeTheVertexElementIsRead) {
+    // Some exporters write the faces first: their indices are checked against the vertex
+    // count the header declares, not against the vertices read so far.
+    const InputMesh m = crt_encode::read_ply(
+        bytes_of("ply\nformat ascii 1.0\nelement face 2\nproperty list uchar int vertex_indices\n"
+                 "element vertex 4\nproperty float x\nproperty float y\nproperty float z\nend_header\n"
+                 "3 0 1 2\n3 0 2 3\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n"),
+        "face_first.ply");
+    EXPECT_EQ(m.vertex_count(), 4u);
+    EXPECT_EQ(m.faces, (std::vector<uint32_t>{0, 1, 2, 0, 2, 3}));
+    EXPECT_EQ(m.positions[7], 1.0f);
+}
+
 TEST(PlyReader, PolygonsBecomeTriangleFans) {
     const InputMesh m = crt_encode::read_ply(
         bytes_of("ply\nformat ascii 1.0\nelement vertex 5\nproperty float x\nproperty float y\nproperty float z\n"

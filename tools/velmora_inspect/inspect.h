@@ -6,5 +6,5 @@
 
 int inspect_obj(const std::string& path, std::ostream& out);
 int inspect_bvh(const std::string& path, std::ostream& out);
-// Through the clip sequencer's PLY reader.
+// Through the shared PLY reader, as the show reads the file.
 int inspect_ply(const std::string& path, std::ostream& out);

@@ -1,45 +1,57 @@
-// PLY inspection through the show's own reader: counts, bounding box, faces that point
-// outside the mesh, and whether the header has the token layout the reader counts on.
+// PLY inspection through the shared PLY reader, read as the show reads it: counts, what the
+// vertices carry, the bounding box, what was passed over by name, and what was damaged.
 #include <algorithm>
 #include <cfloat>
-#include <cstdio>
 #include <ostream>
-#include <vector>
 
-#include "clips/ply_layout.h"
-#include "clips/ply_mesh.h"
 #include "inspect.h"
-#include "platform/file_read.h"
+#include "models/ply_reader.h"
+#include "models/text_scanner.h"
+#include "platform/printable.h"
 
 int inspect_ply(const std::string& path, std::ostream& out) {
-    PlyMesh mesh;
-    if (!loadPlyMesh(path, mesh)) return 1;  // the reader has said why
-    out << "PLY " << path << "\n";
-    // The reader does not parse the header, it counts tokens: say where they would move.
-    std::string head(4096, '\0'), why;
-    std::FILE* file = platform::open_regular_file(path, why);  // the reader has just found a regular file
-    head.resize(file ? std::fread(&head[0], 1, head.size(), file) : 0);
-    if (file) std::fclose(file);
-    why = plyLayoutDifference(head);
-    const bool layout = why.empty();
-    if (!layout) out << "warning: the header does not have the layout the show reads (" << why << ")\n";
-    out << "vertices: " << mesh.vertices.size() << "\nfaces: " << mesh.faces.size() << "\n";
+    std::string text, why;
+    if (!read_text_file(path, text, &why)) {
+        out << "velmora-inspect: cannot open " << platform::printable(path) << (why.empty() ? "" : ": " + why) << "\n";
+        return 1;
+    }
+    const std::string name = platform::printable(path);
+    ply::Mesh mesh;
+    ply::Options options;
+    options.keep_declared_counts = true;  // as the show reads it
+    if (!ply::read(text.data(), text.size(), name, mesh, options)) {
+        out << "velmora-inspect: " << mesh.error << "\n";
+        return 1;
+    }
+    out << "PLY " << name << " (" << mesh.format << ")\n";
+    out << "vertices: " << mesh.vertex_count() << "\n";
+    out << "faces: " << mesh.faces << "\n";
+    out << "triangles: " << mesh.triangle_count() << "\n";
+    out << "colours: ";
+    if (mesh.color_channels == 0)
+        out << "none (the show draws the mesh black)";
+    else
+        out << (mesh.color_channels == 4 ? "red green blue alpha" : "red green blue") << ", full at "
+            << mesh.color_full[0];
+    out << "\nnormals: " << (mesh.normals.empty() ? "none" : "per vertex") << "\n";
+    out << "texture coordinates: "
+        << (!mesh.uvs.empty() ? "per vertex" : !mesh.corner_uvs.empty() ? "per face corner" : "none") << "\n";
     float lo[3] = {FLT_MAX, FLT_MAX, FLT_MAX}, hi[3] = {-FLT_MAX, -FLT_MAX, -FLT_MAX};
-    for (const PlyVertex& v : mesh.vertices)
-        for (int k = 0; k < 3; ++k) {
-            lo[k] = std::min(lo[k], v.f[3 + k]);
-            hi[k] = std::max(hi[k], v.f[3 + k]);
-        }
-    if (!mesh.vertices.empty())
+    for (size_t i = 0; i < mesh.positions.size(); ++i) {
+        lo[i % 3] = std::min(lo[i % 3], mesh.positions[i]);
+        hi[i % 3] = std::max(hi[i % 3], mesh.positions[i]);
+    }
+    if (!mesh.positions.empty())
         out << "bounding box: (" << lo[0] << ", " << lo[1] << ", " << lo[2] << ") .. (" << hi[0] << ", " << hi[1]
             << ", " << hi[2] << ")\n";
-    size_t outside = 0;
-    for (const PlyFace& f : mesh.faces)
-        for (int32_t i : f.index)
-            if (i < 0 || static_cast<size_t>(i) >= mesh.vertices.size()) {
-                ++outside;
-                break;
-            }
-    if (outside) out << "warning: " << outside << " face(s) point outside the vertices and will not be drawn\n";
-    return layout ? 0 : 1;
+    if (!mesh.passed_over.empty()) {
+        out << "passed over:";
+        for (size_t i = 0; i < mesh.passed_over.size(); ++i) out << (i ? ", " : " ") << mesh.passed_over[i];
+        out << "\n";
+    }
+    for (const std::string& warning : mesh.warnings) out << "warning: " << warning << "\n";
+    if (mesh.triangles.empty()) out << "no triangle: the show draws nothing with this file\n";
+    // Faces left out are only a warning; made-up records, or no triangle at all, fail the check.
+    const bool damaged = mesh.ended_early || mesh.counts_cut || mesh.triangles.empty();
+    return damaged ? 1 : 0;
 }
