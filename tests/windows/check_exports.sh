@@ -2,7 +2,7 @@
 # crt.dll exports the decoder's four C functions and nothing else, holds no encoder code,
 # and it, the tools and the show need no DLL but Windows' own (crt.dll and the crt tools
 # KERNEL32 and msvcrt alone; velmora-pack the imaging component's COM; the show also the
-# window, GL and the sound and MIDI services).
+# window, GL, the sound and MIDI services and the sockets OSC arrives on).
 # usage: check_exports.sh OBJDUMP NM WINDOWS_BIN
 set -uo pipefail
 objdump=$1 nm=$2 bin=$3
@@ -28,7 +28,7 @@ allowed() {  # allowed FILE DLL
     kernel32.dll | msvcrt.dll) return 0 ;;
     ole32.dll) [ "$1" = velmora-pack.exe ] || [ "$1" = velmora.exe ] ;;
     user32.dll | gdi32.dll | opengl32.dll | glu32.dll | ntdll.dll | winmm.dll | msacm32.dll | mfplat.dll | \
-      mfreadwrite.dll | mf.dll | propsys.dll | oleaut32.dll | avrt.dll) [ "$1" = velmora.exe ] ;;
+      mfreadwrite.dll | mf.dll | propsys.dll | oleaut32.dll | avrt.dll | ws2_32.dll) [ "$1" = velmora.exe ] ;;
     *) return 1 ;;
   esac
 }

@@ -26,5 +26,5 @@ programs=$(grep -c '^\[==========\] .* ran\.' "$log" 2>/dev/null)
 passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$log" | awk '{n += $1} END {print n + 0}')
 failed=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below:.*/\1/p' "$log" | awk '{n += $1} END {print n + 0}')
 echo "Windows build under $(wine --version 2>/dev/null): $passed tests passed and $failed failed in $programs test programs"
-grep -E '^(crt.dll under Wine|Windows tools under Wine|crt.dll exports:|Windows music decode under Wine)' "$log" | sort -u
+grep -E '^(crt.dll under Wine|Windows tools under Wine|crt.dll exports:|Windows music decode under Wine|velmora.exe loaded by another program)' "$log" | sort -u
 exit $status
