@@ -67,6 +67,10 @@ struct AppState {
     MyNanoKONTROL2 nano_kontrol2;
     ControllerMap controllerMap;  // the map nano_kontrol2 reads messages through
     bool controllerMapChosen = false;  // by --controller or the replayed take, over controller.map
+    // The controller's values reach the frame that took them in (mapped at its input
+    // step), not only the next one: a knob is seen a frame sooner. Off to replay a take
+    // performed without it.
+    bool controlsAtPoll = true;
     OscInput osc;                 // --osc-port
     LearnSession learn;           // --learn
     InputLatency latency;         // controller and OSC messages to the picture (--timing)

@@ -44,10 +44,6 @@ void finishFrame(AppState& app) {
     glDisable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
     mapControllerInputs(app.nano_kontrol2, app.inputs);
-    // The values just mapped are the next frame's: what arrived up to here reaches the
-    // picture with its swap. A replay's messages are not live ones.
-    const std::vector<int64_t> arrived = app.nano_kontrol2.take_arrivals();
-    if (!replaying) noteMappedInputs(app.latency, arrived);
     for (GLenum mode : {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW}) {
         glMatrixMode(mode);
         glLoadIdentity();

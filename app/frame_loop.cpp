@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "app/frame_finish.h"
 #include "app/free_camera.h"
 #include "app/music_sync.h"
 #include "app/part.h"
@@ -68,6 +69,11 @@ InputAction handleInputEvent(AppState& app, const platform::InputEvent& event) {
 bool eventEndsRun(const platform::InputEvent& event) {
     if (event.kind == platform::EventKind::Quit || event.kind == platform::EventKind::Close) return true;
     return event.kind == platform::EventKind::KeyDown && event.sym == platform::kKeyEscape;
+}
+
+bool togglesFullscreen(const AppState& app, const platform::InputEvent& event) {
+    return app.launcherDone && app.window.window && event.kind == platform::EventKind::KeyDown &&
+           event.sym == platform::kKeyReturn && event.alt && !event.repeat;
 }
 
 RunEnd runEndFor(const platform::InputEvent& event) {
@@ -137,6 +143,7 @@ void pollInput(AppState& app) {
     platform::pump_events();
     platform::InputEvent event;
     while (platform::poll_event(event)) {
+        if (togglesFullscreen(app, event)) platform::toggle_fullscreen(app.window.window);
         if (replaying && !eventEndsRun(event)) continue;  // live inputs are not the performance
         if (learnTakesEvent(app, event)) continue;         // the learn walk's keys are not the show's
         if (source && !replaying) source->noteEvent(event);
@@ -155,6 +162,10 @@ void pollInput(AppState& app) {
     } else if (replaying) {
         std::exit(0);  // the take cannot be played on; its finish and its status say why
     }
+    if (app.controlsAtPoll) mapControllerInputs(app.nano_kontrol2, app.inputs);
+    // What came in up to here is what this frame draws with; a replay's messages are not live.
+    const std::vector<int64_t> arrived = app.nano_kontrol2.take_arrivals();
+    if (!replaying) noteFrameInputs(app.latency, arrived);
 
     app.inputs.mouseU = static_cast<float>(app.mouseX) / static_cast<float>(app.window.width);
     app.inputs.mouseV = static_cast<float>(app.mouseY) / static_cast<float>(app.window.height);

@@ -18,6 +18,9 @@ InputAction handleInputEvent(AppState& app, const platform::InputEvent& event);
 // ignores every other live event.
 bool eventEndsRun(const platform::InputEvent& event);
 RunEnd runEndFor(const platform::InputEvent& event);
+// Alt+Enter in the show's window (not the launcher's): full screen and back, on both
+// systems. The keys still reach the show as they always did.
+bool togglesFullscreen(const AppState& app, const platform::InputEvent& event);
 
 // Applies a recorded frame's control inputs through the paths the devices use: the mouse
 // into the record, keys and wheel through the event handler, MIDI through the driver's

@@ -1,6 +1,7 @@
 // The show's window with its OpenGL context.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "platform/window.h"
 
@@ -10,10 +11,13 @@ struct TGLWindow {
     int32_t width = 0;
     float aspect = 1.0f;
     int32_t height = 0;
+    std::string failure;  // the line Init printed when it failed, else empty
 
     // Creates the window and a context that offers both the fixed-function pipeline and
     // GLSL with framebuffer objects. Prints the failing step and returns false on failure,
-    // leaving the members set so far as they are. A hidden window (for offline rendering)
+    // leaving the members set so far as they are. A visible window that is not full screen
+    // is fitted into the screen's work area, its shape kept (said in one line when it is
+    // made smaller): width and height are then the size it got. A hidden window (for offline rendering)
     // is never shown; its back buffer is drawn and read as usual. A pictureOnly window
     // (the show's, into which only the finished picture and the black overlay ant are
     // drawn) is single-sample without depth or stencil; otherwise 4 samples, depth 24,

@@ -6,15 +6,14 @@
 
 #include "platform/tick_clock.h"
 
-void noteMappedInputs(InputLatency& latency, const std::vector<int64_t>& arrivals) {
-    latency.mapped.insert(latency.mapped.end(), arrivals.begin(), arrivals.end());
+void noteFrameInputs(InputLatency& latency, const std::vector<int64_t>& arrivals) {
+    latency.drawing.insert(latency.drawing.end(), arrivals.begin(), arrivals.end());
 }
 
 void noteFrameShown(InputLatency& latency, int64_t now) {
     for (int64_t arrival : latency.drawing)
         latency.ms.push_back(static_cast<float>(static_cast<double>(now - arrival) * 1000.0 / platform::kTicksPerSecond));
-    latency.drawing.swap(latency.mapped);
-    latency.mapped.clear();
+    latency.drawing.clear();
 }
 
 std::string latencyReport(const InputLatency& latency) {

@@ -51,17 +51,20 @@ T* constructZeroed() {
     return new (storage) T();
 }
 
+// These exits may come after the console was hidden: say_fatal then shows them in a
+// message box too (a show started from Explorer).
 void exitIfUnrenderable(int width, int height, const RenderLimits& limits) {
     const std::string problem = renderSizeProblem(width, height, limits);
     if (problem.empty()) return;
-    fprintf(stderr, "velmora: cannot render the show here: %s.\n", problem.c_str());
+    platform::say_fatal(stderr, "velmora: cannot render the show here: " + problem + ".");
     std::exit(2);
 }
 
 void openWindowOrExit(TGLWindow& window, int x, int y, int width, int height, bool fullscreen, bool hidden = false,
                       bool pictureOnly = false) {
     if (!window.Init(x, y, width, height, fullscreen, hidden, pictureOnly)) {
-        printf("velmora: cannot open a %dx%d OpenGL window; giving up.\n", width, height);
+        platform::say_fatal(stdout, "velmora: cannot open a " + std::to_string(width) + "x" + std::to_string(height) +
+                                        " OpenGL window; giving up.", window.failure);
         std::exit(1);
     }
 }
@@ -76,7 +79,8 @@ platform::DesktopRect chosenDisplay(int index) {
         there += (i ? "; " : "") + std::to_string(i) + " \"" + list[i].name + "\" " + std::to_string(b.right - b.left) +
                  "x" + std::to_string(b.bottom - b.top);
     }
-    fprintf(stderr, "velmora: there is no display %d; the displays: %s\n", index, there.empty() ? "none found" : there.c_str());
+    platform::say_fatal(stderr, "velmora: there is no display " + std::to_string(index) + "; the displays: " +
+                                    (there.empty() ? std::string("none found") : there));
     std::exit(2);
 }
 
@@ -105,6 +109,8 @@ void runLauncher(AppState& app) {
 int main(int argc, char** argv) {
     AppState& app = g_app;
     std::string message;
+    // Names are UTF-8: the console shows them as text (platform/printable.h).
+    platform::use_utf8_console();
     switch (parseLaunchOptions(argc, argv, app.options, message)) {
     case OptionsResult::Help:
         fputs(launchUsage(), stdout);
@@ -244,7 +250,7 @@ int main(int argc, char** argv) {
     if (!app.options.contactSheet.empty()) {
         std::string error;
         const bool written = writeContactSheet(*show, app.options.contactSheet, error);
-        if (!written) fprintf(stderr, "velmora: %s\n", error.c_str());
+        if (!written) platform::say_fatal(stderr, "velmora: " + error);
         std::exit(written ? 0 : 1);
     }
     if (app.options.glCheck) std::atexit([] { printf("gl-check: %d OpenGL errors\n", g_app.glErrors); });

@@ -95,6 +95,8 @@ void stepFrame(AppState& app, float dt) {
     app.inputs.time += dt;
     app.inputs.wheelStep = 0.0f;
     updateFreeCamera(app);
+    // As the live input step does: the controls a take's frames delivered are drawn now.
+    if (app.controlsAtPoll) mapControllerInputs(app.nano_kontrol2, app.inputs);
     driveParts(app);
     finishFrame(app);
 }

@@ -107,6 +107,7 @@ constexpr uint8_t kTakeEndLast = static_cast<uint8_t>(TakeEnd::Other);
 const char* takeEndText(TakeEnd end);
 
 struct Take {
+    uint32_t format = 0;   // the file's format number
     TakeHeader header;
     std::vector<TakeFrame> frames;
     std::vector<TakeBlock> blocks;      // the blocks the frames came in, in order

@@ -326,6 +326,7 @@ bool decodeFrom(const std::shared_ptr<TakeBytes>& source, Take& take, std::strin
         return false;
     }
     Cursor fields(body, 0, length);
+    take.format = format;
     if (!decodeHeaderBody(fields, format, take.header)) {
         error = "the take's header is damaged (its fields do not fit it)";
         return false;

@@ -10,7 +10,8 @@
 #include "app/part.h"
 #include "take/take.h"
 
-// 2: the header ends with the controller map the take was played with.
+// 2: the header ends with the controller map the take was played with, and each frame
+// draws with the controls its own input step delivered (format 1: the frame after).
 constexpr uint32_t kTakeFormat = 2;
 // Far beyond any performance (five minutes take about 200 KB): a bigger file is no take.
 constexpr uint64_t kTakeMaxBytes = 512ull << 20;

@@ -122,6 +122,9 @@ bool TakeSession::prepareReplay(AppState& app, std::string& error) {
         if (!h.controllerMap.empty()) parseControllerMap(h.controllerMap, app.controllerMap, error);
         app.controllerMapChosen = true;
     }
+    // Takes of format 1 were performed with the controls reaching the frame after the one
+    // that took them in: replayed the same way, they draw the same frames.
+    app.controlsAtPoll = t.format >= 2;
     o.replayLength = static_cast<float>(takeLength(t));
     times_ = takeFrameTimes(t);
     return true;
