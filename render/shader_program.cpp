@@ -6,6 +6,7 @@
 #include "platform/console.h"
 #include "render/shader_twin.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <set>
@@ -25,7 +26,13 @@ struct Build {
     std::vector<ProcessedShader> sources;
     std::string errors;  // the lines that say "error", as the overlay shows them
     bool faultySources = false;  // a file could not be used as it is: the build fails whatever GL says
+    bool saidBefore = true;      // every fault of the files was said at an earlier build: nothing new to say
 };
+
+// Whether each of a source's faults is a read that failed as it did before.
+bool onlyRepeatedFaults(const ProcessedShader& source) {
+    return static_cast<size_t>(std::count(source.errors.begin(), source.errors.end(), '\n')) == source.repeatedFaults;
+}
 
 void printLog(const ShaderProgram& program, const std::string& text, LogStyle style) {
     if (program.verbose) std::cout << platform::grey;
@@ -65,11 +72,14 @@ GLuint compile(ShaderProgram& program, GLenum type, const std::string& path, Log
     GLsizei length = 0;
     glGetShaderInfoLog(shader, sizeof log, &length, log);
     const std::string mapped = mapShaderLog(log, source);
-    printLog(program, mapped, style);
+    // The compiler's words on a text that could not be read again say nothing new.
+    const bool repeated = !source.errors.empty() && onlyRepeatedFaults(source);
+    if (!repeated) printLog(program, mapped, style);
     GLint compiled = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
     build.errors += source.errors;
     build.faultySources = build.faultySources || !source.errors.empty();
+    build.saidBefore = build.saidBefore && onlyRepeatedFaults(source);
     if (!source.found && source.errors.empty()) build.errors += "ERROR XXX or CPP FILE NOT FOUND ! " + path + "\n";
     else if (compiled != GL_TRUE) keepErrors(build, mapped, path + ": does not compile");
     build.files.insert(build.files.end(), source.files.begin(), source.files.end());
@@ -128,8 +138,9 @@ bool loadProgram(ShaderProgram& program, const std::string& vertexPath, const st
         failed.vertexShader = vertex;
         failed.fragmentShader = fragment;
         deleteProgram(failed);
-        std::cout << platform::red << vertexPath << " + " << fragmentPath
-                  << ": not rebuilt; the last program that worked stays" << std::endl;
+        if (!(build.faultySources && build.saidBefore))
+            std::cout << platform::red << vertexPath << " + " << fragmentPath
+                      << ": not rebuilt; the last program that worked stays" << std::endl;
     } else {
         deleteProgram(program);
         program.program = linked;

@@ -28,6 +28,7 @@ struct ShaderProgram {
     std::vector<ShaderFile> files;                     // every file the last build read, #includes too
     std::string buildError;                            // the last build's errors, empty when it built
     std::vector<std::pair<std::string, std::string>> pendingTwins;  // twin path, bytes: built, not yet written
+    std::map<std::string, std::string> readFailures;   // a file that could not be read, and the line said then
 };
 
 // A processed source and what it is made of.
@@ -38,6 +39,7 @@ struct ProcessedShader {
     std::vector<std::pair<int, int>> lines;          // per line of text: index in files, line number there
     std::vector<std::pair<std::string, std::string>> twins;  // twin path, scrambled bytes: not yet written
     std::string errors;  // faults of the files themselves (an include loop, a folder, a file too large), a line each
+    size_t repeatedFaults = 0;  // of those lines, reads that failed as at the program's last build: not said again
 };
 
 // Prefix the owners put before every shader path; empty, so paths are relative to the

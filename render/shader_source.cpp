@@ -138,9 +138,21 @@ std::optional<std::string> loadSource(Loading& loading, const std::string& path)
     std::string raw, why;
     const platform::FileRead read = platform::read_regular_file(path, raw, kMaxSourceBytes, why);
     if (read != platform::FileRead::Read && read != platform::FileRead::Missing) {
-        sourceError(loading, "ERROR " + platform::printable(path, 200) + ": " + why);
+        // Said once until it changes: with Space held the shaders are read every frame, and
+        // a file another program holds open would repeat its line (and the compiler's
+        // complaints about the empty text) thousands of times a second.
+        const std::string message = "ERROR " + platform::printable(path, 200) + ": " + why;
+        std::string& said = loading.program.readFailures[path];
+        if (said == message) {
+            loading.source.errors += message + "\n";
+            ++loading.source.repeatedFaults;
+        } else {
+            said = message;
+            sourceError(loading, message);
+        }
         return std::nullopt;
     }
+    loading.program.readFailures.erase(path);
     if (read == platform::FileRead::Read) {
         const std::filesystem::path self = identity(path);
         if (std::find(loading.chain.begin(), loading.chain.end(), self) != loading.chain.end()) {

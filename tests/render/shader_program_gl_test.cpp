@@ -159,6 +159,29 @@ TEST_F(ShaderProgramGl, MissingSourcesGiveTheErrorLineAndAnEmptyProgram) {
     glGetError();
 }
 
+// Space held while an include cannot be read: its line, the compiler's complaints about
+// the text that is not there and "not rebuilt" came every frame; now once, until it changes.
+TEST_F(ShaderProgramGl, AnIncludeThatCannotBeReadIsSaidOnceWhileSpaceRebuildsEveryFrame) {
+    build();
+    std::filesystem::remove(dir / "common.cpp");
+    std::filesystem::create_directory(dir / "common.cpp");
+    const std::string first = build(true);
+    EXPECT_NE(first.find(dir / "common.cpp" + ": a folder, not a file"), std::string::npos) << first;
+    EXPECT_NE(first.find("not rebuilt"), std::string::npos) << first;
+    for (int frame = 0; frame < 5; ++frame) {
+        const std::string again = build(true);
+        EXPECT_EQ(again.find("folder"), std::string::npos) << again;
+        EXPECT_EQ(again.find("not rebuilt"), std::string::npos) << again;
+        EXPECT_EQ(again.find("error"), std::string::npos) << "no compiler log on an unread text: " << again;
+        EXPECT_NE(program.buildError.find("a folder, not a file"), std::string::npos) << "the overlay keeps it";
+        EXPECT_TRUE(program.linked) << "the last good program stays in use";
+    }
+    std::filesystem::remove(dir / "common.cpp");
+    writeFile(dir / "common.cpp", "uniform mat4 shift;\n");
+    EXPECT_EQ(build(true).find("ERROR"), std::string::npos);
+    EXPECT_EQ(program.buildError, "");
+}
+
 namespace {
 
 // Live program and shader objects among the names GL has handed out so far.

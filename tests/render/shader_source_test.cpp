@@ -9,6 +9,10 @@
 
 #include <filesystem>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 // The key stream computed from the generator's recurrence, independently of the platform
@@ -208,3 +212,61 @@ TEST_F(ShaderSource, PathWithoutDotCppLoadsWithoutATwin) {
     EXPECT_EQ(load(program, dir / "plain.glsl"), "void main() {}\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
 }
+
+namespace {
+
+// The log of one read of path, and what the read kept for the overlay.
+std::string readLog(ShaderProgram& program, const std::string& path, ProcessedShader& source) {
+    ::testing::internal::CaptureStdout();
+    source = readShaderSource(program, path);
+    return ::testing::internal::GetCapturedStdout();
+}
+
+size_t count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+}  // namespace
+
+// With Space held the sources are read every frame: a file that cannot be read printed its
+// line (and the compiler its complaints) tens of thousands of times in a few seconds.
+TEST_F(ShaderSource, AFailingReadIsSaidOnceUntilItChanges) {
+    const std::string path = dir / "f.cpp";
+    std::filesystem::create_directory(path);
+    ProcessedShader source;
+    EXPECT_EQ(count(readLog(program, path, source), "a folder, not a file"), 1u);
+    EXPECT_EQ(source.repeatedFaults, 0u);
+    for (int frame = 0; frame < 3; ++frame) {
+        EXPECT_EQ(count(readLog(program, path, source), "a folder, not a file"), 0u);
+        EXPECT_NE(source.errors.find("a folder, not a file"), std::string::npos) << "the overlay still shows it";
+        EXPECT_EQ(source.repeatedFaults, 1u);
+    }
+    // Readable again, then failing again: said again.
+    std::filesystem::remove(path);
+    writeFile(path, "void main() {}\n");
+    EXPECT_EQ(count(readLog(program, path, source), "ERROR"), 0u);
+    EXPECT_EQ(source.text, "void main() {}\n");
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+    EXPECT_EQ(count(readLog(program, path, source), "a folder, not a file"), 1u);
+}
+
+#ifdef _WIN32
+// Another program (an editor, a sync tool) holds the file open without sharing it.
+TEST_F(ShaderSource, AFileHeldOpenIsSaidOnceWhileItIsHeld) {
+    const std::string path = dir / "f.cpp";
+    writeFile(path, "void main() {}\n");
+    const std::wstring wide = std::filesystem::u8path(path).wstring();
+    HANDLE held = CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ProcessedShader source;
+    const std::string first = readLog(program, path, source);
+    EXPECT_EQ(count(first, "ERROR " + path), 1u) << first;
+    for (int frame = 0; frame < 3; ++frame) EXPECT_EQ(count(readLog(program, path, source), "ERROR"), 0u);
+    CloseHandle(held);
+    EXPECT_EQ(count(readLog(program, path, source), "ERROR"), 0u);
+    EXPECT_EQ(source.text, "void main() {}\n");
+}
+#endif
