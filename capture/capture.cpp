@@ -56,22 +56,10 @@ void stopCapture(int signal) {
 // Earlier versions left their unfinished video as ".NAME.<process>.part" beside it; those
 // of processes no longer running go with the next capture to the name.
 void removeOldPartFiles(const std::string& path) {
-    namespace fs = std::filesystem;
-    const fs::path target = fs::u8path(path);
-    const std::string prefix = "." + target.filename().u8string() + ".";
-    fs::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().u8string();
-        if (name.size() <= prefix.size() + 5 || name.compare(0, prefix.size(), prefix) != 0) continue;
-        if (name.compare(name.size() - 5, 5, ".part") != 0) continue;
-        const std::string id = name.substr(prefix.size(), name.size() - prefix.size() - 5);
-        if (id.size() > 10 || id.find_first_not_of("0123456789") != std::string::npos) continue;
-        const unsigned long process = std::stoul(id);
-        if (std::to_string(process) == platform::process_tag() || platform::process_running(process)) continue;
-        if (platform::file_kind(it->path().u8string()) == platform::FileKind::Regular) platform::remove_file(it->path().u8string());
-    }
+    const std::filesystem::path target = std::filesystem::u8path(path);
+    for (const platform::DeadTemporary& file :
+         platform::dead_temporaries(target.parent_path().u8string(), "." + target.filename().u8string() + ".", ".part"))
+        platform::remove_file(file.path);
 }
 
 // What stops a capture from outside, once asked: an interrupt, or Escape or a close in

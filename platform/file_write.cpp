@@ -80,25 +80,33 @@ FileWrite check_output(const std::string& path, const WriteOptions& options, std
     return FileWrite::Written;
 }
 
-int remove_dead_temporaries(const std::string& path) {
-    // process_temp_path: "<name>.<process id>.tmp".
-    const std::filesystem::path target = std::filesystem::u8path(path);
-    const std::string prefix = target.filename().u8string() + ".";
-    std::filesystem::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
+std::vector<DeadTemporary> dead_temporaries(const std::string& folder, const std::string& prefix,
+                                            const std::string& suffix, bool ownIsDead) {
+    std::vector<DeadTemporary> dead;
     std::error_code ec;
-    int removed = 0;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::filesystem::path where = std::filesystem::u8path(folder.empty() ? "." : folder);
+    for (std::filesystem::directory_iterator it(where, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().u8string();
-        if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0) continue;
-        if (name.compare(name.size() - 4, 4, ".tmp") != 0) continue;
-        const std::string id = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+        if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+        if (name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) continue;
+        const std::string id = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
         // Process ids fit in 32 bits on every system; a larger number is not one of ours.
         if (id.empty() || id.size() > 10 || id.find_first_not_of("0123456789") != std::string::npos) continue;
         const unsigned long long number = std::stoull(id);
-        if (number > 0xFFFFFFFFull || id == process_tag() || process_running(static_cast<unsigned long>(number))) continue;
-        if (file_kind(it->path().u8string()) == FileKind::Regular && remove_file(it->path().u8string())) removed += 1;
+        if (number > 0xFFFFFFFFull) continue;
+        const bool own = id == process_tag();
+        if ((own && !ownIsDead) || (!own && process_running(static_cast<unsigned long>(number)))) continue;
+        if (file_kind(it->path().u8string()) == FileKind::Regular) dead.push_back({it->path().u8string(), id});
     }
+    return dead;
+}
+
+int remove_dead_temporaries(const std::string& path) {
+    // process_temp_path: "<name>.<process id>.tmp".
+    const std::filesystem::path target = std::filesystem::u8path(path);
+    int removed = 0;
+    for (const DeadTemporary& file : dead_temporaries(target.parent_path().u8string(), target.filename().u8string() + ".", ".tmp"))
+        if (remove_file(file.path)) removed += 1;
     return removed;
 }
 

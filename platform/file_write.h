@@ -94,6 +94,17 @@ FileWrite check_output(const std::string& path, const WriteOptions& options, std
 // followed), else the same absolute name.
 bool same_file(const std::string& a, const std::string& b);
 
+// A file a process left behind while writing: its name, and the process's id as named.
+struct DeadTemporary {
+    std::string path;
+    std::string process;
+};
+// The regular files in `folder` named prefix + <process id> + suffix whose process is no
+// longer running. This process's own id counts as running unless ownIsDead (an id reused
+// by this process after the one that wrote the file died).
+std::vector<DeadTemporary> dead_temporaries(const std::string& folder, const std::string& prefix,
+                                            const std::string& suffix, bool ownIsDead = false);
+
 // Removes the temporary files beside path that processes no longer running left while
 // writing it (process_temp_path names). Returns how many were removed.
 int remove_dead_temporaries(const std::string& path);

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <limits>
 
 #include "platform/file_io.h"
 #include "take/take_file.h"
@@ -163,28 +162,11 @@ void TakeWriter::abandon() {
 bool keepCutTakes(const std::string& path, std::string& error) {
     namespace fs = std::filesystem;
     const fs::path target = fs::u8path(path);
-    const std::string prefix = target.filename().u8string() + ".";
-    fs::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    // Listed first: the renames below change the folder being listed.
-    std::vector<std::pair<std::string, std::string>> found;  // the file, its process id
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().u8string();
-        if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0) continue;
-        if (name.compare(name.size() - 4, 4, ".tmp") != 0) continue;
-        const std::string id = name.substr(prefix.size(), name.size() - prefix.size() - 4);
-        if (id.empty() || id.size() > 10 || id.find_first_not_of("0123456789") != std::string::npos) continue;
-        // This process has no take yet: one under its id is a dead run's that had it before.
-        // (Ten digits may not fit Windows' 32-bit unsigned long: no process has such an id.)
-        const unsigned long long process = std::stoull(id);
-        const bool dead = process > std::numeric_limits<unsigned long>::max() || id == platform::process_tag() ||
-                          !platform::process_running(static_cast<unsigned long>(process));
-        if (!dead) continue;
-        found.emplace_back(it->path().u8string(), id);
-    }
+    // Listed first: the renames below change the folder being listed. This process has no
+    // take yet: one under its own id is a dead run's that had the id before.
+    const std::vector<platform::DeadTemporary> found =
+        platform::dead_temporaries(target.parent_path().u8string(), target.filename().u8string() + ".", ".tmp", true);
     for (const auto& [file, id] : found) {
-        if (platform::file_kind(file) != platform::FileKind::Regular) continue;
         Take take;
         std::string why;
         const bool playable = readTakeFile(file, take, why) && !take.frames.empty();
