@@ -16,6 +16,7 @@
 #define STBI_NO_FAILURE_STRINGS  // its message is a global: not one to share between threads
 #include <stb_image.h>
 
+#include "platform/com_held_win32.h"
 #include "platform/picture_decode.h"
 
 namespace platform {
@@ -43,14 +44,8 @@ Imaging& threadImaging() {
     return imaging;
 }
 
-// Releases a COM pointer when the decode leaves, whichever way it leaves.
 template <class T>
-struct Held {
-    T* p = nullptr;
-    ~Held() {
-        if (p) p->Release();
-    }
-};
+using Held = platform::ComHeld<T>;
 
 std::string failure(const char* step, HRESULT result) {
     char code[16];

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "footage.h"
+#include "platform/com_held_win32.h"
 #include "platform/picture_decode.h"
 
 namespace {
@@ -32,15 +33,8 @@ IWICImagingFactory* factory(std::string& why) {
     return imaging.factory;
 }
 
-// Releases a COM pointer whichever way the function leaves.
 template <class T>
-struct Held {
-    T* p = nullptr;
-    ~Held() {
-        if (p) p->Release();
-    }
-    T* operator->() const { return p; }
-};
+using Held = platform::ComHeld<T>;
 
 bool failed(HRESULT result, const char* step, std::string& why) {
     if (SUCCEEDED(result)) return false;

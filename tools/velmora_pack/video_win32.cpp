@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "footage.h"
+#include "platform/com_held_win32.h"
 #include "platform/printable.h"
 #include "platform/utf16_win32.h"
 
@@ -28,13 +29,7 @@ std::string code(HRESULT result) {
 }
 
 template <class T>
-struct Held {
-    T* p = nullptr;
-    ~Held() {
-        if (p) p->Release();
-    }
-    T* operator->() const { return p; }
-};
+using Held = platform::ComHeld<T>;
 
 // mfplat.dll and mfreadwrite.dll, started for as long as a video is open.
 struct MediaFoundation {
