@@ -59,6 +59,9 @@ struct AppState {
     float dt = 0.0f;        // duration of the last frame, seconds
     int32_t mouseX = 0, mouseY = 0;
     bool buttonLeft = false, buttonRight = false, buttonMiddle = false;
+    // Left-button presses the last poll took from the queue: a tap released before the
+    // poll ends leaves the button up, and is seen only here.
+    int32_t leftPresses = 0;
     bool keys[512] = {};    // held keys by SDL scancode
     bool running = true;
     FreeCamera camera;      // loaded from and saved to "FreeCam.bin"

@@ -46,6 +46,7 @@ InputAction handleInputEvent(AppState& app, const platform::InputEvent& event) {
         app.mouseX = event.x;
         app.mouseY = event.y;
         if (event.button == platform::kButtonLeft) app.buttonLeft = down;
+        if (event.button == platform::kButtonLeft && down) app.leftPresses += 1;
         if (event.button == platform::kButtonMiddle) app.buttonMiddle = down;
         if (event.button == platform::kButtonRight) app.buttonRight = down;
         break;
@@ -139,6 +140,7 @@ void pollInput(AppState& app) {
     app.dt = frameDuration(now, app.lastTicks);
     app.lastTicks = now;
     app.inputs.wheelStep = 0.0f;
+    app.leftPresses = 0;
 
     platform::pump_events();
     platform::InputEvent event;

@@ -30,7 +30,7 @@ void buildLauncherMenu(LauncherMenu& menu) {
     menu.entries.push_back(entry(7, 0.0f, 0.6f, 0.0f, {"          + Run +", "          + Run +"}));
 }
 
-void updateLauncherMenu(LauncherMenu& menu, float mouseY, bool buttonLeft) {
+void updateLauncherMenu(LauncherMenu& menu, float mouseY, bool buttonLeft, int presses) {
     MenuEntry* hovered = nullptr;
     for (size_t i = 0; i < menu.entries.size(); ++i) {
         MenuEntry& e = menu.entries[i];
@@ -41,11 +41,13 @@ void updateLauncherMenu(LauncherMenu& menu, float mouseY, bool buttonLeft) {
             hovered = &e;
         }
     }
-    if (buttonLeft && !menu.clickLatch) {
+    // A tap pressed and released between two frames leaves the button up: its press
+    // counts all the same.
+    const int clicks = presses > 0 ? presses : (buttonLeft && !menu.clickLatch ? 1 : 0);
+    menu.clickLatch = buttonLeft;
+    for (int i = 0; i < clicks && !menu.run; ++i) {
         if (hovered) hovered->selected += 1;
-        menu.clickLatch = true;
-    } else if (!buttonLeft) {
-        menu.clickLatch = false;
+        if (menu.entries.size() > kRunEntry && menu.entries[kRunEntry].selected == 1) menu.run = true;
     }
     if (menu.entries.size() > kRunEntry && menu.entries[kRunEntry].selected == 1) menu.run = true;
 }
@@ -94,7 +96,7 @@ void drawLauncher(AppState& app) {
     glTranslatef(-1.0f, -1.0f, 0.0f);
     glScalef(2.0f / app.window.width, 2.0f / app.window.height, 1.0f);
 
-    updateLauncherMenu(app.menu, static_cast<float>(app.mouseY), app.buttonLeft);
+    updateLauncherMenu(app.menu, static_cast<float>(app.mouseY), app.buttonLeft, app.leftPresses);
     drawMenu(app.menu);
 }
 

@@ -7,8 +7,11 @@ enum LauncherEntry { kBannerEntry = 0, kResolutionEntry = 1, kModeEntry = 2, kRu
 
 void buildLauncherMenu(LauncherMenu& menu);
 
-// Hit test, click latch and the run test: the part of a launcher frame that is pure logic.
-void updateLauncherMenu(LauncherMenu& menu, float mouseY, bool buttonLeft);
+// Hit test, clicks and the run test: the part of a launcher frame that is pure logic.
+// presses: left-button presses since the last frame (the poll's events), each a click on
+// the entry under mouseY, even when released before the frame; without any, a button
+// held now that was up at the last frame is one click.
+void updateLauncherMenu(LauncherMenu& menu, float mouseY, bool buttonLeft, int presses = 0);
 // Advances the animation clock and banner colour and wraps every selection.
 void animateMenu(LauncherMenu& menu);
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/frame_loop.h"
+#include "app/launcher.h"
 #include "app/part.h"
 #include "platform/window.h"
 
@@ -80,6 +81,29 @@ TEST(Input, MouseEventsInTheQueueSetThePositionAndButtons) {
     e.button.button = SDL_BUTTON_RIGHT, e.button.x = 13, e.button.y = 35;
     handleInputEvent(app, viaQueue(e));
     EXPECT_TRUE(app.mouseX == 13 && app.buttonLeft && !app.buttonRight);
+}
+
+// A tap through the queue, press and release before the poll: the button is up when the
+// poll ends, and the press is counted for the launcher, whose entry changes.
+TEST(Input, APressAndReleaseWithinOnePollChangesALauncherEntry) {
+    if (SDL_WasInit(SDL_INIT_EVENTS) == 0) SDL_InitSubSystem(SDL_INIT_EVENTS);
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    AppState app;
+    app.window.width = 380, app.window.height = 240;
+    for (Uint32 type : {SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP}) {
+        SDL_Event e{};
+        e.type = type;
+        e.button.button = SDL_BUTTON_LEFT, e.button.x = 190, e.button.y = 3 * 30 - 10;  // the resolution row
+        e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        SDL_PushEvent(&e);
+    }
+    pollInput(app);
+    EXPECT_FALSE(app.buttonLeft);
+    EXPECT_EQ(app.leftPresses, 1);
+    updateLauncherMenu(app.menu, static_cast<float>(app.mouseY), app.buttonLeft, app.leftPresses);
+    EXPECT_EQ(app.menu.entries[kResolutionEntry].selected, 1);
+    pollInput(app);  // the next poll has none
+    EXPECT_EQ(app.leftPresses, 0);
 }
 
 TEST(Input, WindowCloseExits) {

@@ -76,6 +76,47 @@ TEST(Launcher, HeldButtonCountsOnce) {
     EXPECT_EQ(menu.entries[1].selected, 1);
 }
 
+// A touchpad tap or a quick click is pressed and released between two frames: the button
+// is up at both, and only the press counted by the poll shows it.
+TEST(Launcher, APressReleasedBetweenFramesStillClicks) {
+    LauncherMenu menu;
+    buildLauncherMenu(menu);
+    updateLauncherMenu(menu, kResolutionRow, false, 1);
+    animateMenu(menu);
+    EXPECT_EQ(menu.entries[1].selected, 1);
+    frame(menu, kResolutionRow, false);
+    EXPECT_EQ(menu.entries[1].selected, 1) << "one tap, one click";
+}
+
+TEST(Launcher, TwoTapsInOneFrameAreTwoClicks) {
+    LauncherMenu menu;
+    buildLauncherMenu(menu);
+    updateLauncherMenu(menu, kResolutionRow, false, 2);
+    animateMenu(menu);
+    EXPECT_EQ(menu.entries[1].selected, 2);
+}
+
+// Pressed in one frame's poll and still held at the next: one click, not two.
+TEST(Launcher, APressStillHeldAtTheNextFrameCountsOnce) {
+    LauncherMenu menu;
+    buildLauncherMenu(menu);
+    updateLauncherMenu(menu, kModeRow, true, 1);
+    for (int i = 0; i < 5; ++i) frame(menu, kModeRow, true);
+    EXPECT_EQ(menu.entries[2].selected, 1);
+    // Released and pressed again within one poll: the button is down at both frames.
+    updateLauncherMenu(menu, kModeRow, true, 1);
+    animateMenu(menu);
+    EXPECT_EQ(menu.entries[2].selected, 0);
+}
+
+TEST(Launcher, TapsOnRunEndTheLauncherWhateverTheirNumber) {
+    LauncherMenu menu;
+    buildLauncherMenu(menu);
+    updateLauncherMenu(menu, kRunRow, false, 2);
+    EXPECT_TRUE(menu.run);
+    EXPECT_EQ(menu.entries[3].selected, 1);
+}
+
 TEST(Launcher, RunEntryEndsTheLoopOnFirstClick) {
     LauncherMenu menu;
     buildLauncherMenu(menu);
