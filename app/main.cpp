@@ -175,6 +175,23 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // Started in an empty folder, or beside a copy of the program, the show would open a
+    // red screen of missing shaders and leave a camera file there: said before any window.
+    const std::vector<std::string> missing = missingShowData();
+    if (!missing.empty() && app.options.plotEdit.empty() && app.options.dumpEdit.empty()) {
+        std::error_code ec;
+        const std::string here = platform::printable(std::filesystem::current_path(ec).u8string());
+        std::string what;
+        for (size_t i = 0; i < missing.size(); ++i)
+            what += (i == 0 ? "" : i + 1 == missing.size() ? (missing.size() == 3 ? " or " : " and ") : ", ") + missing[i];
+        const std::string line =
+            missing.size() == 3 ? "velmora: there is no show in \"" + here + "\" (no " + what + ")"
+                                : "velmora: \"" + here + "\" holds only part of a show (" + what + " missing)";
+        platform::hide_console();  // a console of its own would close with the run: the line goes in a box
+        platform::say_fatal(stderr, line + "; run velmora in the show's folder, or name that folder with --data DIR");
+        return 2;
+    }
+
     if (!app.options.plotEdit.empty() || !app.options.dumpEdit.empty()) {
         auto edit = std::make_unique<Timeline>();
         buildEdit(*edit);

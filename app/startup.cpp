@@ -1,12 +1,23 @@
 #include "app/startup.h"
 
 #include <cstdio>
+#include <filesystem>
 
 #include "app/frame_finish.h"
 #include "app/input_source.h"
 #include "app/part.h"
 #include "platform/audio.h"
 #include "platform/tick_clock.h"
+
+std::vector<std::string> missingShowData() {
+    namespace fs = std::filesystem;
+    std::vector<std::string> missing;
+    std::error_code ec;
+    if (!fs::is_directory("shaders", ec)) missing.push_back("shaders/");
+    for (const char* file : {"bin.txt", "bin.bin"})
+        if (!fs::exists(file, ec)) missing.push_back(file);
+    return missing;
+}
 
 void createShowTargets(AppState& app) {
     const int w = app.window.width, h = app.window.height;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Start-up without a sound card or MIDI sequencer: the show loads, runs a fixed number of
-# frames and exits 0; the camera file is written every 30 frames.
+# frames and exits 0; the camera file is written every 30 frames. In a folder without the
+# show it stops at once and says so.
 set -u
 exe=$1
 if [ -z "${DISPLAY:-}" ]; then echo "needs an X display (run the suite under xvfb-run)"; exit 1; fi
@@ -8,6 +9,25 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
 run() { timeout 120 "$exe" --no-launcher --windowed --res 320x180 --frames "$1" >out.txt 2>err.txt; }
+
+# An empty folder holds no show: one line says so and how to name the show's folder, with
+# status 2, before any window opens, and nothing is written there. So does a folder with
+# part of one, naming what is missing.
+for way in "" "--contact-sheet sheet.png"; do
+  # shellcheck disable=SC2086
+  timeout 60 "$exe" --no-launcher --windowed --res 320x180 --frames 5 $way >out.txt 2>err.txt
+  status=$?
+  [ "$status" -eq 2 ] || { echo "FAIL: status $status in an empty folder ($way)"; cat out.txt err.txt; exit 1; }
+  [ "$(cat out.txt err.txt | grep -c .)" -eq 1 ] || { echo "FAIL: not one line ($way)"; cat out.txt err.txt; exit 1; }
+  grep -qF "there is no show in \"$work\" (no shaders/, bin.txt or bin.bin); run velmora in the show's folder, or name that folder with --data DIR" err.txt ||
+    { echo "FAIL: the line does not say it"; cat err.txt; exit 1; }
+  [ "$(ls -A | grep -cv '^out.txt$\|^err.txt$')" -eq 0 ] || { echo "FAIL: files written in an empty folder ($way)"; ls -A; exit 1; }
+done
+mkdir shaders && touch bin.txt
+timeout 60 "$exe" --no-launcher --windowed --res 320x180 --frames 5 >out.txt 2>err.txt
+[ $? -eq 2 ] && grep -qF "holds only part of a show (bin.bin missing)" err.txt || { echo "FAIL: bin.bin not named"; cat err.txt; exit 1; }
+# From here on the folder is a show without a single picture, model or shader source.
+touch bin.bin
 
 run 29 || { echo "FAIL: exit status $? after 29 frames"; cat out.txt err.txt; exit 1; }
 [ ! -e FreeCam.bin ] || { echo "FAIL: camera file written before frame 30"; exit 1; }
