@@ -22,7 +22,7 @@ bool TGLWindow::Init(int x, int y, int w, int h, bool fullscreen, bool hidden, b
         platform::DesktopRect area;
         const platform::WindowPlace place = platform::fit_to_work_area({x, y, w, h}, area);
         if (place.width != w || place.height != h)
-            printf("velmora: a %dx%d window with its frame does not fit the %dx%d free on the screen; it opens at %dx%d, the "
+            printf("velmora: a %dx%d window does not fit the %dx%d free on the screen; it opens at %dx%d, the "
                    "picture's shape kept\n",
                    w, h, area.right - area.left, area.bottom - area.top, place.width, place.height);
         x = place.x;

@@ -10,6 +10,13 @@ namespace platform {
 // There is no separate console window off Windows: the terminal belongs to the user.
 void hide_console() {}
 void show_console() {}
+void use_utf8_console() {}
+
+// The terminal, or the log the output goes to, is where the user looks.
+void say_fatal(std::FILE* stream, const std::string& line, const std::string&) {
+    std::fprintf(stream, "%s\n", line.c_str());
+    std::fflush(stream);
+}
 
 bool is_terminal(std::FILE* stream) {
     if (stream == stdout) return isatty(STDOUT_FILENO) != 0;

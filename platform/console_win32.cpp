@@ -1,9 +1,11 @@
-// Console services on Windows: the console window and its text attributes.
+// Console services on Windows: the console window, its text attributes and code page,
+// and the message box that says why a run ended when the console is hidden.
 #include "platform/console.h"
 
-#include <windows.h>
-
+#include <cstdlib>
 #include <iostream>
+
+#include "platform/utf16_win32.h"
 
 namespace platform {
 
@@ -22,14 +24,42 @@ bool is_console(DWORD which) {
     return GetConsoleMode(GetStdHandle(which), &mode) != 0;
 }
 
+bool g_consoleHidden = false;
+UINT g_consolePage = 0;  // the console's output code page before use_utf8_console
+
+void restoreConsolePage() {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    SetConsoleOutputCP(g_consolePage);
+}
+
 }  // namespace
 
 void hide_console() {
-    if (HWND window = own_console_window()) ShowWindow(window, SW_HIDE);
+    if (HWND window = own_console_window()) {
+        ShowWindow(window, SW_HIDE);
+        g_consoleHidden = true;
+    }
 }
 
 void show_console() {
     if (HWND window = own_console_window()) ShowWindow(window, SW_SHOW);
+    g_consoleHidden = false;
+}
+
+void use_utf8_console() {
+    const UINT page = GetConsoleOutputCP();
+    if (page == 0 || page == CP_UTF8 || !SetConsoleOutputCP(CP_UTF8)) return;  // no console, or UTF-8 already
+    g_consolePage = page;
+    std::atexit(restoreConsolePage);
+}
+
+void say_fatal(std::FILE* stream, const std::string& line, const std::string& cause) {
+    std::fprintf(stream, "%s\n", line.c_str());
+    std::fflush(stream);
+    if (!g_consoleHidden) return;
+    const std::string text = cause.empty() ? line : cause + "\n\n" + line;
+    MessageBoxW(nullptr, widen(text).c_str(), L"Velmora", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
 bool is_terminal(std::FILE* stream) {

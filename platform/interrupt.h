@@ -9,8 +9,10 @@ constexpr int kInterruptSignal = 2;   // Ctrl-C (SIGINT; on Windows also Ctrl-Br
 constexpr int kTerminateSignal = 15;  // SIGTERM; on Windows the console closing, logoff, shutdown
 
 // Calls handler(signal) for each request. On POSIX it runs as a signal handler, with the
-// other signal held back until it returns; on Windows on a thread of its own. Either way
-// it may only use lock-free atomics, remove_file_at_once and std::_Exit.
+// other signal held back until it returns; on Windows on a thread of its own, and for a
+// closing console (or logoff, shutdown) that thread then waits for the process to exit,
+// which the system would otherwise end at once: the main thread has a few seconds to exit
+// cleanly. Either way it may only use lock-free atomics, remove_file_at_once and std::_Exit.
 void on_interrupt(void (*handler)(int signal));
 
 // Removes a file from within an interrupt handler (async-signal-safe on POSIX).

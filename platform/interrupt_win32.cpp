@@ -15,9 +15,14 @@ std::atomic<void (*)(int)> g_handler{nullptr};
 BOOL WINAPI on_control(DWORD event) {
     void (*handler)(int) = g_handler.load();
     if (!handler) return FALSE;
-    handler(event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ? kInterruptSignal : kTerminateSignal);
-    // Handled: the process goes on (for a closing console, until the system's grace
-    // period of a few seconds ends).
+    const bool interrupt = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+    handler(interrupt ? kInterruptSignal : kTerminateSignal);
+    // Handled: the process goes on. But when the console closes (or the user logs off, or
+    // Windows shuts down) the system ends the process as soon as this returns: wait here
+    // instead, so that the main thread's exit (the take's closing record, the camera, the
+    // files it finishes) runs; ExitProcess then ends this thread too. The system's grace
+    // period (about 5 s) bounds the wait.
+    if (!interrupt) Sleep(INFINITE);
     return TRUE;
 }
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/window_fit.h"
+
 namespace platform {
 
 struct GlWindow;             // opaque: an SDL window, or a Win32 window with its device context
@@ -24,9 +26,19 @@ GlWindow* create_gl_window(const char* title, int x, int y, int width, int heigh
 // A context with the fixed-function pipeline beside GLSL and framebuffer objects (a 3.0
 // compatibility request).
 GlContext create_gl_context(GlWindow* window);
+// Where a visible window whose client area is `asked` goes: fitted, borders and title bar
+// included, into the work area of the display under its top left corner (fit_window);
+// workArea receives that area. Off Windows the borders are not known before the window
+// exists, and the client area alone is fitted.
+WindowPlace fit_to_work_area(const WindowPlace& asked, DesktopRect& workArea);
 // Exclusive full screen at the window's size; where the display cannot switch modes the
-// window covers the display and the drawable takes the display's size.
+// window covers the display and the drawable takes the display's size. On Windows the
+// display's own mode comes back and the window is minimised while another program is in
+// front, and the show's mode with the window when it is brought back.
 void set_fullscreen(GlWindow* window);
+// Full screen to windowed and back (Alt+Enter). A hidden window stays as it is. Back in a
+// window, its client area has the size it was given, fitted into the work area.
+void toggle_fullscreen(GlWindow* window);
 // Loads the entry points beyond GL 1.1 into the current context. False with a message
 // when GL 3.0's are missing.
 bool load_gl_entry_points(std::string& error);
@@ -47,6 +59,7 @@ void show_cursor(bool shown);
 constexpr uint32_t kButtonLeftMask = 1, kButtonMiddleMask = 2, kButtonRightMask = 4;
 constexpr int kButtonLeft = 1, kButtonMiddle = 2, kButtonRight = 3;
 constexpr int32_t kKeyEscape = 27;   // the key symbol of Escape
+constexpr int32_t kKeyReturn = 13;   // the key symbol of Return (Enter)
 constexpr int kMaxScancode = 512;    // scancodes are below this
 
 enum class EventKind { Other, Close, Quit, KeyDown, KeyUp, MouseMotion, MouseDown, MouseUp, Wheel };
@@ -56,6 +69,7 @@ struct InputEvent {
     int32_t scancode = 0;  // KeyDown/KeyUp: SDL scancode
     int32_t sym = 0;       // KeyDown/KeyUp: SDL key symbol
     bool repeat = false;   // KeyDown: the key is held and repeats
+    bool alt = false;      // KeyDown/KeyUp: an Alt key is held
     int32_t x = 0, y = 0;  // mouse events: position in window pixels, origin top left
     uint32_t buttons = 0;  // MouseMotion: the held buttons' masks
     int button = 0;        // MouseDown/MouseUp: kButtonLeft, kButtonMiddle or kButtonRight

@@ -36,6 +36,30 @@ GlContext create_gl_context(GlWindow* window) { return SDL_GL_CreateContext(sdl(
 
 void set_fullscreen(GlWindow* window) { SDL_SetWindowFullscreen(sdl(window), SDL_WINDOW_FULLSCREEN); }
 
+void toggle_fullscreen(GlWindow* window) {
+    const Uint32 flags = SDL_GetWindowFlags(sdl(window));
+    if (flags & SDL_WINDOW_HIDDEN) return;
+    // SDL puts the window back where and as large as it was before full screen.
+    SDL_SetWindowFullscreen(sdl(window), (flags & SDL_WINDOW_FULLSCREEN) ? 0 : SDL_WINDOW_FULLSCREEN);
+}
+
+WindowPlace fit_to_work_area(const WindowPlace& asked, DesktopRect& workArea) {
+    int display = 0;
+    for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
+        SDL_Rect bounds;
+        const SDL_Point corner{asked.x, asked.y};
+        if (SDL_GetDisplayBounds(i, &bounds) == 0 && SDL_PointInRect(&corner, &bounds)) display = i;
+    }
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(display, &usable) != 0) {
+        workArea = {asked.x, asked.y, asked.x + asked.width, asked.y + asked.height};  // unknown: as asked
+        return asked;
+    }
+    workArea = {usable.x, usable.y, usable.x + usable.w, usable.y + usable.h};
+    // The window manager's frame is only known once the window is mapped.
+    return fit_window(asked, FrameMargins{}, workArea);
+}
+
 bool load_gl_entry_points(std::string& error) {
     glewExperimental = GL_TRUE;
     const GLenum glew = glewInit();
@@ -78,6 +102,7 @@ bool poll_event(InputEvent& out) {
         out.scancode = event.key.keysym.scancode;
         out.sym = event.key.keysym.sym;
         out.repeat = event.key.repeat != 0;
+        out.alt = (event.key.keysym.mod & KMOD_ALT) != 0;
         break;
     case SDL_MOUSEMOTION:
         out.kind = EventKind::MouseMotion;

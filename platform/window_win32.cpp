@@ -1,20 +1,30 @@
 // The window half on Win32 and WGL (Windows), with the loader python3-glad generated
 // loading the GL entry points. Messages are turned into the show's input events in the
-// window procedure and queued until the frame loop polls them.
+// window procedure and queued until the frame loop polls them; a console's Ctrl-C, Ctrl-Break
+// or close comes as a quit event, as SDL delivers SIGINT and SIGTERM on Linux.
 #include "platform/window.h"
 
 #include "platform/gl.h"
 
+#include <atomic>
 #include <deque>
 
+#include "platform/interrupt.h"
+#include "platform/utf16_win32.h"
 #include "platform/win32_keys.h"
+#include "platform/win32_wheel.h"
 
 namespace platform {
 
 struct GlWindow {
     HWND hwnd = nullptr;
     HDC dc = nullptr;
-    int width = 0, height = 0;
+    int width = 0, height = 0;   // the client area asked for, and the display mode in full screen
+    bool hidden = false;
+    bool fullscreen = false;     // borderless over its display (in the show's mode where it could switch)
+    bool modeChanged = false;    // the display is in the show's mode now
+    std::wstring device;         // the display it is full screen on
+    WindowPlace windowed;        // the client area's place when it is not full screen
 };
 
 namespace {
@@ -32,6 +42,8 @@ using CreateContextAttribsARB = HGLRC(WINAPI*)(HDC, HGLRC, const int*);
 using SwapIntervalEXT = BOOL(WINAPI*)(int);
 
 const wchar_t* const kClassName = L"VelmoraWindow";
+const DWORD kWindowedStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+const DWORD kFullscreenStyle = WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
 
 struct Wgl {
     bool looked = false;
@@ -47,6 +59,15 @@ int g_mouseX = 0, g_mouseY = 0;
 uint32_t g_buttons = 0;
 bool g_cursorShown = true;
 bool g_displayChanged = false;
+WheelNotches g_wheel;
+// Set by the console's control handler (a thread of the system's): the next poll quits.
+std::atomic<bool> g_quitAsked{false};
+
+void askToQuit(int) { g_quitAsked = true; }
+
+GlWindow* windowOf(HWND hwnd) { return reinterpret_cast<GlWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
+void coverDisplay(GlWindow* window);
+void leaveDisplay(GlWindow* window);
 
 void failed(const char* what) {
     const DWORD code = GetLastError();
@@ -94,6 +115,8 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         event.scancode = key.scancode;
         event.sym = key.sym;
         event.repeat = down && (lParam & (1 << 30)) != 0;
+        // The context code: Alt is held (WM_SYSKEY* only; F10 alone comes there without it).
+        event.alt = (message == WM_SYSKEYDOWN || message == WM_SYSKEYUP) && (lParam & (1 << 29)) != 0;
         push(event);
         // Alt+F4 and the other system keys keep their meaning.
         if (message == WM_SYSKEYDOWN || message == WM_SYSKEYUP) break;
@@ -119,15 +142,25 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case WM_RBUTTONDOWN: mouseButton(hwnd, lParam, kButtonRight, kButtonRightMask, true); return 0;
     case WM_RBUTTONUP: mouseButton(hwnd, lParam, kButtonRight, kButtonRightMask, false); return 0;
     case WM_MOUSEWHEEL: {
-        const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
-        if (delta == 0) return 0;
-        InputEvent event;
-        event.kind = EventKind::Wheel;
-        // Whole notches, and at least one for a fine-grained wheel's small steps.
-        event.wheelY = delta / WHEEL_DELTA != 0 ? delta / WHEEL_DELTA : (delta > 0 ? 1 : -1);
-        push(event);
+        // A precision touchpad sends fractions of a notch: they add up to whole notches, each
+        // an event of its own, as SDL gives them on Linux.
+        const int notches = g_wheel.add(GET_WHEEL_DELTA_WPARAM(wParam));
+        for (int i = 0; i < (notches < 0 ? -notches : notches); ++i) {
+            InputEvent event;
+            event.kind = EventKind::Wheel;
+            event.wheelY = notches > 0 ? 1 : -1;
+            push(event);
+        }
         return 0;
     }
+    case WM_ACTIVATEAPP:
+        // Alt+Tab, or a click elsewhere, out of full screen: the desktop gets its own mode back
+        // and the show steps aside; coming back restores both.
+        if (GlWindow* window = windowOf(hwnd); window && window->fullscreen) {
+            if (wParam) coverDisplay(window);
+            else leaveDisplay(window);
+        }
+        break;
     case WM_SETCURSOR:
         if (LOWORD(lParam) == HTCLIENT) {
             SetCursor(g_cursorShown ? LoadCursor(nullptr, IDC_ARROW) : nullptr);
@@ -253,6 +286,51 @@ void restoreDisplay() {
     g_displayChanged = false;
 }
 
+// The show's mode on the window's display, when the display can take it.
+bool applyMode(GlWindow* window) {
+    DEVMODEW mode{};
+    mode.dmSize = sizeof mode;
+    mode.dmPelsWidth = static_cast<DWORD>(window->width);
+    mode.dmPelsHeight = static_cast<DWORD>(window->height);
+    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+    if (ChangeDisplaySettingsExW(window->device.c_str(), &mode, nullptr, CDS_FULLSCREEN, nullptr) != DISP_CHANGE_SUCCESSFUL)
+        return false;
+    if (!g_displayChanged) std::atexit(restoreDisplay);  // the show ends through exit()
+    g_displayChanged = true;
+    return true;
+}
+
+MONITORINFOEXW monitorOf(HWND hwnd) {
+    MONITORINFOEXW monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    return monitor;
+}
+
+// Full screen, or back to it: the mode, then a borderless window over the whole display
+// (the requested size where the mode changed, the display's own where it could not).
+void coverDisplay(GlWindow* window) {
+    if (!window->modeChanged) window->modeChanged = applyMode(window);
+    if (IsIconic(window->hwnd)) ShowWindow(window->hwnd, SW_RESTORE);
+    const RECT r = monitorOf(window->hwnd).rcMonitor;
+    SetWindowLongPtrW(window->hwnd, GWL_STYLE, kFullscreenStyle);
+    SetWindowPos(window->hwnd, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+}
+
+void leaveDisplay(GlWindow* window) {
+    if (window->modeChanged) ChangeDisplaySettingsExW(window->device.c_str(), nullptr, nullptr, 0, nullptr);
+    window->modeChanged = false;
+    if (!IsIconic(window->hwnd)) ShowWindow(window->hwnd, SW_MINIMIZE);
+}
+
+// The frame a window of the windowed style adds around its client area.
+FrameMargins windowedFrame() {
+    RECT frame{0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, kWindowedStyle, FALSE, 0);
+    return {-frame.left, -frame.top, frame.right, frame.bottom};
+}
+
 void *glProcedure(const char* name) {
     void* p = reinterpret_cast<void*>(wglGetProcAddress(name));
     // wglGetProcAddress answers for extensions only (some drivers return 1, 2, 3 or -1
@@ -270,21 +348,33 @@ GLADapiproc gladProcedure(const char* name) { return reinterpret_cast<GLADapipro
 }  // namespace
 
 bool video_init() {
-    // Pixel sizes, not scaled ones, on a display set above 100 %.
-    SetProcessDPIAware();
+    // Sizes are in pixels, not scaled ones, on a display set above 100 %: the manifest
+    // declares it (platform/utf8.manifest), so that it holds before this first call too.
     // The display stays on while the show runs, as SDL keeps it on Linux.
     SetThreadExecutionState(ES_CONTINUOUS | ES_DISPLAY_REQUIRED);
+    // Ctrl-C, Ctrl-Break and the console closing end the show as Escape does, with the
+    // take's closing record and the exit handlers (SDL turns SIGINT and SIGTERM into a quit
+    // event on Linux). Once: a handler installed since (a capture's) stays.
+    static bool interruptsTaken = false;
+    if (!interruptsTaken) on_interrupt(askToQuit);
+    interruptsTaken = true;
     return registerClass();
+}
+
+WindowPlace fit_to_work_area(const WindowPlace& asked, DesktopRect& workArea) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromPoint(POINT{asked.x, asked.y}, MONITOR_DEFAULTTONEAREST), &monitor);
+    workArea = {monitor.rcWork.left, monitor.rcWork.top, monitor.rcWork.right, monitor.rcWork.bottom};
+    return fit_window(asked, windowedFrame(), workArea);
 }
 
 GlWindow* create_gl_window(const char* title, int x, int y, int width, int height, bool hidden, bool pictureOnly) {
     lookUpWglExtensions();
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
     RECT frame{0, 0, width, height};
-    AdjustWindowRectEx(&frame, style, FALSE, 0);
-    std::wstring wide(title, title + std::char_traits<char>::length(title));
+    AdjustWindowRectEx(&frame, kWindowedStyle, FALSE, 0);
     // The client area at (x, y), as SDL places it.
-    HWND hwnd = CreateWindowExW(0, kClassName, wide.c_str(), style, x + frame.left, y + frame.top,
+    HWND hwnd = CreateWindowExW(0, kClassName, widen(title).c_str(), kWindowedStyle, x + frame.left, y + frame.top,
                                 frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
     if (!hwnd) {
@@ -296,6 +386,9 @@ GlWindow* create_gl_window(const char* title, int x, int y, int width, int heigh
     window->dc = GetDC(hwnd);
     window->width = width;
     window->height = height;
+    window->hidden = hidden;
+    window->windowed = {x, y, width, height};
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
     if (!setPixelFormat(window->dc, pictureOnly)) {
         destroy_gl_window(window);
         return nullptr;
@@ -330,27 +423,29 @@ GlContext create_gl_context(GlWindow* window) {
 }
 
 void set_fullscreen(GlWindow* window) {
-    DEVMODEW mode{};
-    mode.dmSize = sizeof mode;
-    mode.dmPelsWidth = static_cast<DWORD>(window->width);
-    mode.dmPelsHeight = static_cast<DWORD>(window->height);
-    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
     // The display the window was placed on (--display), not always the primary one.
-    MONITORINFOEXW monitor{};
-    monitor.cbSize = sizeof monitor;
-    const HMONITOR where = MonitorFromWindow(window->hwnd, MONITOR_DEFAULTTOPRIMARY);
-    GetMonitorInfoW(where, &monitor);
-    if (ChangeDisplaySettingsExW(monitor.szDevice, &mode, nullptr, CDS_FULLSCREEN, nullptr) == DISP_CHANGE_SUCCESSFUL &&
-        !g_displayChanged) {
-        g_displayChanged = true;
-        std::atexit(restoreDisplay);  // the show ends through exit()
+    window->device = monitorOf(window->hwnd).szDevice;
+    window->fullscreen = true;
+    coverDisplay(window);
+}
+
+void toggle_fullscreen(GlWindow* window) {
+    if (!window || window->hidden) return;
+    if (!window->fullscreen) {
+        set_fullscreen(window);
+        return;
     }
-    // A borderless window over the whole display: the requested size where the mode
-    // changed, the display's own size where it could not.
-    GetMonitorInfoW(where, &monitor);
-    const RECT& r = monitor.rcMonitor;
-    SetWindowLongPtrW(window->hwnd, GWL_STYLE, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS);
-    SetWindowPos(window->hwnd, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,
+    window->fullscreen = false;
+    if (window->modeChanged) ChangeDisplaySettingsExW(window->device.c_str(), nullptr, nullptr, 0, nullptr);
+    window->modeChanged = false;
+    // Where it was before full screen, kept inside the work area of the display it is on now.
+    const MONITORINFOEXW monitor = monitorOf(window->hwnd);
+    const DesktopRect work{monitor.rcWork.left, monitor.rcWork.top, monitor.rcWork.right, monitor.rcWork.bottom};
+    const WindowPlace place = fit_window(window->windowed, windowedFrame(), work);
+    RECT frame{place.x, place.y, place.x + place.width, place.y + place.height};
+    AdjustWindowRectEx(&frame, kWindowedStyle, FALSE, 0);
+    SetWindowLongPtrW(window->hwnd, GWL_STYLE, kWindowedStyle | WS_VISIBLE);
+    SetWindowPos(window->hwnd, HWND_TOP, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_FRAMECHANGED | SWP_SHOWWINDOW);
 }
 
@@ -369,9 +464,7 @@ void set_swap_interval(int interval) {
     if (g_wgl.swapInterval) g_wgl.swapInterval(interval);
 }
 
-void set_window_title(GlWindow* window, const char* title) {
-    SetWindowTextW(window->hwnd, std::wstring(title, title + std::char_traits<char>::length(title)).c_str());
-}
+void set_window_title(GlWindow* window, const char* title) { SetWindowTextW(window->hwnd, widen(title).c_str()); }
 
 std::string window_error() { return g_error; }
 
@@ -385,8 +478,10 @@ void destroy_gl_window(GlWindow* window) {
     if (!window) return;
     restoreDisplay();
     if (window->dc) ReleaseDC(window->hwnd, window->dc);
+    SetWindowLongPtrW(window->hwnd, GWLP_USERDATA, 0);
     DestroyWindow(window->hwnd);
     delete window;
+    g_wheel = WheelNotches{};
     // What the closed window left queued (its clicks, its close) is not the next window's.
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
@@ -423,6 +518,11 @@ void pump_events() {
 }
 
 bool poll_event(InputEvent& event) {
+    if (g_quitAsked.exchange(false)) {
+        event = InputEvent{};
+        event.kind = EventKind::Quit;
+        return true;
+    }
     if (g_events.empty()) pump_events();
     if (g_events.empty()) return false;
     event = g_events.front();

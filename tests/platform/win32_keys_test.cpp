@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32_keys.h"
+#include "platform/win32_wheel.h"
 
 using platform::sdl_key_for;
 
@@ -31,4 +32,27 @@ TEST(Win32Keys, ScancodesFollowThePlaceAndSymbolsTheLabel) {
     EXPECT_EQ(azertyA.scancode, 20);  // SDL_SCANCODE_Q
     EXPECT_EQ(azertyA.sym, 'a');
     EXPECT_EQ(sdl_key_for(0x25, 0x4B, true).scancode, 80);  // Left keeps its own: the scan code is keypad 4's
+}
+
+// Every wheel message counted as a notch: a precision touchpad's fractions zoomed many
+// times faster on Windows than the same gesture on Linux.
+TEST(Win32Wheel, FractionsOfANotchAddUpToWholeNotches) {
+    platform::WheelNotches wheel;
+    EXPECT_EQ(wheel.add(40), 0);
+    EXPECT_EQ(wheel.add(40), 0);
+    EXPECT_EQ(wheel.add(40), 1);
+    EXPECT_EQ(wheel.add(100), 0);
+    EXPECT_EQ(wheel.add(380), 4);  // a fast spin: 480 in all
+    EXPECT_EQ(wheel.remainder, 0);
+    EXPECT_EQ(wheel.add(-120), -1);
+    EXPECT_EQ(wheel.add(-360), -3);
+}
+
+TEST(Win32Wheel, ATurnTheOtherWayDropsTheOldRemainder) {
+    platform::WheelNotches wheel;
+    EXPECT_EQ(wheel.add(100), 0);
+    EXPECT_EQ(wheel.add(-120), -1);  // not 100 - 120 = -20, no notch
+    EXPECT_EQ(wheel.add(-60), 0);
+    EXPECT_EQ(wheel.add(30), 0);
+    EXPECT_EQ(wheel.remainder, 30);
 }
