@@ -116,6 +116,31 @@ TEST(Input, WindowCloseExits) {
     EXPECT_EQ(handleInputEvent(app, viaQueue(e)), InputAction::Continue);
 }
 
+// Alt+Enter goes between full screen and a window, as Windows programs do, in the show's
+// window only: the launcher's small window keeps its place. The keys reach the show as before.
+TEST(Input, AltEnterTogglesFullScreenInTheShowsWindowOnly) {
+    AppState app;
+    platform::GlWindow* anyWindow = reinterpret_cast<platform::GlWindow*>(&app);  // never toggled here
+    app.window.window = anyWindow;
+    SDL_Event e = key(SDL_KEYDOWN, SDL_SCANCODE_RETURN, SDLK_RETURN);
+    e.key.keysym.mod = KMOD_LALT;
+    const platform::InputEvent altEnter = viaQueue(e);
+    EXPECT_TRUE(altEnter.alt);
+    EXPECT_FALSE(togglesFullscreen(app, altEnter)) << "the launcher";
+    app.launcherDone = true;
+    EXPECT_TRUE(togglesFullscreen(app, altEnter));
+    e.key.keysym.mod = KMOD_NONE;
+    EXPECT_FALSE(togglesFullscreen(app, viaQueue(e)));
+    e.key.keysym.mod = KMOD_RALT;
+    e.key.repeat = 1;
+    EXPECT_FALSE(togglesFullscreen(app, viaQueue(e))) << "held down: once";
+    app.window.window = nullptr;
+    EXPECT_FALSE(togglesFullscreen(app, altEnter));
+    testing::internal::CaptureStdout();
+    handleInputEvent(app, altEnter);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "KEY: 40\n");
+}
+
 // A replayed frame reaches the show through the devices' own paths, in its order, and an
 // Escape in it ends the run before the inputs after it.
 TEST(Input, ReplayedInputsTakeTheDevicesPathsInOrderAndStopAtAnEscape) {

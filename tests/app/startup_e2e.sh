@@ -51,6 +51,12 @@ timeout 60 "$exe" --no-launcher --windowed --res 16384x16384 --frames 1 >out.txt
 status=$?
 [ "$status" -eq 2 ] || { echo "FAIL: an oversized window gave status $status"; cat out.txt err.txt; exit 1; }
 grep -qF "the size 16384x16384" err.txt || { echo "FAIL: the refusal names no size"; cat err.txt; exit 1; }
+# A window larger than the screen, borders included, is made smaller to fit it, its shape
+# kept, and said in one line.
+timeout 60 "$exe" --no-launcher --windowed --res 2560x1440 --frames 3 >out.txt 2>err.txt ||
+  { echo "FAIL: exit status $? for a window larger than the screen"; cat out.txt err.txt; exit 1; }
+grep -qF "velmora: a 2560x1440 window does not fit the 1920x1080 free on the screen; it opens at 1920x1080" out.txt ||
+  { echo "FAIL: the window's size is not said"; grep velmora: out.txt err.txt; exit 1; }
 # Names that are not files: pipes that never deliver, devices that never end. Each is said
 # in a line and passed over; the show starts at once and memory stays put.
 mkdir -p hostile/resources3 hostile/videos hostile/music hostile/shaders
