@@ -74,4 +74,9 @@ lines=$(grep -c "not a regular file" out.txt)
 # A folder name reaches the terminal escaped.
 timeout 60 "$exe" --no-launcher --data $'nowhere\e[2J' --frames 1 >out.txt 2>err.txt
 [ $? -eq 2 ] && grep -qF 'nowhere\x1b[2J' err.txt || { echo "FAIL: --data shown unescaped"; cat -v err.txt; exit 1; }
+# A name in UTF-8 is printed as text where the locale is UTF-8, escaped where it is not.
+LC_ALL=C.UTF-8 timeout 60 "$exe" --no-launcher --data $'caf\xc3\xa9\e' --frames 1 >out.txt 2>err.txt
+[ $? -eq 2 ] && grep -qF $'"caf\xc3\xa9\\x1b"' err.txt || { echo "FAIL: a UTF-8 name not shown as text"; cat -v err.txt; exit 1; }
+LC_ALL=C timeout 60 "$exe" --no-launcher --data $'caf\xc3\xa9' --frames 1 >out.txt 2>err.txt
+[ $? -eq 2 ] && grep -qF 'caf\xc3\xa9' err.txt || { echo "FAIL: a UTF-8 name not escaped in the C locale"; cat -v err.txt; exit 1; }
 echo "start-up end to end: ok"

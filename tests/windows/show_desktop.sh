@@ -88,5 +88,11 @@ status=$?
 [ "$status" -eq 2 ] && said "velmora: cannot render the show here: the size 16384x16384" >/dev/null ||
   fail "without a console: status $status"
 
+# Names were printed as "caf\xc3\xa9"; control characters stay escaped. (Wine takes the
+# command line in the locale's encoding.)
+check=names_print_as_text
+LC_ALL=C.UTF-8 timeout 60 "$wine" "$exe" --no-launcher --data $'caf\xc3\xa9\e' >out.txt 2>&1
+said $'cannot enter the show directory "caf\xc3\xa9\\x1b"' >/dev/null || fail "the name is not shown as text"
+
 [ "$failed" -eq 0 ] && echo "the show on a Windows desktop under Wine: ok"
 exit $failed
