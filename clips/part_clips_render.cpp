@@ -214,6 +214,9 @@ void Part_Clips::compositePass() {
     setUniformFloat(p, "cttime", cttime);
     setUniformFloat(p, "fttime", fttime);
     setUniformFloat(p, "fullttime", clock);
+    // The picture's pixels per screen pixel: the grain is worked out for the screen's.
+    const PicturePlace place = placePicture(*owner, target, warmingUp, false);
+    setUniformFloat(p, "renderScale", static_cast<float>(target.width) / static_cast<float>(place.width));
     setUniformTexture(p, 0, "texture2d", scene.textures[1]);
     setUniformTexture(p, 1, "texture2ddepth", scene.depthTexture);
     setUniformTexture(p, 2, "texture2d2", scene.textures[2]);

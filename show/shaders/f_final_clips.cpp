@@ -17,6 +17,7 @@ uniform sampler2D textureFeedback;  // this pass's result of the last frame
 uniform sampler2D BlueTexture;
 uniform sampler2D textureNoise;     // this frame's grain picture
 uniform sampler2D OverlayTexture;   // dust, hairs and light leaks on black
+uniform float renderScale;          // the picture's pixels per screen pixel; 0 (not set) reads as 1
 
 in vec2 vUV;
 flat in vec2 vCorner;
@@ -77,10 +78,23 @@ void main() {
     // layer does (tiled, its scratches and dust would repeat across the frame), but a
     // grain is never drawn larger than 2 x 2 pixels: a small picture is tiled instead.
     // It is shifted every projector frame so that a held frame keeps its grain alive.
+    // Below full scale a pixel takes the mean of the grain that the screen pixels it
+    // stands for would show: read one grain each, the grain would come out coarser and
+    // stronger once the picture is enlarged, and some of it would be skipped.
     ivec2 noiseSize = max(textureSize(textureNoise, 0), ivec2(1));
-    vec2 grainScale = max(vec2(noiseSize) * vFrameTexel, vec2(0.5));
-    ivec2 grainAt = ivec2(mod(floor(gl_FragCoord.xy * grainScale) + vGrainShift, vec2(noiseSize)));
-    float grain = (texelFetch(textureNoise, grainAt, 0).r - vGrainBase) * step(2.0, float(noiseSize.x));
+    float perScreenPixel = renderScale > 0.0 ? renderScale : 1.0;
+    vec2 grainScale = max(vec2(noiseSize) * vFrameTexel * perScreenPixel, vec2(0.5));
+    int taps = perScreenPixel < 1.0 ? min(int(ceil(1.0 / perScreenPixel - 0.001)), 4) : 1;
+    float grainSum = 0.0;
+    for (int j = 0; j < taps; ++j) {
+        for (int i = 0; i < taps; ++i) {
+            vec2 within = (vec2(i, j) + 0.5) / float(taps) - 0.5;
+            vec2 screenPixel = floor((gl_FragCoord.xy + within) / perScreenPixel) + 0.5;
+            ivec2 grainAt = ivec2(mod(floor(screenPixel * grainScale) + vGrainShift, vec2(noiseSize)));
+            grainSum += texelFetch(textureNoise, grainAt, 0).r;
+        }
+    }
+    float grain = (grainSum / float(taps * taps) - vGrainBase) * step(2.0, float(noiseSize.x));
     c = addGrain(c, grain, vLook.x);
 
     // Trails: where 3D content was, last frame shows through, decaying. The previous frame

@@ -65,8 +65,11 @@ void main() {
     // towards the centre, as a print of a finished picture would take it. What the optics
     // add below is smooth over a pixel or two, so that red goes through them with the
     // rest; only the gate, sharp at small sizes, is worked out for red at its own place.
+    // Below full scale a picture's pixel stands for several on the screen, each with its
+    // own whole pixel of red: red is read filtered at the offset itself, which they average.
     float perScreenPixel = renderScale > 0.0 ? renderScale : 1.0;
-    vec2 redAt = (floor(gl_FragCoord.xy - (vUV - 0.5) * (2.0 * vLens.x * perScreenPixel)) + 0.5) * texel;
+    vec2 redPixel = gl_FragCoord.xy - (vUV - 0.5) * (2.0 * vLens.x * perScreenPixel);
+    vec2 redAt = (perScreenPixel < 1.0 ? redPixel : floor(redPixel) + 0.5) * texel;
     c.r = texture(texture2d, redAt + vWeave * texel).r;
 
     // Echo: a ghost a few pixels to the right, as of a second reflection in the projector.

@@ -118,6 +118,27 @@ TEST_F(CompositeTest, HeldFrameKeepsItsGrainMoving) {
     EXPECT_NE(first.rgba, next.rgba);
 }
 
+TEST_F(CompositeTest, BelowFullScaleAPixelTakesTheMeanGrainOfTheScreenPixelsItStandsFor) {
+    // At half scale a pixel stands for 2 x 2 of the screen's. Read from one grain each, the
+    // enlarged frame's grain came out as strong as the screen's pixels' and twice as coarse.
+    input.noise = grainTexture(160, 90, 40);
+    PassTargets screen, half;
+    createPassTargets(screen, kW, kH);
+    createPassTargets(half, kW / 2, kH / 2);
+    const Picture full = frame(screen, picture);
+    input.renderScale = 0.5f;
+    const Picture small = frame(half, picture);
+    double off = 0, grain = 0;
+    for (int y = 10; y < kH / 2 - 10; ++y)
+        for (int x = 10; x < kW / 2 - 10; ++x) {
+            const double screenMean = full.mean(2 * x, 2 * y, 2 * x + 2, 2 * y + 2, 1);
+            off += std::abs(small.at(x, y, 1) - screenMean);
+            grain += std::abs(full.at(2 * x, 2 * y, 1) - screenMean);
+        }
+    EXPECT_GT(grain, 0.0);
+    EXPECT_LT(off, 0.4 * grain) << "the grain of a pixel is not that of the screen pixels it stands for";
+}
+
 TEST_F(CompositeTest, ObjectsLeaveTrailsThatFadeToNothing) {
     PassTargets t, clean;
     createPassTargets(t, kW, kH);

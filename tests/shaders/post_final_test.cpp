@@ -5,6 +5,7 @@
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "shader_test.h"
@@ -66,6 +67,39 @@ TEST_F(PostFinalTest, HighlightsHalateWarmlyAndTheKnobSpreadsIt) {
     input.knobs[2] = 1;
     const Picture turnedUp = post(brightDisc);
     EXPECT_GT(turnedUp.mean(x0, y0, x1, y1, 0), designed.mean(x0, y0, x1, y1, 0) + 4);
+}
+
+TEST_F(PostFinalTest, BelowFullScaleLateralRedLiesAsFarFromGreenAsOnTheScreen) {
+    // A grey column towards the right edge (too dim to halate): red is read that many screen
+    // pixels towards the centre. At half scale each pixel stands for two of the screen's;
+    // red read from whole pixels of the smaller picture moved in steps of two screen pixels.
+    input.knobs[2] = 1.0f;  // the widest lateral colour
+    const auto shift = [&](int width, int height, float scale) {
+        PassTargets t;
+        createPassTargets(t, width, height);
+        const int x0 = width * 200 / kW, x1 = width * 212 / kW;
+        fillTexture(t.composite.textures[1], width, height,
+                    [=](int x, int) { return grey(x >= x0 && x < x1 ? 120 : 20); });
+        input.renderScale = scale;
+        runPost(programs(), t, input);
+        const Picture out = readTexture(t.post.textures[1]);
+        // Centre of each channel's excess over the ground along the middle rows, in screen pixels.
+        double centre[2] = {0, 0};
+        for (int c = 0; c < 2; ++c) {
+            double sum = 0, weighted = 0;
+            for (int y = height / 3; y < 2 * height / 3; ++y)
+                for (int x = width / 2; x < width - 2; ++x) {
+                    const double excess = std::max(0, out.at(x, y, c) - out.at(width / 2, y, c));
+                    sum += excess;
+                    weighted += excess * (x + 0.5) / scale;
+                }
+            centre[c] = weighted / sum;
+        }
+        return centre[0] - centre[1];  // red lies further out
+    };
+    const double screen = shift(kW, kH, 1.0f), half = shift(kW / 2, kH / 2, 0.5f);
+    EXPECT_GT(screen, 1.5) << "no lateral colour to compare";
+    EXPECT_NEAR(half, screen, 0.45);
 }
 
 TEST_F(PostFinalTest, SecondReelIsDoubleExposedOnlyOverTheLastStretch) {

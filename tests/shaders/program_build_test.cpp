@@ -18,7 +18,7 @@ const Names kObjectUniforms = {"Mode", "cl", "Texture", "ttime", "k0", "k1", "k2
 const Names kCompositeUniforms = {"type", "k0", "k1", "k2", "k3", "k4", "TheType", "k5", "ttime", "cttime",
                                   "fttime", "fullttime", "texture2d", "texture2ddepth", "texture2d2", "textureVideo",
                                   "textureVideo2", "textureFeedback", "BlueTexture", "texture2d3", "textureNoise",
-                                  "OverlayTexture"};
+                                  "OverlayTexture", "renderScale"};
 // The post pass keeps no history of its own: the lag of lights works on the composite's, so
 // "textureFeedback" is not read there; it prints into the window, whose dither is the
 // print's, so neither is "BlueTexture".

@@ -164,6 +164,7 @@ void runComposite(ShowPrograms& programs, PassTargets& t, const PassInputs& in) 
     setUniformFloat(p, "cttime", in.cttime);
     setUniformFloat(p, "fttime", in.fttime);
     setUniformFloat(p, "fullttime", in.fullttime);
+    setUniformFloat(p, "renderScale", in.renderScale);
     setUniformTexture(p, 0, "texture2d", t.scene.textures[1]);
     setUniformTexture(p, 1, "texture2ddepth", t.scene.depthTexture);
     setUniformTexture(p, 2, "texture2d2", t.scene.textures[2]);
@@ -196,6 +197,7 @@ void runPost(ShowPrograms& programs, PassTargets& t, const PassInputs& in) {
     setUniformFloat(p, "type", in.type);
     setUniformMatrix(p, "MV", in.view.data());
     setUniformMatrix(p, "MP", in.projection.data());
+    setUniformFloat(p, "renderScale", in.renderScale);
     filter(t.composite.textures[1], GL_LINEAR);
     setUniformTexture(p, 0, "texture2d", t.composite.textures[1]);
     setUniformTexture(p, 1, "texture2d2", t.scene.textures[2]);

@@ -43,6 +43,7 @@ struct PassInputs {
     float fullttime = 50.0f;
     float type = 0.0f;
     float theType = 0.0f;
+    float renderScale = 0.0f;  // the picture's pixels per screen pixel; 0 reads as 1
     std::array<float, 6> knobs{{-1, -1, -1, -1, -1, -1}};
     GLuint video = 0, video2 = 0, noise = 0, blue = 0, overlay = 0, moon = 0;
     std::array<float, 16> view{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
