@@ -30,7 +30,7 @@ void finishFrame(AppState& app) {
             ++app.glErrors;
         }
     }
-    resetGlState();
+    resetGlState(app);
     app.frameCount += 1;
     // A camera that cannot be kept is said once, not every 30 frames: the run goes on. A
     // replay's camera is the take's: the performer's own stays as it was.

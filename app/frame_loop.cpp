@@ -8,6 +8,7 @@
 #include "app/free_camera.h"
 #include "app/music_sync.h"
 #include "app/part.h"
+#include "app/window_picture.h"
 #include "platform/gl.h"
 #include "platform/tick_clock.h"
 
@@ -175,8 +176,8 @@ void pollInput(AppState& app) {
     updateFreeCamera(app);
 }
 
-void resetGlState() {
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+void resetGlState(const AppState& app) {
+    bindPicture(app.window);
     glUseProgram(0);
     for (GLenum mode : {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW}) {
         glMatrixMode(mode);
@@ -189,7 +190,7 @@ void resetGlState() {
 }
 
 void driveParts(AppState& app) {
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    bindPicture(app.window);
     glUseProgram(0);
     app.clock += app.dt;
 
@@ -203,7 +204,7 @@ void driveParts(AppState& app) {
             part->render();
         }
         syncMusic(app, *part, part->clock - before);
-        resetGlState();
+        resetGlState(app);
     }
 
     // Part 0 owns the application clock's window [0, 28000) s; outside every window the

@@ -33,6 +33,6 @@ void applyReplayedInputs(AppState& app, const ReplayedFrame& frame);
 void pollInput(AppState& app);
 void driveParts(AppState& app);
 
-// Framebuffer 0, no program, identity texture/projection/modelview, and texturing,
-// blending, depth test and culling off.
-void resetGlState();
+// The picture's framebuffer bound (app/window_picture.h), no program, identity
+// texture/projection/modelview, and texturing, blending, depth test and culling off.
+void resetGlState(const AppState& app);

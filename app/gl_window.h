@@ -12,6 +12,10 @@ struct TGLWindow {
     float aspect = 1.0f;
     int32_t height = 0;
     std::string failure;  // the line Init printed when it failed, else empty
+    // The off-screen picture (app/window_picture.h): a framebuffer and its colour
+    // renderbuffer, both 0 while the picture is drawn straight into the window.
+    uint32_t pictureFramebuffer = 0;
+    uint32_t pictureColour = 0;
 
     // Creates the window and a context that offers both the fixed-function pipeline and
     // GLSL with framebuffer objects. Prints the failing step and returns false on failure,

@@ -40,6 +40,14 @@ bool parse_int_in(const char* text, int low, int high, int& value) {
     return true;
 }
 
+// A name that ends in a separator, or a folder that is there (links followed).
+bool namesFolder(const std::string& name) {
+    const char last = name.empty() ? '\0' : name.back();
+    if (last == '/' || last == static_cast<char>(std::filesystem::path::preferred_separator)) return true;
+    std::error_code ec;
+    return std::filesystem::is_directory(std::filesystem::u8path(name), ec);
+}
+
 // Why the take options asked for cannot go together, or null.
 const char* takeOptionsClash(const LaunchOptions& o) {
     const bool record = !o.record.empty(), replay = !o.replay.empty();
@@ -82,6 +90,7 @@ const char* launchUsage() {
            "  --dump-edit FILE  write the edit's 1,000,000 values as little-endian floats and exit\n"
            "  --contact-sheet FILE  write one frame of each of the 25 scenes as one PNG and exit\n"
            "  --capture FILE.mp4  render the show offline into a video with its music and exit\n"
+           "  --capture FOLDER/   the same as numbered PNG frames and the music as a WAV file\n"
            "  --fps N           frames per second of the capture (default 60)\n"
            "  --duration SECONDS  length of the capture (default: to the show's end)\n"
            "  --crf Q           H.264 quality of the capture, 0 (best) to 51 (default 18)\n"
@@ -185,6 +194,7 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
             const char* v = value(arg);
             if (!v) return OptionsResult::Error;
             options.capture = v;
+            options.captureFolder = namesFolder(v);
         } else if (!std::strcmp(arg, "--fps") || !std::strcmp(arg, "--crf")) {
             const char* v = value(arg);
             if (!v) return OptionsResult::Error;
@@ -280,7 +290,7 @@ OptionsResult parseLaunchOptions(int argc, const char* const* argv, LaunchOption
     }
     if (!options.replay.empty()) options.midi = false;  // the take's MIDI plays; a live controller would only interfere
     if (!options.capture.empty()) {
-        if (!resError.empty() || options.width % 2 || options.height % 2) {
+        if (!resError.empty() || (!options.captureFolder && (options.width % 2 || options.height % 2))) {
             const std::string size = "--res " + std::to_string(options.width) + "x" + std::to_string(options.height);
             message = (resError.empty() ? size : resError) +
                       ": a capture needs an even, non-zero width and height (H.264 encodes only even sizes)";

@@ -24,7 +24,9 @@ struct LaunchOptions {
     bool timing = false;       // --timing: frame times per scene, printed at the end
     bool glCheck = false;      // --gl-check: report OpenGL errors after every frame
     bool prefetch = true;      // --no-prefetch: decode every picture when a frame asks for it
-    std::string capture;       // --capture FILE.mp4: render the show offline into a video, then exit
+    std::string capture;       // --capture FILE.mp4|FOLDER/: render the show offline into a video, or
+                               // into a folder of PNG frames and a WAV file, then exit
+    bool captureFolder = false;  // --capture names a folder: it ends in a separator or is one
     int fps = 60;              // --fps N: frames per second of the capture
     int crf = 18;              // --crf Q: H.264 quality of the capture (0 best .. 51 worst)
     bool durationGiven = false;  // --duration SECONDS: length of the capture (default: to the show's end)

@@ -15,6 +15,8 @@
 #include "app/part.h"
 #include "app/render_size.h"
 #include "app/startup.h"
+#include "app/window_picture.h"
+#include "capture/capture.h"
 #include "capture/frame_hashes.h"
 #include "clips/contact_sheet.h"
 #include "clips/edit_tools.h"
@@ -27,17 +29,6 @@
 #include "platform/tick_clock.h"
 #include "take/take_session.h"
 
-#if VELMORA_CAPTURE
-#include "capture/capture.h"
-#else
-// Capture to video needs FFmpeg's encoders, which the Windows build does not have: the
-// request is refused before any window opens (the caller prints the line and exits 2).
-bool prepareCapture(LaunchOptions&, std::string& error) {
-    error = "--capture is not available in the Windows build (it encodes with FFmpeg); capture on Linux";
-    return false;
-}
-int runCapture(AppState&) { return 1; }  // never reached: prepareCapture refuses first
-#endif
 
 namespace {
 
@@ -177,18 +168,11 @@ int main(int argc, char** argv) {
 
     // Started in an empty folder, or beside a copy of the program, the show would open a
     // red screen of missing shaders and leave a camera file there: said before any window.
-    const std::vector<std::string> missing = missingShowData();
-    if (!missing.empty() && app.options.plotEdit.empty() && app.options.dumpEdit.empty()) {
-        std::error_code ec;
-        const std::string here = platform::printable(std::filesystem::current_path(ec).u8string());
-        std::string what;
-        for (size_t i = 0; i < missing.size(); ++i)
-            what += (i == 0 ? "" : i + 1 == missing.size() ? (missing.size() == 3 ? " or " : " and ") : ", ") + missing[i];
-        const std::string line =
-            missing.size() == 3 ? "velmora: there is no show in \"" + here + "\" (no " + what + ")"
-                                : "velmora: \"" + here + "\" holds only part of a show (" + what + " missing)";
+    const std::string notAShow = notAShowFolder();
+    if (!notAShow.empty() && app.options.plotEdit.empty() && app.options.dumpEdit.empty()) {
         platform::hide_console();  // a console of its own would close with the run: the line goes in a box
-        platform::say_fatal(stderr, line + "; run velmora in the show's folder, or name that folder with --data DIR");
+        platform::say_fatal(stderr, "velmora: " + notAShow + "; run velmora in the show's folder, or name that folder "
+                                    "with --data DIR");
         return 2;
     }
 
@@ -255,6 +239,15 @@ int main(int argc, char** argv) {
     exitIfUnrenderable(app.window.width, app.window.height, queryRenderLimits());
     drawLauncher(app);
     platform::swap_window(app.window.window);
+    // Pictures read back are drawn off the screen where a window's own pixels are not all
+    // there when it lies partly off the screen or came out smaller than asked.
+    if ((app.options.batch() || !app.options.frameHashes.empty()) && picturesReadOffscreen()) {
+        std::string error;
+        if (!useOffscreenPicture(app.window, error)) {
+            platform::say_fatal(stderr, "velmora: " + error);
+            std::exit(1);
+        }
+    }
 
     app.loader = constructZeroed<Part_Loader>();
     app.loader->owner = &app;
@@ -289,6 +282,7 @@ int main(int argc, char** argv) {
         driveParts(app);
         finishFrame(app);
         if (!logFrameHash(hashes, app, shown)) std::exit(1);  // the exit says why
+        presentPicture(app.window);
         platform::swap_window(app.window.window);
         noteFrameShown(app.latency, platform::tick_count());
         if (app.options.frames >= 0 && app.frameCount >= app.options.frames) {

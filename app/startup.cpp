@@ -7,16 +7,17 @@
 #include "app/input_source.h"
 #include "app/part.h"
 #include "platform/audio.h"
+#include "platform/printable.h"
 #include "platform/tick_clock.h"
 
-std::vector<std::string> missingShowData() {
+std::string notAShowFolder() {
     namespace fs = std::filesystem;
-    std::vector<std::string> missing;
     std::error_code ec;
-    if (!fs::is_directory("shaders", ec)) missing.push_back("shaders/");
-    for (const char* file : {"bin.txt", "bin.bin"})
-        if (!fs::exists(file, ec)) missing.push_back(file);
-    return missing;
+    if (fs::is_directory("shaders", ec)) return {};
+    const std::string here = "\"" + platform::printable(fs::current_path(ec).u8string()) + "\"";
+    if (fs::exists("bin.txt", ec) || fs::exists("bin.bin", ec))
+        return here + " holds no shaders/ folder, which the show draws with";
+    return "there is no show in " + here + " (no shaders/, bin.txt or bin.bin)";
 }
 
 void createShowTargets(AppState& app) {

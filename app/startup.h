@@ -1,14 +1,15 @@
 // Runs once between opening the real window and the first frame.
 #pragma once
 #include <string>
-#include <vector>
 
 #include "app/app_state.h"
 
-// What marks the working directory as a show's folder: the shader folder "shaders" and the
-// frame archive "bin.txt" and "bin.bin" (links followed; whether they read well is for the
-// loaders to say). Returns those of them that are missing; empty when all are there.
-std::vector<std::string> missingShowData();
+// Why the working directory is not a show's folder, in words for one line (with the folder's
+// name), or empty when it is one. A show's folder has its shader folder "shaders" (a link
+// to one will do): without it the show draws nothing but a list of missing shaders. The
+// frame archive (bin.txt, bin.bin) and the other assets may be missing, as while a show is
+// made: their loaders say so and the show plays without them.
+std::string notAShowFolder();
 
 void startup(AppState& app);
 // Right before the first frame: a take (the input source) puts its start in place, and the

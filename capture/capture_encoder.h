@@ -4,10 +4,10 @@
 // fixed ring of frame buffers, so memory stays the same however long the capture runs.
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
+#include "capture/capture_sink.h"
 #include "platform/file_write.h"
 
 struct CaptureFormat {
@@ -17,40 +17,34 @@ struct CaptureFormat {
     int crf = 18;    // x264 constant rate factor, 0 (best) .. 51
 };
 
-// The sound track, made as the encoder needs it: fills out with the track's next `frames`
-// sample frames (interleaved 16-bit stereo at 48 kHz; the first sounds with the first
-// picture). Called on the encoder's thread, in order, a piece at a time.
-using CaptureSound = std::function<void(int16_t* out, int64_t frames)>;
-
 // Refuses a request before anything is loaded or rendered: a name FFmpeg cannot tell a
 // container from, a container that cannot hold H.264 and AAC, or a name the file writer
 // refuses (platform/file_write.h: one of options.inputs, a folder, a pipe, a device, a
 // place where no file can be created). Leaves nothing behind. Returns false with a message.
 bool checkCaptureFile(const std::string& path, const platform::WriteOptions& options, std::string& error);
 
-class CaptureEncoder {
+class CaptureEncoder : public CaptureSink {
 public:
     CaptureEncoder();
-    ~CaptureEncoder();
+    ~CaptureEncoder() override;
 
     // Starts the video in out's temporary file (out just opened: its container comes from
     // out.path(), which messages name) and both encoders. The caller commits out once
-    // finish() succeeds, or abandons it. An empty sound gives a video without a sound track.
+    // finish() succeeds, or abandons it. An empty sound gives a video without a sound track;
+    // the sound is made on the encoder's thread.
     bool open(platform::FileWriter& out, const CaptureFormat& format, CaptureSound sound, std::string& error);
 
-    // The buffer for the next frame, width * height * 4 bytes of BGRA with the bottom row
-    // first (as GL reads them); waits while the encoder thread is behind. Null once the
-    // encoder has failed (finish then says why).
-    uint8_t* nextFrame();
-    // Hands the buffer of nextFrame to the encoder thread.
-    void submitFrame();
+    // As CaptureSink's; nextFrame waits while the encoder thread is behind, submitFrame
+    // hands the buffer to it.
+    uint8_t* nextFrame() override;
+    void submitFrame() override;
 
     // Encodes every submitted frame and the sound up to the last one, writes the index at
     // the front and closes the file. Returns false with a message when anything failed (a
     // full disk: "the disk is full") or no frame was submitted.
-    bool finish(std::string& error);
+    bool finish(std::string& error) override;
 
-    long framesSubmitted() const;
+    long framesSubmitted() const override;
 
 private:
     struct State;

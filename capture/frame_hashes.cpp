@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/app_state.h"
+#include "app/window_picture.h"
 #include "capture/output_line.h"
 #include "platform/crc32.h"
 
@@ -55,12 +56,11 @@ uint32_t pictureCrc(const std::vector<uint8_t>& pixels) {
 
 bool logFrameHash(FrameHashLog& log, const AppState& app, float clock) {
     if (!log.file.is_open()) return log.failure.empty();
-    int width = app.window.width, height = app.window.height;
-    if (app.window.window) platform::drawable_size(app.window.window, width, height);
+    int width = 0, height = 0;
+    pictureSize(app.window, width, height);
     log.pixels.resize(static_cast<size_t>(width) * height * 4);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    bindPictureForReading(app.window);
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
-    glReadBuffer(GL_BACK);
     glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, log.pixels.data());
     char line[64];
     const int length = std::snprintf(line, sizeof line, "%d %.6f %08x\n", app.frameCount, clock, pictureCrc(log.pixels));

@@ -30,7 +30,8 @@ struct FrameHashLog {
 // folder, so the run may change folders afterwards. False with one line in error.
 bool openFrameHashes(FrameHashLog& log, const std::string& path, std::string& error,
                      const std::vector<std::string>& inputs = {});
-// Reads the picture in the window's back buffer (call before the swap) and writes its line.
+// Reads the frame's picture (app/window_picture.h: the off-screen picture, or the window's
+// back buffer before the swap) and writes its line.
 // clock: the part clock the frame showed. False once a write has failed (a full disk):
 // log.failure says why, and the process's exit then says it and ends with status 1.
 bool logFrameHash(FrameHashLog& log, const AppState& app, float clock);

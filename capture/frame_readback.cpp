@@ -24,12 +24,12 @@ void beginReadback(FrameReadback& r, int width, int height) {
 
 bool readbackFull(const FrameReadback& r) { return r.started - r.collected >= kReadbackDepth; }
 
-void readFrame(FrameReadback& r) {
-    // Read what the frame was drawn into: the back buffer of a window, the only buffer of
-    // an off-screen surface.
-    GLint drawn = GL_BACK;
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glGetIntegerv(GL_DRAW_BUFFER, &drawn);
+void readFrame(FrameReadback& r, GLuint framebuffer) {
+    // Read what the frame was drawn into: the picture's colour; the back buffer of a
+    // window, the only buffer of an off-screen surface.
+    GLint drawn = GL_COLOR_ATTACHMENT0;
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    if (!framebuffer) glGetIntegerv(GL_DRAW_BUFFER, &drawn);
     glReadBuffer(static_cast<GLenum>(drawn));
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glBindBuffer(GL_PIXEL_PACK_BUFFER, r.buffers[r.started % kReadbackDepth]);

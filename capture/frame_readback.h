@@ -20,8 +20,9 @@ struct FrameReadback {
 void beginReadback(FrameReadback& r, int width, int height);
 // True when every buffer holds a frame not yet collected: collect one before reading more.
 bool readbackFull(const FrameReadback& r);
-// Starts reading the picture drawn into framebuffer 0 (BGRA, bottom row first).
-void readFrame(FrameReadback& r);
+// Starts reading the picture drawn into framebuffer (BGRA, bottom row first): an
+// off-screen picture's colour attachment 0, or with 0 the window's draw buffer.
+void readFrame(FrameReadback& r, GLuint framebuffer);
 // Copies the oldest frame not yet collected (width * height * 4 bytes) into pixels.
 // Returns false when there is none or GL could not map it.
 bool collectFrame(FrameReadback& r, uint8_t* pixels);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/window_picture.h"
 #include "clips/contact_sheet.h"
 #include "clips/part_clips.h"
 #include "platform/gl.h"
@@ -39,8 +40,7 @@ void renderContactSheetFrames(Part_Clips& clips, const ContactSheetFrame& frame)
             clips.render();
             glFinish();
         }
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-        glReadBuffer(GL_BACK);
+        bindPictureForReading(app.window);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_BYTE, pixels.data());
         if (app.window.window) platform::swap_window(app.window.window);

@@ -11,6 +11,7 @@ struct ContactSheetLayout {
 ContactSheetLayout contactSheetLayout(const Part_Clips& clips);
 
 // Renders scene i (0..24) at its position x and hands over the finished frame: the
-// window's w x h BGRA pixels, bottom row first, as GL reads them back.
+// picture's w x h BGRA pixels (the window's size; app/window_picture.h), bottom row
+// first, as GL reads them back.
 using ContactSheetFrame = std::function<void(int i, float x, const unsigned char* pixels, int w, int h)>;
 void renderContactSheetFrames(Part_Clips& clips, const ContactSheetFrame& frame);

@@ -10,6 +10,7 @@
 #include <iostream>
 
 #include "app/app_state.h"
+#include "app/window_picture.h"
 #include "clips/frame_rules.h"
 #include "clips/shader_overlay.h"
 #include "clips/transport.h"
@@ -143,8 +144,8 @@ void Part_Clips::drawShaderErrors() const {
     std::vector<std::string> errors;
     for (const ProgramSources& p : kPrograms) errors.push_back((this->*p.program).buildError);
     int width = owner->window.width, height = owner->window.height;
-    if (owner->window.window) platform::drawable_size(owner->window.window, width, height);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    pictureSize(owner->window, width, height);
+    bindPicture(owner->window);
     ::drawShaderErrors(errors, width, height);
 }
 

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "app/app_state.h"
+#include "app/window_picture.h"
 #include "clips/part_clips.h"
 #include "models/vecmath.h"
 #include "platform/runtime_random.h"
@@ -84,7 +85,7 @@ PicturePlace placePicture(const AppState& app, const RenderTarget& picture, bool
     const int ww = warmingUp ? picture.width : app.window.width;
     const int wh = warmingUp ? picture.height : app.window.height;
     int dw = ww, dh = wh;
-    if (app.window.window && !warmingUp) platform::drawable_size(app.window.window, dw, dh);
+    if (!warmingUp) pictureSize(app.window, dw, dh);
     PicturePlace place;
     place.width = ww;
     place.height = wh;
@@ -144,7 +145,7 @@ void Part_Clips::render() {
               cameraUp[0], cameraUp[1], cameraUp[2]);
     glGetFloatv(GL_MODELVIEW_MATRIX, viewMatrix);
 
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    bindPicture(owner->window);
     glUseProgram(0);
     glDisable(GL_BLEND);
 
@@ -162,7 +163,7 @@ void Part_Clips::render() {
     passTimer.end(0);
 
     // The window is not cleared here: the final pass covers it before anything shows.
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    bindPicture(owner->window);
     glViewport(0, 0, scene.width, scene.height);
     glUseProgram(0);
     glColor4f(1, 1, 1, 1);
@@ -240,7 +241,7 @@ void Part_Clips::postPass() {
     // shaders ready for the first step of the render scale.
     const PicturePlace place = placePicture(*owner, target, warmingUp, warmingUp && warmUpKeepsPictures);
     if (place.letterboxed) {
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        bindPicture(owner->window);
         glViewport(0, 0, place.x * 2 + place.width, place.y * 2 + place.height);
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -251,7 +252,7 @@ void Part_Clips::postPass() {
     if (place.enlarged) {
         bindFeedbackTarget(target);
     } else {
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        bindPicture(owner->window);
         glViewport(place.x, place.y, place.width, place.height);
     }
     glDisable(GL_DEPTH_TEST);  // nothing reads this depth: the overlay ant clears it for itself
@@ -312,7 +313,7 @@ void Part_Clips::finalPass() {
     // post target and one plain copy enlarges it into the window.
     const RenderTarget& target = owner->targets[5];
     const PicturePlace place = placePicture(*owner, target, warmingUp, warmingUp && warmUpKeepsPictures);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    bindPicture(owner->window);
     glUseProgram(0);
     glMatrixMode(GL_MODELVIEW);
     if (!place.enlarged) return;
@@ -331,7 +332,7 @@ void Part_Clips::overlayAnt() {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     gluLookAt(0, 42, 0, 0, 0, 0, 0, 0, 1);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    bindPicture(owner->window);
     glUseProgram(0);
     glEnable(GL_DEPTH_TEST);
     platform::runtime_srand(42342);

@@ -11,6 +11,7 @@
 
 #include "app/app_state.h"
 #include "app/frame_loop.h"
+#include "app/window_picture.h"
 #include "clips/part_clips.h"
 #include "platform/runtime_random.h"
 #include "platform/tick_clock.h"
@@ -71,13 +72,13 @@ void Part_Clips::warmUp() {
         warmUpKeepsPictures = k >= n;
         ttime = cttime = fttime = kWarmUpPositions[k < n ? k : 2 * n - 1 - k];
         clock = 100.0f;  // the part clock at which the overlay ant walks
-        resetGlState();  // every frame of the show starts from the state the driver leaves
+        resetGlState(app);  // every frame of the show starts from the state the driver leaves
         render();
     }
     // A step of the render scale resamples the composite's history with a linear blit,
     // whose shaders the driver would otherwise compile on the first step, mid-show.
     resizeRenderTarget(app.targets[4], width - 2, height - 2, true);
-    resetGlState();
+    resetGlState(app);
     glFinish();
     // A live show with auto and room to shrink starts at the scale its frames leave room
     // for. A take starts at 1: its replay must step exactly as the performance did.
@@ -91,7 +92,7 @@ void Part_Clips::warmUp() {
         for (int k = -1; k < static_cast<int>(sizeof kProbePositions / sizeof kProbePositions[0]); ++k) {
             ttime = cttime = fttime = kProbePositions[std::max(k, 0)];
             clock = 100.0f;
-            resetGlState();
+            resetGlState(app);
             glFinish();
             const int64_t start = platform::tick_count();
             render();
@@ -100,7 +101,7 @@ void Part_Clips::warmUp() {
         }
         std::nth_element(seconds.begin(), seconds.begin() + static_cast<long>(seconds.size() / 2), seconds.end());
         renderScale.startFrom(seconds[seconds.size() / 2]);
-        resetGlState();
+        resetGlState(app);
     }
     warmingUp = warmUpKeepsPictures = false;
 
@@ -124,5 +125,5 @@ void Part_Clips::warmUp() {
     platform::set_runtime_random_state(savedRandom);
     timing = SceneTiming();
     lastFrameTicks = 0;
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    bindPicture(app.window);
 }

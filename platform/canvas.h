@@ -38,8 +38,8 @@ enum class CanvasFont { Plain, Simplex };  // a thin stroke font, and a rounder 
 void canvas_text(Canvas& canvas, const std::string& text, int x, int y, CanvasFont font, double scale,
                  Colour colour);
 
-// The picture as a PNG file's bytes, at the strongest compression. False when it cannot
-// be encoded.
-bool canvas_png(const Canvas& canvas, std::vector<uint8_t>& png);
+// The picture as a PNG file's bytes, compressed at zlib's level (1 fastest .. 9 strongest;
+// the same bytes every time for a level). False when it cannot be encoded.
+bool canvas_png(const Canvas& canvas, std::vector<uint8_t>& png, int level = 9);
 
 }  // namespace platform

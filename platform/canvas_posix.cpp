@@ -43,12 +43,12 @@ void canvas_text(Canvas& canvas, const std::string& text, int x, int y, CanvasFo
     cv::putText(picture, text, cv::Point(x, y), face, scale, scalar(colour), 1, cv::LINE_AA);
 }
 
-bool canvas_png(const Canvas& canvas, std::vector<uint8_t>& png) {
+bool canvas_png(const Canvas& canvas, std::vector<uint8_t>& png, int level) {
     try {
         cv::Mat bgr;
         cv::cvtColor(cv::Mat(canvas.height, canvas.width, CV_8UC3, const_cast<uint8_t*>(canvas.rgb.data())), bgr,
                      cv::COLOR_RGB2BGR);
-        return cv::imencode(".png", bgr, png, {cv::IMWRITE_PNG_COMPRESSION, 9});
+        return cv::imencode(".png", bgr, png, {cv::IMWRITE_PNG_COMPRESSION, level});
     } catch (const cv::Exception&) {
         return false;
     }

@@ -49,8 +49,9 @@ void canvas_box(Canvas&, int, int, int, int, Colour) {}
 void canvas_line(Canvas&, int, int, int, int, Colour, int) {}
 void canvas_text(Canvas&, const std::string&, int, int, CanvasFont, double, Colour) {}
 
-bool canvas_png(const Canvas& canvas, std::vector<uint8_t>& png) {
+bool canvas_png(const Canvas& canvas, std::vector<uint8_t>& png, int level) {
     png.clear();
+    stbi_write_png_compression_level = level;  // stb_image_write's one setting for it
     return stbi_write_png_to_func(appendBytes, &png, canvas.width, canvas.height, 3, canvas.rgb.data(),
                                   canvas.width * 3) != 0;
 }

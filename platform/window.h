@@ -50,6 +50,12 @@ std::string window_error();
 void destroy_gl_context(GlContext context);
 void destroy_gl_window(GlWindow* window);
 void swap_window(GlWindow* window);
+// Whether a window's back buffer holds every pixel of its client area wherever the window
+// lies and whatever size the system let it have, hidden or not, so that the pictures read
+// back from it are the pictures drawn. Not on Windows: there a hidden window the
+// display's size read back wrong rows, and pictures to read are drawn off-screen
+// (app/window_picture.h).
+bool back_buffer_whole();
 // The drawable's size in pixels (it differs from the window's where full screen could not
 // switch modes).
 void drawable_size(GlWindow* window, int& width, int& height);

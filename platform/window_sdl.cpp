@@ -79,6 +79,11 @@ std::string window_error() { return SDL_GetError(); }
 void destroy_gl_context(GlContext context) { SDL_GL_DeleteContext(context); }
 void destroy_gl_window(GlWindow* window) { SDL_DestroyWindow(sdl(window)); }
 void swap_window(GlWindow* window) { SDL_GL_SwapWindow(sdl(window)); }
+
+// X11's and Wayland's GL drivers draw into buffers of the drawable's own size, whatever
+// of the window the screen shows (a 2560x1440 hidden window on a 1920x1080 screen reads
+// back whole).
+bool back_buffer_whole() { return true; }
 void drawable_size(GlWindow* window, int& width, int& height) { SDL_GL_GetDrawableSize(sdl(window), &width, &height); }
 void show_cursor(bool shown) { SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE); }
 

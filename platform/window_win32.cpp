@@ -491,6 +491,9 @@ void destroy_gl_window(GlWindow* window) {
 
 void swap_window(GlWindow* window) { SwapBuffers(window->dc); }
 
+// A window's pixels belong to it only where the screen shows it (GL's pixel ownership).
+bool back_buffer_whole() { return false; }
+
 void drawable_size(GlWindow* window, int& width, int& height) {
     RECT client{};
     GetClientRect(window->hwnd, &client);

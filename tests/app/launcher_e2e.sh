@@ -11,7 +11,7 @@ pid=
 cleanup() { [ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
 cd "$work" || exit 1
-mkdir shaders && touch bin.txt bin.bin  # a show, if an empty one: the launcher opens only for a show
+mkdir shaders  # a show's folder, if an empty one: the launcher opens only for a show
 title="Velmora by QRX / Tandel - 2025"
 
 wait_window() {  # wait_window WIDTH HEIGHT -> prints the window id

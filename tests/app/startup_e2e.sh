@@ -11,9 +11,9 @@ cd "$work" || exit 1
 run() { timeout 120 "$exe" --no-launcher --windowed --res 320x180 --frames "$1" >out.txt 2>err.txt; }
 
 # An empty folder holds no show: one line says so and how to name the show's folder, with
-# status 2, before any window opens, and nothing is written there. So does a folder with
-# part of one, naming what is missing.
-for way in "" "--contact-sheet sheet.png"; do
+# status 2, before any window opens, and nothing is written there. So does a show's folder
+# without its shaders; one without its frame archive plays (see show_end_e2e.sh).
+for way in "" "--contact-sheet sheet.png" "--capture frames/"; do
   # shellcheck disable=SC2086
   timeout 60 "$exe" --no-launcher --windowed --res 320x180 --frames 5 $way >out.txt 2>err.txt
   status=$?
@@ -23,11 +23,11 @@ for way in "" "--contact-sheet sheet.png"; do
     { echo "FAIL: the line does not say it"; cat err.txt; exit 1; }
   [ "$(ls -A | grep -cv '^out.txt$\|^err.txt$')" -eq 0 ] || { echo "FAIL: files written in an empty folder ($way)"; ls -A; exit 1; }
 done
-mkdir shaders && touch bin.txt
+touch bin.txt bin.bin
 timeout 60 "$exe" --no-launcher --windowed --res 320x180 --frames 5 >out.txt 2>err.txt
-[ $? -eq 2 ] && grep -qF "holds only part of a show (bin.bin missing)" err.txt || { echo "FAIL: bin.bin not named"; cat err.txt; exit 1; }
+[ $? -eq 2 ] && grep -qF "holds no shaders/ folder" err.txt || { echo "FAIL: the missing shaders not said"; cat err.txt; exit 1; }
 # From here on the folder is a show without a single picture, model or shader source.
-touch bin.bin
+mkdir shaders
 
 run 29 || { echo "FAIL: exit status $? after 29 frames"; cat out.txt err.txt; exit 1; }
 [ ! -e FreeCam.bin ] || { echo "FAIL: camera file written before frame 30"; exit 1; }

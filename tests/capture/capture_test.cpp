@@ -1,6 +1,6 @@
 // The capture to video, end to end on the tiny show under Xvfb, each file read back
-// through libavformat and libavcodec; the frame hashes' file; and the contact sheet, which
-// must not wait for a click.
+// through libavformat and libavcodec; the capture into a folder; the frame hashes' file;
+// and the contact sheet, which must not wait for a click.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -19,7 +20,9 @@
 #include "app/launch_options.h"
 #include "capture/capture.h"
 #include "capture/capture_encoder.h"
+#include "capture/capture_folder.h"
 #include "decoded_video.h"
+#include "platform/audio.h"
 #include "platform/window.h"
 #include "special_files.h"
 #include "take/take_file.h"
@@ -88,6 +91,20 @@ pid_t startVelmora(const std::vector<std::string>& args, const std::string& log)
         _exit(127);
     }
     return pid;
+}
+
+// The names in a capture's folder, sorted.
+std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The width and height a PNG file's header gives.
+std::pair<int, int> pngSize(const std::string& png) {
+    const auto at = [&](size_t i) { return static_cast<int>(static_cast<uint8_t>(png.at(i))); };
+    return {at(16) << 24 | at(17) << 16 | at(18) << 8 | at(19), at(20) << 24 | at(21) << 16 | at(22) << 8 | at(23)};
 }
 
 // Waits up to two minutes for text in the file log.
@@ -418,6 +435,88 @@ TEST_F(Capture, AFullDiskIsSaidAndTheOldFileKept) {
     EXPECT_EQ(readFile(hashes), "the old hashes\n");
     EXPECT_TRUE(leftovers(disk.path, "x.mp4").empty());
     EXPECT_TRUE(leftovers(disk.path, "h.txt").empty());
+    // Into a folder: the frames that fitted, no sound.wav, and no temporary file.
+    EXPECT_EQ(velmora("--capture " + disk.path + "/frames/ --res 64x36 --fps 10 --duration 20", log), 1) << readFile(log);
+    EXPECT_NE(readFile(log).find("the disk is full"), std::string::npos) << readFile(log);
+    EXPECT_NE(readFile(log).find("and no sound.wav"), std::string::npos) << readFile(log);
+    for (const std::string& name : namesIn(disk.path + "/frames")) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+    EXPECT_FALSE(fs::exists(disk.path + "/frames/sound.wav"));
+}
+
+// Into a folder: a PNG file per frame at the size asked for (odd sizes too), and the music
+// of the span itself, sample for sample, as a WAV file; the same bytes at every capture.
+TEST_F(Capture, IntoAFolderEveryFrameIsAPngAndTheSoundIsTheSpansMusic) {
+    const std::string frames = *folder / "frames/", again = *folder / "again", log = *folder / "frames.log";
+    ASSERT_EQ(velmora("--capture " + frames + " --res 63x35 --fps 10 --start 12 --duration 1", log), 0) << readFile(log);
+    EXPECT_NE(readFile(log).find("PNG frames and sound.wav"), std::string::npos) << readFile(log);
+    std::vector<std::string> expected;
+    for (int n = 1; n <= 10; ++n) expected.push_back(captureFrameName(n));
+    expected.push_back("sound.wav");
+    ASSERT_EQ(namesIn(frames), expected);
+    EXPECT_EQ(pngSize(readFile(frames + "frame00001.png")), std::make_pair(63, 35));
+    EXPECT_NE(readFile(frames + "frame00001.png"), readFile(frames + "frame00010.png")) << "the show moves";
+    std::vector<int16_t> music;
+    std::string error;
+    ASSERT_TRUE(platform::decode_mp3(std::string(TINY_SHOW) + "/music/Zo-velmora.mp3", music, error, 13 * 48000)) << error;
+    const std::string wav = readFile(frames + "sound.wav");
+    ASSERT_EQ(wav.size(), 44u + 48000 * 4);
+    EXPECT_EQ(wav.substr(0, 44), wavHeader(48000));
+    EXPECT_EQ(std::memcmp(wav.data() + 44, music.data() + 12 * 48000 * 2, 48000 * 4), 0) << "the MP3's own samples from 12 s";
+    // An existing folder named without a separator is one too.
+    fs::create_directories(again);
+    ASSERT_EQ(velmora("--capture " + again + " --res 63x35 --fps 10 --start 12 --duration 1", log), 0) << readFile(log);
+    for (const std::string& name : expected) EXPECT_EQ(readFile(again + "/" + name), readFile(frames + name)) << name;
+}
+
+// A folder holding files a capture did not write, or a file named as a folder: refused in
+// one line with status 2 before the show loads, and left as it was.
+TEST_F(Capture, AFolderOfOtherFilesIsRefusedBeforeTheShowLoads) {
+    writeFile(*folder / "mine.txt", "a file, not a folder");
+    fs::create_directories(*folder / "notes");
+    writeFile(*folder / "notes/plan.txt", "mine");
+    const struct {
+        std::string target, why;
+    } refused[] = {
+        {*folder / "notes/", "holds files a capture did not write (\"plan.txt\")"},
+        {*folder / "mine.txt/", "it is not a folder"},
+    };
+    for (const auto& r : refused) {
+        EXPECT_EQ(velmora("--capture " + r.target + " --res 64x36 --fps 10 --duration 1", *folder / "n.log"), 2);
+        EXPECT_EQ(lineCount(*folder / "n.log"), 1u) << readFile(*folder / "n.log");
+        EXPECT_NE(readFile(*folder / "n.log").find(r.why), std::string::npos) << readFile(*folder / "n.log");
+    }
+    EXPECT_EQ(namesIn(*folder / "notes"), std::vector<std::string>{"plan.txt"});
+    EXPECT_EQ(readFile(*folder / "mine.txt"), "a file, not a folder");
+}
+
+// SIGINT ends a folder's capture as it ends a video's: the frames so far, their sound
+// beside them, status 0.
+TEST_F(Capture, AnInterruptedFolderCaptureKeepsItsFramesWithTheirSound) {
+    const std::string frames = *folder / "stopped/", log = *folder / "stopped-folder.log";
+    const pid_t pid = startVelmora({"--capture", frames, "--res", "64x36", "--fps", "25", "--duration", "20"}, log);
+    ASSERT_TRUE(waitFor(log, "capture: 10 %")) << readFile(log);
+    EXPECT_EQ(stopVelmora(pid, SIGINT), 0) << readFile(log);
+    const std::vector<std::string> names = namesIn(frames);
+    ASSERT_GE(names.size(), 51u) << readFile(log);
+    const size_t count = names.size() - 1;
+    EXPECT_EQ(names.back(), "sound.wav");
+    EXPECT_EQ(names[count - 1], captureFrameName(static_cast<long>(count)));
+    EXPECT_NE(readFile(log).find("after " + std::to_string(count) + " of 500 frames"), std::string::npos) << readFile(log);
+    EXPECT_EQ(readFile(frames + "sound.wav").size(), 44 + count * 48000 / 25 * 4);
+}
+
+// A take replayed into a folder: as many frames as the take lasts at the capture's rate,
+// and its sound as long.
+TEST_F(Capture, AReplayIntoAFolderLastsAsLongAsItsTake) {
+    writeFile(*folder / "twenty.take", takeBytes(20, 0.04f, movingClock));
+    const std::string frames = *folder / "replayed/", log = *folder / "replayed.log";
+    ASSERT_EQ(velmora("--force --capture " + frames + " --replay " + *folder / "twenty.take" + " --fps 25", log), 0)
+        << readFile(log);
+    const std::vector<std::string> names = namesIn(frames);
+    ASSERT_EQ(names.size(), 21u) << readFile(log);
+    EXPECT_EQ(names[19], "frame00020.png");
+    EXPECT_EQ(readFile(frames + "sound.wav").size(), 44u + 20 * 1920 * 4);
+    EXPECT_EQ(pngSize(readFile(frames + "frame00001.png")), std::make_pair(64, 36)) << "the take's window";
 }
 
 TEST(CaptureSpan, StopsAtTheShowsEndAndSaysSo) {

@@ -1,7 +1,9 @@
 #include "capture/frame_readback.h"
 
+#include <string>
 #include <vector>
 
+#include "app/window_picture.h"
 #include "gl_test_context.h"
 
 class CaptureReadback : public GlTest {};
@@ -26,7 +28,7 @@ TEST_F(CaptureReadback, FramesComeOutInOrderBottomRowFirstAsBgra) {
         glClearColor(0, 0, 1, 1);
         glClear(GL_COLOR_BUFFER_BIT);
         glDisable(GL_SCISSOR_TEST);
-        readFrame(ring);
+        readFrame(ring, 0);
     }
     EXPECT_EQ(reds.size(), 2u) << "three frames stay in flight";
     while (collectFrame(ring, pixels.data())) reds.push_back(pixels[2]);
@@ -34,4 +36,32 @@ TEST_F(CaptureReadback, FramesComeOutInOrderBottomRowFirstAsBgra) {
     const uint8_t* top = &pixels[(kHeight - 1) * kWidth * 4];
     EXPECT_EQ(std::vector<int>(top, top + 4), (std::vector<int>{255, 0, 0, 255}));  // blue, as B G R A
     endReadback(ring);
+}
+
+// Where the picture is drawn off-screen (app/window_picture.h) it is read from there, not
+// from the window.
+TEST_F(CaptureReadback, FramesAreReadFromTheOffscreenPicture) {
+    TGLWindow window;
+    window.width = kWidth, window.height = kHeight;
+    std::string error;
+    ASSERT_TRUE(useOffscreenPicture(window, error)) << error;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glClearColor(0, 1, 0, 1);  // the window: green
+    glClear(GL_COLOR_BUFFER_BIT);
+    bindPicture(window);
+    glClearColor(0, 0, 1, 1);  // the picture: blue
+    glClear(GL_COLOR_BUFFER_BIT);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    FrameReadback ring;
+    beginReadback(ring, kWidth, kHeight);
+    readFrame(ring, window.pictureFramebuffer);
+    std::vector<uint8_t> pixels(kWidth * kHeight * 4);
+    ASSERT_TRUE(collectFrame(ring, pixels.data()));
+    EXPECT_EQ(std::vector<int>(pixels.begin(), pixels.begin() + 4), (std::vector<int>{255, 0, 0, 255}));
+    const uint8_t* last = &pixels[pixels.size() - 4];
+    EXPECT_EQ(std::vector<int>(last, last + 4), (std::vector<int>{255, 0, 0, 255}));
+    endReadback(ring);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(1, &window.pictureFramebuffer);
+    glDeleteRenderbuffers(1, &window.pictureColour);
 }

@@ -7,6 +7,7 @@ if [ -z "${DISPLAY:-}" ]; then echo "needs an X display (run the suite under xvf
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
+mkdir shaders  # a show's folder, if one without a single shader source
 
 play() {
   local start=$SECONDS
