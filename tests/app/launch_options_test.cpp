@@ -72,6 +72,23 @@ TEST(LaunchOptions, TakeOptionsThatCannotGoTogetherAreRefusedByName) {
     EXPECT_FALSE(o.midi) << "a live controller would only interfere with the take's";
 }
 
+// A name ending in a separator, or a folder that is there, captures into a folder: PNG
+// frames have no need of H.264's even sizes. A video still does.
+TEST(LaunchOptions, ACaptureIntoAFolderTakesOddSizesAndAVideoDoesNot) {
+    std::string msg;
+    LaunchOptions folder;
+    ASSERT_EQ(parse({"--capture", "frames/", "--res", "321x181"}, folder, msg), OptionsResult::Run) << msg;
+    EXPECT_TRUE(folder.captureFolder);
+    EXPECT_FALSE(folder.launcher || folder.audio || folder.midi);
+    LaunchOptions here;
+    ASSERT_EQ(parse({"--capture", ".", "--res", "64x36"}, here, msg), OptionsResult::Run) << msg;
+    EXPECT_TRUE(here.captureFolder) << "an existing folder, named without a separator";
+    LaunchOptions video;
+    EXPECT_EQ(parse({"--capture", "frames.mp4", "--res", "321x181"}, video, msg), OptionsResult::Error);
+    EXPECT_FALSE(video.captureFolder);
+    EXPECT_NE(msg.find("even"), std::string::npos) << msg;
+}
+
 TEST(LaunchOptions, ExactlyOnePlainArgumentKeepsTheConsole) {
     std::string msg;
     LaunchOptions one, two, none;
