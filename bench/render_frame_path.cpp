@@ -263,12 +263,12 @@ void BM_ShowPass(benchmark::State& state) {
     const auto run = [&] {
         if (pass == 0) runComposite(bench.programs, bench.targets, bench.in);
         if (pass == 1) runPost(bench.programs, bench.targets, bench.in);
-        if (pass == 2) runFinal(bench.programs, bench.targets, bench.in);
+        if (pass == 2) runPrint(bench.programs, bench.targets, bench.in);
         glFinish();
     };
     run();  // the driver prepares the pass's shaders on its first draw
     for (auto _ : state) run();
-    static const char* const names[3] = {"composite", "post", "final"};
+    static const char* const names[3] = {"composite", "post", "print alone"};
     state.SetLabel(std::string(names[pass]) + " 1280x720, edit position " + std::to_string(state.range(1)));
 }
 // At 50 the edit shows one reel; past 380 the post pass double-exposes the second.
