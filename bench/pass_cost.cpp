@@ -10,12 +10,15 @@
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <ctime>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "render/picture_copy.h"
+#include "render/picture_enlarge.h"
 #include "render/render_target.h"
 #include "render/shader_program.h"
 #include "gl_bench.h"
@@ -37,20 +40,25 @@ void timePass(benchmark::State& state, Draw draw) {
     glFinish();
     GLuint query = 0;
     glGenQueries(1, &query);
-    double gpu = 0.0;
+    double gpu = 0.0, wall = 0.0;
     for (auto _ : state) {
         const double start = processSeconds();
+        const auto wallStart = std::chrono::steady_clock::now();
         glBeginQuery(GL_TIME_ELAPSED, query);
         draw();
         glEndQuery(GL_TIME_ELAPSED);
         glFinish();
         state.SetIterationTime(processSeconds() - start);
+        wall += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallStart).count();
         GLuint64 ns = 0;
         glGetQueryObjectui64v(query, GL_QUERY_RESULT, &ns);
         gpu += static_cast<double>(ns) * 1e-6;
     }
     glDeleteQueries(1, &query);
     state.counters["gpu_ms"] = benchmark::Counter(gpu / static_cast<double>(state.iterations()));
+    // Wall time follows the other programs' load; beside the processor time it shows how
+    // much of the pass llvmpipe's threads ran side by side.
+    state.counters["wall_ms"] = benchmark::Counter(wall / static_cast<double>(state.iterations()));
 }
 
 GLuint picture(int width, int height, int seed) {
@@ -207,6 +215,35 @@ void BM_EnlargeToWindow(benchmark::State& state) {
     state.SetLabel("from " + std::to_string(small.width) + "x" + std::to_string(small.height));
 }
 BENCHMARK(BM_EnlargeToWindow)->Arg(50)->Arg(75)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+// The show's own enlargements of its picture to the window, as the final pass draws them.
+// Args: scale in percent, 0 the plain linear copy or 1 the one that keeps edges.
+void BM_EnlargePicture(benchmark::State& state) {
+    frame();  // the same context and state as the passes
+    const float scale = static_cast<float>(state.range(0)) / 100.0f;
+    const bool sharpened = state.range(1) != 0;
+    RenderTarget small;
+    createRenderTarget(small, static_cast<int>(g_width * scale), static_cast<int>(g_height * scale), 0);
+    glBindTexture(GL_TEXTURE_2D, small.textures[1]);
+    std::vector<uint8_t> pixels(static_cast<size_t>(small.width) * small.height * 4);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>((i * 7919u) % 251u);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, small.width, small.height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glDisable(GL_BLEND);
+    timePass(state, [&] {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glViewport(0, 0, g_width, g_height);
+        if (sharpened)
+            drawPictureSharpened(small.textures[1], small.width, small.height);
+        else
+            drawPictureEnlarged(small.textures[1]);
+    });
+    state.SetLabel(std::string(sharpened ? "keeping edges" : "plain copy") + " from " + std::to_string(small.width) +
+                   "x" + std::to_string(small.height));
+}
+BENCHMARK(BM_EnlargePicture)
+    ->ArgsProduct({{50, 75}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
 
 }  // namespace
 

@@ -15,7 +15,7 @@
 #include "platform/runtime_random.h"
 #include "platform/tick_clock.h"
 #include "render/catmull_rom_path.h"
-#include "render/picture_copy.h"
+#include "render/picture_enlarge.h"
 #include "render/render_target.h"
 #include "render/target_resize.h"
 
@@ -310,7 +310,7 @@ void Part_Clips::applyRenderScale() {
 
 void Part_Clips::finalPass() {
     // The post pass has printed the picture; at a smaller render scale it waits in the
-    // post target and one plain copy enlarges it into the window.
+    // post target and is enlarged into the window, keeping its edges.
     const RenderTarget& target = owner->targets[5];
     const PicturePlace place = placePicture(*owner, target, warmingUp, warmingUp && warmUpKeepsPictures);
     bindPicture(owner->window);
@@ -322,7 +322,7 @@ void Part_Clips::finalPass() {
         glViewport(0, 0, 2 * target.width, 2 * target.height);
     else
         glViewport(place.x, place.y, place.width, place.height);
-    drawPictureEnlarged(target.textures[1]);
+    drawPictureSharpened(target.textures[1], target.width, target.height);
 }
 
 void Part_Clips::overlayAnt() {
