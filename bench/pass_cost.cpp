@@ -21,6 +21,7 @@
 #include "render/picture_enlarge.h"
 #include "render/render_target.h"
 #include "render/shader_program.h"
+#include "render/target_resize.h"
 #include "gl_bench.h"
 #include "show_passes.h"
 
@@ -244,6 +245,27 @@ BENCHMARK(BM_EnlargePicture)
     ->ArgsProduct({{50, 75}, {0, 1}})
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime();
+
+// A step of the render scale as the show takes it: its three targets (the scene's, the
+// composite's whose history is carried over, the post pass's) resized between 0.70 and
+// 0.75 of the frame. Arg: 1 empties the new storage as a new target starts, 0 leaves it
+// (the show's passes draw every texel before they read it).
+void BM_ScaleStep(benchmark::State& state) {
+    frame();
+    const bool emptied = state.range(0) != 0;
+    RenderTarget targets[3];
+    for (RenderTarget& t : targets) createRenderTarget(t, g_width * 3 / 4, g_height * 3 / 4, 0);
+    int k = 0;
+    timePass(state, [&] {
+        const float scale = ++k % 2 ? 0.70f : 0.75f;
+        const int w = static_cast<int>(g_width * scale), h = static_cast<int>(g_height * scale);
+        resizeRenderTarget(targets[0], w, h, false, emptied);
+        resizeRenderTarget(targets[1], w, h, true, emptied);
+        resizeRenderTarget(targets[2], w, h, false, emptied);
+    });
+    state.SetLabel(emptied ? "storage emptied" : "storage left");
+}
+BENCHMARK(BM_ScaleStep)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 }  // namespace
 

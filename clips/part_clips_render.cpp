@@ -302,10 +302,12 @@ void Part_Clips::applyRenderScale() {
     const int32_t height = RenderScale::scaledSide(owner->window.height, renderScale.scale());
     if (owner->targets[2].width == width && owner->targets[2].height == height) return;
     // Only the composite reads its own last result (trails, lag): its history is scaled
-    // along; the scene and post targets are drawn afresh every frame.
-    resizeRenderTarget(owner->targets[2], width, height, false);
-    resizeRenderTarget(owner->targets[4], width, height, true);
-    resizeRenderTarget(owner->targets[5], width, height, false);
+    // along; the scene and post targets are drawn afresh every frame. Every pass draws all
+    // of its target before anything reads it (the scene clears its own), so the new storage
+    // is not cleared: the clears were most of a step's time, and a step cost a slow frame.
+    resizeRenderTarget(owner->targets[2], width, height, false, false);
+    resizeRenderTarget(owner->targets[4], width, height, true, false);
+    resizeRenderTarget(owner->targets[5], width, height, false, false);
 }
 
 void Part_Clips::finalPass() {

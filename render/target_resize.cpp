@@ -27,7 +27,7 @@ void resample(GLuint from, int32_t fromW, int32_t fromH, GLuint to, int32_t toW,
 
 }  // namespace
 
-void resizeRenderTarget(RenderTarget& target, int32_t width, int32_t height, bool keepPicture) {
+void resizeRenderTarget(RenderTarget& target, int32_t width, int32_t height, bool keepPicture, bool emptied) {
     if (!target.created || width < 1 || height < 1 || (width == target.width && height == target.height)) return;
     // The scissor box would clip the blit and the clears.
     const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
@@ -57,13 +57,20 @@ void resizeRenderTarget(RenderTarget& target, int32_t width, int32_t height, boo
     target.height = height;
     target.aspect = static_cast<float>(width) / static_cast<float>(height);
 
+    static const GLenum outputs[3] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1, GL_COLOR_ATTACHMENT2};
+    if (!emptied) {
+        attachTextures(target, 3);
+        glDrawBuffers(3, outputs);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        if (scissor) glEnable(GL_SCISSOR_TEST);
+        return;
+    }
     // Empty storage, as createRenderTarget leaves it; the kept picture is left out.
     GLfloat clearColour[4], clearDepth = 1.0f;
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
     glGetFloatv(GL_DEPTH_CLEAR_VALUE, &clearDepth);
     glClearColor(0, 0, 0, 0);
     glClearDepth(1.0);
-    static const GLenum outputs[3] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1, GL_COLOR_ATTACHMENT2};
     glBindFramebuffer(GL_FRAMEBUFFER, target.drawFramebuffer);
     glDrawBuffers(3, outputs);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

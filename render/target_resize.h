@@ -10,6 +10,8 @@
 // With keepPicture, textures[1] (a feedback pass's newest result) is scaled into the new
 // size with linear filtering instead of starting empty, so a pass that reads its own last
 // frame goes on from it; everything else starts empty (transparent black, far depth), as
-// after creation. Sizes below 1 or equal to the current one change nothing. Leaves
-// framebuffer 0 bound.
-void resizeRenderTarget(RenderTarget& target, int32_t width, int32_t height, bool keepPicture);
+// after creation. Without emptied the rest of the new storage is left as the driver gives
+// it: for a caller that draws every texel before it reads it (the show's passes do), which
+// spares clears that are most of a step's cost on llvmpipe. Sizes below 1 or equal to the
+// current one change nothing. Leaves framebuffer 0 bound.
+void resizeRenderTarget(RenderTarget& target, int32_t width, int32_t height, bool keepPicture, bool emptied = true);

@@ -266,3 +266,35 @@ TEST_F(RenderTargetGl, ResizingScalesTheKeptPictureAndEmptiesTheRest) {
     resizeRenderTarget(target, 16, 8, true);  // the same size: nothing happens
     EXPECT_EQ(target.textures[1], name);
 }
+
+TEST_F(RenderTargetGl, ResizingWithoutEmptyingStillScalesTheKeptPictureAndDraws) {
+    // The show's steps leave the new storage uncleared; the kept picture and the
+    // attachments must be as with emptying.
+    create(0);
+    std::vector<uint8_t> ramp(kSize * kSize * 4);
+    for (int i = 0; i < kSize * kSize; ++i) {
+        uint8_t* p = &ramp[i * 4];
+        p[0] = static_cast<uint8_t>((i % kSize) * 8), p[1] = 100, p[2] = 0, p[3] = 200;
+    }
+    glBindTexture(GL_TEXTURE_2D, target.textures[1]);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, ramp.data());
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 1, 1);
+    resizeRenderTarget(target, 16, 8, true, false);
+    EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+    glDisable(GL_SCISSOR_TEST);
+    EXPECT_EQ(target.width, 16);
+    EXPECT_EQ(target.height, 8);
+    const std::vector<uint8_t> kept = texturePixels(target.textures[1]);
+    ASSERT_EQ(kept.size(), 16u * 8 * 4);
+    for (int x = 0; x < 16; ++x) EXPECT_NEAR(kept[(4 * 16 + x) * 4], x * 16 + 4, 3) << x;
+    for (int i : {0, 2, 3}) EXPECT_EQ(textureWidth(target.textures[i]), 16) << i;
+    GLint bound = -1;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
+    EXPECT_EQ(bound, 0);
+    EXPECT_EQ(attachTextures(target, 3), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
+    drawThreeOutputs();
+    resolveRenderTarget(target, 3);
+    EXPECT_TRUE(filledWith(target.textures[2], kGreen));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
