@@ -80,21 +80,17 @@ void main() {
     // It is shifted every projector frame so that a held frame keeps its grain alive.
     // Below full scale a pixel takes the mean of the grain that the screen pixels it
     // stands for would show: read one grain each, the grain would come out coarser and
-    // stronger once the picture is enlarged, and some of it would be skipped.
+    // stronger once the picture is enlarged, and some of it would be skipped. The first and
+    // the last of those screen pixels on each axis read neighbouring grains (or the same
+    // one, always so at full scale), and one filtered read between them is their mean.
     ivec2 noiseSize = max(textureSize(textureNoise, 0), ivec2(1));
     float perScreenPixel = renderScale > 0.0 ? renderScale : 1.0;
     vec2 grainScale = max(vec2(noiseSize) * vFrameTexel * perScreenPixel, vec2(0.5));
-    int taps = perScreenPixel < 1.0 ? min(int(ceil(1.0 / perScreenPixel - 0.001)), 4) : 1;
-    float grainSum = 0.0;
-    for (int j = 0; j < taps; ++j) {
-        for (int i = 0; i < taps; ++i) {
-            vec2 within = (vec2(i, j) + 0.5) / float(taps) - 0.5;
-            vec2 screenPixel = floor((gl_FragCoord.xy + within) / perScreenPixel) + 0.5;
-            ivec2 grainAt = ivec2(mod(floor(screenPixel * grainScale) + vGrainShift, vec2(noiseSize)));
-            grainSum += texelFetch(textureNoise, grainAt, 0).r;
-        }
-    }
-    float grain = (grainSum / float(taps * taps) - vGrainBase) * step(2.0, float(noiseSize.x));
+    vec2 firstScreenPixel = floor((gl_FragCoord.xy - 0.25) / perScreenPixel) + 0.5;
+    vec2 lastScreenPixel = floor((gl_FragCoord.xy + 0.25) / perScreenPixel) + 0.5;
+    vec2 grainAt = mod(0.5 * (floor(firstScreenPixel * grainScale) + floor(lastScreenPixel * grainScale)) + vGrainShift,
+                       vec2(noiseSize)) + 0.5;
+    float grain = (texture(textureNoise, grainAt / vec2(noiseSize)).r - vGrainBase) * step(2.0, float(noiseSize.x));
     c = addGrain(c, grain, vLook.x);
 
     // Trails: where 3D content was, last frame shows through, decaying. The previous frame
